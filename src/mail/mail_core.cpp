@@ -1,0 +1,60 @@
+#include "mail/mail_core.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace zankit::mail {
+
+SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
+                           std::unique_ptr<SettingsStore> store, MailEvents& events)
+    : system_(std::move(system)),
+      store_(std::move(store)),
+      events_(events),
+      failures_(errors_, events_, *system_),
+      hosts_(*system_),
+      settings_(errors_, *store_, *system_, hosts_),
+      timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())) {}
+
+std::string SendMailCore::GetContentType(const std::string& file,
+                                         const std::string& defaultType) {
+  const auto dot = file.rfind('.');
+  if (dot == std::string::npos) return defaultType;
+  return system_->ContentTypeForExtension(file.substr(dot)).value_or(defaultType);
+}
+
+std::string SendMailCore::MailDate() {
+  return FormatMailDate(system_->LocalNow(), timeZoneText_);
+}
+
+SendResult SendMailCore::Send() {
+  try {
+    return CheckAndRefuse();
+  } catch (const std::exception& failure) {
+    errors_.Add(failure.what());
+    failures_.RaiseFailure();
+    return SendResult::Refused;
+  }
+}
+
+SendResult SendMailCore::CheckAndRefuse() {
+  const MailSettings& s = settings_;
+  if (s.From().empty()) errors_.Add(kInvalidSender);
+  if (s.AsHTML() && s.EncodeType() == UU_ENCODE) {
+    errors_.Add("Sending HTML requires MIME encoding");
+  }
+  const std::size_t recipientCount =
+      s.Recipients().size() + s.CcRecipients().size() + s.BccRecipients().size();
+  if (recipientCount == 0) errors_.Add("No Recipient E-mail Address Specified");
+  if (recipientCount > static_cast<std::size_t>(std::max<std::int32_t>(s.MaxRecipients(), 0))) {
+    errors_.Add("Too many recipients");
+  }
+  settings_.ResizeDisplayNames();
+  if (!errors_.Empty()) {
+    failures_.RaiseFailure();
+    return SendResult::Refused;
+  }
+  return SendResult::NotBuilt;
+}
+
+}  // namespace zankit::mail

@@ -1,0 +1,83 @@
+// The portable core of the mail class clsSendMail: the one header the COM glue includes.
+//
+// Construction (the COM glue owns the core and implements MailEvents):
+//   auto core = std::make_unique<zankit::mail::SendMailCore>(
+//       zankit::mail::MakePlatformMailSystem(),
+//       zankit::mail::MakePlatformSettingsStore("Postwerk", "Settings"), *eventSink);
+// Properties are read and written through Settings(); the methods below are the class's
+// public members. Nothing here throws to the caller; failures become pending messages that
+// reach the host through MailEvents::SendFailed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "mail/address_validation.h"
+#include "mail/encodings.h"
+#include "mail/host_utilities.h"
+#include "mail/mail_events.h"
+#include "mail/mail_seam.h"
+#include "mail/mail_settings.h"
+#include "mail/mail_types.h"
+#include "mail/pending_errors.h"
+
+namespace zankit::mail {
+
+enum class SendResult {
+  Refused,   // SendFailed was raised with the pending messages; nothing was sent
+  NotBuilt,  // the checks passed, but transmitting a message is not part of this build yet
+};
+
+inline constexpr std::string_view kDefaultContentType = "application/octet-stream";
+
+class SendMailCore {
+ public:
+  SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<SettingsStore> store,
+               MailEvents& events);
+  SendMailCore(const SendMailCore&) = delete;
+  SendMailCore& operator=(const SendMailCore&) = delete;
+
+  MailSettings& Settings() { return settings_; }
+  const MailSettings& Settings() const { return settings_; }
+
+  // --- public methods of the class ---
+  std::string GetContentType(const std::string& file,
+                             const std::string& defaultType = std::string(kDefaultContentType));
+  std::string GetIPAddress(std::string& hostName) { return hosts_.GetIPAddress(hostName); }
+  std::string GetIPHost() { return hosts_.GetIPHost(); }
+  bool IsValidEmailAddress(const std::string& address) const {
+    return mail::IsValidEmailAddress(address);
+  }
+  bool Ping(std::string& address, std::string& roundTripTime, std::string& dataSize,
+            bool& dataMatch) {
+    return hosts_.Ping(address, roundTripTime, dataSize, dataMatch);
+  }
+  std::string DecodeBase64String(const std::string& encoded) const {
+    return mail::DecodeBase64String(encoded);
+  }
+  // Checks the settings and refuses through SendFailed while messages are pending.
+  SendResult Send();
+
+  // --- shared services of the class ---
+  PendingErrors& Errors() { return errors_; }
+  FailureReporter& Failures() { return failures_; }
+  MailSystem& System() { return *system_; }
+  // "+hhmm" or "-hhmm", computed once when the object was made.
+  const std::string& TimeZone() const { return timeZoneText_; }
+  // The Date header value for the current local time.
+  std::string MailDate();
+
+ private:
+  SendResult CheckAndRefuse();
+
+  std::unique_ptr<MailSystem> system_;
+  std::unique_ptr<SettingsStore> store_;
+  MailEvents& events_;
+  PendingErrors errors_;
+  FailureReporter failures_;
+  HostUtilities hosts_;
+  MailSettings settings_;
+  std::string timeZoneText_;
+};
+
+}  // namespace zankit::mail

@@ -1,0 +1,81 @@
+#include "mail/pending_errors.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "mail/text_rules.h"
+
+namespace zankit::mail {
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr unsigned kPollMilliseconds = 10;
+
+}  // namespace
+
+void PendingErrors::Add(std::string_view message) {
+  if (!Contains(message)) messages_.emplace_back(message);
+}
+
+void PendingErrors::Remove(std::string_view message) {
+  const auto found = std::find_if(messages_.begin(), messages_.end(), [&](const std::string& m) {
+    return EqualsNoCase(m, message);
+  });
+  if (found != messages_.end()) messages_.erase(found);
+}
+
+bool PendingErrors::Contains(std::string_view message) const {
+  return std::any_of(messages_.begin(), messages_.end(),
+                     [&](const std::string& m) { return EqualsNoCase(m, message); });
+}
+
+std::string PendingErrors::Explanation() const {
+  std::string text;
+  for (const auto& message : messages_) text.append(message).append("\r\n");
+  return text;
+}
+
+FailureReporter::FailureReporter(PendingErrors& errors, MailEvents& events, WaitHooks& hooks)
+    : errors_(errors), events_(events), hooks_(hooks) {}
+
+void FailureReporter::SetSessionCloser(std::function<void()> closeOpenSession) {
+  closeOpenSession_ = std::move(closeOpenSession);
+}
+
+void FailureReporter::RaiseFailure() {
+  std::string explanation = errors_.Explanation();
+  events_.SendFailed(explanation);
+  if (closeOpenSession_) closeOpenSession_();
+  failed_ = true;
+  errors_.Clear();
+}
+
+void FailureReporter::ReportTimeout() {
+  errors_.Add(kTimeoutMessage);
+  RaiseFailure();
+}
+
+bool FailureReporter::WaitForFlag(const bool& flag, long seconds, bool raiseTimeout) {
+  if (seconds < 1) return false;
+  double previous = hooks_.SecondsSinceMidnight();
+  if (flag) return true;
+  double elapsed = 0.0;
+  while (true) {
+    // The clock restarts at midnight: a step backwards is the way across it.
+    const double now = hooks_.SecondsSinceMidnight();
+    double step = now - previous;
+    if (step < 0) step += kSecondsPerDay;
+    elapsed += step;
+    previous = now;
+    if (elapsed >= static_cast<double>(seconds)) {
+      if (raiseTimeout) ReportTimeout();
+      return false;
+    }
+    if (failed_) return false;
+    hooks_.PumpEvents();
+    if (flag) return true;
+    hooks_.SleepMilliseconds(kPollMilliseconds);
+  }
+}
+
+}  // namespace zankit::mail

@@ -1,0 +1,42 @@
+// Small text operations of the mail class: list splitting and joining, trimming, case-blind
+// comparison, and the normalisation of address lists and message texts. Texts are bytes of the
+// ANSI code page; case folding touches ASCII letters only.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zankit::mail {
+
+using TextList = std::vector<std::string>;
+
+// Removes leading and trailing spaces (only the space character).
+std::string TrimSpaces(std::string_view text);
+
+std::string ToUpperAscii(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+// True when needle occurs anywhere in haystack, without regard to case.
+bool ContainsNoCase(std::string_view haystack, std::string_view needle);
+
+// Splits at every occurrence of delimiter. An empty text gives an empty list; an empty
+// delimiter gives a one-element list holding the whole text.
+TextList SplitList(std::string_view text, std::string_view delimiter);
+std::string JoinList(const TextList& list, std::string_view delimiter);
+
+// Splits at every "." (or another single character), keeping empty parts; "" gives one part.
+std::vector<std::string_view> SplitAt(std::string_view text, char separator);
+
+// Per element: trims spaces, then removes every CR LF pair, then every TAB.
+void CleanAddressList(TextList& list);
+
+// Makes a message text safe for the DATA phase: dot-stuffing and lines of at most 998 characters.
+std::string NormalizeMessage(std::string_view text);
+
+// True when any byte is above 126.
+bool HasByteAbove126(std::string_view text);
+
+// Replaces every occurrence of from (non-empty) by to.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+}  // namespace zankit::mail

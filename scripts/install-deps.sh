@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests, the demo and the benchmarks need on a fresh
+# Debian 12 machine. Run as root; safe to run again (apt only, nothing downloaded elsewhere).
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev llvm
+  mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  googletest libgtest-dev
+  wine wine64 wine32:i386 wine64-tools libwine-dev
+  python3 python3-aiosmtpd
+  dovecot-pop3d dnsmasq iproute2
+  xvfb xauth x11-utils
+  locales sharutils mpack coreutils curl
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps.sh must run as root" >&2
+  exit 1
+fi
+
+missing=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  missing=1
+fi
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing=1
+  fi
+done
+
+if [ "$missing" -eq 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${packages[@]}"
+fi
+
+# German and English locales for the locale-dependent answers.
+need_gen=0
+for loc in "de_DE.UTF-8 UTF-8" "en_US.UTF-8 UTF-8"; do
+  if ! grep -qx "$loc" /etc/locale.gen 2>/dev/null; then
+    echo "$loc" >> /etc/locale.gen
+    need_gen=1
+  fi
+done
+if [ "$need_gen" -eq 1 ] || ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$'; then
+  locale-gen
+fi
+
+# The services are started by the test scripts on loopback only; keep the system copies stopped.
+for svc in dovecot dnsmasq; do
+  if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
+  if [ -x "/etc/init.d/$svc" ]; then "/etc/init.d/$svc" stop >/dev/null 2>&1 || true; fi
+done

@@ -1,0 +1,44 @@
+// FileSysInfo members whose work is not built yet: each answers E_NOTIMPL with the
+// description "not implemented" and changes nothing. A member moves out of this file when
+// it is built.
+#include "frame/file_sys_info.h"
+
+namespace zankit {
+
+STDMETHODIMP FileSysInfo::zanSysInfo(zanSysInfoType, VARIANT*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::zanFileInfo(BSTR, zanFileInfoType, VARIANT*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::zanDriveInfo(BSTR, zanDriveInfoType, VARIANT*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::CDROMpresent(BSTR*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::zanFolderInfo(BSTR, zanFolderInfoType, VARIANT*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::FilesCopy(VARIANT*, BSTR*, VARIANT_BOOL*, VARIANT_BOOL*, VARIANT_BOOL*, LONG*,
+                                    VARIANT_BOOL*) {
+    return NotBuilt();
+}
+STDMETHODIMP FileSysInfo::FilesDelete(VARIANT*, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, LONG, VARIANT_BOOL*) {
+    return NotBuilt();
+}
+
+STDMETHODIMP FileSysInfo::FolderMove(BSTR, BSTR, VARIANT_BOOL*, LONG*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::FolderCopy(BSTR, BSTR, VARIANT_BOOL*, LONG*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::FolderDelete(BSTR*, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, LONG, VARIANT_BOOL*) {
+    return NotBuilt();
+}
+STDMETHODIMP FileSysInfo::FolderFileSetAttribute(BSTR, LONG, VARIANT_BOOL, VARIANT_BOOL*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR, BSTR*, zanBrowseModeConstants*, zanPositionModeConstants*, BSTR*,
+                                          BSTR*, LONG*, VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR*) {
+    return NotBuilt();
+}
+STDMETHODIMP FileSysInfo::BrowseForFile(BSTR*, BSTR*, enum zanFileType*, BSTR*, VARIANT_BOOL*, LONG*,
+                                        zanPositionModeConstants*, BSTR*, LONG*, VARIANT*) {
+    return NotBuilt();
+}
+STDMETHODIMP FileSysInfo::SendMail(BSTR, BSTR*, BSTR*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::ShellEx(BSTR, EShellShowConstants, BSTR, BSTR, shellOperation*, LONG*, LONG*) {
+    return NotBuilt();
+}
+STDMETHODIMP FileSysInfo::CreateHyperlink(BSTR*, BSTR*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
+STDMETHODIMP FileSysInfo::CreateShortcut(BSTR, BSTR, BSTR, BSTR, BSTR, LONG, BYTE, HOTKEYF, SW, LONG*) {
+    return NotBuilt();
+}
+
+}  // namespace zankit

@@ -1,0 +1,84 @@
+#include "frame/path_system.h"
+
+#include <vector>
+
+#include "frame/date_value.h"
+#include "frame/path_text.h"
+
+namespace zankit::path {
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() {
+        if (Valid()) CloseHandle(handle_);
+    }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+std::wstring ShortPathOf(const std::wstring& path) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);  // long paths: grow to what the system asks for
+    }
+}
+
+bool FileExists(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(path.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+HANDLE OpenForRead(const std::wstring& path, DWORD access) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
+}
+
+double GetFileDate(const std::wstring& path, int selector) {
+    FileHandle file(OpenForRead(path, GENERIC_READ));
+    if (!file.Valid()) return 0;
+    FILETIME created, accessed, written;
+    if (!GetFileTime(file.Get(), &created, &accessed, &written)) return 0;
+    switch (selector) {
+    case 1: return FileTimeToDate(created, true);
+    case 2: return FileTimeToDate(accessed, true);
+    case 4: return FileTimeToDate(written, true);
+    default: return 0;
+    }
+}
+
+double FileTimeToDate(FILETIME time, bool toLocal) {
+    if (toLocal) {
+        FILETIME local;
+        if (FileTimeToLocalFileTime(&time, &local)) time = local;
+    }
+    SYSTEMTIME parts;
+    if (!FileTimeToSystemTime(&time, &parts)) return 0;
+    CalendarTime calendar{parts.wYear, parts.wMonth, parts.wDay, parts.wHour, parts.wMinute, parts.wSecond};
+    return DateFromCalendar(calendar);
+}
+
+std::wstring UserDecimalSeparator() {
+    wchar_t buffer[16] = {};
+    int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 16);
+    if (length <= 1) return L".";
+    return std::wstring(buffer, static_cast<size_t>(length - 1));
+}
+
+std::wstring SizeTextForUser(std::int64_t bytes) { return SizeText(bytes, UserDecimalSeparator()); }
+
+}  // namespace zankit::path

@@ -359,7 +359,8 @@ HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DIS
     SetErrorInfo(0, nullptr);
     VARIANT returned;
     VariantInit(&returned);
-    hr = DispCallFunc(instance, desc->oVft, desc->callconv, VT_HRESULT, paramCount, types.data(),
+    // The HRESULT comes back as VT_ERROR (Wine's DispCallFunc refuses VT_HRESULT as a return type).
+    hr = DispCallFunc(instance, desc->oVft, desc->callconv, VT_ERROR, paramCount, types.data(),
                       pointers.data(), &returned);
     if (FAILED(hr)) return hr;
     HRESULT memberResult = V_ERROR(&returned);

@@ -1,0 +1,37 @@
+// A C++ event sink for __clsSendMail, as VB's WithEvents builds one: it records every
+// event with its arguments, in order.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+namespace hosttest {
+
+class MailEventSink final : public IDispatch {
+public:
+    struct Event {
+        DISPID id;
+        std::wstring text;  // Explanation or Status text
+        long number = 0;    // Progress percentage
+    };
+
+    MailEventSink();
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+
+    std::vector<Event> events;
+
+private:
+    ~MailEventSink() = default;
+    long references_ = 1;
+};
+
+}  // namespace hosttest

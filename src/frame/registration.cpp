@@ -7,8 +7,9 @@
 // VersionIndependentProgID, TypeLib, Version and Programmable. For the type library:
 // TypeLib\{LIBID}\1.0 with the file under 0\win32 or 0\win64, FLAGS and HELPDIR, and
 // Interface\{IID} for each interface (the automation marshaler as proxy/stub).
-// Removal deletes exactly these keys; the type library and interface keys are shared by the
-// x86 and x64 builds and go only when neither bitness is registered any more.
+// Removal deletes exactly these keys. CLSID and Interface keys live in each bitness's own
+// view of the registry; the ProgIDs and the type library key are shared by the x86 and x64
+// builds and go only when the other bitness is not registered.
 #include <windows.h>
 #include <oleauto.h>
 #include <olectl.h>
@@ -34,9 +35,11 @@ const wchar_t kLibraryVersion[] = L"1.0";
 #ifdef _WIN64
 const wchar_t kPlatformKey[] = L"win64";
 const wchar_t kOtherPlatformKey[] = L"win32";
+const REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
 const wchar_t kPlatformKey[] = L"win32";
 const wchar_t kOtherPlatformKey[] = L"win64";
+const REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 
 struct InterfaceEntry {
@@ -145,34 +148,43 @@ std::vector<KeyValue> LibraryKeys(const std::wstring& modulePath) {
     return keys;
 }
 
-void RemoveFrom(HKEY root) {
-    for (const ClassEntry& entry : CreatableClasses()) {
-        DeleteTree(root, ProgId(entry));
-        DeleteTree(root, VersionedProgId(entry));
-        DeleteTree(root, L"CLSID\\" + GuidText(*entry.clsid));
-    }
-    DeleteTree(root, LibraryVersionKey() + L"\\0\\" + kPlatformKey);
-    DeleteIfEmpty(root, LibraryVersionKey() + L"\\0");
-    const bool otherStillThere = KeyExists(root, LibraryVersionKey() + L"\\0\\" + kOtherPlatformKey);
-    if (otherStillThere) return;
-    DeleteTree(root, LibraryVersionKey());
-    DeleteIfEmpty(root, LibraryKey());
-    for (const InterfaceEntry& itf : kInterfaces) DeleteTree(root, L"Interface\\" + GuidText(*itf.iid));
+// True when the class is registered for the other bitness too (CLSID keys are kept apart by
+// the registry's 32/64-bit views, ProgIDs are shared between them).
+bool OtherBitnessHasClass(HKEY hive, const ClassEntry& entry) {
+    RegistryKey key;
+    const std::wstring path = L"Software\\Classes\\CLSID\\" + GuidText(*entry.clsid) + L"\\InprocServer32";
+    return RegistryKey::Open(hive, path, KEY_READ | kOtherView, key) == ERROR_SUCCESS;
 }
 
-HRESULT RegisterUnder(HKEY root) {
+void RemoveFrom(HKEY hive, HKEY root) {
+    for (const ClassEntry& entry : CreatableClasses()) {
+        DeleteTree(root, L"CLSID\\" + GuidText(*entry.clsid));
+        if (OtherBitnessHasClass(hive, entry)) continue;
+        DeleteTree(root, ProgId(entry));
+        DeleteTree(root, VersionedProgId(entry));
+    }
+    // Interface keys, like CLSID keys, belong to this bitness's view of the registry.
+    for (const InterfaceEntry& itf : kInterfaces) DeleteTree(root, L"Interface\\" + GuidText(*itf.iid));
+    DeleteTree(root, LibraryVersionKey() + L"\\0\\" + kPlatformKey);
+    DeleteIfEmpty(root, LibraryVersionKey() + L"\\0");
+    if (KeyExists(root, LibraryVersionKey() + L"\\0\\" + kOtherPlatformKey)) return;
+    DeleteTree(root, LibraryVersionKey());
+    DeleteIfEmpty(root, LibraryKey());
+}
+
+HRESULT RegisterUnder(HKEY hive, HKEY root) {
     const std::wstring modulePath = ModulePath();
     if (modulePath.empty()) return SELFREG_E_CLASS;
     // The type library must load from the DLL before anything points at it.
     ComPtr<ITypeLib> library;
     if (FAILED(GetTypeLibrary(library.Put()))) return SELFREG_E_TYPELIB;
     if (WriteAll(root, LibraryKeys(modulePath)) != ERROR_SUCCESS) {
-        RemoveFrom(root);
+        RemoveFrom(hive, root);
         return SELFREG_E_TYPELIB;
     }
     for (const ClassEntry& entry : CreatableClasses()) {
         if (WriteAll(root, ClassKeys(entry, modulePath)) != ERROR_SUCCESS) {
-            RemoveFrom(root);
+            RemoveFrom(hive, root);
             return SELFREG_E_CLASS;
         }
     }
@@ -193,13 +205,13 @@ private:
 HRESULT Register(HKEY hive) {
     ClassesRoot root(hive);
     if (!root.Get()) return SELFREG_E_CLASS;
-    return RegisterUnder(root.Get());
+    return RegisterUnder(hive, root.Get());
 }
 
 HRESULT Unregister(HKEY hive) {
     ClassesRoot root(hive);
     if (!root.Get()) return SELFREG_E_CLASS;
-    RemoveFrom(root.Get());
+    RemoveFrom(hive, root.Get());
     return S_OK;
 }
 

@@ -1,0 +1,45 @@
+# Sourced by the Wine test scripts: a private prefix inside the build tree, no display,
+# no Mono/Gecko prompts, no menu builder.
+ZANKIT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+export WINEPREFIX="$ZANKIT_ROOT/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+
+ZANKIT_DLL64="$ZANKIT_ROOT/build/win64/src/zankit.dll"
+ZANKIT_DLL32="$ZANKIT_ROOT/build/win32/src/zankit.dll"
+ZANKIT_LOGGER64="$ZANKIT_ROOT/build/win64/tests/zanerrlogger_test.dll"
+ZANKIT_LOGGER32="$ZANKIT_ROOT/build/win32/tests/zanerrlogger_test.dll"
+CSCRIPT64='cscript'
+CSCRIPT32='C:\windows\syswow64\cscript.exe'
+
+zk_prefix_setup() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i > "$ZANKIT_ROOT/build/wineboot.log" 2>&1 || { cat "$ZANKIT_ROOT/build/wineboot.log"; return 1; }
+    wineserver -w
+  fi
+}
+
+zk_register_all() {
+  wine regsvr32 /s "$ZANKIT_DLL64" && wine regsvr32 /s "$ZANKIT_DLL32" &&
+    wine regsvr32 /s "$ZANKIT_LOGGER64" && wine regsvr32 /s "$ZANKIT_LOGGER32"
+}
+
+# Small TAP-like helpers for shell tests: ok/not ok lines and a closing summary.
+zk_passed=0
+zk_failed=0
+zk_check() {  # zk_check "name" command...
+  local name=$1
+  shift
+  if "$@" > /dev/null 2>&1; then
+    zk_passed=$((zk_passed + 1)); echo "ok - $name"
+  else
+    zk_failed=$((zk_failed + 1)); echo "not ok - $name"
+  fi
+}
+zk_summary() { echo "$zk_passed passed, $zk_failed failed"; [ "$zk_failed" -eq 0 ]; }
+
+# The Windows form of a Unix path (Wine maps / to drive Z:).
+zk_winpath() { local p=$1; echo "Z:${p//\//\\}"; }

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native unit tests, the short fuzz runs, the
+# registration tests and the host and script tests under Wine (x64 and x86). Installs what
+# is missing first when run as root. Ends with one line: "TOTAL: N passed, M failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -p build
+  bash scripts/install-deps.sh > build/install.log 2>&1 || { cat build/install.log; exit 1; }
+fi
+bash scripts/build.sh || exit 1
+
+mkdir -p build/test-logs
+passed=0
+failed=0
+stage_failed=0
+
+# Adds up the summary lines a stage printed: GoogleTest's and the plain "N passed, M failed".
+count() {
+  local log=$1 n
+  n=$(grep -Eo '^\[  PASSED  \] [0-9]+ test' "$log" | grep -Eo '[0-9]+' | awk '{s += $1} END {print s + 0}')
+  passed=$((passed + n))
+  n=$(grep -Eo '^\[  FAILED  \] [0-9]+ test' "$log" | grep -Eo '[0-9]+' | awk '{s += $1} END {print s + 0}')
+  failed=$((failed + n))
+  while read -r p f; do
+    passed=$((passed + p)); failed=$((failed + f))
+  done < <(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | sed -E 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
+}
+
+stage() {  # stage <name> <command...>
+  local name=$1
+  shift
+  local log="build/test-logs/$name.log"
+  echo "==== $name"
+  "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  count "$log"
+  if [ "$rc" -ne 0 ]; then
+    echo "==== $name FAILED (exit $rc)"
+    stage_failed=1
+  fi
+}
+
+stage unit build/linux/tests/zankit_unit_tests --gtest_brief=1
+for fuzz in tests/fuzz/run_*.sh; do
+  [ -e "$fuzz" ] && stage "fuzz-$(basename "$fuzz" .sh)" bash "$fuzz"
+done
+stage registration bash tests/wine/registration_test.sh
+stage wine-host bash tests/wine/run_host_tests.sh
+for peers in tests/peers/run_*.sh; do
+  [ -e "$peers" ] && stage "peers-$(basename "$peers" .sh)" bash "$peers"
+done
+
+if [ "$stage_failed" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
+echo "TOTAL: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$stage_failed" -eq 0 ]

@@ -123,8 +123,12 @@ template <typename Object>
 HRESULT CreateAndQuery(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    Object* object = new (std::nothrow) Object();
-    if (!object) return E_OUTOFMEMORY;
+    Object* object = nullptr;
+    try {
+        object = new Object();
+    } catch (...) {
+        return E_OUTOFMEMORY;  // a constructor that cannot get its resources
+    }
     HRESULT hr = object->QueryInterface(iid, out);
     object->Release();
     return hr;

@@ -1,84 +1,320 @@
 #include "mail/send_mail_com.h"
 
+#include "frame/bstr.h"
+
 namespace zankit {
+namespace {
+
+HRESULT PutText(BSTR* out, const std::string& bytes) {
+    if (!out) return E_POINTER;
+    return ToBstr(FromAnsi(bytes), out);
+}
+
+template <typename T>
+HRESULT PutNumber(T* out, std::int32_t value) {
+    if (!out) return E_POINTER;
+    *out = static_cast<T>(value);
+    return S_OK;
+}
+
+HRESULT PutFlag(VARIANT_BOOL* out, bool value) {
+    if (!out) return E_POINTER;
+    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+std::string Bytes(BSTR value) { return ToAnsi(FromBstr(value)); }
+
+}  // namespace
 
 SendMailObject::SendMailObject()
     : DispatchObject(IID__clsSendMail, L"ZanKit.clsSendMail"),
-      events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail) {}
+      events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail),
+      core_(std::make_unique<mail::SendMailCore>(mail::MakePlatformMailSystem(),
+                                                 mail::MakePlatformSettingsStore("Postwerk", "Settings"),
+                                                 static_cast<mail::MailEvents&>(*this))) {}
 
-// The mail members are not wired to the mail core yet: each answers E_NOTIMPL.
-STDMETHODIMP SendMailObject::get_AsHTML(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_AsHTML(VARIANT_BOOL) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Attachment(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Attachment(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_BccRecipient(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_BccRecipient(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_CcDisplayName(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_CcDisplayName(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_CcRecipient(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_CcRecipient(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_ConnectRetry(LONG*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_ConnectRetry(LONG) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_ConnectTimeout(LONG) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_ContentBase(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_ContentBase(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Delimiter(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Delimiter(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_EmailAddressValidation(VALIDATE_METHOD*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_EmailAddressValidation(VALIDATE_METHOD) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_EncodeType(ENCODE_METHOD*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_EncodeType(ENCODE_METHOD) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_from(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_from(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_MaxRecipients(LONG*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_MaxRecipients(LONG) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Message(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Message(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_MessageTimeout(LONG*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_MessageTimeout(LONG) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Password(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Password(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_PersistentSettings(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_PersistentSettings(VARIANT_BOOL) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Priority(MAIL_PRIORITY*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Priority(MAIL_PRIORITY) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Receipt(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Receipt(VARIANT_BOOL) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Recipient(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Recipient(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_RecipientDisplayName(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_RecipientDisplayName(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_ReplyToAddress(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_ReplyToAddress(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_POP3Host(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_POP3Host(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_SMTPHost(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_SMTPHost(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_SMTPHostValidation(VALIDATE_HOST_METHOD*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_SMTPHostValidation(VALIDATE_HOST_METHOD) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_SMTPPort(LONG*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_SMTPPort(LONG) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Subject(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Subject(BSTR) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_UseAuthentication(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_UseAuthentication(VARIANT_BOOL) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_UsePopAuthentication(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_UsePopAuthentication(VARIANT_BOOL) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::get_Username(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::put_Username(BSTR) { return NotBuilt(); }
+SendMailObject::~SendMailObject() = default;
+
+// ---- events ---------------------------------------------------------------------------------
+
+void SendMailObject::SendSuccesful() { events_.Fire(1, nullptr, 0); }
+
+void SendMailObject::FireText(DISPID id, std::string& text) {
+    BSTR value = nullptr;
+    if (FAILED(ToBstr(FromAnsi(text), &value))) return;
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&arg) = &value;
+    events_.Fire(id, &arg, 1);
+    text = ToAnsi(FromBstr(value));  // a handler may have changed it
+    SysFreeString(value);
+}
+
+void SendMailObject::SendFailed(std::string& explanation) { FireText(2, explanation); }
+void SendMailObject::Status(std::string& status) { FireText(3, status); }
+
+void SendMailObject::Progress(long& percentComplete) {
+    LONG value = static_cast<LONG>(percentComplete);
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_BYREF | VT_I4;
+    V_I4REF(&arg) = &value;
+    events_.Fire(4, &arg, 1);
+    percentComplete = value;
+}
+
+// ---- properties -----------------------------------------------------------------------------
+
+STDMETHODIMP SendMailObject::get_AsHTML(VARIANT_BOOL* value) { return PutFlag(value, Settings().AsHTML()); }
+STDMETHODIMP SendMailObject::put_AsHTML(VARIANT_BOOL value) {
+    Settings().SetAsHTML(value != VARIANT_FALSE);
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_Attachment(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Attachment()); });
+}
+STDMETHODIMP SendMailObject::put_Attachment(BSTR value) {
+    return Guarded([&] { return Settings().SetAttachment(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_BccRecipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().BccRecipient()); });
+}
+STDMETHODIMP SendMailObject::put_BccRecipient(BSTR value) {
+    return Guarded([&] { return Settings().SetBccRecipient(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_CcDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().CcDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_CcDisplayName(BSTR value) {
+    return Guarded([&] { return Settings().SetCcDisplayName(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_CcRecipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().CcRecipient()); });
+}
+STDMETHODIMP SendMailObject::put_CcRecipient(BSTR value) {
+    return Guarded([&] { return Settings().SetCcRecipient(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_ConnectRetry(LONG* value) { return PutNumber(value, Settings().ConnectRetry()); }
+STDMETHODIMP SendMailObject::put_ConnectRetry(LONG value) {
+    return Guarded([&] { return Settings().SetConnectRetry(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG* value) {
+    return PutNumber(value, Settings().ConnectTimeout());
+}
+STDMETHODIMP SendMailObject::put_ConnectTimeout(LONG value) {
+    return Guarded([&] { return Settings().SetConnectTimeout(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_ContentBase(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().ContentBase()); });
+}
+STDMETHODIMP SendMailObject::put_ContentBase(BSTR value) {
+    return Guarded([&] { return Settings().SetContentBase(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Delimiter(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Delimiter()); });
+}
+STDMETHODIMP SendMailObject::put_Delimiter(BSTR value) {
+    return Guarded([&] { return Settings().SetDelimiter(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_EmailAddressValidation(VALIDATE_METHOD* value) {
+    return PutNumber(value, Settings().EmailAddressValidation());
+}
+STDMETHODIMP SendMailObject::put_EmailAddressValidation(VALIDATE_METHOD value) {
+    return Guarded([&] { return Settings().SetEmailAddressValidation(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_EncodeType(ENCODE_METHOD* value) { return PutNumber(value, Settings().EncodeType()); }
+STDMETHODIMP SendMailObject::put_EncodeType(ENCODE_METHOD value) {
+    return Guarded([&] { return Settings().SetEncodeType(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_from(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().From()); });
+}
+STDMETHODIMP SendMailObject::put_from(BSTR value) {
+    return Guarded([&] { return Settings().SetFrom(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().FromDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR value) {
+    return Guarded([&] { return Settings().SetFromDisplayName(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) {
+    return PutNumber(value, Settings().MaxRecipients());
+}
+STDMETHODIMP SendMailObject::put_MaxRecipients(LONG value) {
+    return Guarded([&] { return Settings().SetMaxRecipients(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Message(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Message()); });
+}
+STDMETHODIMP SendMailObject::put_Message(BSTR value) {
+    return Guarded([&] { return Settings().SetMessage(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) {
+    return PutNumber(value, Settings().MessageTimeout());
+}
+STDMETHODIMP SendMailObject::put_MessageTimeout(LONG value) {
+    return Guarded([&] { return Settings().SetMessageTimeout(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Password(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Password()); });
+}
+STDMETHODIMP SendMailObject::put_Password(BSTR value) {
+    return Guarded([&] { return Settings().SetPassword(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_PersistentSettings(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().PersistentSettings());
+}
+STDMETHODIMP SendMailObject::put_PersistentSettings(VARIANT_BOOL value) {
+    return Guarded([&] { return Settings().SetPersistentSettings(value != VARIANT_FALSE), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Priority(MAIL_PRIORITY* value) { return PutNumber(value, Settings().Priority()); }
+STDMETHODIMP SendMailObject::put_Priority(MAIL_PRIORITY value) {
+    return Guarded([&] { return Settings().SetPriority(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Receipt(VARIANT_BOOL* value) { return PutFlag(value, Settings().Receipt()); }
+STDMETHODIMP SendMailObject::put_Receipt(VARIANT_BOOL value) {
+    Settings().SetReceipt(value != VARIANT_FALSE);
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_Recipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Recipient()); });
+}
+STDMETHODIMP SendMailObject::put_Recipient(BSTR value) {
+    return Guarded([&] { return Settings().SetRecipient(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_RecipientDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().RecipientDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_RecipientDisplayName(BSTR value) {
+    return Guarded([&] { return Settings().SetRecipientDisplayName(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_ReplyToAddress(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().ReplyToAddress()); });
+}
+STDMETHODIMP SendMailObject::put_ReplyToAddress(BSTR value) {
+    return Guarded([&] { return Settings().SetReplyToAddress(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_POP3Host(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().POP3Host()); });
+}
+STDMETHODIMP SendMailObject::put_POP3Host(BSTR* value) {
+    if (!value) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*value);
+        Settings().SetPOP3Host(host);
+        return AssignBstr(value, FromAnsi(host));  // the caller's variable gets the cleaned text
+    });
+}
+STDMETHODIMP SendMailObject::get_SMTPHost(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().SMTPHost()); });
+}
+STDMETHODIMP SendMailObject::put_SMTPHost(BSTR* value) {
+    if (!value) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*value);
+        Settings().SetSMTPHost(host);
+        return AssignBstr(value, FromAnsi(host));
+    });
+}
+STDMETHODIMP SendMailObject::get_SMTPHostValidation(VALIDATE_HOST_METHOD* value) {
+    return PutNumber(value, Settings().SMTPHostValidation());
+}
+STDMETHODIMP SendMailObject::put_SMTPHostValidation(VALIDATE_HOST_METHOD value) {
+    return Guarded([&] { return Settings().SetSMTPHostValidation(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_SMTPPort(LONG* value) { return PutNumber(value, Settings().SMTPPort()); }
+STDMETHODIMP SendMailObject::put_SMTPPort(LONG value) {
+    return Guarded([&] { return Settings().SetSMTPPort(value), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Subject(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Subject()); });
+}
+STDMETHODIMP SendMailObject::put_Subject(BSTR value) {
+    return Guarded([&] { return Settings().SetSubject(Bytes(value)), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_UseAuthentication(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().UseAuthentication());
+}
+STDMETHODIMP SendMailObject::put_UseAuthentication(VARIANT_BOOL value) {
+    return Guarded([&] { return Settings().SetUseAuthentication(value != VARIANT_FALSE), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_UsePopAuthentication(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().UsePopAuthentication());
+}
+STDMETHODIMP SendMailObject::put_UsePopAuthentication(VARIANT_BOOL value) {
+    return Guarded([&] { return Settings().SetUsePopAuthentication(value != VARIANT_FALSE), S_OK; });
+}
+STDMETHODIMP SendMailObject::get_Username(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Username()); });
+}
+STDMETHODIMP SendMailObject::put_Username(BSTR value) {
+    return Guarded([&] { return Settings().SetUsername(Bytes(value)), S_OK; });
+}
+
+// ---- methods --------------------------------------------------------------------------------
+
+// The SMTP/POP3 session and the MX query are not built yet.
 STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL*) { return NotBuilt(); }
 STDMETHODIMP SendMailObject::Disconnect() { return NotBuilt(); }
-STDMETHODIMP SendMailObject::GetContentType(BSTR, BSTR*, BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::GetIPAddress(BSTR*, BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::GetIPHost(BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::IsValidEmailAddress(BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
 STDMETHODIMP SendMailObject::MXQuery(BSTR*, BSTR*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::Ping(BSTR*, BSTR*, BSTR*, VARIANT_BOOL*, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::Send() { return NotBuilt(); }
-STDMETHODIMP SendMailObject::DecodeBase64String(BSTR, BSTR*) { return NotBuilt(); }
+
+STDMETHODIMP SendMailObject::GetContentType(BSTR file, BSTR* defaultType, BSTR* result) {
+    if (!defaultType) return E_POINTER;
+    return Guarded([&] { return PutText(result, core_->GetContentType(Bytes(file), Bytes(*defaultType))); });
+}
+
+STDMETHODIMP SendMailObject::GetIPAddress(BSTR* hostName, BSTR* result) {
+    if (!hostName) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*hostName);
+        std::string address = core_->GetIPAddress(host);
+        HRESULT hr = AssignBstr(hostName, FromAnsi(host));  // trimmed and NUL-terminated
+        if (FAILED(hr)) return hr;
+        return PutText(result, address);
+    });
+}
+
+STDMETHODIMP SendMailObject::GetIPHost(BSTR* result) {
+    return Guarded([&] { return PutText(result, core_->GetIPHost()); });
+}
+
+STDMETHODIMP SendMailObject::IsValidEmailAddress(BSTR* address, VARIANT_BOOL* result) {
+    if (!address) return E_POINTER;
+    return Guarded([&] { return PutFlag(result, core_->IsValidEmailAddress(Bytes(*address))); });
+}
+
+STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* dataSize, VARIANT_BOOL* dataMatch,
+                                  VARIANT_BOOL* result) {
+    if (!address || !roundTripTime || !dataSize || !dataMatch) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*address);
+        std::string time = Bytes(*roundTripTime);
+        std::string size = Bytes(*dataSize);
+        bool match = *dataMatch != VARIANT_FALSE;
+        bool answered = core_->Ping(host, time, size, match);
+        HRESULT hr = AssignBstr(address, FromAnsi(host));
+        if (SUCCEEDED(hr)) hr = AssignBstr(roundTripTime, FromAnsi(time));
+        if (SUCCEEDED(hr)) hr = AssignBstr(dataSize, FromAnsi(size));
+        if (FAILED(hr)) return hr;
+        *dataMatch = match ? VARIANT_TRUE : VARIANT_FALSE;
+        return PutFlag(result, answered);
+    });
+}
+
+STDMETHODIMP SendMailObject::Send() {
+    return Guarded([&] {
+        // Checks and refusal are built; transmitting a message is not yet.
+        return core_->Send() == mail::SendResult::NotBuilt ? NotBuilt() : S_OK;
+    });
+}
+
+STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {
+    return Guarded([&] { return PutText(result, core_->DecodeBase64String(Bytes(encoded))); });
+}
+
 HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }
 
 }  // namespace zankit

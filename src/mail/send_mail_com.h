@@ -1,96 +1,114 @@
 // clsSendMail as a COM class: the dual interface _clsSendMail and the events of
 // __clsSendMail through a connection point. The mail logic itself is portable and lives in
-// the mail core; this class converts at the boundary (UTF-16 <-> ANSI bytes) and fires the
-// core's events to the advised sinks.
+// the mail core; this class converts at the boundary (UTF-16 <-> bytes of the ANSI code page)
+// and fires the core's events to the advised sinks.
 #pragma once
+
+#include <memory>
+#include <string>
 
 #include "frame/dispatch_object.h"
 #include "frame/event_source.h"
 #include "frame/zankit_interfaces.h"
+#include "mail/mail_core.h"
 
 namespace zankit {
 
-class SendMailObject final : public DispatchObject<_clsSendMail> {
+class SendMailObject final : public DispatchObject<_clsSendMail>, private mail::MailEvents {
 public:
     SendMailObject();
+    ~SendMailObject() override;
 
-    STDMETHODIMP get_AsHTML(VARIANT_BOOL *pValue) override;
+    STDMETHODIMP get_AsHTML(VARIANT_BOOL* value) override;
     STDMETHODIMP put_AsHTML(VARIANT_BOOL value) override;
-    STDMETHODIMP get_Attachment(BSTR *pValue) override;
+    STDMETHODIMP get_Attachment(BSTR* value) override;
     STDMETHODIMP put_Attachment(BSTR value) override;
-    STDMETHODIMP get_BccRecipient(BSTR *pValue) override;
+    STDMETHODIMP get_BccRecipient(BSTR* value) override;
     STDMETHODIMP put_BccRecipient(BSTR value) override;
-    STDMETHODIMP get_CcDisplayName(BSTR *pValue) override;
+    STDMETHODIMP get_CcDisplayName(BSTR* value) override;
     STDMETHODIMP put_CcDisplayName(BSTR value) override;
-    STDMETHODIMP get_CcRecipient(BSTR *pValue) override;
+    STDMETHODIMP get_CcRecipient(BSTR* value) override;
     STDMETHODIMP put_CcRecipient(BSTR value) override;
-    STDMETHODIMP get_ConnectRetry(LONG *pValue) override;
+    STDMETHODIMP get_ConnectRetry(LONG* value) override;
     STDMETHODIMP put_ConnectRetry(LONG value) override;
-    STDMETHODIMP get_ConnectTimeout(LONG *pValue) override;
+    STDMETHODIMP get_ConnectTimeout(LONG* value) override;
     STDMETHODIMP put_ConnectTimeout(LONG value) override;
-    STDMETHODIMP get_ContentBase(BSTR *pValue) override;
+    STDMETHODIMP get_ContentBase(BSTR* value) override;
     STDMETHODIMP put_ContentBase(BSTR value) override;
-    STDMETHODIMP get_Delimiter(BSTR *pValue) override;
+    STDMETHODIMP get_Delimiter(BSTR* value) override;
     STDMETHODIMP put_Delimiter(BSTR value) override;
-    STDMETHODIMP get_EmailAddressValidation(VALIDATE_METHOD *pValue) override;
+    STDMETHODIMP get_EmailAddressValidation(VALIDATE_METHOD* value) override;
     STDMETHODIMP put_EmailAddressValidation(VALIDATE_METHOD value) override;
-    STDMETHODIMP get_EncodeType(ENCODE_METHOD *pValue) override;
+    STDMETHODIMP get_EncodeType(ENCODE_METHOD* value) override;
     STDMETHODIMP put_EncodeType(ENCODE_METHOD value) override;
-    STDMETHODIMP get_from(BSTR *pValue) override;
+    STDMETHODIMP get_from(BSTR* value) override;
     STDMETHODIMP put_from(BSTR value) override;
-    STDMETHODIMP get_FromDisplayName(BSTR *pValue) override;
+    STDMETHODIMP get_FromDisplayName(BSTR* value) override;
     STDMETHODIMP put_FromDisplayName(BSTR value) override;
-    STDMETHODIMP get_MaxRecipients(LONG *pValue) override;
+    STDMETHODIMP get_MaxRecipients(LONG* value) override;
     STDMETHODIMP put_MaxRecipients(LONG value) override;
-    STDMETHODIMP get_Message(BSTR *pValue) override;
+    STDMETHODIMP get_Message(BSTR* value) override;
     STDMETHODIMP put_Message(BSTR value) override;
-    STDMETHODIMP get_MessageTimeout(LONG *pValue) override;
+    STDMETHODIMP get_MessageTimeout(LONG* value) override;
     STDMETHODIMP put_MessageTimeout(LONG value) override;
-    STDMETHODIMP get_Password(BSTR *pValue) override;
+    STDMETHODIMP get_Password(BSTR* value) override;
     STDMETHODIMP put_Password(BSTR value) override;
-    STDMETHODIMP get_PersistentSettings(VARIANT_BOOL *pValue) override;
+    STDMETHODIMP get_PersistentSettings(VARIANT_BOOL* value) override;
     STDMETHODIMP put_PersistentSettings(VARIANT_BOOL value) override;
-    STDMETHODIMP get_Priority(MAIL_PRIORITY *pValue) override;
+    STDMETHODIMP get_Priority(MAIL_PRIORITY* value) override;
     STDMETHODIMP put_Priority(MAIL_PRIORITY value) override;
-    STDMETHODIMP get_Receipt(VARIANT_BOOL *pValue) override;
+    STDMETHODIMP get_Receipt(VARIANT_BOOL* value) override;
     STDMETHODIMP put_Receipt(VARIANT_BOOL value) override;
-    STDMETHODIMP get_Recipient(BSTR *pValue) override;
+    STDMETHODIMP get_Recipient(BSTR* value) override;
     STDMETHODIMP put_Recipient(BSTR value) override;
-    STDMETHODIMP get_RecipientDisplayName(BSTR *pValue) override;
+    STDMETHODIMP get_RecipientDisplayName(BSTR* value) override;
     STDMETHODIMP put_RecipientDisplayName(BSTR value) override;
-    STDMETHODIMP get_ReplyToAddress(BSTR *pValue) override;
+    STDMETHODIMP get_ReplyToAddress(BSTR* value) override;
     STDMETHODIMP put_ReplyToAddress(BSTR value) override;
-    STDMETHODIMP get_POP3Host(BSTR *pValue) override;
-    STDMETHODIMP put_POP3Host(BSTR *value) override;
-    STDMETHODIMP get_SMTPHost(BSTR *pValue) override;
-    STDMETHODIMP put_SMTPHost(BSTR *value) override;
-    STDMETHODIMP get_SMTPHostValidation(VALIDATE_HOST_METHOD *pValue) override;
+    STDMETHODIMP get_POP3Host(BSTR* value) override;
+    STDMETHODIMP put_POP3Host(BSTR* value) override;
+    STDMETHODIMP get_SMTPHost(BSTR* value) override;
+    STDMETHODIMP put_SMTPHost(BSTR* value) override;
+    STDMETHODIMP get_SMTPHostValidation(VALIDATE_HOST_METHOD* value) override;
     STDMETHODIMP put_SMTPHostValidation(VALIDATE_HOST_METHOD value) override;
-    STDMETHODIMP get_SMTPPort(LONG *pValue) override;
+    STDMETHODIMP get_SMTPPort(LONG* value) override;
     STDMETHODIMP put_SMTPPort(LONG value) override;
-    STDMETHODIMP get_Subject(BSTR *pValue) override;
+    STDMETHODIMP get_Subject(BSTR* value) override;
     STDMETHODIMP put_Subject(BSTR value) override;
-    STDMETHODIMP get_UseAuthentication(VARIANT_BOOL *pValue) override;
+    STDMETHODIMP get_UseAuthentication(VARIANT_BOOL* value) override;
     STDMETHODIMP put_UseAuthentication(VARIANT_BOOL value) override;
-    STDMETHODIMP get_UsePopAuthentication(VARIANT_BOOL *pValue) override;
+    STDMETHODIMP get_UsePopAuthentication(VARIANT_BOOL* value) override;
     STDMETHODIMP put_UsePopAuthentication(VARIANT_BOOL value) override;
-    STDMETHODIMP get_Username(BSTR *pValue) override;
+    STDMETHODIMP get_Username(BSTR* value) override;
     STDMETHODIMP put_Username(BSTR value) override;
-    STDMETHODIMP Connect(VARIANT_BOOL *pResult) override;
+
+    STDMETHODIMP Connect(VARIANT_BOOL* result) override;
     STDMETHODIMP Disconnect() override;
-    STDMETHODIMP GetContentType(BSTR strFile, BSTR *strDefault, BSTR *pResult) override;
-    STDMETHODIMP GetIPAddress(BSTR *sHostName, BSTR *pResult) override;
-    STDMETHODIMP GetIPHost(BSTR *pResult) override;
-    STDMETHODIMP IsValidEmailAddress(BSTR *AddressString, VARIANT_BOOL *pResult) override;
-    STDMETHODIMP MXQuery(BSTR *IPDomain, BSTR *pResult) override;
-    STDMETHODIMP Ping(BSTR *Address, BSTR *RoundTripTime, BSTR *DataSize, VARIANT_BOOL *DataMatch, VARIANT_BOOL *pResult) override;
+    STDMETHODIMP GetContentType(BSTR file, BSTR* defaultType, BSTR* result) override;
+    STDMETHODIMP GetIPAddress(BSTR* hostName, BSTR* result) override;
+    STDMETHODIMP GetIPHost(BSTR* result) override;
+    STDMETHODIMP IsValidEmailAddress(BSTR* address, VARIANT_BOOL* result) override;
+    STDMETHODIMP MXQuery(BSTR* domain, BSTR* result) override;
+    STDMETHODIMP Ping(BSTR* address, BSTR* roundTripTime, BSTR* dataSize, VARIANT_BOOL* dataMatch,
+                      VARIANT_BOOL* result) override;
     STDMETHODIMP Send() override;
-    STDMETHODIMP DecodeBase64String(BSTR str2Decode, BSTR *pResult) override;
+    STDMETHODIMP DecodeBase64String(BSTR encoded, BSTR* result) override;
+
 protected:
     void* QueryOtherInterface(REFIID riid) override { return events_.Find(riid); }
 
 private:
+    // mail::MailEvents: the core's events go to the advised sinks.
+    void SendSuccesful() override;
+    void SendFailed(std::string& explanation) override;
+    void Status(std::string& status) override;
+    void Progress(long& percentComplete) override;
+    void FireText(DISPID id, std::string& text);
+
+    mail::MailSettings& Settings() { return core_->Settings(); }
+
     EventSource events_;
+    std::unique_ptr<mail::SendMailCore> core_;
 };
 
 HRESULT CreateSendMail(REFIID iid, void** out);

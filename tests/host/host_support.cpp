@@ -84,6 +84,10 @@ long CallResult::Number() const {
     if (SUCCEEDED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_I4))) number = V_I4(&converted);
     return number;
 }
+int CallResult::Flag() const {
+    if (V_VT(&value) != VT_BOOL) return -1;
+    return V_BOOL(&value) == VARIANT_TRUE ? 1 : 0;
+}
 std::wstring CallResult::Description() const { return FromBstr(exception.bstrDescription); }
 std::wstring CallResult::Source() const { return FromBstr(exception.bstrSource); }
 

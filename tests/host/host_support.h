@@ -42,6 +42,8 @@ struct CallResult {
     ~CallResult();
     std::wstring Text() const;  // value converted to a string
     long Number() const;
+    // 1 for a Boolean True, 0 for False, -1 for anything that is not a Boolean.
+    int Flag() const;
     std::wstring Description() const;
     std::wstring Source() const;
 };

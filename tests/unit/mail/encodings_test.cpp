@@ -143,14 +143,6 @@ TEST(MailDate, FormatsDayMonthTimeAndZone) {
   EXPECT_EQ(FormatMailDate(when, "-0330"), "Sat, 31 Dec 2024 23:05:03 -0330");
 }
 
-TEST(TimeZone, BiasGivesSignHoursAndMinutes) {
-  EXPECT_EQ(TimeZoneText(210), "-0330");
-  EXPECT_EQ(TimeZoneText(-330), "+0530");
-  EXPECT_EQ(TimeZoneText(0), "+0000");
-  EXPECT_EQ(TimeZoneText(-60), "+0100");
-  EXPECT_EQ(TimeZoneText(600), "-1000");
-}
-
 // Sets TZ for one test and restores the process's zone afterwards.
 class ZoneScope {
  public:

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "mail/setting_values.h"
 #include "mail/settings_file_format.h"
 
 namespace zankit::mail {
@@ -21,19 +20,6 @@ TEST(SettingsFile, KeysAndValuesWithSeparatorsSurvive) {
 
 TEST(SettingsFile, LinesWithoutEqualsAreSkipped) {
   EXPECT_EQ(ParseSettingsFile("junk\nA=1\n\n"), (SettingEntries{{"A", "1"}}));
-}
-
-TEST(SettingValues, NumbersAndBooleans) {
-  EXPECT_EQ(ParseSettingNumber("25"), 25);
-  EXPECT_EQ(ParseSettingNumber(" -1 "), -1);
-  EXPECT_EQ(ParseSettingNumber("True"), -1);
-  EXPECT_EQ(ParseSettingNumber("false"), 0);
-  EXPECT_EQ(ParseSettingNumber("-2147483648"), INT32_MIN);
-  EXPECT_FALSE(ParseSettingNumber("2147483648"));
-  EXPECT_FALSE(ParseSettingNumber("12abc"));
-  EXPECT_FALSE(ParseSettingNumber(""));
-  EXPECT_EQ(BooleanSettingText(true), "-1");
-  EXPECT_EQ(BooleanSettingText(false), "0");
 }
 
 }  // namespace

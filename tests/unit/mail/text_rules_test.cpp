@@ -44,14 +44,5 @@ TEST(Message, PiecesOfABrokenLineStartingWithADotAreStuffed) {
   EXPECT_EQ(NormalizeMessage(text), std::string(998, 'x') + "\r\n..");
 }
 
-TEST(Text, CaseBlindComparisonAndEightBitScan) {
-  EXPECT_TRUE(ContainsNoCase("EDUCATION", "cat"));
-  EXPECT_FALSE(ContainsNoCase("EDU", "cat"));
-  EXPECT_TRUE(EqualsNoCase("Abc", "aBC"));
-  EXPECT_FALSE(HasByteAbove126("plain ~"));
-  EXPECT_TRUE(HasByteAbove126("\x7F"));
-  EXPECT_TRUE(HasByteAbove126("caf\xE9"));
-}
-
 }  // namespace
 }  // namespace zankit::mail

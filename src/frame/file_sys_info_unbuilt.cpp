@@ -5,11 +5,6 @@
 
 namespace zankit {
 
-STDMETHODIMP FileSysInfo::zanSysInfo(zanSysInfoType, VARIANT*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::zanFileInfo(BSTR, zanFileInfoType, VARIANT*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::zanDriveInfo(BSTR, zanDriveInfoType, VARIANT*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::CDROMpresent(BSTR*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::zanFolderInfo(BSTR, zanFolderInfoType, VARIANT*) { return NotBuilt(); }
 STDMETHODIMP FileSysInfo::FilesCopy(VARIANT*, BSTR*, VARIANT_BOOL*, VARIANT_BOOL*, VARIANT_BOOL*, LONG*,
                                     VARIANT_BOOL*) {
     return NotBuilt();

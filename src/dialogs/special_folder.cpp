@@ -1,0 +1,54 @@
+#include "dialogs/special_folder.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <exception>
+#include <new>
+
+#include "frame/error_info.h"
+#include "frame/report_error.h"
+
+namespace zankit {
+namespace {
+
+// Owns an item identifier list handed out by the shell.
+class ItemIdList {
+public:
+    ItemIdList() = default;
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    ~ItemIdList() { CoTaskMemFree(list_); }
+    LPITEMIDLIST* Put() { return &list_; }
+    LPCITEMIDLIST Get() const { return list_; }
+
+private:
+    LPITEMIDLIST list_ = nullptr;
+};
+
+std::wstring LookUp(long folder) {
+    ItemIdList list;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, static_cast<int>(folder), list.Put())) || !list.Get()) return {};
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(list.Get(), path)) return {};
+    path[MAX_PATH - 1] = L'\0';
+    std::wstring answer(path);
+    // Some shells name virtual folders "::{class id}"; such a name is no file-system path.
+    if (answer.rfind(L"::", 0) == 0) return {};
+    return answer;
+}
+
+}  // namespace
+
+std::wstring SpecialFolderLocation(long folder) {
+    try {
+        return LookUp(folder);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Failure{VbError(7), L"ZanKit", L"Out of memory"}, L"|cBrowseForFolder.SpecialFolderLocation#");
+    } catch (...) {
+        ReportFailure(Failure{VbError(51), L"ZanKit", L"Internal error"}, L"|cBrowseForFolder.SpecialFolderLocation#");
+    }
+    return {};
+}
+
+}  // namespace zankit

@@ -1,0 +1,39 @@
+#include "fileinfo/path_parts.h"
+
+#include "frame/path_text.h"
+
+namespace zankit::fileinfo {
+
+std::wstring NameWithoutExtension(std::wstring_view name) {
+    size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos) return std::wstring(name);
+    return std::wstring(name.substr(0, dot));
+}
+
+std::wstring TextBeforeLastSeparator(std::wstring_view spec) {
+    size_t separator = spec.rfind(path::kSeparator);
+    if (separator == std::wstring_view::npos) return std::wstring(spec);
+    return std::wstring(spec.substr(0, separator));
+}
+
+bool IsBareDrive(std::wstring_view text) { return text.size() == 2 && text[1] == L':'; }
+
+std::wstring FolderName(std::wstring_view folder) {
+    return path::FileNameFromPath(path::StripTrailingSeparator(folder));
+}
+
+std::wstring ParentFolderPath(std::wstring_view folder) {
+    std::wstring stripped = path::StripTrailingSeparator(folder);
+    size_t separator = stripped.rfind(path::kSeparator);
+    if (separator == std::wstring::npos) return path::FixPath(stripped);
+    return stripped.substr(0, separator + 1);
+}
+
+std::wstring DriveNameFromNumber(int number) {
+    if (number < 0 || number > 25) return {};
+    std::wstring name(1, static_cast<wchar_t>(L'A' + number));
+    name += L':';
+    return name;
+}
+
+}  // namespace zankit::fileinfo

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/com_ptr.h"
+#include "frame/escaped_text.h"
 #include "frame/variant.h"
 
 namespace zankit {
@@ -205,7 +206,14 @@ HRESULT CustomStringDefault(ITypeInfo* info, UINT funcIndex, UINT paramIndex, VA
     if (FAILED(info->QueryInterface(IID_ITypeInfo2, info2.PutVoid()))) return E_NOINTERFACE;
     HRESULT hr = info2->GetParamCustData(funcIndex, paramIndex, kStringDefaultGuid, out);
     if (FAILED(hr)) return hr;
-    return V_VT(out) == VT_EMPTY ? DISP_E_PARAMNOTFOUND : S_OK;
+    if (V_VT(out) != VT_BSTR) return DISP_E_PARAMNOTFOUND;
+    const BSTR stored = V_BSTR(out);
+    std::wstring text = UnescapeUnicode(std::wstring_view(stored, SysStringLen(stored)));
+    BSTR unescaped = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!unescaped) return E_OUTOFMEMORY;
+    SysFreeString(stored);
+    V_BSTR(out) = unescaped;
+    return S_OK;
 }
 
 // One actual argument as DispCallFunc takes it.

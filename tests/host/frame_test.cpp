@@ -270,3 +270,30 @@ TEST(Server, DllCanUnloadNowFollowsTheLiveObjects) {
         EXPECT_EQ(canUnload(), S_OK);
     }
 }
+
+TEST(Frame, DefaultTextsOfOptionalStringParametersAreInTheTypeLibrary) {
+    // {2E0B2D6A-6C1B-4A0F-9E55-7A4C3B1D9F01}: the default text of an optional BSTR* parameter.
+    const GUID stringDefault = {0x2e0b2d6a, 0x6c1b, 0x4a0f, {0x9e, 0x55, 0x7a, 0x4c, 0x3b, 0x1d, 0x9f, 0x01}};
+    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
+    ComPtr<ITypeInfo> dispatchInfo;
+    ASSERT_EQ(info->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.Put()), S_OK);
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> vtableInfo;
+    ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref), S_OK);
+    ASSERT_EQ(dispatchInfo->GetRefTypeInfo(ref, vtableInfo.Put()), S_OK);
+    ComPtr<ITypeInfo2> info2;
+    ASSERT_EQ(vtableInfo->QueryInterface(IID_ITypeInfo2, info2.PutVoid()), S_OK);
+    auto defaultText = [&](UINT func, UINT param) {
+        VARIANT value;
+        VariantInit(&value);
+        info2->GetParamCustData(func, param, stringDefault, &value);
+        std::wstring text = V_VT(&value) == VT_BSTR ? FromBstr(V_BSTR(&value)) : L"<none>";
+        VariantClear(&value);
+        return text;
+    };
+    // BrowseForFolder is the 13th member (index 12), BrowseForFile the 14th (index 13).
+    EXPECT_EQ(defaultText(12, 1), L"Desktop");
+    EXPECT_EQ(defaultText(12, 5), L"Ordner suchen");
+    // Stored escaped (type library strings are 8-bit); the dispatch glue unescapes it.
+    EXPECT_EQ(defaultText(13, 3), L"\\u00D6ffnen");
+}

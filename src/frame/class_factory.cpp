@@ -3,35 +3,19 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include <atomic>
 #include <new>
 
 #include "frame/class_table.h"
 #include "frame/module.h"
+#include "frame/simple_object.h"
 
 namespace zankit {
 namespace {
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public SimpleObject<IClassFactory, IID_IClassFactory> {
 public:
-    explicit ClassFactory(const ClassEntry& entry) : entry_(entry) { ObjectCreated(); }
+    explicit ClassFactory(const ClassEntry& entry) : entry_(entry) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long left = --references_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -44,10 +28,7 @@ public:
     }
 
 private:
-    ~ClassFactory() { ObjectDestroyed(); }
-
     const ClassEntry& entry_;
-    std::atomic<long> references_{1};
 };
 
 }  // namespace

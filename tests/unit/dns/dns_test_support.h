@@ -108,11 +108,10 @@ class ScriptedDnsSystem : public DnsSystem {
   }
   DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port,
                                   const std::vector<std::uint8_t>& query, unsigned timeoutMs,
-                                  std::size_t maxReply) override {
+                                  std::size_t) override {
     servers.push_back(server);
     ports.push_back(port);
     timeouts.push_back(timeoutMs);
-    maxReplies.push_back(maxReply);
     std::size_t position = kDnsHeaderSize;
     const std::string domain = ReadDnsName(query, position).value_or("<unreadable>");
     queried.push_back(domain);
@@ -130,7 +129,6 @@ class ScriptedDnsSystem : public DnsSystem {
   std::vector<IPv4Bytes> servers;
   std::vector<std::uint16_t> ports;
   std::vector<unsigned> timeouts;
-  std::vector<std::size_t> maxReplies;
   std::vector<std::string> queried;
 };
 

@@ -124,11 +124,5 @@ TEST_F(MxQueryEndToEnd, SilentServerEndsInAReceiveProblem) {
   EXPECT_EQ(statuses.back(), "Problem receiving MX query");
 }
 
-TEST_F(MxQueryEndToEnd, NoServersConfigured) {
-  MxResolver resolver(MakePosixDnsSystem(WriteResolvConf("domain corp.example.com\n")), state);
-  EXPECT_EQ(Query(resolver, "two.example.com"), "");
-  EXPECT_EQ(statuses.back(), "No DNS entries found, MX Query cannot contine.");
-}
-
 }  // namespace
 }  // namespace zankit::mail

@@ -1,6 +1,7 @@
 #include "mail/send_mail_com.h"
 
 #include "frame/bstr.h"
+#include "mail/mx_query.h"
 
 namespace zankit {
 namespace {
@@ -256,10 +257,19 @@ STDMETHODIMP SendMailObject::put_Username(BSTR value) {
 
 // ---- methods --------------------------------------------------------------------------------
 
-// The SMTP/POP3 session and the MX query are not built yet.
+// The SMTP/POP3 session is not built yet.
 STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL*) { return NotBuilt(); }
 STDMETHODIMP SendMailObject::Disconnect() { return NotBuilt(); }
-STDMETHODIMP SendMailObject::MXQuery(BSTR*, BSTR*) { return NotBuilt(); }
+
+
+STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
+    if (!domain) return E_POINTER;
+    return Guarded([&] {
+        mail::MxResolver resolver(mail::MakePlatformDnsSystem());
+        std::string exchanger = resolver.MXQuery(Bytes(*domain), [&](std::string& text) { Status(text); });
+        return PutText(result, exchanger);
+    });
+}
 
 STDMETHODIMP SendMailObject::GetContentType(BSTR file, BSTR* defaultType, BSTR* result) {
     if (!defaultType) return E_POINTER;

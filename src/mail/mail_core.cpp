@@ -7,14 +7,27 @@
 namespace zankit::mail {
 
 SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
-                           std::unique_ptr<SettingsStore> store, MailEvents& events)
+                           std::unique_ptr<SettingsStore> store, MailEvents& events,
+                           std::unique_ptr<TcpChannel> channel)
     : system_(std::move(system)),
       store_(std::move(store)),
       events_(events),
-      failures_(errors_, events_, *system_),
+      socket_(channel ? std::move(channel) : system_->MakeTcpChannel()),
+      pump_(*system_, socket_),
+      failures_(errors_, events_, pump_),
       hosts_(*system_),
       settings_(errors_, *store_, *system_, hosts_),
-      timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())) {}
+      timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())),
+      session_(settings_, socket_, errors_, failures_, events_, pump_) {
+  failures_.SetSessionCloser([this] {
+    if (socket_.State() > kSocketClosed) session_.CloseSession();
+  });
+}
+
+SendMailCore::~SendMailCore() {
+  failures_.SetSessionCloser(nullptr);
+  if (socket_.State() > kSocketClosed) session_.CloseSession();
+}
 
 std::string SendMailCore::GetContentType(const std::string& file,
                                          const std::string& defaultType) {

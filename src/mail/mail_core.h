@@ -17,9 +17,13 @@
 #include "mail/host_utilities.h"
 #include "mail/mail_events.h"
 #include "mail/mail_seam.h"
+#include "mail/mail_session.h"
 #include "mail/mail_settings.h"
+#include "mail/mail_socket.h"
 #include "mail/mail_types.h"
 #include "mail/pending_errors.h"
+#include "mail/session_pump.h"
+#include "mail/tcp_channel.h"
 
 namespace zankit::mail {
 
@@ -32,8 +36,11 @@ inline constexpr std::string_view kDefaultContentType = "application/octet-strea
 
 class SendMailCore {
  public:
+  // The object's own socket runs over channel; by default the platform's TCP channel.
   SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<SettingsStore> store,
-               MailEvents& events);
+               MailEvents& events, std::unique_ptr<TcpChannel> channel = nullptr);
+  // Closes an open session (QUIT) before the socket goes.
+  ~SendMailCore();
   SendMailCore(const SendMailCore&) = delete;
   SendMailCore& operator=(const SendMailCore&) = delete;
 
@@ -57,11 +64,16 @@ class SendMailCore {
   }
   // Checks the settings and refuses through SendFailed while messages are pending.
   SendResult Send();
+  // Opens the session and keeps it open after sends; true when it is ready.
+  bool Connect() { return session_.Connect(); }
+  // Closes the session (QUIT when connected).
+  void Disconnect() { session_.Disconnect(); }
 
   // --- shared services of the class ---
   PendingErrors& Errors() { return errors_; }
   FailureReporter& Failures() { return failures_; }
   MailSystem& System() { return *system_; }
+  MailSession& Session() { return session_; }
   // "+hhmm" or "-hhmm", computed once when the object was made.
   const std::string& TimeZone() const { return timeZoneText_; }
   // The Date header value for the current local time.
@@ -73,11 +85,14 @@ class SendMailCore {
   std::unique_ptr<MailSystem> system_;
   std::unique_ptr<SettingsStore> store_;
   MailEvents& events_;
+  MailSocket socket_;
+  SessionPump pump_;
   PendingErrors errors_;
   FailureReporter failures_;
   HostUtilities hosts_;
   MailSettings settings_;
   std::string timeZoneText_;
+  MailSession session_;
 };
 
 }  // namespace zankit::mail

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "mail/mail_types.h"
+#include "mail/tcp_channel.h"
 
 namespace zankit::mail {
 
@@ -51,6 +52,8 @@ class MailSystem : public WaitHooks, public HostNetwork {
   // Content type registered for an extension given with its dot (".txt"), compared without
   // regard to case; nothing when none is known.
   virtual std::optional<std::string> ContentTypeForExtension(const std::string& extension) = 0;
+  // A new TCP channel for the mail object's socket.
+  virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
 };
 
 // Per-user store of text values (application "Postwerk", section "Settings").

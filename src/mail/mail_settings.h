@@ -84,6 +84,8 @@ class MailSettings {
   void SetPOP3Host(std::string& value);
   const std::string& SMTPHost() const { return smtpHost_; }
   void SetSMTPHost(std::string& value);
+  // The exchanger an MX lookup found for an empty SMTPHost, stored without the host checks.
+  void StoreDiscoveredSMTPHost(const std::string& host) { smtpHost_ = host; }
   std::int32_t SMTPHostValidation() const { return smtpHostValidation_; }
   void SetSMTPHostValidation(std::int32_t value);
   std::int32_t SMTPPort() const { return smtpPort_; }

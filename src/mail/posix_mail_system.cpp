@@ -16,6 +16,7 @@
 #include "mail/mail_seam.h"
 #include "mail/posix_fd.h"
 #include "mail/posix_icmp_echo.h"
+#include "mail/tcp_channel.h"
 
 namespace zankit::mail {
 namespace {
@@ -128,6 +129,8 @@ class PosixMailSystem final : public MailSystem {
   std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
     return SystemContentTypes().Find(extension);
   }
+
+  std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
 };
 
 }  // namespace

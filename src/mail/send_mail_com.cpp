@@ -258,8 +258,12 @@ STDMETHODIMP SendMailObject::put_Username(BSTR value) {
 // ---- methods --------------------------------------------------------------------------------
 
 // The SMTP/POP3 session is not built yet.
-STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP SendMailObject::Disconnect() { return NotBuilt(); }
+STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL* result) {
+    return Guarded([&] { return PutFlag(result, core_->Connect()); });
+}
+STDMETHODIMP SendMailObject::Disconnect() {
+    return Guarded([&] { return core_->Disconnect(), S_OK; });
+}
 
 
 STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {

@@ -8,6 +8,7 @@
 
 #include "mail/mail_seam.h"
 #include "mail/windows_icmp_echo.h"
+#include "mail/tcp_channel.h"
 #include "mail/windows_support.h"
 
 namespace zankit::mail {
@@ -124,6 +125,8 @@ class WindowsMailSystem final : public MailSystem {
     if (!ReadRegistryString(key.Get(), L"Content Type", type)) return std::nullopt;
     return WideToAnsi(type);
   }
+
+  std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
 };
 
 }  // namespace

@@ -98,6 +98,7 @@ class ScriptedSystem : public MailSystem {
   std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
     return real_->ContentTypeForExtension(extension);
   }
+  std::unique_ptr<TcpChannel> MakeTcpChannel() override { return real_->MakeTcpChannel(); }
 
   double clock = 12 * 3600.0;
   int pumps = 0;

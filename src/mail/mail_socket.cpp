@@ -1,0 +1,142 @@
+#include "mail/mail_socket.h"
+
+#include <utility>
+
+namespace zankit::mail {
+namespace {
+
+constexpr std::size_t kReceiveChunk = 16384;
+constexpr std::size_t kSendChunk = 65536;
+// How many chunks one poll moves at most in each direction, so one poll stays short.
+constexpr int kChunksPerPoll = 16;
+
+}  // namespace
+
+MailSocket::MailSocket(std::unique_ptr<TcpChannel> channel) : channel_(std::move(channel)) {}
+
+void MailSocket::Connect(const std::string& host, std::int32_t port) {
+  Close();
+  if (port < 1 || port > 65535) {
+    Fail("Invalid port number");
+    return;
+  }
+  const ConnectStep step = channel_->Open(host, static_cast<std::uint16_t>(port));
+  if (step.kind == ConnectStep::Failed) {
+    Fail(step.error);
+    return;
+  }
+  state_ = kSocketConnecting;
+  linkPending_ = step.kind == ConnectStep::Pending;
+  linkOpen_ = step.kind == ConnectStep::Connected;
+  if (linkOpen_) pending_.push_back({Event::Connected, {}});
+}
+
+void MailSocket::Close() {
+  channel_->Close();
+  ++generation_;
+  state_ = kSocketClosed;
+  linkOpen_ = false;
+  linkPending_ = false;
+  outgoing_.clear();
+  pending_.clear();
+}
+
+void MailSocket::SendData(std::string_view bytes) { outgoing_.append(bytes); }
+
+void MailSocket::Poll() {
+  Transfer();
+  Deliver();
+}
+
+void MailSocket::Fail(const std::string& description) {
+  channel_->Close();
+  linkOpen_ = false;
+  linkPending_ = false;
+  outgoing_.clear();
+  pending_.push_back({Event::Failure, description});
+}
+
+void MailSocket::Transfer() {
+  if (linkPending_) {
+    const ConnectStep step = channel_->CheckConnected();
+    if (step.kind == ConnectStep::Pending) return;
+    linkPending_ = false;
+    if (step.kind == ConnectStep::Failed) {
+      Fail(step.error);
+      return;
+    }
+    linkOpen_ = true;
+    pending_.push_back({Event::Connected, {}});
+  }
+  if (!linkOpen_) return;
+
+  std::int64_t written = 0;
+  for (int chunk = 0; chunk < kChunksPerPoll && !outgoing_.empty(); ++chunk) {
+    const std::size_t size = outgoing_.size() < kSendChunk ? outgoing_.size() : kSendChunk;
+    const IoStep step = channel_->Send(outgoing_.data(), size);
+    if (step.failed) {
+      Fail(step.error);
+      return;
+    }
+    if (step.count == 0) break;
+    outgoing_.erase(0, step.count);
+    written += static_cast<std::int64_t>(step.count);
+  }
+  if (written > 0) {
+    pending_.push_back({Event::Progress, {}, written, static_cast<std::int64_t>(outgoing_.size())});
+  }
+
+  std::string received;
+  char buffer[kReceiveChunk];
+  for (int chunk = 0; chunk < kChunksPerPoll; ++chunk) {
+    const IoStep step = channel_->Receive(buffer, sizeof buffer);
+    if (step.count > 0) {
+      received.append(buffer, step.count);
+      continue;
+    }
+    if (!received.empty()) pending_.push_back({Event::Data, std::move(received)});
+    received.clear();
+    if (step.failed) {
+      Fail(step.error);
+      return;
+    }
+    if (step.closed) {
+      channel_->Close();
+      linkOpen_ = false;
+      outgoing_.clear();
+      pending_.push_back({Event::Closed, {}});
+    }
+    return;
+  }
+  if (!received.empty()) pending_.push_back({Event::Data, std::move(received)});
+}
+
+void MailSocket::Deliver() {
+  const std::uint64_t generation = generation_;
+  while (!pending_.empty() && generation == generation_) {
+    Event event = std::move(pending_.front());
+    pending_.pop_front();
+    switch (event.kind) {
+      case Event::Connected:
+        state_ = kSocketConnected;
+        if (events_) events_->OnConnect();
+        break;
+      case Event::Closed:
+        state_ = kSocketPeerClosed;
+        if (events_) events_->OnClose();
+        break;
+      case Event::Data:
+        if (events_) events_->OnDataArrival(event.text);
+        break;
+      case Event::Progress:
+        if (events_) events_->OnSendProgress(event.sent, event.remaining);
+        break;
+      case Event::Failure:
+        state_ = kSocketError;
+        if (events_) events_->OnError(event.text);
+        break;
+    }
+  }
+}
+
+}  // namespace zankit::mail

@@ -1,0 +1,81 @@
+"""A real SMTP server (aiosmtpd) on loopback that keeps what it receives.
+
+Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]
+
+Binds 127.0.0.1 on a free port and writes the port number to DIR/port once it listens.
+Every byte a client sends is appended to DIR/received.log; every accepted message is stored
+as DIR/message-N.eml. With --user, AUTH LOGIN (and PLAIN) is offered without TLS and only
+that user is accepted. Stops on SIGTERM or SIGINT.
+"""
+import argparse
+import asyncio
+import os
+import signal
+
+from aiosmtpd.smtp import SMTP, AuthResult
+
+
+class Sink:
+    def __init__(self, spool):
+        self.spool = spool
+        self.count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        path = os.path.join(self.spool, "message-%d.eml" % self.count)
+        with open(path, "wb") as out:
+            out.write(envelope.original_content or envelope.content)
+        return "250 OK message %d kept" % self.count
+
+
+class RecordingSMTP(SMTP):
+    # The prompt most servers send for the user name ("Username:" in base64).
+    AuthLoginUsernameChallenge = "Username:"
+    AuthLoginPasswordChallenge = "Password:"
+
+    received_log = None
+
+    def data_received(self, data):
+        with open(self.received_log, "ab") as log:
+            log.write(data)
+        super().data_received(data)
+
+
+def make_authenticator(user, password):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        login = auth_data.login.decode("latin-1") if isinstance(auth_data.login, bytes) else auth_data.login
+        secret = auth_data.password.decode("latin-1") if isinstance(auth_data.password, bytes) else auth_data.password
+        return AuthResult(success=(login == user and secret == password))
+    return authenticate
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--spool", required=True)
+    parser.add_argument("--user")
+    args = parser.parse_args()
+    RecordingSMTP.received_log = os.path.join(args.spool, "received.log")
+    open(RecordingSMTP.received_log, "wb").close()
+    handler = Sink(args.spool)
+    options = {}
+    if args.user:
+        name, _, secret = args.user.partition(":")
+        options = dict(auth_require_tls=False, authenticator=make_authenticator(name, secret))
+
+    loop = asyncio.get_running_loop()
+    server = await loop.create_server(
+        lambda: RecordingSMTP(handler, hostname="sink.test", **options), "127.0.0.1", 0)
+    port = server.sockets[0].getsockname()[1]
+    with open(os.path.join(args.spool, "port.tmp"), "w") as out:
+        out.write("%d\n" % port)
+    os.replace(os.path.join(args.spool, "port.tmp"), os.path.join(args.spool, "port"))
+
+    stop = asyncio.Event()
+    for sig in (signal.SIGTERM, signal.SIGINT):
+        loop.add_signal_handler(sig, stop.set)
+    await stop.wait()
+    server.close()
+
+
+if __name__ == "__main__":
+    asyncio.run(main())

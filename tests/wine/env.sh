@@ -27,6 +27,19 @@ zk_register_all() {
     wine regsvr32 /s "$ZANKIT_LOGGER64" && wine regsvr32 /s "$ZANKIT_LOGGER32"
 }
 
+# Extra drives for the query tests: a folder mapped as D: and marked as CD-ROM, and N:
+# whose target does not exist (the system lists it, but it is never ready). Idempotent.
+export ZANKIT_TEST_CDROM_DRIVE='D:'
+export ZANKIT_TEST_DANGLING_DRIVE='N:'
+zk_prefix_drives() {
+  local disc="$ZANKIT_ROOT/build/wine-drives/cdrom"
+  mkdir -p "$disc" && echo "ZanKit test disc" > "$disc/readme.txt"
+  ln -sfn "$disc" "$WINEPREFIX/dosdevices/d:"
+  ln -sfn "$ZANKIT_ROOT/build/wine-drives/missing" "$WINEPREFIX/dosdevices/n:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f /reg:64 > /dev/null 2>&1 || return 1
+  wineserver -w  # the mount manager reads the drive types when it starts again
+}
+
 # Small TAP-like helpers for shell tests: ok/not ok lines and a closing summary.
 zk_passed=0
 zk_failed=0

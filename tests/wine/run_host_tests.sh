@@ -5,6 +5,7 @@
 set -uo pipefail
 source "$(dirname "$0")/env.sh"
 zk_prefix_setup || exit 1
+zk_prefix_drives || { echo "drive setup failed"; exit 1; }
 zk_register_all || { echo "registration failed"; exit 1; }
 
 status=0
@@ -15,6 +16,17 @@ for arch in 64 32; do
   ZANKIT_TEST_LOGGER_FILE="$(zk_winpath "$ZANKIT_ROOT/build/logger-x$arch.txt")"
   (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1) 2>&1 | tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+done
+
+# The locale answers in a German and an English user locale.
+for arch in 64 32; do
+  for locale in de:de_DE.UTF-8 en:en_US.UTF-8; do
+    echo "== locale tests x$arch with LANG=${locale#*:}"
+    dir="$ZANKIT_ROOT/build/win$arch/tests"
+    (cd "$dir" && LANG=${locale#*:} ZANKIT_TEST_LOCALE=${locale%%:*} timeout 300 wine zankit_host_tests.exe \
+      --gtest_brief=1 --gtest_filter='FileInfoLocale*:FileInfoSizes*') 2>&1 | tr -d '\r' || status=1
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  done
 done
 
 for arch in 64 32; do

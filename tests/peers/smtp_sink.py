@@ -5,14 +5,14 @@ Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]
 Binds 127.0.0.1 on a free port and writes the port number to DIR/port once it listens.
 Every byte a client sends is appended to DIR/received.log; every accepted message is stored
 as DIR/message-N.eml. With --user, AUTH LOGIN (and PLAIN) is offered without TLS and only
-that user is accepted. Stops on SIGTERM or SIGINT.
+that user is accepted; mechanism names are taken in any letter case. Stops on SIGTERM or SIGINT.
 """
 import argparse
 import asyncio
 import os
 import signal
 
-from aiosmtpd.smtp import SMTP, AuthResult
+from aiosmtpd.smtp import SMTP, AuthResult, syntax
 
 
 class Sink:
@@ -35,6 +35,12 @@ class RecordingSMTP(SMTP):
 
     received_log = None
 
+    # Mechanism names in any letter case, as most servers take them ("AUTH Login").
+    @syntax("AUTH <mechanism>")
+    async def smtp_AUTH(self, arg):
+        mechanism, _, rest = (arg or "").partition(" ")
+        return await super().smtp_AUTH((mechanism.upper() + " " + rest).strip())
+
     def data_received(self, data):
         with open(self.received_log, "ab") as log:
             log.write(data)
@@ -45,7 +51,9 @@ def make_authenticator(user, password):
     def authenticate(server, session, envelope, mechanism, auth_data):
         login = auth_data.login.decode("latin-1") if isinstance(auth_data.login, bytes) else auth_data.login
         secret = auth_data.password.decode("latin-1") if isinstance(auth_data.password, bytes) else auth_data.password
-        return AuthResult(success=(login == user and secret == password))
+        if login == user and secret == password:
+            return AuthResult(success=True)
+        return AuthResult(success=False, handled=False)
     return authenticate
 
 

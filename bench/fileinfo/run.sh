@@ -2,7 +2,7 @@
 # Folder-listing and file-size benchmark under Wine, in one run: zanFolderInfo(folder, 59)
 # against a plain FindFirstFileW/FindNextFileW loop (the floor) and against
 # Scripting.FileSystemObject's Folder.Files; zanFileInfo(f, 16) against fso.GetFile(f).Size.
-# Needs build/win64 built. Usage: bench/fileinfo/run.sh [files] [runs] [questions]
+# Needs build/win64 built. The script part is VBScript (see bench.vbs). Usage: bench/fileinfo/run.sh [files] [runs] [questions]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/wine/env.sh"
@@ -29,7 +29,7 @@ winfolder=$(zk_winpath "$folder")
 echo "== $files files, best of $runs runs; $questions size questions (x64 cscript)"
 floor=$(wine "$work/floor.exe" "$winfolder" "$runs" | tr -d '\r')
 echo "$floor"
-script=$(wine cscript //nologo "$(zk_winpath "$root/bench/fileinfo/bench.js")" "$winfolder" "$runs" "$questions" | tr -d '\r')
+script=$(wine cscript //nologo "$(zk_winpath "$root/bench/fileinfo/bench.vbs")" "$winfolder" "$runs" "$questions" | tr -d '\r')
 echo "$script"
 
 value() { echo "$1" | grep -Eo "$2=[0-9.]+" | cut -d= -f2; }
@@ -37,6 +37,7 @@ floor_ms=$(value "$floor" floor_ms)
 call_ms=$(value "$script" zankit_call_ms)
 walk_ms=$(value "$script" zankit_walk_ms)
 fso_ms=$(value "$script" fso_walk_ms)
-awk -v f="$floor_ms" -v c="$call_ms" -v w="$walk_ms" -v s="$fso_ms" 'BEGIN {
+awk -v qz="$(value "$script" zankit_size_per_s)" -v qf="$(value "$script" fso_size_per_s)" -v f="$floor_ms" -v c="$call_ms" -v w="$walk_ms" -v s="$fso_ms" 'BEGIN {
   printf "zanFolderInfo(59) / floor = %.2f\n", c / f
-  printf "zanFolderInfo(59) + walk / FileSystemObject walk = %.2f\n", w / s }'
+  printf "zanFolderInfo(59) + walk / FileSystemObject walk = %.2f\n", w / s
+  printf "zanFileInfo(16) questions / fso.GetFile().Size questions = %.2f\n", qz / qf }'

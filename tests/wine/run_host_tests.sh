@@ -9,6 +9,36 @@ zk_prefix_drives || { echo "drive setup failed"; exit 1; }
 zk_register_all || { echo "registration failed"; exit 1; }
 
 status=0
+
+# One SMTP server on loopback for the session host tests. Its port, and a loopback port nobody
+# listens on, reach the tests through the environment, which Wine passes on.
+smtp_dir=$(mktemp -d /tmp/zankit-host-smtp.XXXXXX)
+smtp_pid=""
+stop_smtp() {
+  if [ -n "$smtp_pid" ]; then
+    kill "$smtp_pid" 2>/dev/null
+    wait "$smtp_pid" 2>/dev/null
+  fi
+  rm -rf "$smtp_dir"
+}
+trap stop_smtp EXIT
+trap 'exit 130' INT TERM HUP
+/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/smtp_sink.py" --spool "$smtp_dir" 2> "$smtp_dir/err" &
+smtp_pid=$!
+for tries in $(seq 1 100); do
+  [ -s "$smtp_dir/port" ] && break
+  sleep 0.1
+done
+if [ -s "$smtp_dir/port" ]; then
+  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT
+  ZANKIT_SMTP_PORT=$(cat "$smtp_dir/port")
+  ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+else
+  echo "the SMTP server for the session host tests did not start:"
+  cat "$smtp_dir/err"
+  status=1
+fi
+
 for arch in 64 32; do
   echo "== host tests x$arch"
   dir="$ZANKIT_ROOT/build/win$arch/tests"

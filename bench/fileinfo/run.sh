@@ -29,7 +29,7 @@ winfolder=$(zk_winpath "$folder")
 echo "== $files files, best of $runs runs; $questions size questions (x64 cscript)"
 floor=$(wine "$work/floor.exe" "$winfolder" "$runs" | tr -d '\r')
 echo "$floor"
-script=$(wine cscript //nologo "$(zk_winpath "$root/bench/fileinfo/bench.vbs")" "$winfolder" "$runs" "$questions" | tr -d '\r')
+script=$("$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/bench/fileinfo/bench.vbs")" "$winfolder" "$runs" "$questions" | tr -d '\r')
 echo "$script"
 
 value() { echo "$1" | grep -Eo "$2=[0-9.]+" | cut -d= -f2; }

@@ -57,5 +57,13 @@ check("missing folder is Empty", typeof info.zanFolderInfo(folder + "\\none", 0)
 check("number of files is -1", info.zanFolderInfo(folder, 18), -1);
 check("decimal delimiter is one character", info.zanSysInfo(30).length, 1);
 
+// The test script passes the bitness of the script host.
+if (WScript.Arguments.length > 0) {
+    var native = WScript.Arguments(0) === "64";
+    check("the script host's bitness (zanSysInfo 1)", info.zanSysInfo(1), native);
+    var system = info.zanFolderInfo("", 51).toLowerCase();
+    check("the system folder of this bitness", system.substring(system.lastIndexOf("\\") + 1), native ? "system32" : "syswow64");
+}
+
 fso.DeleteFolder(folder, true);
 WScript.Echo(passed + " passed, " + failed + " failed");

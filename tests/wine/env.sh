@@ -12,6 +12,12 @@ ZANKIT_LOGGER64="$ZANKIT_ROOT/build/win64/tests/zanerrlogger_test.dll"
 ZANKIT_LOGGER32="$ZANKIT_ROOT/build/win32/tests/zanerrlogger_test.dll"
 CSCRIPT64='cscript'
 CSCRIPT32='C:\windows\syswow64\cscript.exe'
+# Debian's "wine" is the 32-bit loader: it starts the 32-bit build of a built-in program
+# such as cscript. The 64-bit script host needs the 64-bit loader.
+ZANKIT_WINE64=/usr/lib/wine/wine64
+zk_wine_for() {  # zk_wine_for 64|32: the loader for a script host of that bitness
+  if [ "$1" = 64 ] && [ -x "$ZANKIT_WINE64" ]; then echo "$ZANKIT_WINE64"; else echo wine; fi
+}
 
 zk_prefix_setup() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then

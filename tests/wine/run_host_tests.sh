@@ -64,7 +64,7 @@ for arch in 64 32; do
   for script in "$ZANKIT_ROOT"/tests/scripts/*.js "$ZANKIT_ROOT"/tests/scripts/*.vbs; do
     [ -e "$script" ] || continue
     echo "== $(basename "$script") with the ${arch}-bit cscript"
-    output=$(cd "$(dirname "$script")" && timeout 300 wine "${!host_var}" //nologo "$(zk_winpath "$script")" 2>&1 | tr -d '\r')
+    output=$(cd "$(dirname "$script")" && timeout 300 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
     echo "$output" | grep -v '^ok - '
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done

@@ -110,13 +110,5 @@ TEST_F(MailSocketTest, FailuresBecomeErrorEventsWithState9) {
             (std::vector<std::string>{"connect @7", "error Connection reset by peer @9"}));
 }
 
-TEST_F(MailSocketTest, PortsOutsideTheTcpRangeFailWithoutOpening) {
-  socket.Connect("mail.test", 0);
-  socket.Connect("mail.test", 70000);
-  socket.Poll();
-  EXPECT_EQ(script.opens, 0);
-  EXPECT_EQ(log.seen, (std::vector<std::string>{"error Invalid port number @9"}));
-}
-
 }  // namespace
 }  // namespace zankit::mail::testing

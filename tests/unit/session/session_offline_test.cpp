@@ -159,17 +159,5 @@ TEST_F(SessionOffline, ProgressOfAClosedSocketIsCountedButNotRaised) {
   EXPECT_TRUE(events_.percents.empty());
 }
 
-TEST_F(SessionOffline, UULinesGoOutWhole) {
-  ConnectScripted();
-  script_.written.clear();
-  const std::string data(95, 'z');
-  core_->Session().TransmitFile(TempFile(data), UU_ENCODE);
-  for (int pass = 0; pass < 3; ++pass) core_->Session().Pump();
-  EXPECT_EQ(script_.written, UUEncodeLine(data.substr(0, 45)) + "\r\n" +
-                                 UUEncodeLine(data.substr(45, 45)) + "\r\n" +
-                                 UUEncodeLine(data.substr(90)) + "\r\n");
-  EXPECT_FALSE(core_->Failures().Failed());
-}
-
 }  // namespace
 }  // namespace zankit::mail::testing

@@ -38,6 +38,7 @@ void MailSocket::Close() {
   linkOpen_ = false;
   linkPending_ = false;
   outgoing_.clear();
+  sentOffset_ = 0;
   pending_.clear();
 }
 
@@ -53,6 +54,7 @@ void MailSocket::Fail(const std::string& description) {
   linkOpen_ = false;
   linkPending_ = false;
   outgoing_.clear();
+  sentOffset_ = 0;
   pending_.push_back({Event::Failure, description});
 }
 
@@ -71,19 +73,24 @@ void MailSocket::Transfer() {
   if (!linkOpen_) return;
 
   std::int64_t written = 0;
-  for (int chunk = 0; chunk < kChunksPerPoll && !outgoing_.empty(); ++chunk) {
-    const std::size_t size = outgoing_.size() < kSendChunk ? outgoing_.size() : kSendChunk;
-    const IoStep step = channel_->Send(outgoing_.data(), size);
+  for (int chunk = 0; chunk < kChunksPerPoll && QueuedBytes() > 0; ++chunk) {
+    const std::size_t size = QueuedBytes() < kSendChunk ? QueuedBytes() : kSendChunk;
+    const IoStep step = channel_->Send(outgoing_.data() + sentOffset_, size);
     if (step.failed) {
       Fail(step.error);
       return;
     }
     if (step.count == 0) break;
-    outgoing_.erase(0, step.count);
+    sentOffset_ += step.count;
     written += static_cast<std::int64_t>(step.count);
   }
+  // Drops what has left once it is the larger part, so large queues are not moved per chunk.
+  if (sentOffset_ > 0 && sentOffset_ >= QueuedBytes()) {
+    outgoing_.erase(0, sentOffset_);
+    sentOffset_ = 0;
+  }
   if (written > 0) {
-    pending_.push_back({Event::Progress, {}, written, static_cast<std::int64_t>(outgoing_.size())});
+    pending_.push_back({Event::Progress, {}, written, static_cast<std::int64_t>(QueuedBytes())});
   }
 
   std::string received;
@@ -104,6 +111,7 @@ void MailSocket::Transfer() {
       channel_->Close();
       linkOpen_ = false;
       outgoing_.clear();
+      sentOffset_ = 0;
       pending_.push_back({Event::Closed, {}});
     }
     return;

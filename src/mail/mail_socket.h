@@ -51,7 +51,7 @@ class MailSocket {
   int State() const { return state_; }
   // Queues bytes for sending; they leave while the socket is polled.
   void SendData(std::string_view bytes);
-  std::size_t QueuedBytes() const { return outgoing_.size(); }
+  std::size_t QueuedBytes() const { return outgoing_.size() - sentOffset_; }
 
   // Moves data in both directions without blocking, then delivers the pending events.
   void Poll();
@@ -74,7 +74,8 @@ class MailSocket {
   int state_ = kSocketClosed;  // as the events delivered so far show it
   bool linkOpen_ = false;      // connected at the channel's level, events may still be pending
   bool linkPending_ = false;   // a connection attempt is under way
-  std::string outgoing_;
+  std::string outgoing_;       // bytes before sentOffset_ have left already
+  std::size_t sentOffset_ = 0;
   std::deque<Event> pending_;
   std::uint64_t generation_ = 0;  // counts Close calls, so delivery stops after one
 };

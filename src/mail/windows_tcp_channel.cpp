@@ -86,9 +86,8 @@ class WindowsTcpChannel final : public TcpChannel {
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* answer = nullptr;
     const std::string service = std::to_string(port);
-    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &answer) != 0) {
-      return {ConnectStep::Failed, ErrorText(::WSAGetLastError())};
-    }
+    const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &answer);
+    if (resolved != 0) return {ConnectStep::Failed, ErrorText(resolved)};
     for (const addrinfo* entry = answer; entry != nullptr; entry = entry->ai_next) {
       if (entry->ai_addrlen > sizeof(sockaddr_storage)) continue;
       Address address;

@@ -22,6 +22,7 @@ SCENARIOS = {
     "drop-at-helo": dict(drop_on="HELO"),        # closes when HELO/EHLO arrives
     "drop-at-auth": dict(drop_on="AUTH"),        # closes when AUTH arrives
     "drop-at-mail": dict(drop_on="MAIL"),        # closes when MAIL arrives
+    "drop-at-quit": dict(drop_on="QUIT"),        # closes when QUIT arrives, without 221
     "greeting-554": dict(greeting="554 5.3.2 No service for you\r\n"),
     "one-byte": dict(piece=1),                   # every reply written one byte at a time
     "joined": dict(joined=True),                 # MAIL answered by 250 and 550 in one piece

@@ -427,6 +427,15 @@ TEST_F(ScriptedFaults, LineDroppedAtACommandTimesOutTheExchange) {
             (std::vector<std::string>{"SendFailed: " + kTimeoutText, kClosing}));
 }
 
+TEST_F(ScriptedFaults, LineDroppedAtQuitStillCloses) {
+  auto mail = MailFor("drop-at-quit");
+  ASSERT_TRUE(mail->core.Connect());
+  mail->core.Disconnect();
+  EXPECT_EQ(mail->events.log, (std::vector<std::string>{kConnecting, kInitializing, kClosing}));
+  EXPECT_EQ(mail->core.Session().SocketState(), kSocketClosed);
+  EXPECT_EQ(Received("drop-at-quit"), "HELO example.com\r\nQUIT\r\n");
+}
+
 TEST_F(ScriptedFaults, RefusingGreetingGivesTheReplyThenTheTimeout) {
   auto mail = MailFor("greeting-554");
   EXPECT_FALSE(mail->core.Connect());

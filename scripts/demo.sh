@@ -12,4 +12,4 @@ bash scripts/build.sh
 source tests/wine/env.sh
 zk_prefix_setup
 zk_register_all
-wine cscript //nologo "$(zk_winpath "$root/examples/demo.js")" | tr -d '\r'
+"$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/examples/demo.js")" | tr -d '\r'

@@ -4,6 +4,8 @@ function check(name, actual, expected) {
     if (actual === expected) { passed++; WScript.Echo("ok - " + name); }
     else { failed++; WScript.Echo("not ok - " + name + ": got [" + actual + "] expected [" + expected + "]"); }
 }
+var shell = new ActiveXObject("WScript.Shell");
+WScript.Echo("script host: " + shell.Environment("PROCESS")("PROCESSOR_ARCHITECTURE"));
 var mail = new ActiveXObject("ZanKit.clsSendMail");
 check("lowest preference wins, domain trimmed", mail.MXQuery(" two.example.com "), "mx10.two.example.com");
 check("equal preference keeps the first", mail.MXQuery("equal.example.com") !== "", true);

@@ -112,9 +112,15 @@ wine_check() {
     /v Domain /d corp.example.com /f /reg:64 >/dev/null || return 1
   local script="Z:${root//\//\\}\\tests\\peers\\mx_query.js"
   local result=0 host output
-  for host in cscript 'C:\windows\syswow64\cscript.exe'; do
+  # Debian's "wine" starts the 32-bit build of a built-in program; the 64-bit script host
+  # needs the 64-bit loader.
+  local wine64=/usr/lib/wine/wine64 loader
+  [ -x "$wine64" ] || wine64=wine
+  for host in "$wine64|cscript" 'wine|C:\windows\syswow64\cscript.exe'; do
+    loader=${host%%|*}
+    host=${host#*|}
     echo "-- $host"
-    output=$("${in_ns[@]}" wine "$host" //nologo "$script" 2>&1 | tr -d '\r')
+    output=$("${in_ns[@]}" "$loader" "$host" //nologo "$script" 2>&1 | tr -d '\r')
     echo "$output"
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || result=1
   done

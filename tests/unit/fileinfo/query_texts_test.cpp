@@ -1,0 +1,69 @@
+// The text rules behind the query members: file names, path parts and display texts.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "fileinfo/display_texts.h"
+#include "fileinfo/file_name_rules.h"
+#include "fileinfo/path_parts.h"
+
+namespace zankit::fileinfo {
+namespace {
+
+TEST(FileNameRules, ValidityAndCleanup) {
+    EXPECT_TRUE(IsValidFileName(L"a b"));
+    EXPECT_TRUE(IsValidFileName(L"say \"hi\".txt"));  // the double quote is allowed
+    EXPECT_TRUE(IsValidFileName(std::wstring(259, L'x')));
+    EXPECT_FALSE(IsValidFileName(std::wstring(260, L'x')));
+    for (const wchar_t* bad : {L"", L" a", L"a ", L"a.", L"a<b", L"C:\\a.txt", L"a|b", L"a?"}) {
+        EXPECT_FALSE(IsValidFileName(bad)) << bad;
+    }
+    EXPECT_EQ(CleanFileName(L"a:b*c."), L"abc");
+    EXPECT_EQ(CleanFileName(L"name. "), L"name.");  // the dot goes only when it is last
+    EXPECT_EQ(CleanFileName(L"   "), L"");
+    // Cut to 260 characters before the forbidden ones go.
+    EXPECT_EQ(CleanFileName(L"::" + std::wstring(300, L'y')), std::wstring(258, L'y'));
+}
+
+TEST(FileNameRules, ExecutableListHas54DistinctEntriesAndIgnoresCase) {
+    std::set<std::wstring_view> distinct(kExecutableExtensions.begin(), kExecutableExtensions.end());
+    EXPECT_EQ(distinct.size(), 54u);
+    for (const wchar_t* yes : {L"exe", L"7z", L"AccDb", L"HTML"}) EXPECT_TRUE(IsExecutableExtension(yes)) << yes;
+    for (const wchar_t* no : {L"docx", L"ex", L"exe ", L""}) EXPECT_FALSE(IsExecutableExtension(no)) << no;
+}
+
+TEST(PathParts, NamesParentsAndDrives) {
+    EXPECT_EQ(NameWithoutExtension(L"Report.final.docx"), L"Report.final");
+    EXPECT_EQ(NameWithoutExtension(L".profile"), L"");
+    EXPECT_EQ(TextBeforeLastSeparator(L"bare.txt"), L"bare.txt");
+    EXPECT_EQ(FolderName(L"C:\\Windows\\"), L"Windows");
+    EXPECT_EQ(FolderName(L"C:\\"), L"C:");
+    EXPECT_EQ(ParentFolderPath(L"C:\\a\\b\\"), L"C:\\a\\");
+    EXPECT_EQ(ParentFolderPath(L"C:"), L"C:\\");
+    EXPECT_TRUE(IsBareDrive(L"q:"));
+    EXPECT_FALSE(IsBareDrive(L"C:\\"));
+    EXPECT_EQ(DriveNameFromNumber(2), L"C:");
+    EXPECT_EQ(DriveNameFromNumber(-1), L"");
+}
+
+TEST(DisplayTexts, KilobytesWithoutOverflow) {
+    EXPECT_EQ(KiloByteText(1000, L"."), L"1.5 KB");
+    EXPECT_EQ(KiloByteText(0, L","), L"0,5 KB");
+    EXPECT_EQ(KiloByteText(2147483647, L"."), L"2097152.5 KB");  // once an overflow
+    EXPECT_EQ(KiloByteText(5LL << 30, L"."), L"5242880.5 KB");
+}
+
+TEST(DisplayTexts, DriveTypesSerialsAndShortDates) {
+    const wchar_t* texts[] = {L"Unbekannt",     L"Unbekannt", L"Wechsellaufwerk", L"Lokales Laufwerk",
+                              L"Netz-Laufwerk", L"CD-ROM",    L"RAM Disk"};
+    for (long type = 0; type < 7; ++type) EXPECT_EQ(DriveTypeText(type).value(), texts[type]);
+    EXPECT_FALSE(DriveTypeText(7).has_value());
+    EXPECT_EQ(SerialNumberText(0xFFFFFFFFu), L"-1");
+    EXPECT_EQ(SerialNumberText(0x43000000u), L"1124073472");
+    EXPECT_EQ(ShortDatePattern(L"dd.MM.yy"), L"dd.mm.yyyy");
+    EXPECT_EQ(ShortDatePattern(L"M/d/yyyy"), L"m/d/yyyy");
+    EXPECT_EQ(ShortDatePattern(L"YYYY-MM-dd"), L"yyyy-mm-dd");
+}
+
+}  // namespace
+}  // namespace zankit::fileinfo

@@ -27,6 +27,8 @@ public:
     // Calls the event on every advised sink: args in DISPPARAMS order (last argument first).
     void Fire(DISPID id, VARIANT* args, UINT count);
     size_t SinkCount() const { return sinks_.size(); }
+    // Drops every advised sink (when the owner ends).
+    void DisconnectAll() { sinks_.clear(); }
 
     // IUnknown, forwarded to the owner
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;

@@ -33,9 +33,17 @@ SendMailObject::SendMailObject()
       events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail),
       core_(std::make_unique<mail::SendMailCore>(mail::MakePlatformMailSystem(),
                                                  mail::MakePlatformSettingsStore("Postwerk", "Settings"),
-                                                 static_cast<mail::MailEvents&>(*this))) {}
+                                                 static_cast<mail::MailEvents&>(*this))) {
+    // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
+    core_->Session().SetMxLookup([this] { return QueryExchanger(""); });
+}
 
-SendMailObject::~SendMailObject() = default;
+SendMailObject::~SendMailObject() {
+    // The object is going: nobody holds it any more, so its last events (the QUIT of an open
+    // session) must not reach sinks that could call back into it.
+    events_.DisconnectAll();
+    core_.reset();
+}
 
 // ---- events ---------------------------------------------------------------------------------
 
@@ -257,7 +265,6 @@ STDMETHODIMP SendMailObject::put_Username(BSTR value) {
 
 // ---- methods --------------------------------------------------------------------------------
 
-// The SMTP/POP3 session is not built yet.
 STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL* result) {
     return Guarded([&] { return PutFlag(result, core_->Connect()); });
 }
@@ -265,14 +272,14 @@ STDMETHODIMP SendMailObject::Disconnect() {
     return Guarded([&] { return core_->Disconnect(), S_OK; });
 }
 
-
 STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
     if (!domain) return E_POINTER;
-    return Guarded([&] {
-        mail::MxResolver resolver(mail::MakePlatformDnsSystem());
-        std::string exchanger = resolver.MXQuery(Bytes(*domain), [&](std::string& text) { Status(text); });
-        return PutText(result, exchanger);
-    });
+    return Guarded([&] { return PutText(result, QueryExchanger(Bytes(*domain))); });
+}
+
+std::string SendMailObject::QueryExchanger(const std::string& domain) {
+    mail::MxResolver resolver(mail::MakePlatformDnsSystem());
+    return resolver.MXQuery(domain, [&](std::string& text) { Status(text); });
 }
 
 STDMETHODIMP SendMailObject::GetContentType(BSTR file, BSTR* defaultType, BSTR* result) {

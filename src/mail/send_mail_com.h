@@ -104,6 +104,8 @@ private:
     void Status(std::string& status) override;
     void Progress(long& percentComplete) override;
     void FireText(DISPID id, std::string& text);
+    // The MX query with its Status events; "" when nothing is found.
+    std::string QueryExchanger(const std::string& domain);
 
     mail::MailSettings& Settings() { return core_->Settings(); }
 

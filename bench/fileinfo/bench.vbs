@@ -52,17 +52,23 @@ For run = 1 To runs
 Next
 WScript.Echo "fso_walk_ms=" & best & " files=" & files
 
-Dim file, i, size
+Dim file, i, size, zankitBest, fsoBest
+' Rounds alternate between the two, so that a busy machine hurts both alike; best rate each.
 file = folder & "\f000001.txt"
-started = Timer : size = 0
-For i = 1 To questions
-    size = size + info.zanFileInfo(file, 16)
+zankitBest = 0 : fsoBest = 0
+For run = 1 To runs
+    started = Timer : size = 0
+    For i = 1 To questions
+        size = size + info.zanFileInfo(file, 16)
+    Next
+    ms = Milliseconds(started) : If ms < 1 Then ms = 1
+    If questions * 1000 / ms > zankitBest Then zankitBest = questions * 1000 / ms
+    started = Timer : size = 0
+    For i = 1 To questions
+        size = size + fso.GetFile(file).Size
+    Next
+    ms = Milliseconds(started) : If ms < 1 Then ms = 1
+    If questions * 1000 / ms > fsoBest Then fsoBest = questions * 1000 / ms
 Next
-ms = Milliseconds(started) : If ms < 1 Then ms = 1
-WScript.Echo "zankit_size_per_s=" & Int(questions * 1000 / ms) & " check=" & size
-started = Timer : size = 0
-For i = 1 To questions
-    size = size + fso.GetFile(file).Size
-Next
-ms = Milliseconds(started) : If ms < 1 Then ms = 1
-WScript.Echo "fso_size_per_s=" & Int(questions * 1000 / ms) & " check=" & size
+WScript.Echo "zankit_size_per_s=" & Int(zankitBest) & " check=" & size
+WScript.Echo "fso_size_per_s=" & Int(fsoBest) & " check=" & size

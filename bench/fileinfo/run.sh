@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/wine/env.sh"
 files=${1:-100000}
 runs=${2:-5}
-questions=${3:-20000}
+questions=${3:-10000}
 
 work="$root/build/bench-fileinfo"
 folder="$work/files-$files"

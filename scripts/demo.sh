@@ -13,3 +13,5 @@ source tests/wine/env.sh
 zk_prefix_setup
 zk_register_all
 "$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/examples/demo.js")" | tr -d '\r'
+echo
+"$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/examples/fileinfo_demo.js")" | tr -d '\r' | head -60

@@ -61,10 +61,16 @@ bool FailureReporter::WaitForFlag(const bool& flag, long seconds, bool raiseTime
   if (flag) return true;
   double elapsed = 0.0;
   while (true) {
-    // The clock restarts at midnight: a step backwards is the way across it.
+    // The clock restarts at midnight: a step back by more than half a day is the way across
+    // it. A tiny step back is rounding (x87 arithmetic keeps more digits in a register than
+    // in memory) and counts as no time at all, not as a whole day.
     const double now = hooks_.SecondsSinceMidnight();
     double step = now - previous;
-    if (step < 0) step += kSecondsPerDay;
+    if (step < -kSecondsPerDay / 2) {
+      step += kSecondsPerDay;
+    } else if (step < 0) {
+      step = 0;
+    }
     elapsed += step;
     previous = now;
     if (elapsed >= static_cast<double>(seconds)) {

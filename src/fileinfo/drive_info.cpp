@@ -29,10 +29,10 @@ std::wstring CurrentFolder() {
     return folder;
 }
 
-// The drive ("C:") a specification names: "" gives the current folder's drive, a lone
+// The drive ("C:") a DriveSpec argument names: "" gives the current folder's drive, a lone
 // letter gets its colon.
-std::wstring DriveOfSpec(const std::wstring& spec) {
-    std::wstring full = spec;
+std::wstring DriveOfSpec(const std::wstring& driveSpec) {
+    std::wstring full = driveSpec;
     if (full.empty()) full = CurrentFolder();
     if (full.size() == 1) full += L':';
     return DriveNameOf(full);
@@ -60,10 +60,10 @@ void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
 
 }  // namespace
 
-bool DriveExists(const std::wstring& spec) { return DriveStringExists(DriveOfSpec(spec)); }
+bool DriveExists(const std::wstring& driveSpec) { return DriveStringExists(DriveOfSpec(driveSpec)); }
 
-void DriveInfoAnswer(const std::wstring& spec, long infoType, Variant& answer) {
-    const std::wstring drive = DriveOfSpec(spec);
+void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answer) {
+    const std::wstring drive = DriveOfSpec(driveSpec);
     const bool exists = DriveStringExists(drive);
     if (!exists) {
         if (infoType == zanDriveExists) SetBool(answer, false);

@@ -7,11 +7,11 @@
 
 namespace zankit::fileinfo {
 
-// Fills `answer` for one question about the drive of `spec` (a letter, "C:" or any path
+// Fills `answer` for one question about the drive of `driveSpec` (a letter, "C:" or any path
 // on the drive; "" for the drive of the current folder). Left Empty when it does not apply.
-void DriveInfoAnswer(const std::wstring& spec, long infoType, Variant& answer);
+void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answer);
 
-// True when the drive of `spec` is in the system's drive list.
-bool DriveExists(const std::wstring& spec);
+// True when the drive of `driveSpec` is in the system's drive list.
+bool DriveExists(const std::wstring& driveSpec);
 
 }  // namespace zankit::fileinfo

@@ -36,39 +36,39 @@ long DaysSince(double date) { return static_cast<long>(DaysBetween(date, LocalNo
 
 }  // namespace
 
-void FileInfoAnswer(const std::wstring& spec, long infoType, Variant& answer) {
-    const bool exists = path::FileExists(spec);
+void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer) {
+    const bool exists = path::FileExists(fileSpec);
     if (NeedsExistingEntry(infoType) && !exists) return;
     if (!IsAnswered(infoType)) return;
 
     switch (infoType) {
     case zanFileExists: SetBool(answer, exists); break;
     case zanFullFilename:
-        if (auto full = FullPathOf(spec)) SetText(answer, *full);
+        if (auto full = FullPathOf(fileSpec)) SetText(answer, *full);
         break;
-    case zanFilenameWithoutPathname: SetText(answer, LastPathElement(spec)); break;
-    case zanFilenameWithoutExtension: SetText(answer, NameWithoutExtension(LastPathElement(spec))); break;
-    case zanFilenameExtensionOnly: SetText(answer, path::ExtensionOf(spec)); break;
-    case zanPathnameOnlyWithoutFinalBackslash: SetText(answer, TextBeforeLastSeparator(spec)); break;
+    case zanFilenameWithoutPathname: SetText(answer, LastPathElement(fileSpec)); break;
+    case zanFilenameWithoutExtension: SetText(answer, NameWithoutExtension(LastPathElement(fileSpec))); break;
+    case zanFilenameExtensionOnly: SetText(answer, path::ExtensionOf(fileSpec)); break;
+    case zanPathnameOnlyWithoutFinalBackslash: SetText(answer, TextBeforeLastSeparator(fileSpec)); break;
     case zanDrivenameOnlyWithColon: {
-        std::wstring drive = DriveNameOf(spec);
+        std::wstring drive = DriveNameOf(fileSpec);
         if (!drive.empty()) SetText(answer, drive);
         break;
     }
-    case zanDOSFilename: SetText(answer, LastPathElement(path::ShortPathOf(spec))); break;
-    case zanDOSFullPathname: SetText(answer, path::ShortPathOf(spec)); break;
-    case zanFileType: SetText(answer, FileTypeName(spec)); break;
-    case zanFileDateCreated: SetDate(answer, path::GetFileDate(spec, 1)); break;
-    case zanFileDateLastAccessed: SetDate(answer, path::GetFileDate(spec, 2)); break;
-    case zanFileDateLastModified: SetDate(answer, path::GetFileDate(spec, 4)); break;
-    case zanFileDaysSinceDateCreated: SetLong(answer, DaysSince(path::GetFileDate(spec, 1))); break;
-    case zanFileDaysSinceLastAccessed: SetLong(answer, DaysSince(path::GetFileDate(spec, 2))); break;
+    case zanDOSFilename: SetText(answer, LastPathElement(path::ShortPathOf(fileSpec))); break;
+    case zanDOSFullPathname: SetText(answer, path::ShortPathOf(fileSpec)); break;
+    case zanFileType: SetText(answer, FileTypeName(fileSpec)); break;
+    case zanFileDateCreated: SetDate(answer, path::GetFileDate(fileSpec, 1)); break;
+    case zanFileDateLastAccessed: SetDate(answer, path::GetFileDate(fileSpec, 2)); break;
+    case zanFileDateLastModified: SetDate(answer, path::GetFileDate(fileSpec, 4)); break;
+    case zanFileDaysSinceDateCreated: SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 1))); break;
+    case zanFileDaysSinceLastAccessed: SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 2))); break;
     case zanFileDaysSinceLastModified:
-        SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(spec).lastWrite, true)));
+        SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
         break;
     case zanFileSizeBytes: {
         // Sizes beyond a Long are answered exactly as a Double.
-        std::int64_t size = StatusOf(spec).size;
+        std::int64_t size = StatusOf(fileSpec).size;
         if (size <= kLargestLong) {
             SetLong(answer, static_cast<long>(size));
         } else {
@@ -76,24 +76,24 @@ void FileInfoAnswer(const std::wstring& spec, long infoType, Variant& answer) {
         }
         break;
     }
-    case zanFileSizeKByte: SetText(answer, KiloByteText(StatusOf(spec).size, path::UserDecimalSeparator())); break;
-    case zanFileSizeMByte: SetText(answer, path::SizeTextForUser(StatusOf(spec).size)); break;
-    case zanFileAttributes: SetLong(answer, static_cast<long>(StatusOf(spec).attributes)); break;
+    case zanFileSizeKByte: SetText(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator())); break;
+    case zanFileSizeMByte: SetText(answer, path::SizeTextForUser(StatusOf(fileSpec).size)); break;
+    case zanFileAttributes: SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes)); break;
     case zanFileAttributesLetters:
-        SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(spec).attributes & 0xFF)));
+        SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
         break;
     case zanFileIsInUse:
         // A free file leaves the answer Empty, which hosts read as False.
         if (!exists) {
             SetBool(answer, false);
-        } else if (IsHeldOpen(spec)) {
+        } else if (IsHeldOpen(fileSpec)) {
             SetBool(answer, true);
         }
         break;
-    case zanIsValidFileName: SetBool(answer, IsValidFileName(spec)); break;
-    case zanFileNameValidate: SetText(answer, CleanFileName(spec)); break;
+    case zanIsValidFileName: SetBool(answer, IsValidFileName(fileSpec)); break;
+    case zanFileNameValidate: SetText(answer, CleanFileName(fileSpec)); break;
     case zanFileExecutable: {
-        std::wstring extension = path::ExtensionOf(spec);
+        std::wstring extension = path::ExtensionOf(fileSpec);
         if (!extension.empty()) SetBool(answer, IsExecutableExtension(extension));
         break;
     }

@@ -8,8 +8,8 @@
 
 namespace zankit::fileinfo {
 
-// Fills `answer` for one question about `spec` (left Empty when the question does not
+// Fills `answer` for one question about `fileSpec` (left Empty when the question does not
 // apply). Throws RunTimeFailure when a file service fails for an existing entry.
-void FileInfoAnswer(const std::wstring& spec, long infoType, Variant& answer);
+void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer);
 
 }  // namespace zankit::fileinfo

@@ -10,28 +10,28 @@
 
 namespace zankit::fileinfo {
 
-std::optional<std::wstring> FullPathOf(const std::wstring& spec) {
+std::optional<std::wstring> FullPathOf(const std::wstring& fileSpec) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        DWORD length = GetFullPathNameW(spec.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        DWORD length = GetFullPathNameW(fileSpec.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
         if (length == 0) return std::nullopt;
         if (length < buffer.size()) return std::wstring(buffer.data(), length);
         buffer.resize(length + 1);  // long paths: as long as the system asks for
     }
 }
 
-std::wstring LastPathElement(const std::wstring& spec) {
-    std::vector<wchar_t> buffer(spec.begin(), spec.end());
+std::wstring LastPathElement(const std::wstring& fileSpec) {
+    std::vector<wchar_t> buffer(fileSpec.begin(), fileSpec.end());
     buffer.push_back(L'\0');
     PathStripPathW(buffer.data());
     return std::wstring(buffer.data());
 }
 
-std::wstring DriveNameOf(const std::wstring& spec) { return DriveNameFromNumber(PathGetDriveNumberW(spec.c_str())); }
+std::wstring DriveNameOf(const std::wstring& fileSpec) { return DriveNameFromNumber(PathGetDriveNumberW(fileSpec.c_str())); }
 
-FileStatus StatusOf(const std::wstring& spec) {
+FileStatus StatusOf(const std::wstring& fileSpec) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(spec.c_str(), GetFileExInfoStandard, &data)) throw FailureForSystemError(GetLastError());
+    if (!GetFileAttributesExW(fileSpec.c_str(), GetFileExInfoStandard, &data)) throw FailureForSystemError(GetLastError());
     FileStatus status;
     status.attributes = data.dwFileAttributes;
     status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
@@ -39,8 +39,8 @@ FileStatus StatusOf(const std::wstring& spec) {
     return status;
 }
 
-bool IsHeldOpen(const std::wstring& spec) {
-    FileHandle file(CreateFileW(spec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+bool IsHeldOpen(const std::wstring& fileSpec) {
+    FileHandle file(CreateFileW(fileSpec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     return !file.Valid();
 }

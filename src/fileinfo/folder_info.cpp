@@ -33,7 +33,7 @@ namespace {
 constexpr wchar_t kFolderInfoTag[] = L"|FileSysInfo:zanFolderInfo#";
 constexpr wchar_t kSpecialFolderTag[] = L"|FileSysInfo:pGetSpecialFolderLocation#";
 
-// The special folders 47 to 58 do not look at the folder specification.
+// The special folders 47 to 58 do not look at the folderspec argument.
 bool IsFixedSpecialFolder(long infoType) { return infoType > 40 && infoType < 59; }
 
 // The shell's special-folder number (CSIDL) behind an answer; -1 for the others.
@@ -151,7 +151,7 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
     }
 }
 
-// `folder` is the specification being worked on, kept for the report.
+// `folder` is the folderspec being worked on, kept for the report.
 void FolderInfoAnswer(std::wstring& folder, long infoType, Variant& answer) {
     if (IsFixedSpecialFolder(infoType)) {
         if (infoType == zanFolderSysDir) {

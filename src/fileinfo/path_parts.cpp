@@ -10,10 +10,10 @@ std::wstring NameWithoutExtension(std::wstring_view name) {
     return std::wstring(name.substr(0, dot));
 }
 
-std::wstring TextBeforeLastSeparator(std::wstring_view spec) {
-    size_t separator = spec.rfind(path::kSeparator);
-    if (separator == std::wstring_view::npos) return std::wstring(spec);
-    return std::wstring(spec.substr(0, separator));
+std::wstring TextBeforeLastSeparator(std::wstring_view fileSpec) {
+    size_t separator = fileSpec.rfind(path::kSeparator);
+    if (separator == std::wstring_view::npos) return std::wstring(fileSpec);
+    return std::wstring(fileSpec.substr(0, separator));
 }
 
 bool IsBareDrive(std::wstring_view text) { return text.size() == 2 && text[1] == L':'; }

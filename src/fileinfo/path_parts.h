@@ -11,7 +11,7 @@ namespace zankit::fileinfo {
 std::wstring NameWithoutExtension(std::wstring_view name);
 
 // The text before the last "\"; a text without one unchanged ("C:\Temp\a.txt" gives "C:\Temp").
-std::wstring TextBeforeLastSeparator(std::wstring_view spec);
+std::wstring TextBeforeLastSeparator(std::wstring_view fileSpec);
 
 // True for exactly two characters of which the second is ":" ("C:").
 bool IsBareDrive(std::wstring_view text);

@@ -10,14 +10,14 @@ using hosttest::Arg;
 CallResult SysInfo(IDispatch* info, long type) {
     return hosttest::Call(info, L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(type)});
 }
-CallResult FileInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return hosttest::Call(info, L"zanFileInfo", DISPATCH_METHOD, {Arg::Text(spec), Arg::Long(type)});
+CallResult FileInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return hosttest::Call(info, L"zanFileInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
 }
-CallResult DriveInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return hosttest::Call(info, L"zanDriveInfo", DISPATCH_METHOD, {Arg::Text(spec), Arg::Long(type)});
+CallResult DriveInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return hosttest::Call(info, L"zanDriveInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
 }
-CallResult FolderInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return hosttest::Call(info, L"zanFolderInfo", DISPATCH_METHOD, {Arg::Text(spec), Arg::Long(type)});
+CallResult FolderInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return hosttest::Call(info, L"zanFolderInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
 }
 
 std::vector<std::wstring> CollectionItems(const CallResult& answer) {

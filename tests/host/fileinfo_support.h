@@ -16,11 +16,11 @@ namespace fileinfotest {
 using hosttest::CallResult;
 using hosttest::ComPtr;
 
-// zanSysInfo(type), zanFileInfo(spec, type), zanDriveInfo(spec, type), zanFolderInfo(spec, type).
+// zanSysInfo(type), zanFileInfo(fileSpec, type), zanDriveInfo(fileSpec, type), zanFolderInfo(fileSpec, type).
 CallResult SysInfo(IDispatch* info, long type);
-CallResult FileInfo(IDispatch* info, const std::wstring& spec, long type);
-CallResult DriveInfo(IDispatch* info, const std::wstring& spec, long type);
-CallResult FolderInfo(IDispatch* info, const std::wstring& spec, long type);
+CallResult FileInfo(IDispatch* info, const std::wstring& fileSpec, long type);
+CallResult DriveInfo(IDispatch* info, const std::wstring& fileSpec, long type);
+CallResult FolderInfo(IDispatch* info, const std::wstring& fileSpec, long type);
 
 // The strings of a collection answer, read through Count and Item as a script would.
 std::vector<std::wstring> CollectionItems(const CallResult& answer);

@@ -105,7 +105,7 @@ TEST(FileInfoSpecialFolders, UserSystemTempAndPrinters) {
     CallResult printers = FolderInfo(info.Get(), L"", 58);  // no file-system path
     EXPECT_EQ(TypeOf(printers), VT_BSTR);
     EXPECT_EQ(printers.Text(), L"");
-    // Application data looks at the specification.
+    // Application data looks at the folderspec argument.
     EXPECT_TRUE(IsEmpty(FolderInfo(info.Get(), L"Z:\\does\\not\\exist", 60)));
     EXPECT_EQ(FolderInfo(info.Get(), L"C:\\", 60).Text(), SpecialPath(CSIDL_APPDATA));
 

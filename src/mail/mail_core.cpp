@@ -4,6 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include "mail/dns_discovery.h"
+
 namespace zankit::mail {
 
 SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
@@ -18,7 +20,10 @@ SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
       hosts_(*system_),
       settings_(errors_, *store_, *system_, hosts_),
       timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())),
-      session_(settings_, socket_, errors_, failures_, events_, pump_) {
+      session_(settings_, socket_, errors_, failures_, events_, pump_),
+      reverseLookup_([](const std::string& address) {
+        return ReverseLookup(*MakePlatformDnsSystem(), address);
+      }) {
   failures_.SetSessionCloser([this] {
     if (socket_.State() > kSocketClosed) session_.CloseSession();
   });
@@ -40,17 +45,7 @@ std::string SendMailCore::MailDate() {
   return FormatMailDate(system_->LocalNow(), timeZoneText_);
 }
 
-SendResult SendMailCore::Send() {
-  try {
-    return CheckAndRefuse();
-  } catch (const std::exception& failure) {
-    errors_.Add(failure.what());
-    failures_.RaiseFailure();
-    return SendResult::Refused;
-  }
-}
-
-SendResult SendMailCore::CheckAndRefuse() {
+bool SendMailCore::CheckAndRefuse() {
   const MailSettings& s = settings_;
   if (s.From().empty()) errors_.Add(kInvalidSender);
   if (s.AsHTML() && s.EncodeType() == UU_ENCODE) {
@@ -63,11 +58,9 @@ SendResult SendMailCore::CheckAndRefuse() {
     errors_.Add("Too many recipients");
   }
   settings_.ResizeDisplayNames();
-  if (!errors_.Empty()) {
-    failures_.RaiseFailure();
-    return SendResult::Refused;
-  }
-  return SendResult::NotBuilt;
+  if (errors_.Empty()) return false;
+  failures_.RaiseFailure();
+  return true;
 }
 
 }  // namespace zankit::mail

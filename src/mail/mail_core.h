@@ -9,8 +9,11 @@
 // reach the host through MailEvents::SendFailed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "mail/address_validation.h"
 #include "mail/encodings.h"
@@ -26,11 +29,6 @@
 #include "mail/tcp_channel.h"
 
 namespace zankit::mail {
-
-enum class SendResult {
-  Refused,   // SendFailed was raised with the pending messages; nothing was sent
-  NotBuilt,  // the checks passed, but transmitting a message is not part of this build yet
-};
 
 inline constexpr std::string_view kDefaultContentType = "application/octet-stream";
 
@@ -62,8 +60,9 @@ class SendMailCore {
   std::string DecodeBase64String(const std::string& encoded) const {
     return mail::DecodeBase64String(encoded);
   }
-  // Checks the settings and refuses through SendFailed while messages are pending.
-  SendResult Send();
+  // Checks the settings, then composes the message and delivers it over the session (opened
+  // when none is open). The outcome reaches the host only through the events.
+  void Send();
   // Opens the session and keeps it open after sends; true when it is ready.
   bool Connect() { return session_.Connect(); }
   // Closes the session (QUIT when connected).
@@ -78,9 +77,22 @@ class SendMailCore {
   const std::string& TimeZone() const { return timeZoneText_; }
   // The Date header value for the current local time.
   std::string MailDate();
+  // Replaces the reverse lookup that names the server in the Message-ID (by default the
+  // platform's resolver); it gets a dotted IPv4 address and answers a host name or "".
+  void SetReverseLookup(std::function<std::string(const std::string&)> lookup) {
+    reverseLookup_ = std::move(lookup);
+  }
 
  private:
-  SendResult CheckAndRefuse();
+  // True when the checks refused the send (SendFailed raised).
+  bool CheckAndRefuse();
+  void Transmit();
+  // MAIL FROM and RCPT TO; fills the To and Cc lines. False when the send has ended.
+  bool SendEnvelope(std::string& toLine, std::string& ccLine);
+  bool SendAttachments(const std::string& boundary, bool related);
+  // Holds back while more than 4096 bytes wait in the socket's queue.
+  bool WaitForQueueToDrain();
+  std::string MessageIdHost();
 
   std::unique_ptr<MailSystem> system_;
   std::unique_ptr<SettingsStore> store_;
@@ -93,6 +105,7 @@ class SendMailCore {
   MailSettings settings_;
   std::string timeZoneText_;
   MailSession session_;
+  std::function<std::string(const std::string&)> reverseLookup_;
 };
 
 }  // namespace zankit::mail

@@ -16,9 +16,10 @@ std::int32_t AbsoluteValue(std::int32_t value) {
   return value == INT32_MIN ? kLargestLong : std::abs(value);
 }
 
-// The file name of an attachment path: the text after its last "\".
+// The file name of an attachment path: the text after its last "\" or "/".
 std::string NameOfPath(const std::string& path) {
-  const auto slash = path.rfind('\\');
+  // Both separators, as Windows takes "/" in paths too.
+  const auto slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -326,10 +326,8 @@ STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* data
 }
 
 STDMETHODIMP SendMailObject::Send() {
-    return Guarded([&] {
-        // Checks and refusal are built; transmitting a message is not yet.
-        return core_->Send() == mail::SendResult::NotBuilt ? NotBuilt() : S_OK;
-    });
+    // Success and failure reach the host only through the events.
+    return Guarded([&] { return core_->Send(), S_OK; });
 }
 
 STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {

@@ -8,6 +8,7 @@
 
 #include "mail/encodings.h"
 #include "mail/mail_session.h"
+#include "mail/wire_text.h"
 
 namespace zankit::mail {
 namespace {
@@ -65,7 +66,8 @@ void MailSession::TransmitFile(const std::string& path, std::int32_t encoding) {
         FailTransmit("Socket not Open");
         return;
       }
-      socket_.SendData(UUEncodeLine(piece) + "\r\n");
+      // The length character of a 14-byte line is ".", doubled like any line starting so.
+      socket_.SendData(DoubleLeadingDot(UUEncodeLine(piece)) + "\r\n");
       remaining -= size;
       if (++lines % kUULinesPerPump == 0) Pump();
     }

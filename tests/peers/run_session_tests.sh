@@ -66,7 +66,7 @@ ZANKIT_POP3_USER=$user
 ZANKIT_POP3_PASSWORD=$password
 ZANKIT_SCRIPTED_DIR="$work/scripted"
 
-filter='SmtpPeers*:TransmitToSink*:Pop3BeforeSmtp*:ScriptedFaults*:SessionConnectionRefused*'
+filter='SmtpPeers*:TransmitToSink*:Pop3BeforeSmtp*:ScriptedFaults*:SessionConnectionRefused*:SendToSink*:SendFaults*'
 timeout 600 "$unit" --gtest_brief=1 --gtest_filter="$filter" 2>&1 | tee "$work/unit.log"
 status=${PIPESTATUS[0]}
 if grep -q '^\[  SKIPPED \]' "$work/unit.log"; then

@@ -27,6 +27,12 @@ SCENARIOS = {
     "one-byte": dict(piece=1),                   # every reply written one byte at a time
     "joined": dict(joined=True),                 # MAIL answered by 250 and 550 in one piece
     "odd-prompt": dict(prompt="Who goes there?"),  # 334 asking neither name nor password
+    # Faults of a message being sent; every other scenario takes DATA with 354 and 250.
+    "refuse-mail": dict(refuse={"MAIL": "550 5.1.0 Sender refused"}),
+    "refuse-rcpt": dict(refuse_rcpt="refused@"),  # only the recipient named so is refused
+    "refuse-data": dict(refuse={"DATA": "554 5.5.1 No valid recipients"}),
+    "refuse-dot": dict(refuse_dot="554 5.7.1 Message content refused"),
+    "drop-in-data": dict(drop_after=200000),     # closes after 200000 bytes of message data
 }
 
 EHLO_REPLY = "250-scripted.test\r\n250-SIZE 1000000\r\n250-AUTH=LOGIN PLAIN\r\n250 HELP\r\n"
@@ -82,7 +88,17 @@ class Conversation:
                 verb_key = verb
             if self.options.get("drop_on") == verb_key:
                 return
-            if verb == "EHLO":
+            refusal = self.options.get("refuse", {}).get(verb)
+            if refusal:
+                await self.say(refusal + "\r\n")
+            elif verb == "RCPT" and self.options.get("refuse_rcpt", "\0") in text:
+                await self.say("550 5.1.1 Recipient refused\r\n")
+            elif verb == "DATA":
+                await self.say("354 End data with <CR><LF>.<CR><LF>\r\n")
+                if not await self.data():
+                    return
+                await self.say(self.options.get("refuse_dot", "250 2.0.0 Queued") + "\r\n")
+            elif verb == "EHLO":
                 await self.say(EHLO_REPLY)
             elif verb == "HELO":
                 await self.say("250 scripted.test\r\n")
@@ -98,6 +114,20 @@ class Conversation:
                 return
             else:
                 await self.say("250 OK\r\n")
+
+    async def data(self):
+        """Reads message lines up to the lone "."; False when the line was dropped."""
+        taken = 0
+        limit = self.options.get("drop_after")
+        while True:
+            text = await self.line()
+            if not text:
+                return False
+            taken += len(text)
+            if limit and taken >= limit:
+                return False
+            if text == ".\r\n":
+                return True
 
     async def auth(self):
         prompt = self.options.get("prompt")

@@ -22,7 +22,7 @@ class SendTest : public ::testing::Test {
 };
 
 TEST_F(SendTest, MissingSenderAndRecipientsAreReportedInOrder) {
-  EXPECT_EQ(core.Send(), SendResult::Refused);
+  core.Send();
   ASSERT_EQ(events.failures.size(), 1u);
   EXPECT_EQ(events.failures[0],
             "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n");
@@ -38,7 +38,7 @@ TEST_F(SendTest, SetterComplaintsComeFirstAndAllChecksRun) {
   s.SetMaxRecipients(2);
   s.SetAsHTML(true);
   s.SetEncodeType(UU_ENCODE);
-  EXPECT_EQ(core.Send(), SendResult::Refused);
+  core.Send();
   ASSERT_EQ(events.failures.size(), 1u);
   EXPECT_EQ(events.failures[0],
             "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n");
@@ -50,11 +50,13 @@ TEST_F(SendTest, RecipientsOfAllListsCountTogether) {
   s.SetCcRecipient("b@example.com");
   s.SetBccRecipient("c@example.com");
   s.SetMaxRecipients(3);
-  EXPECT_EQ(core.Send(), SendResult::NotBuilt);
+  core.Send();  // passes the checks; without an SMTP host no session opens
   EXPECT_TRUE(events.failures.empty());
   s.SetMaxRecipients(2);
-  EXPECT_EQ(core.Send(), SendResult::Refused);
-  EXPECT_EQ(events.failures.at(0), "Too many recipients\r\n");
+  core.Send();
+  // The first send left the session's complaint about the missing host pending.
+  EXPECT_EQ(events.failures.at(0),
+            "Invalid or Missing SMTP Host Name\r\nToo many recipients\r\n");
 }
 
 TEST_F(SendTest, DisplayNamesAreFittedToTheirAddressLists) {
@@ -63,7 +65,7 @@ TEST_F(SendTest, DisplayNamesAreFittedToTheirAddressLists) {
   s.SetRecipientDisplayName("Anna");
   s.SetCcRecipient("d@example.com");
   s.SetCcDisplayName("Dora;Extra;More");
-  EXPECT_EQ(core.Send(), SendResult::NotBuilt);
+  core.Send();
   EXPECT_EQ(s.RecipientDisplayNames(), (TextList{"Anna", "", ""}));
   EXPECT_EQ(s.CcDisplayNames(), (TextList{"Dora"}));
 }
@@ -71,15 +73,15 @@ TEST_F(SendTest, DisplayNamesAreFittedToTheirAddressLists) {
 TEST_F(SendTest, OnlyBccRecipientsPassTheChecks) {
   s.SetFrom("me@example.com");
   s.SetBccRecipient("hidden@example.com");
-  EXPECT_EQ(core.Send(), SendResult::NotBuilt);
+  core.Send();
   EXPECT_TRUE(events.failures.empty());
   EXPECT_EQ(events.successes, 0);
 }
 
 TEST_F(SendTest, EachRefusalCarriesOnlyWhatCameSinceTheLastOne) {
-  EXPECT_EQ(core.Send(), SendResult::Refused);
+  core.Send();
   s.SetFrom("me@example.com");
-  EXPECT_EQ(core.Send(), SendResult::Refused);
+  core.Send();
   ASSERT_EQ(events.failures.size(), 2u);
   EXPECT_EQ(events.failures[1], "No Recipient E-mail Address Specified\r\n");
 }

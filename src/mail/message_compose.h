@@ -1,0 +1,68 @@
+// The pieces of one outgoing message that depend only on the settings and the clock: the
+// boundary, the Message-ID value, the "cid:" linking of embedded files, the size estimate that
+// progress is measured against, the address entries and the header lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mail/mail_settings.h"
+#include "mail/mail_types.h"
+
+namespace zankit::mail {
+
+// A UTC instant to the millisecond.
+struct UtcStamp {
+  int year = 1970;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+// "----_=_NextPart_000_" + serial day number + "." + time of day in units of 1e-8 day, both in
+// upper-case hexadecimal of eight digits.
+std::string MakeBoundary(const LocalDateTime& now);
+
+// "yyyymmddhhmmssmmm." + twenty characters from "A".."Z", "a".."z", "0".."8" drawn with a
+// generator seeded by seed + "@" + hostName.
+std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::string& hostName);
+
+// Rewrites references to attached files inside the tags of an HTML message to "cid:" + name,
+// marks those attachments embedded, and answers whether any was found.
+bool LinkEmbeddedFiles(MailSettings& settings);
+
+// The number of bytes the whole transmission is expected to take.
+std::int64_t EstimateMessageSize(const MailSettings& settings);
+
+// One entry of a To or Cc line: the display name (encoded, quoted) or the quoted address,
+// then " <" + address + ">".
+std::string AddressEntry(const std::string& address, const std::string& displayName);
+
+// The value of the From header (and of Disposition-Notification-To).
+std::string FromLine(const MailSettings& settings);
+
+// What the header block needs besides the settings.
+struct HeaderValues {
+  std::string messageId;
+  std::string fromLine;
+  std::string toLine;
+  std::string ccLine;
+  std::string date;
+  std::string boundary;  // empty unless the message is multipart
+  bool multipart = false;
+  bool related = false;
+};
+
+// The header block in its order; each element goes out as one line (an element may be folded
+// with CR LF TAB inside, or be empty for a blank line).
+std::vector<std::string> HeaderLines(const MailSettings& settings, const HeaderValues& values);
+
+// The part header of one base64 attachment, blank line included.
+std::vector<std::string> AttachmentPartHeader(const std::string& boundary, const std::string& name,
+                                              const std::string& contentType, bool withContentId);
+
+}  // namespace zankit::mail

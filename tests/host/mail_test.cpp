@@ -150,16 +150,6 @@ TEST_F(MailSurface, ARefusedSendRaisesSendFailedWithEveryPendingMessage) {
     EXPECT_EQ(advised.sink->events[1].text, L"No Recipient E-mail Address Specified\r\n");
 }
 
-TEST_F(MailSurface, ASendThatPassesTheChecksSaysTransmittingIsNotBuilt) {
-    AdvisedMail advised;
-    Put(advised.mail.Get(), L"from", Arg::Text(L"me@example.com"));
-    Put(advised.mail.Get(), L"Recipient", Arg::Text(L"you@example.com"));
-    CallResult sent = Call(advised.mail.Get(), L"Send", DISPATCH_METHOD, {});
-    EXPECT_EQ(sent.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(sent.exception.scode, E_NOTIMPL);
-    EXPECT_TRUE(advised.sink->events.empty());
-}
-
 TEST_F(MailSurface, HostUtilitiesAnswerForThisMachine) {
     ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
     VARIANT host;

@@ -4,8 +4,6 @@
 #include <exception>
 #include <utility>
 
-#include "mail/dns_discovery.h"
-
 namespace zankit::mail {
 
 SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
@@ -20,10 +18,7 @@ SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
       hosts_(*system_),
       settings_(errors_, *store_, *system_, hosts_),
       timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())),
-      session_(settings_, socket_, errors_, failures_, events_, pump_),
-      reverseLookup_([](const std::string& address) {
-        return ReverseLookup(*MakePlatformDnsSystem(), address);
-      }) {
+      session_(settings_, socket_, errors_, failures_, events_, pump_) {
   failures_.SetSessionCloser([this] {
     if (socket_.State() > kSocketClosed) session_.CloseSession();
   });

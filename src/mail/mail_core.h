@@ -77,8 +77,9 @@ class SendMailCore {
   const std::string& TimeZone() const { return timeZoneText_; }
   // The Date header value for the current local time.
   std::string MailDate();
-  // Replaces the reverse lookup that names the server in the Message-ID (by default the
-  // platform's resolver); it gets a dotted IPv4 address and answers a host name or "".
+  // Sets the reverse lookup that names the server in the Message-ID; it gets a dotted IPv4
+  // address and answers a host name or "". Without one the Message-ID names the SMTP host as
+  // configured.
   void SetReverseLookup(std::function<std::string(const std::string&)> lookup) {
     reverseLookup_ = std::move(lookup);
   }

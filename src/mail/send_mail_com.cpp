@@ -1,6 +1,7 @@
 #include "mail/send_mail_com.h"
 
 #include "frame/bstr.h"
+#include "mail/dns_discovery.h"
 #include "mail/mx_query.h"
 
 namespace zankit {
@@ -36,6 +37,10 @@ SendMailObject::SendMailObject()
                                                  static_cast<mail::MailEvents&>(*this))) {
     // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
     core_->Session().SetMxLookup([this] { return QueryExchanger(""); });
+    // The Message-ID names the server by the host name of its address.
+    core_->SetReverseLookup([](const std::string& address) {
+        return mail::ReverseLookup(*mail::MakePlatformDnsSystem(), address);
+    });
 }
 
 SendMailObject::~SendMailObject() {

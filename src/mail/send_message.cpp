@@ -196,7 +196,7 @@ std::string SendMailCore::MessageIdHost() {
   const std::string& server = settings_.SMTPHost();
   std::string name;
   try {
-    if (ParseDottedIPv4(server)) name = reverseLookup_(server);
+    if (reverseLookup_ && ParseDottedIPv4(server)) name = reverseLookup_(server);
   } catch (const std::exception&) {
     name.clear();
   }

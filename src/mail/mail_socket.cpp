@@ -44,6 +44,12 @@ void MailSocket::Close() {
 
 void MailSocket::SendData(std::string_view bytes) { outgoing_.append(bytes); }
 
+bool MailSocket::WaitForActivity(unsigned milliseconds) {
+  if (!linkOpen_ && !linkPending_) return false;
+  if (!pending_.empty()) return true;  // events wait for delivery already
+  return channel_->WaitForActivity(milliseconds, linkPending_ || QueuedBytes() > 0);
+}
+
 void MailSocket::Poll() {
   Transfer();
   Deliver();

@@ -52,6 +52,9 @@ class MailSocket {
   // Queues bytes for sending; they leave while the socket is polled.
   void SendData(std::string_view bytes);
   std::size_t QueuedBytes() const { return outgoing_.size() - sentOffset_; }
+  // Blocks at most milliseconds until the connection has something for the next Poll; false,
+  // without waiting, when there is no connection to watch (the caller sleeps instead).
+  bool WaitForActivity(unsigned milliseconds);
 
   // Moves data in both directions without blocking, then delivers the pending events.
   void Poll();

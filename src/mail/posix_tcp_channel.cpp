@@ -87,6 +87,13 @@ class PosixTcpChannel final : public TcpChannel {
     return step;
   }
 
+  bool WaitForActivity(unsigned milliseconds, bool forWriting) override {
+    if (!socket_.Valid()) return false;
+    pollfd watched{socket_.Get(), static_cast<short>(POLLIN | (forWriting ? POLLOUT : 0)), 0};
+    ::poll(&watched, 1, static_cast<int>(milliseconds));
+    return true;
+  }
+
   void Close() override {
     socket_.Reset();
     addresses_.clear();

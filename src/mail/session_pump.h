@@ -16,8 +16,10 @@ class SessionPump final : public WaitHooks {
     system_.PumpEvents();
     socket_.Poll();
   }
+  // Wakes early when the socket has something to deliver, so a reply is taken as soon as it
+  // arrives; without a connection it is the platform's plain sleep.
   void SleepMilliseconds(unsigned milliseconds) override {
-    system_.SleepMilliseconds(milliseconds);
+    if (!socket_.WaitForActivity(milliseconds)) system_.SleepMilliseconds(milliseconds);
   }
 
  private:

@@ -38,6 +38,14 @@ class TcpChannel {
   virtual IoStep Receive(char* buffer, std::size_t size) = 0;
   // Drops the connection; harmless when there is none.
   virtual void Close() = 0;
+  // Blocks at most milliseconds until the connection has something to receive or has ended
+  // (or, with forWriting, can take more bytes or has finished connecting). False, at once,
+  // when the channel cannot wait this way; the caller then sleeps instead.
+  virtual bool WaitForActivity(unsigned milliseconds, bool forWriting) {
+    (void)milliseconds;
+    (void)forWriting;
+    return false;
+  }
 };
 
 // The platform implementation: POSIX sockets natively, Windows Sockets inside the DLL.

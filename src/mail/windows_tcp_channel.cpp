@@ -150,6 +150,22 @@ class WindowsTcpChannel final : public TcpChannel {
     return step;
   }
 
+  bool WaitForActivity(unsigned milliseconds, bool forWriting) override {
+    if (!socket_.Valid()) return false;
+    fd_set readable;
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket_.Get(), &readable);
+    FD_SET(socket_.Get(), &failed);
+    if (forWriting) FD_SET(socket_.Get(), &writable);
+    timeval limit{0, static_cast<long>(milliseconds) * 1000};
+    if (::select(0, &readable, &writable, &failed, &limit) == SOCKET_ERROR) return false;
+    return true;
+  }
+
   void Close() override {
     socket_.Reset();
     addresses_.clear();

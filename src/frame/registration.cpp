@@ -92,11 +92,11 @@ LONG WriteAll(HKEY root, const std::vector<KeyValue>& entries) {
 
 void DeleteTree(HKEY root, const std::wstring& path) { SHDeleteKeyW(root, path.c_str()); }
 
-// Deletes a key only when nothing hangs below it any more.
+// Deletes a key only when nothing is left in it.
 void DeleteIfEmpty(HKEY root, const std::wstring& path) {
     RegistryKey key;
     if (RegistryKey::Open(root, path, KEY_READ, key) != ERROR_SUCCESS) return;
-    if (key.HasSubKeys()) return;
+    if (!key.IsEmpty()) return;
     key.Close();
     SHDeleteKeyW(root, path.c_str());
 }
@@ -167,9 +167,12 @@ void RemoveFrom(HKEY hive, HKEY root) {
     for (const InterfaceEntry& itf : kInterfaces) DeleteTree(root, L"Interface\\" + GuidText(*itf.iid));
     DeleteTree(root, LibraryVersionKey() + L"\\0\\" + kPlatformKey);
     DeleteIfEmpty(root, LibraryVersionKey() + L"\\0");
-    if (KeyExists(root, LibraryVersionKey() + L"\\0\\" + kOtherPlatformKey)) return;
-    DeleteTree(root, LibraryVersionKey());
-    DeleteIfEmpty(root, LibraryKey());
+    if (!KeyExists(root, LibraryVersionKey() + L"\\0\\" + kOtherPlatformKey)) {
+        DeleteTree(root, LibraryVersionKey());
+        DeleteIfEmpty(root, LibraryKey());
+    }
+    // A per-user registration may have been the first to create these containers.
+    for (const wchar_t* container : {L"CLSID", L"Interface", L"TypeLib"}) DeleteIfEmpty(root, container);
 }
 
 HRESULT RegisterUnder(HKEY hive, HKEY root) {

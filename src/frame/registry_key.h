@@ -37,14 +37,15 @@ public:
         return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
-    bool HasSubKeys() const {
+    // True when the key holds neither sub-keys nor values (an unreadable key counts as full).
+    bool IsEmpty() const {
         DWORD subKeys = 0;
         DWORD values = 0;
         if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
                              nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            return true;
+            return false;
         }
-        return subKeys > 0;
+        return subKeys == 0 && values == 0;
     }
 
     HKEY Get() const { return key_; }

@@ -1,7 +1,7 @@
 # Sourced by the Wine test scripts: a private prefix inside the build tree, no display,
 # no Mono/Gecko prompts, no menu builder.
 ZANKIT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-export WINEPREFIX="$ZANKIT_ROOT/build/wineprefix"
+export WINEPREFIX="${ZANKIT_WINEPREFIX:-$ZANKIT_ROOT/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY

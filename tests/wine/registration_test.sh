@@ -32,6 +32,10 @@ for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
   wine regsvr32 /s /u "$dll" > /dev/null 2>&1
   wine regsvr32 /s /u /n /i:user "$dll" > /dev/null 2>&1
 done
+# The script hosts register interfaces of their own the first time they run; let them do
+# that before the snapshot.
+"$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" > /dev/null 2>&1
+wine "$CSCRIPT32" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" > /dev/null 2>&1
 snapshot before
 
 for arch in 64 32; do

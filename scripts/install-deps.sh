@@ -12,6 +12,7 @@ packages=(
   dovecot-pop3d dnsmasq iproute2
   xvfb xauth x11-utils
   locales sharutils mpack coreutils curl
+  postfix
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -32,6 +33,8 @@ done
 
 if [ "$missing" -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  # postfix only for its smtp-sink (benchmarks): no mail system is configured or started.
+  echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
   apt-get update
   apt-get install -y --no-install-recommends "${packages[@]}"
 fi
@@ -49,7 +52,7 @@ if [ "$need_gen" -eq 1 ] || ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$'; t
 fi
 
 # The services are started by the test scripts on loopback only; keep the system copies stopped.
-for svc in dovecot dnsmasq; do
+for svc in dovecot dnsmasq postfix; do
   if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
   if [ -x "/etc/init.d/$svc" ]; then "/etc/init.d/$svc" stop >/dev/null 2>&1 || true; fi
 done

@@ -71,6 +71,14 @@ TEST_F(SessionOffline, EmptySmtpHostWithoutAnExchangerFailsSilently) {
   EXPECT_EQ(script_.opens, 0);
 }
 
+TEST_F(SessionOffline, ASendWithoutAnyHostEndsWithSendFailed) {
+  core_->Settings().SetRecipient("you@example.com");
+  core_->Send();
+  ASSERT_EQ(events_.log.size(), 1u);
+  EXPECT_EQ(events_.log[0], "SendFailed: Invalid or Missing SMTP Host Name\r\n");
+  EXPECT_EQ(script_.opens, 0);
+}
+
 TEST_F(SessionOffline, EmptySmtpHostIsFilledFromTheMxLookup) {
   int lookups = 0;
   core_->Session().SetMxLookup([&] {

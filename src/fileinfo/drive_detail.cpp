@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "fileinfo/system_handles.h"
+#include "frame/system_handles.h"
 #include "frame/path_text.h"
 
 namespace zankit::fileinfo {

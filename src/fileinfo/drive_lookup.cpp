@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/path_text.h"
+#include "frame/system_handles.h"
 
 namespace zankit {
 namespace {
@@ -33,12 +34,8 @@ bool FolderExists(const std::wstring& path) {
     std::wstring stripped = path::StripTrailingSeparator(path);
     if (stripped.size() == 2 && stripped[1] == L':') return DriveStringExists(stripped);
     if (stripped.find_first_of(L"*?") != std::wstring::npos) return false;
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW(stripped.c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    FindClose(search);
-    return isFolder;
+    SearchHandle search(stripped);
+    return search.Valid() && (search.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace zankit

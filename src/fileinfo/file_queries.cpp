@@ -6,7 +6,7 @@
 
 #include "fileinfo/path_parts.h"
 #include "fileinfo/run_time_failure.h"
-#include "fileinfo/system_handles.h"
+#include "frame/system_handles.h"
 
 namespace zankit::fileinfo {
 

@@ -15,7 +15,7 @@
 #include "fileinfo/path_parts.h"
 #include "fileinfo/run_time_failure.h"
 #include "fileinfo/system_checks.h"
-#include "fileinfo/system_handles.h"
+#include "frame/system_handles.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/date_value.h"

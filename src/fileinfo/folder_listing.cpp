@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "fileinfo/system_handles.h"
+#include "frame/system_handles.h"
 
 namespace zankit::fileinfo {
 namespace {

@@ -4,26 +4,9 @@
 
 #include "frame/date_value.h"
 #include "frame/path_text.h"
+#include "frame/system_handles.h"
 
 namespace zankit::path {
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (Valid()) CloseHandle(handle_);
-    }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
 
 std::wstring ShortPathOf(const std::wstring& path) {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -35,13 +18,7 @@ std::wstring ShortPathOf(const std::wstring& path) {
     }
 }
 
-bool FileExists(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW(path.c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
-}
+bool FileExists(const std::wstring& path) { return SearchHandle(path).Valid(); }
 
 HANDLE OpenForRead(const std::wstring& path, DWORD access) {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

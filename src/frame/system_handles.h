@@ -1,12 +1,11 @@
-// Owners of the search and file handles the query members open; each closes its handle
-// when it goes.
+// Owners of directory-search and file handles; each closes its handle when it goes.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace zankit::fileinfo {
+namespace zankit {
 
 class SearchHandle {
 public:
@@ -42,9 +41,10 @@ public:
         if (Valid()) CloseHandle(handle_);
     }
     bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
 
 private:
     HANDLE handle_;
 };
 
-}  // namespace zankit::fileinfo
+}  // namespace zankit

@@ -22,7 +22,8 @@ count() {
   local log=$1 n
   n=$(grep -Eo '^\[  PASSED  \] [0-9]+ test' "$log" | grep -Eo '[0-9]+' | awk '{s += $1} END {print s + 0}')
   passed=$((passed + n))
-  n=$(grep -Eo '^\[  FAILED  \] [0-9]+ test' "$log" | grep -Eo '[0-9]+' | awk '{s += $1} END {print s + 0}')
+  # Each failed test once, by name (the brief output lists it once, the full output twice).
+  n=$(grep -Eo '^\[  FAILED  \] [A-Za-z_0-9/]+\.[A-Za-z_0-9/]+' "$log" | sort -u | wc -l)
   failed=$((failed + n))
   while read -r p f; do
     passed=$((passed + p)); failed=$((failed + f))

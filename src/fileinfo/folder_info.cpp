@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "dialogs/special_folder.h"
+#include "dialogs/shell_folders.h"
 #include "fileinfo/answer_values.h"
 #include "fileinfo/drive_info.h"
 #include "fileinfo/drive_lookup.h"

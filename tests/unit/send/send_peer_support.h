@@ -1,6 +1,6 @@
 // Helpers of the send tests against the loopback peers: the sinks started by
 // tests/peers/run_session_tests.sh, attachment files of chosen sizes, and a received message
-// taken apart by tests/peers/inspect_message.py (Python's email package and uudecode).
+// taken apart by tests/peers/read_message.py (Python's email package and uudecode).
 #pragma once
 
 #include <algorithm>
@@ -113,7 +113,7 @@ struct InspectedMessage {
 
 // Runs the inspector over message file; the parsed result.
 inline InspectedMessage Inspect(const std::string& messageFile, const std::string& outDir) {
-  const fs::path script = fs::path(__FILE__).parent_path() / "../../peers/inspect_message.py";
+  const fs::path script = fs::path(__FILE__).parent_path() / "../../peers/read_message.py";
   const std::string command = "/usr/bin/python3 '" + script.string() + "' '" + messageFile +
                               "' '" + outDir + "'";
   InspectedMessage result;

@@ -1,6 +1,6 @@
 """Takes apart one received message the way a mail reader would, for the send tests.
 
-Usage: /usr/bin/python3 inspect_message.py MESSAGE.eml OUTDIR
+Usage: /usr/bin/python3 read_message.py MESSAGE.eml OUTDIR
 
 Parses the message with Python's email package and writes OUTDIR/summary.txt, one item a line:
   header NAME: VALUE        every header of the message, line breaks of folding removed

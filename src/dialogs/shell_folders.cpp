@@ -1,4 +1,4 @@
-#include "dialogs/special_folder.h"
+#include "dialogs/shell_folders.h"
 
 #include <windows.h>
 #include <shlobj.h>

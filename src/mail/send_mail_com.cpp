@@ -90,103 +90,103 @@ STDMETHODIMP SendMailObject::get_Attachment(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Attachment()); });
 }
 STDMETHODIMP SendMailObject::put_Attachment(BSTR value) {
-    return Guarded([&] { return Settings().SetAttachment(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetAttachment(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_BccRecipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().BccRecipient()); });
 }
 STDMETHODIMP SendMailObject::put_BccRecipient(BSTR value) {
-    return Guarded([&] { return Settings().SetBccRecipient(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetBccRecipient(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_CcDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().CcDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_CcDisplayName(BSTR value) {
-    return Guarded([&] { return Settings().SetCcDisplayName(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetCcDisplayName(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_CcRecipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().CcRecipient()); });
 }
 STDMETHODIMP SendMailObject::put_CcRecipient(BSTR value) {
-    return Guarded([&] { return Settings().SetCcRecipient(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetCcRecipient(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_ConnectRetry(LONG* value) { return PutNumber(value, Settings().ConnectRetry()); }
 STDMETHODIMP SendMailObject::put_ConnectRetry(LONG value) {
-    return Guarded([&] { return Settings().SetConnectRetry(value), S_OK; });
+    return Update([&] { Settings().SetConnectRetry(value); });
 }
 STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG* value) {
     return PutNumber(value, Settings().ConnectTimeout());
 }
 STDMETHODIMP SendMailObject::put_ConnectTimeout(LONG value) {
-    return Guarded([&] { return Settings().SetConnectTimeout(value), S_OK; });
+    return Update([&] { Settings().SetConnectTimeout(value); });
 }
 STDMETHODIMP SendMailObject::get_ContentBase(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().ContentBase()); });
 }
 STDMETHODIMP SendMailObject::put_ContentBase(BSTR value) {
-    return Guarded([&] { return Settings().SetContentBase(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetContentBase(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_Delimiter(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Delimiter()); });
 }
 STDMETHODIMP SendMailObject::put_Delimiter(BSTR value) {
-    return Guarded([&] { return Settings().SetDelimiter(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetDelimiter(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_EmailAddressValidation(VALIDATE_METHOD* value) {
     return PutNumber(value, Settings().EmailAddressValidation());
 }
 STDMETHODIMP SendMailObject::put_EmailAddressValidation(VALIDATE_METHOD value) {
-    return Guarded([&] { return Settings().SetEmailAddressValidation(value), S_OK; });
+    return Update([&] { Settings().SetEmailAddressValidation(value); });
 }
 STDMETHODIMP SendMailObject::get_EncodeType(ENCODE_METHOD* value) { return PutNumber(value, Settings().EncodeType()); }
 STDMETHODIMP SendMailObject::put_EncodeType(ENCODE_METHOD value) {
-    return Guarded([&] { return Settings().SetEncodeType(value), S_OK; });
+    return Update([&] { Settings().SetEncodeType(value); });
 }
 STDMETHODIMP SendMailObject::get_from(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().From()); });
 }
 STDMETHODIMP SendMailObject::put_from(BSTR value) {
-    return Guarded([&] { return Settings().SetFrom(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetFrom(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().FromDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR value) {
-    return Guarded([&] { return Settings().SetFromDisplayName(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetFromDisplayName(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) {
     return PutNumber(value, Settings().MaxRecipients());
 }
 STDMETHODIMP SendMailObject::put_MaxRecipients(LONG value) {
-    return Guarded([&] { return Settings().SetMaxRecipients(value), S_OK; });
+    return Update([&] { Settings().SetMaxRecipients(value); });
 }
 STDMETHODIMP SendMailObject::get_Message(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Message()); });
 }
 STDMETHODIMP SendMailObject::put_Message(BSTR value) {
-    return Guarded([&] { return Settings().SetMessage(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetMessage(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) {
     return PutNumber(value, Settings().MessageTimeout());
 }
 STDMETHODIMP SendMailObject::put_MessageTimeout(LONG value) {
-    return Guarded([&] { return Settings().SetMessageTimeout(value), S_OK; });
+    return Update([&] { Settings().SetMessageTimeout(value); });
 }
 STDMETHODIMP SendMailObject::get_Password(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Password()); });
 }
 STDMETHODIMP SendMailObject::put_Password(BSTR value) {
-    return Guarded([&] { return Settings().SetPassword(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetPassword(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_PersistentSettings(VARIANT_BOOL* value) {
     return PutFlag(value, Settings().PersistentSettings());
 }
 STDMETHODIMP SendMailObject::put_PersistentSettings(VARIANT_BOOL value) {
-    return Guarded([&] { return Settings().SetPersistentSettings(value != VARIANT_FALSE), S_OK; });
+    return Update([&] { Settings().SetPersistentSettings(value != VARIANT_FALSE); });
 }
 STDMETHODIMP SendMailObject::get_Priority(MAIL_PRIORITY* value) { return PutNumber(value, Settings().Priority()); }
 STDMETHODIMP SendMailObject::put_Priority(MAIL_PRIORITY value) {
-    return Guarded([&] { return Settings().SetPriority(value), S_OK; });
+    return Update([&] { Settings().SetPriority(value); });
 }
 STDMETHODIMP SendMailObject::get_Receipt(VARIANT_BOOL* value) { return PutFlag(value, Settings().Receipt()); }
 STDMETHODIMP SendMailObject::put_Receipt(VARIANT_BOOL value) {
@@ -197,19 +197,19 @@ STDMETHODIMP SendMailObject::get_Recipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Recipient()); });
 }
 STDMETHODIMP SendMailObject::put_Recipient(BSTR value) {
-    return Guarded([&] { return Settings().SetRecipient(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetRecipient(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_RecipientDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().RecipientDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_RecipientDisplayName(BSTR value) {
-    return Guarded([&] { return Settings().SetRecipientDisplayName(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetRecipientDisplayName(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_ReplyToAddress(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().ReplyToAddress()); });
 }
 STDMETHODIMP SendMailObject::put_ReplyToAddress(BSTR value) {
-    return Guarded([&] { return Settings().SetReplyToAddress(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetReplyToAddress(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_POP3Host(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().POP3Host()); });
@@ -237,35 +237,35 @@ STDMETHODIMP SendMailObject::get_SMTPHostValidation(VALIDATE_HOST_METHOD* value)
     return PutNumber(value, Settings().SMTPHostValidation());
 }
 STDMETHODIMP SendMailObject::put_SMTPHostValidation(VALIDATE_HOST_METHOD value) {
-    return Guarded([&] { return Settings().SetSMTPHostValidation(value), S_OK; });
+    return Update([&] { Settings().SetSMTPHostValidation(value); });
 }
 STDMETHODIMP SendMailObject::get_SMTPPort(LONG* value) { return PutNumber(value, Settings().SMTPPort()); }
 STDMETHODIMP SendMailObject::put_SMTPPort(LONG value) {
-    return Guarded([&] { return Settings().SetSMTPPort(value), S_OK; });
+    return Update([&] { Settings().SetSMTPPort(value); });
 }
 STDMETHODIMP SendMailObject::get_Subject(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Subject()); });
 }
 STDMETHODIMP SendMailObject::put_Subject(BSTR value) {
-    return Guarded([&] { return Settings().SetSubject(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetSubject(Bytes(value)); });
 }
 STDMETHODIMP SendMailObject::get_UseAuthentication(VARIANT_BOOL* value) {
     return PutFlag(value, Settings().UseAuthentication());
 }
 STDMETHODIMP SendMailObject::put_UseAuthentication(VARIANT_BOOL value) {
-    return Guarded([&] { return Settings().SetUseAuthentication(value != VARIANT_FALSE), S_OK; });
+    return Update([&] { Settings().SetUseAuthentication(value != VARIANT_FALSE); });
 }
 STDMETHODIMP SendMailObject::get_UsePopAuthentication(VARIANT_BOOL* value) {
     return PutFlag(value, Settings().UsePopAuthentication());
 }
 STDMETHODIMP SendMailObject::put_UsePopAuthentication(VARIANT_BOOL value) {
-    return Guarded([&] { return Settings().SetUsePopAuthentication(value != VARIANT_FALSE), S_OK; });
+    return Update([&] { Settings().SetUsePopAuthentication(value != VARIANT_FALSE); });
 }
 STDMETHODIMP SendMailObject::get_Username(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Username()); });
 }
 STDMETHODIMP SendMailObject::put_Username(BSTR value) {
-    return Guarded([&] { return Settings().SetUsername(Bytes(value)), S_OK; });
+    return Update([&] { Settings().SetUsername(Bytes(value)); });
 }
 
 // ---- methods --------------------------------------------------------------------------------
@@ -274,7 +274,7 @@ STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL* result) {
     return Guarded([&] { return PutFlag(result, core_->Connect()); });
 }
 STDMETHODIMP SendMailObject::Disconnect() {
-    return Guarded([&] { return core_->Disconnect(), S_OK; });
+    return Update([&] { core_->Disconnect(); });
 }
 
 STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
@@ -332,7 +332,7 @@ STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* data
 
 STDMETHODIMP SendMailObject::Send() {
     // Success and failure reach the host only through the events.
-    return Guarded([&] { return core_->Send(), S_OK; });
+    return Update([&] { core_->Send(); });
 }
 
 STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {

@@ -108,6 +108,14 @@ private:
     std::string QueryExchanger(const std::string& domain);
 
     mail::MailSettings& Settings() { return core_->Settings(); }
+    // Runs a setter or another step without an answer, guarded like every member.
+    template <typename Step>
+    HRESULT Update(Step&& step) {
+        return Guarded([&] {
+            step();
+            return S_OK;
+        });
+    }
 
     EventSource events_;
     std::unique_ptr<mail::SendMailCore> core_;

@@ -4,6 +4,7 @@
 
 #include "mail/encodings.h"
 #include "mail/text_rules.h"
+#include "mail/wire_text.h"
 
 namespace zankit::mail {
 namespace {
@@ -60,9 +61,9 @@ std::string AuthPromptAnswer(std::string_view reply, std::string_view username,
 Pop3Move NextPop3Move(int step, std::string_view username, std::string_view password) {
   switch (step) {
     case 0:
-      return {"USER " + std::string(username) + "\r\n", 1, false};
+      return {"USER " + OneLine(username) + "\r\n", 1, false};
     case 1:
-      return {"PASS " + std::string(password) + "\r\n", 2, false};
+      return {"PASS " + OneLine(password) + "\r\n", 2, false};
     case 2:
       return {"QUIT\r\n", 3, false};
     default:
@@ -72,8 +73,8 @@ Pop3Move NextPop3Move(int step, std::string_view username, std::string_view pass
 
 std::string HeloDomain(std::string_view from) {
   const std::size_t at = from.find('@');
-  if (at == std::string_view::npos) return std::string(from);
-  return std::string(from.substr(at + 1));
+  if (at == std::string_view::npos) return OneLine(from);
+  return OneLine(from.substr(at + 1));
 }
 
 std::int32_t ProgressPercent(std::int64_t sent, std::int64_t total) {

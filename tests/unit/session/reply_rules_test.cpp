@@ -90,6 +90,14 @@ TEST(ReplyRules, AnswersLoginPromptsByWhatTheyAsk) {
   EXPECT_EQ(AuthPromptAnswer("334 VXNlcm5hbWU6\r\n", "", "p"), "");
 }
 
+TEST(ReplyRules, CommandValuesStayOnOneLine) {
+  // A user name, password or sender domain with line breaks cannot smuggle a command in.
+  EXPECT_EQ(NextPop3Move(0, "me\r\nDELE 1", "pw").command, "USER me DELE 1\r\n");
+  EXPECT_EQ(NextPop3Move(1, "me", "pw\nQUIT").command, "PASS pw QUIT\r\n");
+  EXPECT_EQ(HeloDomain("me@example.com\r\nRSET"), "example.com RSET");
+  EXPECT_EQ(HeloDomain("example.com"), "example.com");
+}
+
 TEST(ProgressMaths, RoundsHalvesToEvenAndCapsAt100) {
   EXPECT_EQ(ProgressPercent(1, 8), 12);   // 12.5
   EXPECT_EQ(ProgressPercent(3, 8), 38);   // 37.5

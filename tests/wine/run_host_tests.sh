@@ -30,7 +30,8 @@ for tries in $(seq 1 100); do
   sleep 0.1
 done
 if [ -s "$smtp_dir/port" ]; then
-  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT
+  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT ZANKIT_SMTP_SPOOL
+  ZANKIT_SMTP_SPOOL=$(zk_winpath "$smtp_dir")
   ZANKIT_SMTP_PORT=$(cat "$smtp_dir/port")
   ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 else

@@ -17,65 +17,63 @@ namespace {
 using zankit::mail::MailEvents;
 
 class Outcome : public MailEvents {
- public:
-  void SendSuccesful() override { ++successes; }
-  void SendFailed(std::string& explanation) override {
-    ++failures;
-    std::fprintf(stderr, "SendFailed: %s", explanation.c_str());
-  }
-  void Status(std::string&) override {}
-  void Progress(long&) override {}
-  int successes = 0;
-  int failures = 0;
+public:
+    void SendSuccesful() override { ++successes; }
+    void SendFailed(std::string& explanation) override {
+        ++failures;
+        std::fprintf(stderr, "SendFailed: %s", explanation.c_str());
+    }
+    void Status(std::string&) override {}
+    void Progress(long&) override {}
+    int successes = 0;
+    int failures = 0;
 };
 
 class NoStore : public zankit::mail::SettingsStore {
- public:
-  std::optional<std::string> Read(const std::string&) override { return std::nullopt; }
-  bool Write(const std::string&, const std::string&) override { return true; }
+public:
+    std::optional<std::string> Read(const std::string&) override { return std::nullopt; }
+    bool Write(const std::string&, const std::string&) override { return true; }
 };
 
 bool SendOne(int port, const std::string& attachment) {
-  Outcome outcome;
-  zankit::mail::SendMailCore core(zankit::mail::MakePlatformMailSystem(), std::make_unique<NoStore>(),
-                                  outcome);
-  core.SetReverseLookup([](const std::string&) { return std::string("bench.local"); });
-  auto& s = core.Settings();
-  s.SetSMTPHostValidation(zankit::mail::VALIDATE_HOST_SYNTAX);
-  std::string host = "127.0.0.1";
-  s.SetSMTPHost(host);
-  s.SetSMTPPort(port);
-  s.SetFrom("bench@example.com");
-  s.SetRecipient("sink@example.com");
-  s.SetSubject("Benchmark");
-  s.SetMessage("A small plain message.\r\nSecond line.");
-  s.SetMessageTimeout(120);
-  if (!attachment.empty()) s.SetAttachment(attachment);
-  core.Send();
-  return outcome.successes == 1 && outcome.failures == 0;
+    Outcome outcome;
+    zankit::mail::SendMailCore core(zankit::mail::MakePlatformMailSystem(), std::make_unique<NoStore>(), outcome);
+    core.SetReverseLookup([](const std::string&) { return std::string("bench.local"); });
+    auto& s = core.Settings();
+    s.SetSMTPHostValidation(zankit::mail::VALIDATE_HOST_SYNTAX);
+    std::string host = "127.0.0.1";
+    s.SetSMTPHost(host);
+    s.SetSMTPPort(port);
+    s.SetFrom("bench@example.com");
+    s.SetRecipient("sink@example.com");
+    s.SetSubject("Benchmark");
+    s.SetMessage("A small plain message.\r\nSecond line.");
+    s.SetMessageTimeout(120);
+    if (!attachment.empty()) s.SetAttachment(attachment);
+    core.Send();
+    return outcome.successes == 1 && outcome.failures == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: send_bench PORT small COUNT | send_bench PORT attach FILE\n");
-    return 2;
-  }
-  const int port = std::atoi(argv[1]);
-  const std::string mode = argv[2];
-  const auto start = std::chrono::steady_clock::now();
-  int sent = 0;
-  if (mode == "small") {
-    const int count = std::atoi(argv[3]);
-    for (int i = 0; i < count; ++i) sent += SendOne(port, "") ? 1 : 0;
-  } else {
-    sent = SendOne(port, argv[3]) ? 1 : 0;
-  }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  std::printf("zankit: %d sent in %.3f s, peak RSS %ld KiB\n", sent, seconds, usage.ru_maxrss);
-  return sent > 0 ? 0 : 1;
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: send_bench PORT small COUNT | send_bench PORT attach FILE\n");
+        return 2;
+    }
+    const int port = std::atoi(argv[1]);
+    const std::string mode = argv[2];
+    const auto start = std::chrono::steady_clock::now();
+    int sent = 0;
+    if (mode == "small") {
+        const int count = std::atoi(argv[3]);
+        for (int i = 0; i < count; ++i) sent += SendOne(port, "") ? 1 : 0;
+    } else {
+        sent = SendOne(port, argv[3]) ? 1 : 0;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("zankit: %d sent in %.3f s, peak RSS %ld KiB\n", sent, seconds, usage.ru_maxrss);
+    return sent > 0 ? 0 : 1;
 }

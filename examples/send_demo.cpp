@@ -14,12 +14,11 @@
 namespace {
 
 // A 1x1 PNG image.
-const unsigned char kPixel[] = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52,
-    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4,
-    0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0,
-    0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99, 0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45,
-    0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+const unsigned char kPixel[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+                                0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
+                                0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
+                                0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99,
+                                0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
 // The class's event ids.
 constexpr DISPID kSendSuccesful = 1;
@@ -66,8 +65,8 @@ public:
         } else if ((id == kStatus || id == kSendFailed) && arg && V_VT(arg) == (VT_BYREF | VT_BSTR)) {
             const BSTR text = *V_BSTRREF(arg);
             EndBar();
-            std::printf("%s %s\n", id == kStatus ? "Status:    " : "SendFailed:",
-                        Narrow(text, SysStringLen(text)).c_str());
+            std::printf("%s %s\n",
+                        id == kStatus ? "Status:    " : "SendFailed:", Narrow(text, SysStringLen(text)).c_str());
             failed = failed || id == kSendFailed;
         } else if (id == kSendSuccesful) {
             EndBar();
@@ -159,7 +158,8 @@ int Run(long port, const std::wstring& folder) {
         return 1;
     }
     IDispatch* mail = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&mail)))) {
+    if (FAILED(
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&mail)))) {
         std::printf("could not create ZanKit.clsSendMail\n");
         return 1;
     }
@@ -187,8 +187,8 @@ int Run(long port, const std::wstring& folder) {
     SetText(mail, L"RecipientDisplayName", L"J\u00FCrgen Reader");
     SetText(mail, L"Subject", L"Monthly report with logo");
     SetFlag(mail, L"AsHTML", true);
-    SetText(mail, L"Message", L"<html><body><img src=\"" + image +
-                                  L"\"><p>Hello,</p><p>the report is attached.</p></body></html>");
+    SetText(mail, L"Message",
+            L"<html><body><img src=\"" + image + L"\"><p>Hello,</p><p>the report is attached.</p></body></html>");
     SetText(mail, L"Attachment", image + L";" + report);
     std::printf("Sending an HTML mail with an embedded image and an attachment to 127.0.0.1:%ld\n", port);
     Invoke(mail, L"Send", DISPATCH_METHOD, nullptr, 0);

@@ -38,7 +38,8 @@ int wmain(int argc, wchar_t** argv) {
         QueryPerformanceCounter(&start);
         files = CountFiles(argv[1]);
         QueryPerformanceCounter(&end);
-        double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        double ms =
+            1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         if (ms < best) best = ms;
     }
     std::printf("floor_ms=%.1f files=%ld\n", best, files);

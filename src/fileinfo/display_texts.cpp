@@ -31,16 +31,13 @@ std::wstring KiloByteText(std::int64_t bytes, std::wstring_view decimalSeparator
 }
 
 std::optional<std::wstring> DriveTypeText(long driveType) {
-    static const std::array<const wchar_t*, 7> kTexts = {L"Unbekannt",     L"Unbekannt", L"Wechsellaufwerk",
-                                                         L"Lokales Laufwerk", L"Netz-Laufwerk", L"CD-ROM",
-                                                         L"RAM Disk"};
+    static const std::array<const wchar_t*, 7> kTexts = {
+        L"Unbekannt", L"Unbekannt", L"Wechsellaufwerk", L"Lokales Laufwerk", L"Netz-Laufwerk", L"CD-ROM", L"RAM Disk"};
     if (driveType < 0 || driveType >= static_cast<long>(kTexts.size())) return std::nullopt;
     return std::wstring(kTexts[static_cast<size_t>(driveType)]);
 }
 
-std::wstring SerialNumberText(std::uint32_t serial) {
-    return std::to_wstring(static_cast<std::int32_t>(serial));
-}
+std::wstring SerialNumberText(std::uint32_t serial) { return std::to_wstring(static_cast<std::int32_t>(serial)); }
 
 std::wstring ShortDatePattern(std::wstring_view localePattern) {
     std::wstring pattern(localePattern);

@@ -14,16 +14,14 @@ bool DriveIsReady(const std::wstring& drive) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
 }
 
-long DriveTypeOf(const std::wstring& drive) {
-    return static_cast<long>(GetDriveTypeW(path::FixPath(drive).c_str()));
-}
+long DriveTypeOf(const std::wstring& drive) { return static_cast<long>(GetDriveTypeW(path::FixPath(drive).c_str())); }
 
 std::optional<VolumeFacts> VolumeFactsOf(const std::wstring& drive) {
     wchar_t name[MAX_PATH + 1] = {};
     wchar_t fileSystem[MAX_PATH + 1] = {};
     DWORD serial = 0;
-    if (!GetVolumeInformationW(path::FixPath(drive).c_str(), name, MAX_PATH + 1, &serial, nullptr, nullptr,
-                               fileSystem, MAX_PATH + 1)) {
+    if (!GetVolumeInformationW(path::FixPath(drive).c_str(), name, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem,
+                               MAX_PATH + 1)) {
         return std::nullopt;
     }
     return VolumeFacts{name, fileSystem, serial};

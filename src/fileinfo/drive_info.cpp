@@ -50,11 +50,20 @@ void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
     std::optional<DriveSizes> sizes = DriveSizesOf(drive);
     if (!sizes) return;
     switch (infoType) {
-    case zanDriveTotalSizekB: SetDouble(answer, static_cast<double>(sizes->total)); break;
-    case kSizeFree: SetDouble(answer, static_cast<double>(sizes->free)); break;
-    case zanDriveTotalSizeMB: SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->total))); break;
-    case zanDriveFreeSpaceMB: SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->free))); break;
-    default: break;
+        case zanDriveTotalSizekB:
+            SetDouble(answer, static_cast<double>(sizes->total));
+            break;
+        case kSizeFree:
+            SetDouble(answer, static_cast<double>(sizes->free));
+            break;
+        case zanDriveTotalSizeMB:
+            SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->total)));
+            break;
+        case zanDriveFreeSpaceMB:
+            SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->free)));
+            break;
+        default:
+            break;
     }
 }
 
@@ -73,30 +82,49 @@ void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answ
     if (!ready && infoType > zanDriveLetter) return;
 
     switch (infoType) {
-    case zanDriveExists: SetBool(answer, true); break;
-    case zanDriveIsReady: SetBool(answer, ready); break;
-    case zanDriveType: SetLong(answer, DriveTypeOf(drive)); break;
-    case zanDriveTypeVerbose: {
-        std::optional<std::wstring> text = DriveTypeText(DriveTypeOf(drive));
-        if (text) {
-            SetText(answer, *text);
-        } else {
-            SetNull(answer);
+        case zanDriveExists:
+            SetBool(answer, true);
+            break;
+        case zanDriveIsReady:
+            SetBool(answer, ready);
+            break;
+        case zanDriveType:
+            SetLong(answer, DriveTypeOf(drive));
+            break;
+        case zanDriveTypeVerbose: {
+            std::optional<std::wstring> text = DriveTypeText(DriveTypeOf(drive));
+            if (text) {
+                SetText(answer, *text);
+            } else {
+                SetNull(answer);
+            }
+            break;
         }
-        break;
-    }
-    case zanDriveLetter: SetText(answer, drive.substr(0, 1)); break;
-    case zanDrivePathWithColon: SetText(answer, drive); break;
-    case zanDriveRootFolder: SetText(answer, path::FixPath(drive)); break;
-    case zanDriveVolumeName:
-    case zanDriveFileSystem:
-    case zanDriveSerialNumber: VolumeAnswer(drive, infoType, answer); break;
-    case zanDriveTotalSizekB:
-    case zanDriveTotalSizeMB:
-    case kSizeFree:
-    case zanDriveFreeSpaceMB: SizeAnswer(drive, infoType, answer); break;
-    case zanDriveTotalNumberOfDrives: SetLong(answer, static_cast<long>(GetLogicalDrives())); break;
-    default: break;  // declared but not computed: Empty
+        case zanDriveLetter:
+            SetText(answer, drive.substr(0, 1));
+            break;
+        case zanDrivePathWithColon:
+            SetText(answer, drive);
+            break;
+        case zanDriveRootFolder:
+            SetText(answer, path::FixPath(drive));
+            break;
+        case zanDriveVolumeName:
+        case zanDriveFileSystem:
+        case zanDriveSerialNumber:
+            VolumeAnswer(drive, infoType, answer);
+            break;
+        case zanDriveTotalSizekB:
+        case zanDriveTotalSizeMB:
+        case kSizeFree:
+        case zanDriveFreeSpaceMB:
+            SizeAnswer(drive, infoType, answer);
+            break;
+        case zanDriveTotalNumberOfDrives:
+            SetLong(answer, static_cast<long>(GetLogicalDrives()));
+            break;
+        default:
+            break;  // declared but not computed: Empty
     }
 }
 

@@ -42,62 +42,99 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
     if (!IsAnswered(infoType)) return;
 
     switch (infoType) {
-    case zanFileExists: SetBool(answer, exists); break;
-    case zanFullFilename:
-        if (auto full = FullPathOf(fileSpec)) SetText(answer, *full);
-        break;
-    case zanFilenameWithoutPathname: SetText(answer, LastPathElement(fileSpec)); break;
-    case zanFilenameWithoutExtension: SetText(answer, NameWithoutExtension(LastPathElement(fileSpec))); break;
-    case zanFilenameExtensionOnly: SetText(answer, path::ExtensionOf(fileSpec)); break;
-    case zanPathnameOnlyWithoutFinalBackslash: SetText(answer, TextBeforeLastSeparator(fileSpec)); break;
-    case zanDrivenameOnlyWithColon: {
-        std::wstring drive = DriveNameOf(fileSpec);
-        if (!drive.empty()) SetText(answer, drive);
-        break;
-    }
-    case zanDOSFilename: SetText(answer, LastPathElement(path::ShortPathOf(fileSpec))); break;
-    case zanDOSFullPathname: SetText(answer, path::ShortPathOf(fileSpec)); break;
-    case zanFileType: SetText(answer, FileTypeName(fileSpec)); break;
-    case zanFileDateCreated: SetDate(answer, path::GetFileDate(fileSpec, 1)); break;
-    case zanFileDateLastAccessed: SetDate(answer, path::GetFileDate(fileSpec, 2)); break;
-    case zanFileDateLastModified: SetDate(answer, path::GetFileDate(fileSpec, 4)); break;
-    case zanFileDaysSinceDateCreated: SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 1))); break;
-    case zanFileDaysSinceLastAccessed: SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 2))); break;
-    case zanFileDaysSinceLastModified:
-        SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
-        break;
-    case zanFileSizeBytes: {
-        // Sizes beyond a Long are answered exactly as a Double.
-        std::int64_t size = StatusOf(fileSpec).size;
-        if (size <= kLargestLong) {
-            SetLong(answer, static_cast<long>(size));
-        } else {
-            SetDouble(answer, static_cast<double>(size));
+        case zanFileExists:
+            SetBool(answer, exists);
+            break;
+        case zanFullFilename:
+            if (auto full = FullPathOf(fileSpec)) SetText(answer, *full);
+            break;
+        case zanFilenameWithoutPathname:
+            SetText(answer, LastPathElement(fileSpec));
+            break;
+        case zanFilenameWithoutExtension:
+            SetText(answer, NameWithoutExtension(LastPathElement(fileSpec)));
+            break;
+        case zanFilenameExtensionOnly:
+            SetText(answer, path::ExtensionOf(fileSpec));
+            break;
+        case zanPathnameOnlyWithoutFinalBackslash:
+            SetText(answer, TextBeforeLastSeparator(fileSpec));
+            break;
+        case zanDrivenameOnlyWithColon: {
+            std::wstring drive = DriveNameOf(fileSpec);
+            if (!drive.empty()) SetText(answer, drive);
+            break;
         }
-        break;
-    }
-    case zanFileSizeKByte: SetText(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator())); break;
-    case zanFileSizeMByte: SetText(answer, path::SizeTextForUser(StatusOf(fileSpec).size)); break;
-    case zanFileAttributes: SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes)); break;
-    case zanFileAttributesLetters:
-        SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
-        break;
-    case zanFileIsInUse:
-        // A free file leaves the answer Empty, which hosts read as False.
-        if (!exists) {
-            SetBool(answer, false);
-        } else if (IsHeldOpen(fileSpec)) {
-            SetBool(answer, true);
+        case zanDOSFilename:
+            SetText(answer, LastPathElement(path::ShortPathOf(fileSpec)));
+            break;
+        case zanDOSFullPathname:
+            SetText(answer, path::ShortPathOf(fileSpec));
+            break;
+        case zanFileType:
+            SetText(answer, FileTypeName(fileSpec));
+            break;
+        case zanFileDateCreated:
+            SetDate(answer, path::GetFileDate(fileSpec, 1));
+            break;
+        case zanFileDateLastAccessed:
+            SetDate(answer, path::GetFileDate(fileSpec, 2));
+            break;
+        case zanFileDateLastModified:
+            SetDate(answer, path::GetFileDate(fileSpec, 4));
+            break;
+        case zanFileDaysSinceDateCreated:
+            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 1)));
+            break;
+        case zanFileDaysSinceLastAccessed:
+            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 2)));
+            break;
+        case zanFileDaysSinceLastModified:
+            SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
+            break;
+        case zanFileSizeBytes: {
+            // Sizes beyond a Long are answered exactly as a Double.
+            std::int64_t size = StatusOf(fileSpec).size;
+            if (size <= kLargestLong) {
+                SetLong(answer, static_cast<long>(size));
+            } else {
+                SetDouble(answer, static_cast<double>(size));
+            }
+            break;
         }
-        break;
-    case zanIsValidFileName: SetBool(answer, IsValidFileName(fileSpec)); break;
-    case zanFileNameValidate: SetText(answer, CleanFileName(fileSpec)); break;
-    case zanFileExecutable: {
-        std::wstring extension = path::ExtensionOf(fileSpec);
-        if (!extension.empty()) SetBool(answer, IsExecutableExtension(extension));
-        break;
-    }
-    default: break;
+        case zanFileSizeKByte:
+            SetText(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator()));
+            break;
+        case zanFileSizeMByte:
+            SetText(answer, path::SizeTextForUser(StatusOf(fileSpec).size));
+            break;
+        case zanFileAttributes:
+            SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes));
+            break;
+        case zanFileAttributesLetters:
+            SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
+            break;
+        case zanFileIsInUse:
+            // A free file leaves the answer Empty, which hosts read as False.
+            if (!exists) {
+                SetBool(answer, false);
+            } else if (IsHeldOpen(fileSpec)) {
+                SetBool(answer, true);
+            }
+            break;
+        case zanIsValidFileName:
+            SetBool(answer, IsValidFileName(fileSpec));
+            break;
+        case zanFileNameValidate:
+            SetText(answer, CleanFileName(fileSpec));
+            break;
+        case zanFileExecutable: {
+            std::wstring extension = path::ExtensionOf(fileSpec);
+            if (!extension.empty()) SetBool(answer, IsExecutableExtension(extension));
+            break;
+        }
+        default:
+            break;
     }
 }
 

@@ -40,8 +40,7 @@ std::wstring CleanFileName(std::wstring_view text) {
 bool IsExecutableExtension(std::wstring_view extension) {
     std::wstring upper(extension);
     std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
-    return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), upper) !=
-           kExecutableExtensions.end();
+    return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), upper) != kExecutableExtensions.end();
 }
 
 }  // namespace zankit::fileinfo

@@ -10,16 +10,14 @@
 namespace zankit::fileinfo {
 
 // The characters a file name may not contain, in this order. The double quote is not one.
-inline constexpr std::array<wchar_t, 8> kForbiddenNameCharacters = {L'?', L'*', L'\\', L':',
-                                                                    L'/', L'<', L'>', L'|'};
+inline constexpr std::array<wchar_t, 8> kForbiddenNameCharacters = {L'?', L'*', L'\\', L':', L'/', L'<', L'>', L'|'};
 
 // Extensions of potentially executable files, upper case, without the dot.
 inline constexpr std::array<std::wstring_view, 54> kExecutableExtensions = {
-    L"ADE", L"ADP", L"ASP", L"ASX", L"BAS", L"BAT", L"CHM", L"CMD", L"COM", L"CPL", L"CRT",
-    L"DLL", L"EXE", L"OCX", L"HLP", L"HTA", L"INF", L"INS", L"ISP", L"JS",  L"JSE", L"LNK",
-    L"MDB", L"ACCDB", L"MDE", L"MDT", L"MDW", L"MDZ", L"MSC", L"MSI", L"MSP", L"MST", L"PCD",
-    L"PIF", L"PL",  L"REG", L"SCF", L"SCR", L"SCT", L"SHB", L"SHS", L"URL", L"VB",  L"VBE",
-    L"VBS", L"WS",  L"WSC", L"WSF", L"WSH", L"ZIP", L"7Z",  L"JAR", L"HTM", L"HTML"};
+    L"ADE", L"ADP", L"ASP", L"ASX", L"BAS", L"BAT", L"CHM", L"CMD", L"COM", L"CPL",   L"CRT", L"DLL", L"EXE", L"OCX",
+    L"HLP", L"HTA", L"INF", L"INS", L"ISP", L"JS",  L"JSE", L"LNK", L"MDB", L"ACCDB", L"MDE", L"MDT", L"MDW", L"MDZ",
+    L"MSC", L"MSI", L"MSP", L"MST", L"PCD", L"PIF", L"PL",  L"REG", L"SCF", L"SCR",   L"SCT", L"SHB", L"SHS", L"URL",
+    L"VB",  L"VBE", L"VBS", L"WS",  L"WSC", L"WSF", L"WSH", L"ZIP", L"7Z",  L"JAR",   L"HTM", L"HTML"};
 
 // The longest text that counts as a file name is one character shorter than this.
 inline constexpr size_t kNameLimit = 260;

@@ -27,11 +27,14 @@ std::wstring LastPathElement(const std::wstring& fileSpec) {
     return std::wstring(buffer.data());
 }
 
-std::wstring DriveNameOf(const std::wstring& fileSpec) { return DriveNameFromNumber(PathGetDriveNumberW(fileSpec.c_str())); }
+std::wstring DriveNameOf(const std::wstring& fileSpec) {
+    return DriveNameFromNumber(PathGetDriveNumberW(fileSpec.c_str()));
+}
 
 FileStatus StatusOf(const std::wstring& fileSpec) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(fileSpec.c_str(), GetFileExInfoStandard, &data)) throw FailureForSystemError(GetLastError());
+    if (!GetFileAttributesExW(fileSpec.c_str(), GetFileExInfoStandard, &data))
+        throw FailureForSystemError(GetLastError());
     FileStatus status;
     status.attributes = data.dwFileAttributes;
     status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);

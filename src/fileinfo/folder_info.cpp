@@ -39,18 +39,30 @@ bool IsFixedSpecialFolder(long infoType) { return infoType > 40 && infoType < 59
 // The shell's special-folder number (CSIDL) behind an answer; -1 for the others.
 long SpecialFolderNumber(long infoType) {
     switch (infoType) {
-    case zanFolderStartProgramme: return 2;
-    case zanFolderFavoritenAll: return 31;
-    case zanFolderDesktop: return 0;
-    case zanFolderWinDir: return 36;
-    case zanFolderStartMenu: return 11;
-    case zanFolderStartUp: return 7;
-    case zanFolderPrograms: return 38;
-    case zanFolderDocuments: return 5;
-    case zanFolderFavorites: return 6;
-    case zanFolderPrinters: return 4;
-    case zanFolderAPPDATA: return 26;
-    default: return -1;
+        case zanFolderStartProgramme:
+            return 2;
+        case zanFolderFavoritenAll:
+            return 31;
+        case zanFolderDesktop:
+            return 0;
+        case zanFolderWinDir:
+            return 36;
+        case zanFolderStartMenu:
+            return 11;
+        case zanFolderStartUp:
+            return 7;
+        case zanFolderPrograms:
+            return 38;
+        case zanFolderDocuments:
+            return 5;
+        case zanFolderFavorites:
+            return 6;
+        case zanFolderPrinters:
+            return 4;
+        case zanFolderAPPDATA:
+            return 26;
+        default:
+            return -1;
     }
 }
 constexpr long kSystemFolder = 37;
@@ -121,33 +133,60 @@ void SetList(Variant& answer, const std::wstring& folder, long infoType) {
 // Answers that need an existing folder (or, for 59, a pattern).
 void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
     switch (infoType) {
-    case zanFolderExists: SetBool(answer, true); break;
-    case zanFolderName: SetText(answer, FolderName(folder)); break;
-    case zanFolderFullPath: SetText(answer, path::FixPath(folder)); break;
-    case zanFolderPathOfParent: SetText(answer, ParentFolderPath(folder)); break;
-    case zanFolderDrivenameOnlyWithColon: DriveInfoAnswer(folder, zanDrivePathWithColon, answer); break;
-    case zanFolderDOSFolderName: SetText(answer, FolderName(path::ShortPathOf(folder))); break;
-    case zanFolderDOSFullPathName: SetText(answer, path::ShortPathOf(folder)); break;
-    case zanFolderType: SetText(answer, FileTypeName(folder)); break;
-    case zanFolderDateCreated:
-        if (std::optional<double> created = DateCreated(folder)) SetDate(answer, *created);
-        break;
-    case zanFolderDaysSinceDateCreated: {
-        // A folder without a creation date counts from the date value 0.
-        double created = DateCreated(folder).value_or(0.0);
-        SetLong(answer, static_cast<long>(DaysBetween(created, LocalNow())));
-        break;
-    }
-    case zanFolderAttributes: SetLong(answer, static_cast<long>(StatusOf(folder).attributes)); break;
-    case zanFolderAttributesLetters:
-        SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
-        break;
-    case zanFolderRootFolder: SetBool(answer, PathIsRootW(folder.c_str()) != FALSE); break;
-    case zanFolderNumberOfFiles: SetInteger(answer, -1); break;
-    case zanFolderFileNameCollection:
-    case zanFolderFolderNameCollection: SetList(answer, folder, infoType); break;
-    case zanFolderAPPDATA: SetText(answer, SpecialFolder(SpecialFolderNumber(infoType))); break;
-    default: break;  // declared but not computed (11, 12, 16, 17): Empty
+        case zanFolderExists:
+            SetBool(answer, true);
+            break;
+        case zanFolderName:
+            SetText(answer, FolderName(folder));
+            break;
+        case zanFolderFullPath:
+            SetText(answer, path::FixPath(folder));
+            break;
+        case zanFolderPathOfParent:
+            SetText(answer, ParentFolderPath(folder));
+            break;
+        case zanFolderDrivenameOnlyWithColon:
+            DriveInfoAnswer(folder, zanDrivePathWithColon, answer);
+            break;
+        case zanFolderDOSFolderName:
+            SetText(answer, FolderName(path::ShortPathOf(folder)));
+            break;
+        case zanFolderDOSFullPathName:
+            SetText(answer, path::ShortPathOf(folder));
+            break;
+        case zanFolderType:
+            SetText(answer, FileTypeName(folder));
+            break;
+        case zanFolderDateCreated:
+            if (std::optional<double> created = DateCreated(folder)) SetDate(answer, *created);
+            break;
+        case zanFolderDaysSinceDateCreated: {
+            // A folder without a creation date counts from the date value 0.
+            double created = DateCreated(folder).value_or(0.0);
+            SetLong(answer, static_cast<long>(DaysBetween(created, LocalNow())));
+            break;
+        }
+        case zanFolderAttributes:
+            SetLong(answer, static_cast<long>(StatusOf(folder).attributes));
+            break;
+        case zanFolderAttributesLetters:
+            SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
+            break;
+        case zanFolderRootFolder:
+            SetBool(answer, PathIsRootW(folder.c_str()) != FALSE);
+            break;
+        case zanFolderNumberOfFiles:
+            SetInteger(answer, -1);
+            break;
+        case zanFolderFileNameCollection:
+        case zanFolderFolderNameCollection:
+            SetList(answer, folder, infoType);
+            break;
+        case zanFolderAPPDATA:
+            SetText(answer, SpecialFolder(SpecialFolderNumber(infoType)));
+            break;
+        default:
+            break;  // declared but not computed (11, 12, 16, 17): Empty
     }
 }
 

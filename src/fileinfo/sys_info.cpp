@@ -37,35 +37,62 @@ std::wstring UserName() {
 void Answer(zanSysInfoType infoType, Variant& answer) {
     OSVERSIONINFOW version;
     switch (static_cast<int>(infoType)) {
-    case zanSysIsWin32: SetBool(answer, !IsWow64()); break;
-    case zanSysIsWinNT: SetBool(answer, IsWinNT()); break;
-    case zanSysOSMajorVersion:
-        if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwMajorVersion));
-        break;
-    case zanSysOSMinorVersion:
-        if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwMinorVersion));
-        break;
-    case zanSysOSBuild:
-        if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwBuildNumber));
-        break;
-    case zanSysOSExtraInfo:
-        if (ReadVersion(version)) {
-            version.szCSDVersion[sizeof version.szCSDVersion / sizeof(wchar_t) - 1] = L'\0';
-            SetText(answer, version.szCSDVersion);
-        }
-        break;
-    case zanSysBootMethod: SetLong(answer, GetSystemMetrics(SM_CLEANBOOT)); break;
-    case zanSysSecure: SetBool(answer, GetSystemMetrics(SM_SECURE) != 0); break;
-    case zanSysNetworkPresent: SetBool(answer, (GetSystemMetrics(SM_NETWORK) & 1) != 0); break;
-    case zanSysComputerName: SetText(answer, ComputerName()); break;
-    case zanSysUserName: SetText(answer, UserName()); break;
-    case zanSysSlowMachine: SetBool(answer, GetSystemMetrics(SM_SLOWMACHINE) != 0); break;
-    case zanLocaleDecimalDelimiter: SetText(answer, UserLocaleText(LOCALE_SDECIMAL)); break;
-    case zanLocaleCurrencySpecifier: SetText(answer, SystemLocaleText(LOCALE_SCURRENCY)); break;
-    case zanLocaleShortDateFormat: SetText(answer, ShortDatePattern(UserLocaleText(LOCALE_SSHORTDATE))); break;
-    case zanLocaleCurrencyDelimiter: SetText(answer, SystemLocaleText(LOCALE_SMONDECIMALSEP)); break;
-    case zanLocaleListDelimiter: SetText(answer, SystemLocaleText(LOCALE_SLIST)); break;
-    default: break;  // 0 (processor type) and unknown values: Empty
+        case zanSysIsWin32:
+            SetBool(answer, !IsWow64());
+            break;
+        case zanSysIsWinNT:
+            SetBool(answer, IsWinNT());
+            break;
+        case zanSysOSMajorVersion:
+            if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwMajorVersion));
+            break;
+        case zanSysOSMinorVersion:
+            if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwMinorVersion));
+            break;
+        case zanSysOSBuild:
+            if (ReadVersion(version)) SetLong(answer, static_cast<long>(version.dwBuildNumber));
+            break;
+        case zanSysOSExtraInfo:
+            if (ReadVersion(version)) {
+                version.szCSDVersion[sizeof version.szCSDVersion / sizeof(wchar_t) - 1] = L'\0';
+                SetText(answer, version.szCSDVersion);
+            }
+            break;
+        case zanSysBootMethod:
+            SetLong(answer, GetSystemMetrics(SM_CLEANBOOT));
+            break;
+        case zanSysSecure:
+            SetBool(answer, GetSystemMetrics(SM_SECURE) != 0);
+            break;
+        case zanSysNetworkPresent:
+            SetBool(answer, (GetSystemMetrics(SM_NETWORK) & 1) != 0);
+            break;
+        case zanSysComputerName:
+            SetText(answer, ComputerName());
+            break;
+        case zanSysUserName:
+            SetText(answer, UserName());
+            break;
+        case zanSysSlowMachine:
+            SetBool(answer, GetSystemMetrics(SM_SLOWMACHINE) != 0);
+            break;
+        case zanLocaleDecimalDelimiter:
+            SetText(answer, UserLocaleText(LOCALE_SDECIMAL));
+            break;
+        case zanLocaleCurrencySpecifier:
+            SetText(answer, SystemLocaleText(LOCALE_SCURRENCY));
+            break;
+        case zanLocaleShortDateFormat:
+            SetText(answer, ShortDatePattern(UserLocaleText(LOCALE_SSHORTDATE)));
+            break;
+        case zanLocaleCurrencyDelimiter:
+            SetText(answer, SystemLocaleText(LOCALE_SMONDECIMALSEP));
+            break;
+        case zanLocaleListDelimiter:
+            SetText(answer, SystemLocaleText(LOCALE_SLIST));
+            break;
+        default:
+            break;  // 0 (processor type) and unknown values: Empty
     }
 }
 

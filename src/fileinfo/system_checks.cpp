@@ -11,8 +11,7 @@ bool IsWow64() {
     using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (!kernel) return false;
-    auto call = reinterpret_cast<IsWow64ProcessCall>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    auto call = reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
     if (!call) return false;
     BOOL wow64 = FALSE;
     if (!call(GetCurrentProcess(), &wow64)) return false;

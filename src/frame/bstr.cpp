@@ -4,8 +4,7 @@
 
 namespace zankit {
 
-Bstr::Bstr(std::wstring_view text)
-    : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+Bstr::Bstr(std::wstring_view text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
 
 Bstr::Bstr(Bstr&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
 
@@ -49,11 +48,9 @@ HRESULT AssignBstr(BSTR* slot, std::wstring_view text) {
 
 std::string ToAnsi(std::wstring_view text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
     return bytes;
 }
 

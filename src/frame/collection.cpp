@@ -11,8 +11,7 @@ namespace {
 // Walks a snapshot of the collection's values, taken when the enumerator was made.
 class VariantEnumerator final : public SimpleObject<IEnumVARIANT, IID_IEnumVARIANT> {
 public:
-    VariantEnumerator(std::vector<Variant> values, size_t position)
-        : values_(std::move(values)), position_(position) {}
+    VariantEnumerator(std::vector<Variant> values, size_t position) : values_(std::move(values)), position_(position) {}
 
     STDMETHODIMP Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;

@@ -12,7 +12,9 @@ template <typename T>
 class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(T* raw) : ptr_(raw) { if (ptr_) ptr_->AddRef(); }
+    ComPtr(T* raw) : ptr_(raw) {
+        if (ptr_) ptr_->AddRef();
+    }
     ComPtr(const ComPtr& other) : ComPtr(other.ptr_) {}
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
     ~ComPtr() { Reset(); }

@@ -20,8 +20,8 @@ const long long kEpochOffset = DaysFromCivil(1899, 12, 30);
 }  // namespace
 
 double DateFromCalendar(const CalendarTime& time) {
-    const long long days = DaysFromCivil(time.year, static_cast<unsigned>(time.month),
-                                         static_cast<unsigned>(time.day)) - kEpochOffset;
+    const long long days =
+        DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) - kEpochOffset;
     const double fraction = (time.hour * 3600.0 + time.minute * 60.0 + time.second) / 86400.0;
     return days < 0 ? static_cast<double>(days) - fraction : static_cast<double>(days) + fraction;
 }

@@ -85,22 +85,22 @@ HRESULT ResolveUserType(ITypeInfo* info, HREFTYPE ref, VARTYPE* vt);
 
 HRESULT ResolveBaseType(ITypeInfo* info, const TYPEDESC& desc, VARTYPE* vt) {
     switch (desc.vt) {
-    case VT_USERDEFINED:
-        return ResolveUserType(info, desc.hreftype, vt);
-    case VT_INT:
-        *vt = VT_I4;
-        return S_OK;
-    case VT_UINT:
-        *vt = VT_UI4;
-        return S_OK;
-    case VT_PTR:
-        // A pointer to an interface pointer: the interface itself is the value.
-        if (desc.lptdesc->vt == VT_USERDEFINED) return ResolveUserType(info, desc.lptdesc->hreftype, vt);
-        *vt = desc.lptdesc->vt;
-        return S_OK;
-    default:
-        *vt = desc.vt;
-        return S_OK;
+        case VT_USERDEFINED:
+            return ResolveUserType(info, desc.hreftype, vt);
+        case VT_INT:
+            *vt = VT_I4;
+            return S_OK;
+        case VT_UINT:
+            *vt = VT_UI4;
+            return S_OK;
+        case VT_PTR:
+            // A pointer to an interface pointer: the interface itself is the value.
+            if (desc.lptdesc->vt == VT_USERDEFINED) return ResolveUserType(info, desc.lptdesc->hreftype, vt);
+            *vt = desc.lptdesc->vt;
+            return S_OK;
+        default:
+            *vt = desc.vt;
+            return S_OK;
     }
 }
 
@@ -112,18 +112,18 @@ HRESULT ResolveUserType(ITypeInfo* info, HREFTYPE ref, VARTYPE* vt) {
     hr = target->GetTypeAttr(&attr);
     if (FAILED(hr)) return hr;
     switch (attr->typekind) {
-    case TKIND_ENUM:
-        *vt = VT_I4;
-        break;
-    case TKIND_ALIAS:
-        hr = ResolveBaseType(target.Get(), attr->tdescAlias, vt);
-        break;
-    case TKIND_DISPATCH:
-        *vt = VT_DISPATCH;
-        break;
-    default:
-        *vt = (attr->wTypeFlags & TYPEFLAG_FDUAL) ? VT_DISPATCH : VT_UNKNOWN;
-        break;
+        case TKIND_ENUM:
+            *vt = VT_I4;
+            break;
+        case TKIND_ALIAS:
+            hr = ResolveBaseType(target.Get(), attr->tdescAlias, vt);
+            break;
+        case TKIND_DISPATCH:
+            *vt = VT_DISPATCH;
+            break;
+        default:
+            *vt = (attr->wTypeFlags & TYPEFLAG_FDUAL) ? VT_DISPATCH : VT_UNKNOWN;
+            break;
     }
     target->ReleaseTypeAttr(attr);
     return hr;
@@ -184,20 +184,37 @@ void WriteBack(VARIANT* argument, const VARIANT* value) {
     void* destination = V_BYREF(target);
     if (!destination) return;
     switch (typed) {
-    case VT_BSTR:
-        SysFreeString(*static_cast<BSTR*>(destination));
-        *static_cast<BSTR*>(destination) = V_BSTR(converted.Get());
-        V_VT(converted.Get()) = VT_EMPTY;  // ownership moved
-        break;
-    case VT_BOOL: *static_cast<VARIANT_BOOL*>(destination) = V_BOOL(converted.Get()); break;
-    case VT_I2: *static_cast<SHORT*>(destination) = V_I2(converted.Get()); break;
-    case VT_I4: *static_cast<LONG*>(destination) = V_I4(converted.Get()); break;
-    case VT_UI1: *static_cast<BYTE*>(destination) = V_UI1(converted.Get()); break;
-    case VT_R4: *static_cast<FLOAT*>(destination) = V_R4(converted.Get()); break;
-    case VT_R8: *static_cast<DOUBLE*>(destination) = V_R8(converted.Get()); break;
-    case VT_DATE: *static_cast<DATE*>(destination) = V_DATE(converted.Get()); break;
-    case VT_CY: *static_cast<CY*>(destination) = V_CY(converted.Get()); break;
-    default: break;
+        case VT_BSTR:
+            SysFreeString(*static_cast<BSTR*>(destination));
+            *static_cast<BSTR*>(destination) = V_BSTR(converted.Get());
+            V_VT(converted.Get()) = VT_EMPTY;  // ownership moved
+            break;
+        case VT_BOOL:
+            *static_cast<VARIANT_BOOL*>(destination) = V_BOOL(converted.Get());
+            break;
+        case VT_I2:
+            *static_cast<SHORT*>(destination) = V_I2(converted.Get());
+            break;
+        case VT_I4:
+            *static_cast<LONG*>(destination) = V_I4(converted.Get());
+            break;
+        case VT_UI1:
+            *static_cast<BYTE*>(destination) = V_UI1(converted.Get());
+            break;
+        case VT_R4:
+            *static_cast<FLOAT*>(destination) = V_R4(converted.Get());
+            break;
+        case VT_R8:
+            *static_cast<DOUBLE*>(destination) = V_R8(converted.Get());
+            break;
+        case VT_DATE:
+            *static_cast<DATE*>(destination) = V_DATE(converted.Get());
+            break;
+        case VT_CY:
+            *static_cast<CY*>(destination) = V_CY(converted.Get());
+            break;
+        default:
+            break;
     }
 }
 
@@ -218,10 +235,10 @@ HRESULT CustomStringDefault(ITypeInfo* info, UINT funcIndex, UINT paramIndex, VA
 
 // One actual argument as DispCallFunc takes it.
 struct CallSlot {
-    Variant value;        // the coerced value (or the default)
-    VARIANT carrier = {}; // a reference to the value, or a shallow view of a plain value
+    Variant value;         // the coerced value (or the default)
+    VARIANT carrier = {};  // a reference to the value, or a shallow view of a plain value
     VARTYPE callType = VT_EMPTY;
-    VARIANTARG* passed = nullptr;  // what DispCallFunc reads
+    VARIANTARG* passed = nullptr;       // what DispCallFunc reads
     VARIANT* callerArgument = nullptr;  // write back into this after the call
     bool writeBack = false;
 };
@@ -247,8 +264,8 @@ HRESULT GetVtableTypeInfo(ITypeInfo* dispatchInfo, ITypeInfo** out) {
     return dispatchInfo->GetRefTypeInfo(ref, out);
 }
 
-HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DISPPARAMS* params,
-                     VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                     EXCEPINFO* exception, UINT* argError) {
     static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
     if (!params) params = &noParams;
     if (params->cArgs < params->cNamedArgs) return E_INVALIDARG;
@@ -264,8 +281,8 @@ HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DIS
 
     const UINT paramCount = static_cast<UINT>(desc->cParams);
     UINT formalCount = paramCount;
-    bool hasRetval = paramCount > 0 &&
-                     (desc->lprgelemdescParam[paramCount - 1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL);
+    bool hasRetval =
+        paramCount > 0 && (desc->lprgelemdescParam[paramCount - 1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL);
     if (hasRetval) --formalCount;
     const bool isPut = desc->invkind == INVOKE_PROPERTYPUT || desc->invkind == INVOKE_PROPERTYPUTREF;
 
@@ -329,8 +346,8 @@ HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DIS
         }
         if (shape.byRef) {
             V_VT(&slot.carrier) = VT_BYREF | shape.vt;
-            V_BYREF(&slot.carrier) = shape.vt == VT_VARIANT ? static_cast<void*>(slot.value.Get())
-                                                             : ValueAddress(slot.value.Get());
+            V_BYREF(&slot.carrier) =
+                shape.vt == VT_VARIANT ? static_cast<void*>(slot.value.Get()) : ValueAddress(slot.value.Get());
             slot.callType = VT_BYREF | shape.vt;
             slot.passed = &slot.carrier;
         } else if (shape.vt == VT_VARIANT) {
@@ -351,8 +368,8 @@ HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DIS
         retvalType = shape.vt;
         CallSlot& slot = slots[paramCount - 1];
         V_VT(&slot.carrier) = VT_BYREF | retvalType;
-        V_BYREF(&slot.carrier) = retvalType == VT_VARIANT ? static_cast<void*>(slot.value.Get())
-                                                           : ValueAddress(slot.value.Get());
+        V_BYREF(&slot.carrier) =
+            retvalType == VT_VARIANT ? static_cast<void*>(slot.value.Get()) : ValueAddress(slot.value.Get());
         slot.callType = VT_BYREF | retvalType;
         slot.passed = &slot.carrier;
     }
@@ -368,8 +385,8 @@ HRESULT InvokeMember(void* instance, ITypeInfo* info, DISPID id, WORD flags, DIS
     VARIANT returned;
     VariantInit(&returned);
     // The HRESULT comes back as VT_ERROR (Wine's DispCallFunc refuses VT_HRESULT as a return type).
-    hr = DispCallFunc(instance, desc->oVft, desc->callconv, VT_ERROR, paramCount, types.data(),
-                      pointers.data(), &returned);
+    hr = DispCallFunc(instance, desc->oVft, desc->callconv, VT_ERROR, paramCount, types.data(), pointers.data(),
+                      &returned);
     if (FAILED(hr)) return hr;
     HRESULT memberResult = V_ERROR(&returned);
 

@@ -18,8 +18,8 @@ namespace zankit {
 
 // interfaceInfo is the TKIND_INTERFACE part of the dual interface (it knows the vtable
 // offsets); instance is the interface pointer whose vtable is called.
-HRESULT InvokeMember(void* instance, ITypeInfo* interfaceInfo, DISPID id, WORD flags,
-                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception, UINT* argError);
+HRESULT InvokeMember(void* instance, ITypeInfo* interfaceInfo, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* exception, UINT* argError);
 
 // The TKIND_INTERFACE part of a dual interface, given its TKIND_DISPATCH type info.
 HRESULT GetVtableTypeInfo(ITypeInfo* dispatchInfo, ITypeInfo** out);

@@ -66,22 +66,20 @@ public:
         if (FAILED(hr)) return hr;
         return info->GetIDsOfNames(names, count, ids);
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* exception, UINT* argError) override {
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                        UINT* argError) override {
         ComPtr<ITypeInfo> dispatchInfo;
         HRESULT hr = GetLibraryTypeInfo(iid_, dispatchInfo.Put());
         if (FAILED(hr)) return hr;
         ComPtr<ITypeInfo> vtableInfo;
         hr = GetVtableTypeInfo(dispatchInfo.Get(), vtableInfo.Put());
         if (FAILED(hr)) return hr;
-        return InvokeMember(static_cast<Interface*>(this), vtableInfo.Get(), id, flags, params, result,
-                            exception, argError);
+        return InvokeMember(static_cast<Interface*>(this), vtableInfo.Get(), id, flags, params, result, exception,
+                            argError);
     }
 
     // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
-        return IsEqualIID(riid, iid_) ? S_OK : S_FALSE;
-    }
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override { return IsEqualIID(riid, iid_) ? S_OK : S_FALSE; }
 
 protected:
     virtual ~DispatchObject() { ObjectDestroyed(); }
@@ -89,9 +87,7 @@ protected:
     // Further interfaces a class offers (connection points, class info); not AddRef'ed.
     virtual void* QueryOtherInterface(REFIID) { return nullptr; }
 
-    HRESULT Raise(HRESULT hr, std::wstring_view description) {
-        return RaiseError(iid_, hr, errorSource_, description);
-    }
+    HRESULT Raise(HRESULT hr, std::wstring_view description) { return RaiseError(iid_, hr, errorSource_, description); }
     HRESULT RaiseFrom(HRESULT hr, std::wstring_view source, std::wstring_view description) {
         return RaiseError(iid_, hr, source, description);
     }

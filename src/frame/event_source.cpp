@@ -104,8 +104,8 @@ STDMETHODIMP EventSource::EnumConnectionPoints(IEnumConnectionPoints** out) {
     if (!out) return E_POINTER;
     IConnectionPoint* point = static_cast<IConnectionPoint*>(this);
     point->AddRef();
-    auto* enumerator = new (std::nothrow)
-        PointEnumerator(std::vector<IConnectionPoint*>{point}, &CopyPoint, &ReleasePoint);
+    auto* enumerator =
+        new (std::nothrow) PointEnumerator(std::vector<IConnectionPoint*>{point}, &CopyPoint, &ReleasePoint);
     if (!enumerator) {
         point->Release();
         *out = nullptr;
@@ -155,9 +155,7 @@ STDMETHODIMP EventSource::Advise(IUnknown* sink, DWORD* cookie) {
     return S_OK;
 }
 
-STDMETHODIMP EventSource::Unadvise(DWORD cookie) {
-    return sinks_.erase(cookie) == 1 ? S_OK : CONNECT_E_NOCONNECTION;
-}
+STDMETHODIMP EventSource::Unadvise(DWORD cookie) { return sinks_.erase(cookie) == 1 ? S_OK : CONNECT_E_NOCONNECTION; }
 
 STDMETHODIMP EventSource::EnumConnections(IEnumConnections** out) {
     if (!out) return E_POINTER;

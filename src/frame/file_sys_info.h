@@ -24,9 +24,8 @@ public:
     STDMETHODIMP zanFolderInfo(BSTR folderSpec, zanFolderInfoType infoType, VARIANT* result) override;
 
     // Operations (fileops/)
-    STDMETHODIMP FilesCopy(VARIANT* fileNames, BSTR* moveTo, VARIANT_BOOL* showConfirmation,
-                           VARIANT_BOOL* hideProgress, VARIANT_BOOL* renameOnCollision, LONG* owner,
-                           VARIANT_BOOL* result) override;
+    STDMETHODIMP FilesCopy(VARIANT* fileNames, BSTR* moveTo, VARIANT_BOOL* showConfirmation, VARIANT_BOOL* hideProgress,
+                           VARIANT_BOOL* renameOnCollision, LONG* owner, VARIANT_BOOL* result) override;
     STDMETHODIMP FilesDelete(VARIANT* fileNames, VARIANT_BOOL allowUndo, VARIANT_BOOL showConfirmation,
                              VARIANT_BOOL hideProgress, LONG owner, VARIANT_BOOL* result) override;
     STDMETHODIMP FolderCreate(BSTR createDirectory, VARIANT_BOOL* result) override;
@@ -41,9 +40,9 @@ public:
 
     // Dialogs (dialogs/)
     STDMETHODIMP BrowseForFolder(BSTR selectedFolder, BSTR* rootFolder, zanBrowseModeConstants* browseMode,
-                                 zanPositionModeConstants* positionMode, BSTR* prompt, BSTR* caption,
-                                 LONG* hwndOwner, VARIANT_BOOL* allowNewFolder, LONG* posLeft, LONG* posTop,
-                                 VARIANT_BOOL* sizable, BSTR* result) override;
+                                 zanPositionModeConstants* positionMode, BSTR* prompt, BSTR* caption, LONG* hwndOwner,
+                                 VARIANT_BOOL* allowNewFolder, LONG* posLeft, LONG* posTop, VARIANT_BOOL* sizable,
+                                 BSTR* result) override;
     STDMETHODIMP BrowseForFile(BSTR* fileSaveAs, BSTR* selectedFolder, enum zanFileType* fileType, BSTR* title,
                                VARIANT_BOOL* multiSelect, LONG* owner, zanPositionModeConstants* positionMode,
                                BSTR* filter, LONG* filterIndex, VARIANT* result) override;

@@ -19,8 +19,8 @@ STDMETHODIMP FileSysInfo::FolderDelete(BSTR*, VARIANT_BOOL, VARIANT_BOOL, VARIAN
     return NotBuilt();
 }
 STDMETHODIMP FileSysInfo::FolderFileSetAttribute(BSTR, LONG, VARIANT_BOOL, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR, BSTR*, zanBrowseModeConstants*, zanPositionModeConstants*, BSTR*,
-                                          BSTR*, LONG*, VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR*) {
+STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR, BSTR*, zanBrowseModeConstants*, zanPositionModeConstants*, BSTR*, BSTR*,
+                                          LONG*, VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR*) {
     return NotBuilt();
 }
 STDMETHODIMP FileSysInfo::BrowseForFile(BSTR*, BSTR*, enum zanFileType*, BSTR*, VARIANT_BOOL*, LONG*,

@@ -9,7 +9,7 @@
 namespace zankit {
 
 HMODULE ModuleHandle();
-std::wstring ModulePath();  // full path of zankit.dll
+std::wstring ModulePath();    // full path of zankit.dll
 std::wstring ModuleFolder();  // its folder, without a trailing separator
 
 void ObjectCreated();

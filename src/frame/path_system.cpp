@@ -31,10 +31,14 @@ double GetFileDate(const std::wstring& path, int selector) {
     FILETIME created, accessed, written;
     if (!GetFileTime(file.Get(), &created, &accessed, &written)) return 0;
     switch (selector) {
-    case 1: return FileTimeToDate(created, true);
-    case 2: return FileTimeToDate(accessed, true);
-    case 4: return FileTimeToDate(written, true);
-    default: return 0;
+        case 1:
+            return FileTimeToDate(created, true);
+        case 2:
+            return FileTimeToDate(accessed, true);
+        case 4:
+            return FileTimeToDate(written, true);
+        default:
+            return 0;
     }
 }
 

@@ -196,9 +196,7 @@ HRESULT RegisterUnder(HKEY hive, HKEY root) {
 
 class ClassesRoot {
 public:
-    explicit ClassesRoot(HKEY hive) {
-        RegistryKey::Create(hive, L"Software\\Classes", key_);
-    }
+    explicit ClassesRoot(HKEY hive) { RegistryKey::Create(hive, L"Software\\Classes", key_); }
     HKEY Get() const { return key_.Get(); }
 
 private:

@@ -25,8 +25,7 @@ public:
 
     static LONG Create(HKEY parent, const std::wstring& path, RegistryKey& out) {
         out.Close();
-        return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &out.key_,
-                               nullptr);
+        return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &out.key_, nullptr);
     }
     static LONG Open(HKEY parent, const std::wstring& path, REGSAM access, RegistryKey& out) {
         out.Close();
@@ -41,8 +40,8 @@ public:
     bool IsEmpty() const {
         DWORD subKeys = 0;
         DWORD values = 0;
-        if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
-                             nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                             nullptr, nullptr) != ERROR_SUCCESS) {
             return false;
         }
         return subKeys == 0 && values == 0;

@@ -13,7 +13,7 @@ namespace zankit {
 // A failure caught inside a reporting member.
 struct Failure {
     HRESULT number = S_OK;
-    std::wstring source;       // the component that raised it
+    std::wstring source;  // the component that raised it
     std::wstring description;
 };
 

@@ -26,66 +26,66 @@ namespace {
 // Decimal value of a part made of digits only; nothing for anything else. Values above
 // 65535 are reported as 65536, which every range check here refuses.
 std::optional<unsigned> DecimalPart(std::string_view part) {
-  if (part.empty()) return std::nullopt;
-  unsigned value = 0;
-  for (char c : part) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    if (value > 65535) value = 65536;
-  }
-  return value;
+    if (part.empty()) return std::nullopt;
+    unsigned value = 0;
+    for (char c : part) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 65535) value = 65536;
+    }
+    return value;
 }
 
 // Low byte of a part made of digits only (the value modulo 256); nothing for anything else.
 std::optional<unsigned char> LowByteOfDecimal(std::string_view part) {
-  if (part.empty()) return std::nullopt;
-  unsigned value = 0;
-  for (char c : part) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = (value * 10 + static_cast<unsigned>(c - '0')) % 256;
-  }
-  return static_cast<unsigned char>(value);
+    if (part.empty()) return std::nullopt;
+    unsigned value = 0;
+    for (char c : part) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = (value * 10 + static_cast<unsigned>(c - '0')) % 256;
+    }
+    return static_cast<unsigned char>(value);
 }
 
 }  // namespace
 
 bool IsIPAddress(std::string_view text) {
-  const auto parts = SplitAt(text, '.');
-  if (parts.size() != 4) return false;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const auto value = DecimalPart(parts[i]);
-    if (!value) return false;
-    if (*value > (i == 0 ? 239u : 255u)) return false;
-  }
-  return true;
+    const auto parts = SplitAt(text, '.');
+    if (parts.size() != 4) return false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto value = DecimalPart(parts[i]);
+        if (!value) return false;
+        if (*value > (i == 0 ? 239u : 255u)) return false;
+    }
+    return true;
 }
 
 bool IsValidHostName(std::string_view host) {
-  const std::string h = ToUpperAscii(TrimSpaces(host));
-  if (h.empty()) return false;
-  if (IsIPAddress(h)) return true;
-  const auto labels = SplitAt(h, '.');
-  if (labels.size() < 2) return false;
-  return ContainsNoCase(kKnownTopLevelDomains, labels.back());
+    const std::string h = ToUpperAscii(TrimSpaces(host));
+    if (h.empty()) return false;
+    if (IsIPAddress(h)) return true;
+    const auto labels = SplitAt(h, '.');
+    if (labels.size() < 2) return false;
+    return ContainsNoCase(kKnownTopLevelDomains, labels.back());
 }
 
 bool IsValidEmailAddress(std::string_view address) {
-  const auto parts = SplitAt(address, '@');
-  return parts.size() == 2 && IsValidHostName(parts[1]);
+    const auto parts = SplitAt(address, '@');
+    return parts.size() == 2 && IsValidHostName(parts[1]);
 }
 
 std::uint32_t DottedToAddress(std::string_view text) {
-  const auto parts = SplitAt(text, '.');
-  if (parts.size() != 4) return 0;
-  unsigned char bytes[4];
-  for (std::size_t i = 0; i < 4; ++i) {
-    const auto low = LowByteOfDecimal(parts[i]);
-    if (!low) return 0;
-    bytes[i] = *low;
-  }
-  std::uint32_t address = 0;
-  std::memcpy(&address, bytes, sizeof address);
-  return address;
+    const auto parts = SplitAt(text, '.');
+    if (parts.size() != 4) return 0;
+    unsigned char bytes[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto low = LowByteOfDecimal(parts[i]);
+        if (!low) return 0;
+        bytes[i] = *low;
+    }
+    std::uint32_t address = 0;
+    std::memcpy(&address, bytes, sizeof address);
+    return address;
 }
 
 }  // namespace zankit::mail

@@ -10,16 +10,16 @@
 namespace zankit::mail {
 
 class ContentTypeMap {
- public:
-  // Starts with the built-in list.
-  ContentTypeMap();
-  // Adds the entries of a mime.types text; its entries replace built-in ones.
-  void AddMimeTypes(std::istream& input);
-  // The type for an extension given with its dot, compared without regard to case.
-  std::optional<std::string> Find(const std::string& extensionWithDot) const;
+public:
+    // Starts with the built-in list.
+    ContentTypeMap();
+    // Adds the entries of a mime.types text; its entries replace built-in ones.
+    void AddMimeTypes(std::istream& input);
+    // The type for an extension given with its dot, compared without regard to case.
+    std::optional<std::string> Find(const std::string& extensionWithDot) const;
 
- private:
-  std::map<std::string, std::string> types_;  // upper-case extension without dot -> type
+private:
+    std::map<std::string, std::string> types_;  // upper-case extension without dot -> type
 };
 
 }  // namespace zankit::mail

@@ -13,11 +13,11 @@ namespace zankit::mail {
 // What the MX query keeps between calls. One copy exists per thread (ThisThreadDnsState);
 // discovery fills it once and later queries reuse it.
 struct DnsModuleState {
-  TextList dnsServers;        // addresses as text, in discovery order; the first is asked
-  std::string defaultDomain;  // used when the caller gives no domain
-  std::string baseDomain;     // last two labels of the machine's domain
-  std::string queryDomain;    // domain of the query in progress
-  std::string bestMX;         // result of the last answer walk
+    TextList dnsServers;        // addresses as text, in discovery order; the first is asked
+    std::string defaultDomain;  // used when the caller gives no domain
+    std::string baseDomain;     // last two labels of the machine's domain
+    std::string queryDomain;    // domain of the query in progress
+    std::string bestMX;         // result of the last answer walk
 };
 
 // This thread's state, created empty on first use.

@@ -15,39 +15,39 @@ namespace zankit::mail {
 
 // The name servers and DNS domain as the platform reports them.
 struct DnsHostConfig {
-  // Server addresses as text, each followed by "," (spaces may separate entries too).
-  std::string servers;
-  // The machine's DNS domain; empty when none is configured.
-  std::string domain;
+    // Server addresses as text, each followed by "," (spaces may separate entries too).
+    std::string servers;
+    // The machine's DNS domain; empty when none is configured.
+    std::string domain;
 };
 
 enum class DatagramOutcome {
-  Answered,       // reply holds the datagram received
-  NoSockets,      // the sockets library could not be started or no socket could be opened
-  SendFailed,     // the send reported an error or 0 bytes
-  ReceiveFailed,  // the receive reported an error or 0 bytes, or nothing came within the bound
+    Answered,       // reply holds the datagram received
+    NoSockets,      // the sockets library could not be started or no socket could be opened
+    SendFailed,     // the send reported an error or 0 bytes
+    ReceiveFailed,  // the receive reported an error or 0 bytes, or nothing came within the bound
 };
 
 struct DatagramResult {
-  DatagramOutcome outcome = DatagramOutcome::NoSockets;
-  std::vector<std::uint8_t> reply;
+    DatagramOutcome outcome = DatagramOutcome::NoSockets;
+    std::vector<std::uint8_t> reply;
 };
 
 class DnsSystem {
- public:
-  virtual ~DnsSystem() = default;
-  // Reads the machine's name servers and DNS domain.
-  virtual DnsHostConfig DiscoverDnsConfig() = 0;
-  // First IPv4 address of a host name; nothing when the name does not resolve.
-  virtual std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) = 0;
-  // Host name registered for an IPv4 address; empty when there is none or the lookup fails.
-  virtual std::string HostNameOf(const IPv4Bytes& address) = 0;
-  // Sends query as one datagram from an unbound IPv4 UDP socket to server:port and receives
-  // one datagram of at most maxReply bytes from any sender, waiting at most receiveTimeoutMs.
-  // The sockets library is started before and released after the exchange.
-  virtual DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port,
-                                          const std::vector<std::uint8_t>& query,
-                                          unsigned receiveTimeoutMs, std::size_t maxReply) = 0;
+public:
+    virtual ~DnsSystem() = default;
+    // Reads the machine's name servers and DNS domain.
+    virtual DnsHostConfig DiscoverDnsConfig() = 0;
+    // First IPv4 address of a host name; nothing when the name does not resolve.
+    virtual std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) = 0;
+    // Host name registered for an IPv4 address; empty when there is none or the lookup fails.
+    virtual std::string HostNameOf(const IPv4Bytes& address) = 0;
+    // Sends query as one datagram from an unbound IPv4 UDP socket to server:port and receives
+    // one datagram of at most maxReply bytes from any sender, waiting at most receiveTimeoutMs.
+    // The sockets library is started before and released after the exchange.
+    virtual DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port,
+                                            const std::vector<std::uint8_t>& query, unsigned receiveTimeoutMs,
+                                            std::size_t maxReply) = 0;
 };
 
 // The platform implementation; defined by the POSIX files natively (reading /etc/resolv.conf)

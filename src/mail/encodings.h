@@ -11,8 +11,7 @@
 namespace zankit::mail {
 
 // The base64 alphabet followed by its pad character.
-inline constexpr std::string_view kBase64Alphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+inline constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
 
 // Base64 in lines of 76 characters, every line (the last included) followed by CR LF.
 // Input that is a multiple of 57 bytes long gives only full lines, so pieces of such sizes

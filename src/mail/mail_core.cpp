@@ -6,8 +6,7 @@
 
 namespace zankit::mail {
 
-SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
-                           std::unique_ptr<SettingsStore> store, MailEvents& events,
+SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<SettingsStore> store, MailEvents& events,
                            std::unique_ptr<TcpChannel> channel)
     : system_(std::move(system)),
       store_(std::move(store)),
@@ -19,43 +18,39 @@ SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system,
       settings_(errors_, *store_, *system_, hosts_),
       timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())),
       session_(settings_, socket_, errors_, failures_, events_, pump_) {
-  failures_.SetSessionCloser([this] {
-    if (socket_.State() > kSocketClosed) session_.CloseSession();
-  });
+    failures_.SetSessionCloser([this] {
+        if (socket_.State() > kSocketClosed) session_.CloseSession();
+    });
 }
 
 SendMailCore::~SendMailCore() {
-  failures_.SetSessionCloser(nullptr);
-  if (socket_.State() > kSocketClosed) session_.CloseSession();
+    failures_.SetSessionCloser(nullptr);
+    if (socket_.State() > kSocketClosed) session_.CloseSession();
 }
 
-std::string SendMailCore::GetContentType(const std::string& file,
-                                         const std::string& defaultType) {
-  const auto dot = file.rfind('.');
-  if (dot == std::string::npos) return defaultType;
-  return system_->ContentTypeForExtension(file.substr(dot)).value_or(defaultType);
+std::string SendMailCore::GetContentType(const std::string& file, const std::string& defaultType) {
+    const auto dot = file.rfind('.');
+    if (dot == std::string::npos) return defaultType;
+    return system_->ContentTypeForExtension(file.substr(dot)).value_or(defaultType);
 }
 
-std::string SendMailCore::MailDate() {
-  return FormatMailDate(system_->LocalNow(), timeZoneText_);
-}
+std::string SendMailCore::MailDate() { return FormatMailDate(system_->LocalNow(), timeZoneText_); }
 
 bool SendMailCore::CheckAndRefuse() {
-  const MailSettings& s = settings_;
-  if (s.From().empty()) errors_.Add(kInvalidSender);
-  if (s.AsHTML() && s.EncodeType() == UU_ENCODE) {
-    errors_.Add("Sending HTML requires MIME encoding");
-  }
-  const std::size_t recipientCount =
-      s.Recipients().size() + s.CcRecipients().size() + s.BccRecipients().size();
-  if (recipientCount == 0) errors_.Add("No Recipient E-mail Address Specified");
-  if (recipientCount > static_cast<std::size_t>(std::max<std::int32_t>(s.MaxRecipients(), 0))) {
-    errors_.Add("Too many recipients");
-  }
-  settings_.ResizeDisplayNames();
-  if (errors_.Empty()) return false;
-  failures_.RaiseFailure();
-  return true;
+    const MailSettings& s = settings_;
+    if (s.From().empty()) errors_.Add(kInvalidSender);
+    if (s.AsHTML() && s.EncodeType() == UU_ENCODE) {
+        errors_.Add("Sending HTML requires MIME encoding");
+    }
+    const std::size_t recipientCount = s.Recipients().size() + s.CcRecipients().size() + s.BccRecipients().size();
+    if (recipientCount == 0) errors_.Add("No Recipient E-mail Address Specified");
+    if (recipientCount > static_cast<std::size_t>(std::max<std::int32_t>(s.MaxRecipients(), 0))) {
+        errors_.Add("Too many recipients");
+    }
+    settings_.ResizeDisplayNames();
+    if (errors_.Empty()) return false;
+    failures_.RaiseFailure();
+    return true;
 }
 
 }  // namespace zankit::mail

@@ -33,80 +33,73 @@ namespace zankit::mail {
 inline constexpr std::string_view kDefaultContentType = "application/octet-stream";
 
 class SendMailCore {
- public:
-  // The object's own socket runs over channel; by default the platform's TCP channel.
-  SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<SettingsStore> store,
-               MailEvents& events, std::unique_ptr<TcpChannel> channel = nullptr);
-  // Closes an open session (QUIT) before the socket goes.
-  ~SendMailCore();
-  SendMailCore(const SendMailCore&) = delete;
-  SendMailCore& operator=(const SendMailCore&) = delete;
+public:
+    // The object's own socket runs over channel; by default the platform's TCP channel.
+    SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<SettingsStore> store, MailEvents& events,
+                 std::unique_ptr<TcpChannel> channel = nullptr);
+    // Closes an open session (QUIT) before the socket goes.
+    ~SendMailCore();
+    SendMailCore(const SendMailCore&) = delete;
+    SendMailCore& operator=(const SendMailCore&) = delete;
 
-  MailSettings& Settings() { return settings_; }
-  const MailSettings& Settings() const { return settings_; }
+    MailSettings& Settings() { return settings_; }
+    const MailSettings& Settings() const { return settings_; }
 
-  // --- public methods of the class ---
-  std::string GetContentType(const std::string& file,
-                             const std::string& defaultType = std::string(kDefaultContentType));
-  std::string GetIPAddress(std::string& hostName) { return hosts_.GetIPAddress(hostName); }
-  std::string GetIPHost() { return hosts_.GetIPHost(); }
-  bool IsValidEmailAddress(const std::string& address) const {
-    return mail::IsValidEmailAddress(address);
-  }
-  bool Ping(std::string& address, std::string& roundTripTime, std::string& dataSize,
-            bool& dataMatch) {
-    return hosts_.Ping(address, roundTripTime, dataSize, dataMatch);
-  }
-  std::string DecodeBase64String(const std::string& encoded) const {
-    return mail::DecodeBase64String(encoded);
-  }
-  // Checks the settings, then composes the message and delivers it over the session (opened
-  // when none is open). The outcome reaches the host only through the events.
-  void Send();
-  // Opens the session and keeps it open after sends; true when it is ready.
-  bool Connect() { return session_.Connect(); }
-  // Closes the session (QUIT when connected).
-  void Disconnect() { session_.Disconnect(); }
+    // --- public methods of the class ---
+    std::string GetContentType(const std::string& file,
+                               const std::string& defaultType = std::string(kDefaultContentType));
+    std::string GetIPAddress(std::string& hostName) { return hosts_.GetIPAddress(hostName); }
+    std::string GetIPHost() { return hosts_.GetIPHost(); }
+    bool IsValidEmailAddress(const std::string& address) const { return mail::IsValidEmailAddress(address); }
+    bool Ping(std::string& address, std::string& roundTripTime, std::string& dataSize, bool& dataMatch) {
+        return hosts_.Ping(address, roundTripTime, dataSize, dataMatch);
+    }
+    std::string DecodeBase64String(const std::string& encoded) const { return mail::DecodeBase64String(encoded); }
+    // Checks the settings, then composes the message and delivers it over the session (opened
+    // when none is open). The outcome reaches the host only through the events.
+    void Send();
+    // Opens the session and keeps it open after sends; true when it is ready.
+    bool Connect() { return session_.Connect(); }
+    // Closes the session (QUIT when connected).
+    void Disconnect() { session_.Disconnect(); }
 
-  // --- shared services of the class ---
-  PendingErrors& Errors() { return errors_; }
-  FailureReporter& Failures() { return failures_; }
-  MailSystem& System() { return *system_; }
-  MailSession& Session() { return session_; }
-  // "+hhmm" or "-hhmm", computed once when the object was made.
-  const std::string& TimeZone() const { return timeZoneText_; }
-  // The Date header value for the current local time.
-  std::string MailDate();
-  // Sets the reverse lookup that names the server in the Message-ID; it gets a dotted IPv4
-  // address and answers a host name or "". Without one the Message-ID names the SMTP host as
-  // configured.
-  void SetReverseLookup(std::function<std::string(const std::string&)> lookup) {
-    reverseLookup_ = std::move(lookup);
-  }
+    // --- shared services of the class ---
+    PendingErrors& Errors() { return errors_; }
+    FailureReporter& Failures() { return failures_; }
+    MailSystem& System() { return *system_; }
+    MailSession& Session() { return session_; }
+    // "+hhmm" or "-hhmm", computed once when the object was made.
+    const std::string& TimeZone() const { return timeZoneText_; }
+    // The Date header value for the current local time.
+    std::string MailDate();
+    // Sets the reverse lookup that names the server in the Message-ID; it gets a dotted IPv4
+    // address and answers a host name or "". Without one the Message-ID names the SMTP host as
+    // configured.
+    void SetReverseLookup(std::function<std::string(const std::string&)> lookup) { reverseLookup_ = std::move(lookup); }
 
- private:
-  // True when the checks refused the send (SendFailed raised).
-  bool CheckAndRefuse();
-  void Transmit();
-  // MAIL FROM and RCPT TO; fills the To and Cc lines. False when the send has ended.
-  bool SendEnvelope(std::string& toLine, std::string& ccLine);
-  bool SendAttachments(const std::string& boundary, bool related);
-  // Holds back while more than 4096 bytes wait in the socket's queue.
-  bool WaitForQueueToDrain();
-  std::string MessageIdHost();
+private:
+    // True when the checks refused the send (SendFailed raised).
+    bool CheckAndRefuse();
+    void Transmit();
+    // MAIL FROM and RCPT TO; fills the To and Cc lines. False when the send has ended.
+    bool SendEnvelope(std::string& toLine, std::string& ccLine);
+    bool SendAttachments(const std::string& boundary, bool related);
+    // Holds back while more than 4096 bytes wait in the socket's queue.
+    bool WaitForQueueToDrain();
+    std::string MessageIdHost();
 
-  std::unique_ptr<MailSystem> system_;
-  std::unique_ptr<SettingsStore> store_;
-  MailEvents& events_;
-  MailSocket socket_;
-  SessionPump pump_;
-  PendingErrors errors_;
-  FailureReporter failures_;
-  HostUtilities hosts_;
-  MailSettings settings_;
-  std::string timeZoneText_;
-  MailSession session_;
-  std::function<std::string(const std::string&)> reverseLookup_;
+    std::unique_ptr<MailSystem> system_;
+    std::unique_ptr<SettingsStore> store_;
+    MailEvents& events_;
+    MailSocket socket_;
+    SessionPump pump_;
+    PendingErrors errors_;
+    FailureReporter failures_;
+    HostUtilities hosts_;
+    MailSettings settings_;
+    std::string timeZoneText_;
+    MailSession session_;
+    std::function<std::string(const std::string&)> reverseLookup_;
 };
 
 }  // namespace zankit::mail

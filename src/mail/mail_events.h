@@ -8,12 +8,12 @@
 namespace zankit::mail {
 
 class MailEvents {
- public:
-  virtual ~MailEvents() = default;
-  virtual void SendSuccesful() = 0;
-  virtual void SendFailed(std::string& explanation) = 0;
-  virtual void Status(std::string& status) = 0;
-  virtual void Progress(long& percentComplete) = 0;
+public:
+    virtual ~MailEvents() = default;
+    virtual void SendSuccesful() = 0;
+    virtual void SendFailed(std::string& explanation) = 0;
+    virtual void Status(std::string& status) = 0;
+    virtual void Progress(long& percentComplete) = 0;
 };
 
 }  // namespace zankit::mail

@@ -14,62 +14,60 @@ namespace zankit::mail {
 
 // Clock, sleep and event pump used by the polling wait. Tests replace them to drive time.
 class WaitHooks {
- public:
-  virtual ~WaitHooks() = default;
-  // Local time of day in seconds since midnight, with fractions.
-  virtual double SecondsSinceMidnight() = 0;
-  // Lets the thread's pending events run once (window messages on Windows).
-  virtual void PumpEvents() = 0;
-  virtual void SleepMilliseconds(unsigned milliseconds) = 0;
+public:
+    virtual ~WaitHooks() = default;
+    // Local time of day in seconds since midnight, with fractions.
+    virtual double SecondsSinceMidnight() = 0;
+    // Lets the thread's pending events run once (window messages on Windows).
+    virtual void PumpEvents() = 0;
+    virtual void SleepMilliseconds(unsigned milliseconds) = 0;
 };
 
 // Name resolution and ICMP echo.
 class HostNetwork {
- public:
-  virtual ~HostNetwork() = default;
-  // Starts the sockets library; every successful start is matched by one StopSockets.
-  virtual bool StartSockets() = 0;
-  virtual void StopSockets() = 0;
-  // First IPv4 address of a host name; nothing when the name does not resolve.
-  virtual std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) = 0;
-  // The local host name; empty on failure.
-  virtual std::string LocalHostName() = 0;
-  // Sends one echo request carrying payload and waits at most timeoutMs for the reply.
-  virtual EchoResult Echo(const IPv4Bytes& address, const std::string& payload,
-                          unsigned timeoutMs) = 0;
+public:
+    virtual ~HostNetwork() = default;
+    // Starts the sockets library; every successful start is matched by one StopSockets.
+    virtual bool StartSockets() = 0;
+    virtual void StopSockets() = 0;
+    // First IPv4 address of a host name; nothing when the name does not resolve.
+    virtual std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) = 0;
+    // The local host name; empty on failure.
+    virtual std::string LocalHostName() = 0;
+    // Sends one echo request carrying payload and waits at most timeoutMs for the reply.
+    virtual EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) = 0;
 };
 
 // Everything else the mail object asks the platform.
 class MailSystem : public WaitHooks, public HostNetwork {
- public:
-  virtual LocalDateTime LocalNow() = 0;
-  // Minutes to add to local time to get UTC (positive west of Greenwich), daylight saving
-  // included when it is in force.
-  virtual long TimeZoneBiasMinutes() = 0;
-  // Size of a regular file that can be opened for reading; nothing for folders, missing or
-  // unreadable files. Hidden and system files count as regular files.
-  virtual std::optional<std::uint64_t> RegularFileSize(const std::string& path) = 0;
-  // Content type registered for an extension given with its dot (".txt"), compared without
-  // regard to case; nothing when none is known.
-  virtual std::optional<std::string> ContentTypeForExtension(const std::string& extension) = 0;
-  // A new TCP channel for the mail object's socket.
-  virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
+public:
+    virtual LocalDateTime LocalNow() = 0;
+    // Minutes to add to local time to get UTC (positive west of Greenwich), daylight saving
+    // included when it is in force.
+    virtual long TimeZoneBiasMinutes() = 0;
+    // Size of a regular file that can be opened for reading; nothing for folders, missing or
+    // unreadable files. Hidden and system files count as regular files.
+    virtual std::optional<std::uint64_t> RegularFileSize(const std::string& path) = 0;
+    // Content type registered for an extension given with its dot (".txt"), compared without
+    // regard to case; nothing when none is known.
+    virtual std::optional<std::string> ContentTypeForExtension(const std::string& extension) = 0;
+    // A new TCP channel for the mail object's socket.
+    virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
 };
 
 // Per-user store of text values (application "Postwerk", section "Settings").
 class SettingsStore {
- public:
-  virtual ~SettingsStore() = default;
-  // The stored value of key; nothing when the key is absent or the store cannot be read.
-  virtual std::optional<std::string> Read(const std::string& key) = 0;
-  // Stores value under key; false when the store cannot be written.
-  virtual bool Write(const std::string& key, const std::string& value) = 0;
+public:
+    virtual ~SettingsStore() = default;
+    // The stored value of key; nothing when the key is absent or the store cannot be read.
+    virtual std::optional<std::string> Read(const std::string& key) = 0;
+    // Stores value under key; false when the store cannot be written.
+    virtual bool Write(const std::string& key, const std::string& value) = 0;
 };
 
 // The platform implementations; defined by the POSIX files natively and by the Windows files
 // inside the DLL.
 std::unique_ptr<MailSystem> MakePlatformMailSystem();
-std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application,
-                                                         const std::string& section);
+std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application, const std::string& section);
 
 }  // namespace zankit::mail

@@ -15,142 +15,142 @@ constexpr int kChunksPerPoll = 16;
 MailSocket::MailSocket(std::unique_ptr<TcpChannel> channel) : channel_(std::move(channel)) {}
 
 void MailSocket::Connect(const std::string& host, std::int32_t port) {
-  Close();
-  if (port < 1 || port > 65535) {
-    Fail("Invalid port number");
-    return;
-  }
-  const ConnectStep step = channel_->Open(host, static_cast<std::uint16_t>(port));
-  if (step.kind == ConnectStep::Failed) {
-    Fail(step.error);
-    return;
-  }
-  state_ = kSocketConnecting;
-  linkPending_ = step.kind == ConnectStep::Pending;
-  linkOpen_ = step.kind == ConnectStep::Connected;
-  if (linkOpen_) pending_.push_back({Event::Connected, {}});
+    Close();
+    if (port < 1 || port > 65535) {
+        Fail("Invalid port number");
+        return;
+    }
+    const ConnectStep step = channel_->Open(host, static_cast<std::uint16_t>(port));
+    if (step.kind == ConnectStep::Failed) {
+        Fail(step.error);
+        return;
+    }
+    state_ = kSocketConnecting;
+    linkPending_ = step.kind == ConnectStep::Pending;
+    linkOpen_ = step.kind == ConnectStep::Connected;
+    if (linkOpen_) pending_.push_back({Event::Connected, {}});
 }
 
 void MailSocket::Close() {
-  channel_->Close();
-  ++generation_;
-  state_ = kSocketClosed;
-  linkOpen_ = false;
-  linkPending_ = false;
-  outgoing_.clear();
-  sentOffset_ = 0;
-  pending_.clear();
+    channel_->Close();
+    ++generation_;
+    state_ = kSocketClosed;
+    linkOpen_ = false;
+    linkPending_ = false;
+    outgoing_.clear();
+    sentOffset_ = 0;
+    pending_.clear();
 }
 
 void MailSocket::SendData(std::string_view bytes) { outgoing_.append(bytes); }
 
 bool MailSocket::WaitForActivity(unsigned milliseconds) {
-  if (!linkOpen_ && !linkPending_) return false;
-  if (!pending_.empty()) return true;  // events wait for delivery already
-  return channel_->WaitForActivity(milliseconds, linkPending_ || QueuedBytes() > 0);
+    if (!linkOpen_ && !linkPending_) return false;
+    if (!pending_.empty()) return true;  // events wait for delivery already
+    return channel_->WaitForActivity(milliseconds, linkPending_ || QueuedBytes() > 0);
 }
 
 void MailSocket::Poll() {
-  Transfer();
-  Deliver();
+    Transfer();
+    Deliver();
 }
 
 void MailSocket::Fail(const std::string& description) {
-  channel_->Close();
-  linkOpen_ = false;
-  linkPending_ = false;
-  outgoing_.clear();
-  sentOffset_ = 0;
-  pending_.push_back({Event::Failure, description});
+    channel_->Close();
+    linkOpen_ = false;
+    linkPending_ = false;
+    outgoing_.clear();
+    sentOffset_ = 0;
+    pending_.push_back({Event::Failure, description});
 }
 
 void MailSocket::Transfer() {
-  if (linkPending_) {
-    const ConnectStep step = channel_->CheckConnected();
-    if (step.kind == ConnectStep::Pending) return;
-    linkPending_ = false;
-    if (step.kind == ConnectStep::Failed) {
-      Fail(step.error);
-      return;
+    if (linkPending_) {
+        const ConnectStep step = channel_->CheckConnected();
+        if (step.kind == ConnectStep::Pending) return;
+        linkPending_ = false;
+        if (step.kind == ConnectStep::Failed) {
+            Fail(step.error);
+            return;
+        }
+        linkOpen_ = true;
+        pending_.push_back({Event::Connected, {}});
     }
-    linkOpen_ = true;
-    pending_.push_back({Event::Connected, {}});
-  }
-  if (!linkOpen_) return;
+    if (!linkOpen_) return;
 
-  std::int64_t written = 0;
-  for (int chunk = 0; chunk < kChunksPerPoll && QueuedBytes() > 0; ++chunk) {
-    const std::size_t size = QueuedBytes() < kSendChunk ? QueuedBytes() : kSendChunk;
-    const IoStep step = channel_->Send(outgoing_.data() + sentOffset_, size);
-    if (step.failed) {
-      Fail(step.error);
-      return;
+    std::int64_t written = 0;
+    for (int chunk = 0; chunk < kChunksPerPoll && QueuedBytes() > 0; ++chunk) {
+        const std::size_t size = QueuedBytes() < kSendChunk ? QueuedBytes() : kSendChunk;
+        const IoStep step = channel_->Send(outgoing_.data() + sentOffset_, size);
+        if (step.failed) {
+            Fail(step.error);
+            return;
+        }
+        if (step.count == 0) break;
+        sentOffset_ += step.count;
+        written += static_cast<std::int64_t>(step.count);
     }
-    if (step.count == 0) break;
-    sentOffset_ += step.count;
-    written += static_cast<std::int64_t>(step.count);
-  }
-  // Drops what has left once it is the larger part, so large queues are not moved per chunk.
-  if (sentOffset_ > 0 && sentOffset_ >= QueuedBytes()) {
-    outgoing_.erase(0, sentOffset_);
-    sentOffset_ = 0;
-  }
-  if (written > 0) {
-    pending_.push_back({Event::Progress, {}, written, static_cast<std::int64_t>(QueuedBytes())});
-  }
+    // Drops what has left once it is the larger part, so large queues are not moved per chunk.
+    if (sentOffset_ > 0 && sentOffset_ >= QueuedBytes()) {
+        outgoing_.erase(0, sentOffset_);
+        sentOffset_ = 0;
+    }
+    if (written > 0) {
+        pending_.push_back({Event::Progress, {}, written, static_cast<std::int64_t>(QueuedBytes())});
+    }
 
-  std::string received;
-  char buffer[kReceiveChunk];
-  for (int chunk = 0; chunk < kChunksPerPoll; ++chunk) {
-    const IoStep step = channel_->Receive(buffer, sizeof buffer);
-    if (step.count > 0) {
-      received.append(buffer, step.count);
-      continue;
+    std::string received;
+    char buffer[kReceiveChunk];
+    for (int chunk = 0; chunk < kChunksPerPoll; ++chunk) {
+        const IoStep step = channel_->Receive(buffer, sizeof buffer);
+        if (step.count > 0) {
+            received.append(buffer, step.count);
+            continue;
+        }
+        if (!received.empty()) pending_.push_back({Event::Data, std::move(received)});
+        received.clear();
+        if (step.failed) {
+            Fail(step.error);
+            return;
+        }
+        if (step.closed) {
+            channel_->Close();
+            linkOpen_ = false;
+            outgoing_.clear();
+            sentOffset_ = 0;
+            pending_.push_back({Event::Closed, {}});
+        }
+        return;
     }
     if (!received.empty()) pending_.push_back({Event::Data, std::move(received)});
-    received.clear();
-    if (step.failed) {
-      Fail(step.error);
-      return;
-    }
-    if (step.closed) {
-      channel_->Close();
-      linkOpen_ = false;
-      outgoing_.clear();
-      sentOffset_ = 0;
-      pending_.push_back({Event::Closed, {}});
-    }
-    return;
-  }
-  if (!received.empty()) pending_.push_back({Event::Data, std::move(received)});
 }
 
 void MailSocket::Deliver() {
-  const std::uint64_t generation = generation_;
-  while (!pending_.empty() && generation == generation_) {
-    Event event = std::move(pending_.front());
-    pending_.pop_front();
-    switch (event.kind) {
-      case Event::Connected:
-        state_ = kSocketConnected;
-        if (events_) events_->OnConnect();
-        break;
-      case Event::Closed:
-        state_ = kSocketPeerClosed;
-        if (events_) events_->OnClose();
-        break;
-      case Event::Data:
-        if (events_) events_->OnDataArrival(event.text);
-        break;
-      case Event::Progress:
-        if (events_) events_->OnSendProgress(event.sent, event.remaining);
-        break;
-      case Event::Failure:
-        state_ = kSocketError;
-        if (events_) events_->OnError(event.text);
-        break;
+    const std::uint64_t generation = generation_;
+    while (!pending_.empty() && generation == generation_) {
+        Event event = std::move(pending_.front());
+        pending_.pop_front();
+        switch (event.kind) {
+            case Event::Connected:
+                state_ = kSocketConnected;
+                if (events_) events_->OnConnect();
+                break;
+            case Event::Closed:
+                state_ = kSocketPeerClosed;
+                if (events_) events_->OnClose();
+                break;
+            case Event::Data:
+                if (events_) events_->OnDataArrival(event.text);
+                break;
+            case Event::Progress:
+                if (events_) events_->OnSendProgress(event.sent, event.remaining);
+                break;
+            case Event::Failure:
+                state_ = kSocketError;
+                if (events_) events_->OnError(event.text);
+                break;
+        }
     }
-  }
 }
 
 }  // namespace zankit::mail

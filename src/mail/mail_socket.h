@@ -15,72 +15,72 @@ namespace zankit::mail {
 
 // Receives the socket's events.
 class SocketEvents {
- public:
-  virtual ~SocketEvents() = default;
-  virtual void OnConnect() = 0;
-  // The peer ended the connection.
-  virtual void OnClose() = 0;
-  virtual void OnDataArrival(const std::string& data) = 0;
-  // Bytes handed to the network since the last report, and bytes still queued.
-  virtual void OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) = 0;
-  virtual void OnError(const std::string& description) = 0;
+public:
+    virtual ~SocketEvents() = default;
+    virtual void OnConnect() = 0;
+    // The peer ended the connection.
+    virtual void OnClose() = 0;
+    virtual void OnDataArrival(const std::string& data) = 0;
+    // Bytes handed to the network since the last report, and bytes still queued.
+    virtual void OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) = 0;
+    virtual void OnError(const std::string& description) = 0;
 };
 
 // Values of State().
 enum SocketState : int {
-  kSocketClosed = 0,
-  kSocketConnecting = 6,
-  kSocketConnected = 7,
-  kSocketPeerClosed = 8,
-  kSocketError = 9,
+    kSocketClosed = 0,
+    kSocketConnecting = 6,
+    kSocketConnected = 7,
+    kSocketPeerClosed = 8,
+    kSocketError = 9,
 };
 
 class MailSocket {
- public:
-  explicit MailSocket(std::unique_ptr<TcpChannel> channel);
-  MailSocket(const MailSocket&) = delete;
-  MailSocket& operator=(const MailSocket&) = delete;
+public:
+    explicit MailSocket(std::unique_ptr<TcpChannel> channel);
+    MailSocket(const MailSocket&) = delete;
+    MailSocket& operator=(const MailSocket&) = delete;
 
-  void SetEvents(SocketEvents* events) { events_ = events; }
+    void SetEvents(SocketEvents* events) { events_ = events; }
 
-  // Starts connecting; the outcome arrives as the Connect or the Error event. Resolving the
-  // name happens here and may block for the resolver's time.
-  void Connect(const std::string& host, std::int32_t port);
-  // Drops the connection, the unsent data and the undelivered events; State becomes 0.
-  void Close();
-  int State() const { return state_; }
-  // Queues bytes for sending; they leave while the socket is polled.
-  void SendData(std::string_view bytes);
-  std::size_t QueuedBytes() const { return outgoing_.size() - sentOffset_; }
-  // Blocks at most milliseconds until the connection has something for the next Poll; false,
-  // without waiting, when there is no connection to watch (the caller sleeps instead).
-  bool WaitForActivity(unsigned milliseconds);
+    // Starts connecting; the outcome arrives as the Connect or the Error event. Resolving the
+    // name happens here and may block for the resolver's time.
+    void Connect(const std::string& host, std::int32_t port);
+    // Drops the connection, the unsent data and the undelivered events; State becomes 0.
+    void Close();
+    int State() const { return state_; }
+    // Queues bytes for sending; they leave while the socket is polled.
+    void SendData(std::string_view bytes);
+    std::size_t QueuedBytes() const { return outgoing_.size() - sentOffset_; }
+    // Blocks at most milliseconds until the connection has something for the next Poll; false,
+    // without waiting, when there is no connection to watch (the caller sleeps instead).
+    bool WaitForActivity(unsigned milliseconds);
 
-  // Moves data in both directions without blocking, then delivers the pending events.
-  void Poll();
+    // Moves data in both directions without blocking, then delivers the pending events.
+    void Poll();
 
- private:
-  struct Event {
-    enum Kind { Connected, Closed, Data, Progress, Failure };
-    Kind kind;
-    std::string text;  // received bytes or the error description
-    std::int64_t sent = 0;
-    std::int64_t remaining = 0;
-  };
+private:
+    struct Event {
+        enum Kind { Connected, Closed, Data, Progress, Failure };
+        Kind kind;
+        std::string text;  // received bytes or the error description
+        std::int64_t sent = 0;
+        std::int64_t remaining = 0;
+    };
 
-  void Fail(const std::string& description);
-  void Transfer();
-  void Deliver();
+    void Fail(const std::string& description);
+    void Transfer();
+    void Deliver();
 
-  std::unique_ptr<TcpChannel> channel_;
-  SocketEvents* events_ = nullptr;
-  int state_ = kSocketClosed;  // as the events delivered so far show it
-  bool linkOpen_ = false;      // connected at the channel's level, events may still be pending
-  bool linkPending_ = false;   // a connection attempt is under way
-  std::string outgoing_;       // bytes before sentOffset_ have left already
-  std::size_t sentOffset_ = 0;
-  std::deque<Event> pending_;
-  std::uint64_t generation_ = 0;  // counts Close calls, so delivery stops after one
+    std::unique_ptr<TcpChannel> channel_;
+    SocketEvents* events_ = nullptr;
+    int state_ = kSocketClosed;  // as the events delivered so far show it
+    bool linkOpen_ = false;      // connected at the channel's level, events may still be pending
+    bool linkPending_ = false;   // a connection attempt is under way
+    std::string outgoing_;       // bytes before sentOffset_ have left already
+    std::size_t sentOffset_ = 0;
+    std::deque<Event> pending_;
+    std::uint64_t generation_ = 0;  // counts Close calls, so delivery stops after one
 };
 
 }  // namespace zankit::mail

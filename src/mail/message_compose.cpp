@@ -16,40 +16,40 @@ constexpr char kQuote = '"';
 
 // Upper-case hexadecimal, left-padded with zeros and cut to the last eight digits.
 std::string Hex8(std::uint64_t value) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(value));
-  return std::string(text + 8);
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(value));
+    return std::string(text + 8);
 }
 
 // Position of needle in haystack at or after from, compared without regard to case.
 std::size_t FindNoCase(const std::string& haystack, const std::string& needle, std::size_t from) {
-  const std::string upperHay = ToUpperAscii(haystack);
-  const std::string upperNeedle = ToUpperAscii(needle);
-  return upperHay.find(upperNeedle, from);
+    const std::string upperHay = ToUpperAscii(haystack);
+    const std::string upperNeedle = ToUpperAscii(needle);
+    return upperHay.find(upperNeedle, from);
 }
 
 // Links the occurrences of one attachment name; true when any was rewritten.
 bool LinkOneName(std::string& message, const std::string& name) {
-  bool linked = false;
-  std::size_t from = 0;
-  while (true) {
-    const std::size_t at = FindNoCase(message, name, from);
-    if (at == std::string::npos) return linked;
-    const std::size_t open = at == 0 ? std::string::npos : message.rfind('<', at - 1);
-    const std::size_t close = open == std::string::npos ? std::string::npos : message.find('>', open + 1);
-    const bool insideTag = open != std::string::npos && close != std::string::npos && close > at;
-    const std::size_t equals = at == 0 ? std::string::npos : message.rfind('=', at - 1);
-    // A name in a tag without any "=" before it has no attribute to rewrite: left alone.
-    if (!insideTag || equals == std::string::npos) {
-      from = at + name.size();
-      continue;
+    bool linked = false;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t at = FindNoCase(message, name, from);
+        if (at == std::string::npos) return linked;
+        const std::size_t open = at == 0 ? std::string::npos : message.rfind('<', at - 1);
+        const std::size_t close = open == std::string::npos ? std::string::npos : message.find('>', open + 1);
+        const bool insideTag = open != std::string::npos && close != std::string::npos && close > at;
+        const std::size_t equals = at == 0 ? std::string::npos : message.rfind('=', at - 1);
+        // A name in a tag without any "=" before it has no attribute to rewrite: left alone.
+        if (!insideTag || equals == std::string::npos) {
+            from = at + name.size();
+            continue;
+        }
+        const std::size_t quote = message.find(kQuote, equals);
+        const std::size_t start = (quote != std::string::npos && quote < at) ? quote : equals;
+        message = message.substr(0, start + 1) + "cid:" + name + message.substr(at + name.size());
+        linked = true;
+        from = start + 1 + 4 + name.size();
     }
-    const std::size_t quote = message.find(kQuote, equals);
-    const std::size_t start = (quote != std::string::npos && quote < at) ? quote : equals;
-    message = message.substr(0, start + 1) + "cid:" + name + message.substr(at + name.size());
-    linked = true;
-    from = start + 1 + 4 + name.size();
-  }
 }
 
 std::int64_t Length(const std::string& text) { return static_cast<std::int64_t>(text.size()); }
@@ -57,138 +57,137 @@ std::int64_t Length(const std::string& text) { return static_cast<std::int64_t>(
 }  // namespace
 
 std::string MakeBoundary(const LocalDateTime& now) {
-  using namespace std::chrono;
-  const sys_days date{year{now.year} / month{static_cast<unsigned>(now.month)} /
-                      day{static_cast<unsigned>(now.day)}};
-  const sys_days epoch{year{1899} / December / day{30}};
-  const std::int64_t serial = (date - epoch).count();
-  const double fraction = (now.hour * 3600.0 + now.minute * 60.0 + now.second) / 86400.0;
-  const auto time = static_cast<std::uint64_t>(std::llround(fraction * 1e8));
-  return "----_=_NextPart_000_" + Hex8(static_cast<std::uint64_t>(serial)) + "." + Hex8(time);
+    using namespace std::chrono;
+    const sys_days date{year{now.year} / month{static_cast<unsigned>(now.month)} / day{static_cast<unsigned>(now.day)}};
+    const sys_days epoch{year{1899} / December / day{30}};
+    const std::int64_t serial = (date - epoch).count();
+    const double fraction = (now.hour * 3600.0 + now.minute * 60.0 + now.second) / 86400.0;
+    const auto time = static_cast<std::uint64_t>(std::llround(fraction * 1e8));
+    return "----_=_NextPart_000_" + Hex8(static_cast<std::uint64_t>(serial)) + "." + Hex8(time);
 }
 
 std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::string& hostName) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d.", now.year, now.month, now.day,
-                now.hour, now.minute, now.second, now.millisecond);
-  std::string id(stamp);
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> pick(0, 60);
-  for (int i = 0; i < 20; ++i) id.push_back(kBase64Alphabet[static_cast<std::size_t>(pick(random))]);
-  return id + "@" + hostName;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d.", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second, now.millisecond);
+    std::string id(stamp);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> pick(0, 60);
+    for (int i = 0; i < 20; ++i) id.push_back(kBase64Alphabet[static_cast<std::size_t>(pick(random))]);
+    return id + "@" + hostName;
 }
 
 bool LinkEmbeddedFiles(MailSettings& settings) {
-  if (settings.AttachmentCount() < 1 || !settings.AsHTML()) return false;
-  std::string message = settings.Message();
-  bool related = false;
-  const TextList& names = settings.AttachmentNames();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].empty()) continue;
-    if (LinkOneName(message, names[i])) {
-      settings.SetEmbeddedFlag(i, true);
-      related = true;
+    if (settings.AttachmentCount() < 1 || !settings.AsHTML()) return false;
+    std::string message = settings.Message();
+    bool related = false;
+    const TextList& names = settings.AttachmentNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].empty()) continue;
+        if (LinkOneName(message, names[i])) {
+            settings.SetEmbeddedFlag(i, true);
+            related = true;
+        }
     }
-  }
-  if (message != settings.Message()) settings.ReplaceMessage(std::move(message));
-  return related;
+    if (message != settings.Message()) settings.ReplaceMessage(std::move(message));
+    return related;
 }
 
 std::int64_t EstimateMessageSize(const MailSettings& s) {
-  const std::int64_t fromLength = Length(s.From());
-  std::int64_t e = fromLength + 93;
-  if (s.UseAuthentication()) {
-    e += fromLength + 25;
-    if (!s.Username().empty()) e += 4 * Length(s.Username()) / 3;
-    if (!s.Password().empty()) e += 4 * Length(s.Password()) / 3;
-  }
-  for (const TextList* list : {&s.Recipients(), &s.CcRecipients()}) {
-    for (std::size_t k = 0; k < list->size(); ++k) e += 2 * Length((*list)[k]) + 15 + (k > 0 ? 6 : 0);
-  }
-  for (const TextList* list : {&s.RecipientDisplayNames(), &s.CcDisplayNames()}) {
-    for (const auto& name : *list) e += Length(name) + 11;
-  }
-  const TextList& bcc = s.BccRecipients();
-  for (std::size_t k = 0; k < bcc.size(); ++k) e += Length(bcc[k]) + 15 + (k > 0 ? 6 : 0);
-  if (!s.FromDisplayName().empty()) e += Length(s.FromDisplayName()) + 3;
-  e += fromLength;
-  if (!s.ReplyToAddress().empty()) e += Length(s.ReplyToAddress()) + 14;
-  e += Length(s.Subject()) + Length(s.Message());
-  const bool mime = s.EncodeType() == MIME_ENCODE;
-  if (mime) {
-    e += 64;
-    if (s.AsHTML() && !s.ContentBase().empty()) e += Length(s.ContentBase()) + 18;
-    if (s.Receipt()) e += Length(s.FromDisplayName()) + fromLength + 36;
-  }
-  if (s.AttachmentCount() == 0) return e;
-  const auto b = static_cast<std::int64_t>(s.AttachmentBytes());
-  const std::int64_t c = s.AttachmentCount();
-  const std::int64_t k = s.AttachmentNameChars();
-  if (mime) return e + 4 * b / 3 + 2 * (b / 57) + 42 + 2 * k + 182 * c + 290;
-  return e + 4 * b / 3 + 3 * (b / 45) + k + 20 * c;
+    const std::int64_t fromLength = Length(s.From());
+    std::int64_t e = fromLength + 93;
+    if (s.UseAuthentication()) {
+        e += fromLength + 25;
+        if (!s.Username().empty()) e += 4 * Length(s.Username()) / 3;
+        if (!s.Password().empty()) e += 4 * Length(s.Password()) / 3;
+    }
+    for (const TextList* list : {&s.Recipients(), &s.CcRecipients()}) {
+        for (std::size_t k = 0; k < list->size(); ++k) e += 2 * Length((*list)[k]) + 15 + (k > 0 ? 6 : 0);
+    }
+    for (const TextList* list : {&s.RecipientDisplayNames(), &s.CcDisplayNames()}) {
+        for (const auto& name : *list) e += Length(name) + 11;
+    }
+    const TextList& bcc = s.BccRecipients();
+    for (std::size_t k = 0; k < bcc.size(); ++k) e += Length(bcc[k]) + 15 + (k > 0 ? 6 : 0);
+    if (!s.FromDisplayName().empty()) e += Length(s.FromDisplayName()) + 3;
+    e += fromLength;
+    if (!s.ReplyToAddress().empty()) e += Length(s.ReplyToAddress()) + 14;
+    e += Length(s.Subject()) + Length(s.Message());
+    const bool mime = s.EncodeType() == MIME_ENCODE;
+    if (mime) {
+        e += 64;
+        if (s.AsHTML() && !s.ContentBase().empty()) e += Length(s.ContentBase()) + 18;
+        if (s.Receipt()) e += Length(s.FromDisplayName()) + fromLength + 36;
+    }
+    if (s.AttachmentCount() == 0) return e;
+    const auto b = static_cast<std::int64_t>(s.AttachmentBytes());
+    const std::int64_t c = s.AttachmentCount();
+    const std::int64_t k = s.AttachmentNameChars();
+    if (mime) return e + 4 * b / 3 + 2 * (b / 57) + 42 + 2 * k + 182 * c + 290;
+    return e + 4 * b / 3 + 3 * (b / 45) + k + 20 * c;
 }
 
 std::string AddressEntry(const std::string& address, const std::string& displayName) {
-  const std::string a = OneLine(address);
-  if (!displayName.empty()) return EncodeHeaderText(OneLine(displayName), true) + " <" + a + ">";
-  return kQuote + TrimSpaces(a) + kQuote + " <" + a + ">";
+    const std::string a = OneLine(address);
+    if (!displayName.empty()) return EncodeHeaderText(OneLine(displayName), true) + " <" + a + ">";
+    return kQuote + TrimSpaces(a) + kQuote + " <" + a + ">";
 }
 
 std::string FromLine(const MailSettings& s) {
-  const std::string from = OneLine(s.From());
-  std::string name = OneLine(s.FromDisplayName());
-  std::string withoutSpaces = ReplaceAll(name, " ", "");
-  std::string shown = withoutSpaces.empty() ? kQuote + from + kQuote : EncodeHeaderText(name, true);
-  return shown + " <" + from + ">";
+    const std::string from = OneLine(s.From());
+    std::string name = OneLine(s.FromDisplayName());
+    std::string withoutSpaces = ReplaceAll(name, " ", "");
+    std::string shown = withoutSpaces.empty() ? kQuote + from + kQuote : EncodeHeaderText(name, true);
+    return shown + " <" + from + ">";
 }
 
 std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& v) {
-  std::vector<std::string> lines;
-  lines.push_back("Message-ID: <" + v.messageId + ">");
-  lines.push_back("From: " + v.fromLine);
-  lines.push_back("To: " + v.toLine);
-  if (!v.ccLine.empty()) lines.push_back("Cc: " + v.ccLine);
-  lines.push_back("Subject: " + EncodeHeaderText(OneLine(s.Subject()), false));
-  if (!s.ReplyToAddress().empty()) lines.push_back("Reply-to: <" + OneLine(s.ReplyToAddress()) + ">");
-  lines.push_back("Date: " + v.date);
-  if (s.EncodeType() != MIME_ENCODE) return lines;
+    std::vector<std::string> lines;
+    lines.push_back("Message-ID: <" + v.messageId + ">");
+    lines.push_back("From: " + v.fromLine);
+    lines.push_back("To: " + v.toLine);
+    if (!v.ccLine.empty()) lines.push_back("Cc: " + v.ccLine);
+    lines.push_back("Subject: " + EncodeHeaderText(OneLine(s.Subject()), false));
+    if (!s.ReplyToAddress().empty()) lines.push_back("Reply-to: <" + OneLine(s.ReplyToAddress()) + ">");
+    lines.push_back("Date: " + v.date);
+    if (s.EncodeType() != MIME_ENCODE) return lines;
 
-  lines.push_back("MIME-Version: 1.0");
-  if (s.Priority() != NORMAL_PRIORITY) {
-    lines.push_back("X-Priority: " + std::to_string(s.Priority()));
-    lines.push_back("X-MSMail-Priority: " + s.PriorityText());
-  }
-  if (s.Receipt()) lines.push_back("Disposition-Notification-To: " + v.fromLine);
-  if (v.multipart) {
-    lines.push_back(v.related ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;");
-    lines.push_back(std::string("\tboundary=") + kQuote + v.boundary + kQuote);
-    lines.push_back("");
-    lines.push_back("This is a multi-part message in MIME format.");
-    lines.push_back("");
-    lines.push_back("--" + v.boundary);
-  }
-  lines.push_back(s.AsHTML() ? "Content-Type: text/html;" : "Content-Type: text/plain;");
-  lines.push_back(std::string("\tcharset=") + kQuote + "iso-8859-1" + kQuote);
-  lines.push_back(std::string("Content-Transfer-Encoding: ") + (s.HasEightBit() ? "8bit" : "7bit"));
-  if (s.AsHTML() && !s.ContentBase().empty()) {
-    lines.push_back(std::string("Content-Base: ") + kQuote + OneLine(s.ContentBase()) + kQuote);
-  }
-  return lines;
+    lines.push_back("MIME-Version: 1.0");
+    if (s.Priority() != NORMAL_PRIORITY) {
+        lines.push_back("X-Priority: " + std::to_string(s.Priority()));
+        lines.push_back("X-MSMail-Priority: " + s.PriorityText());
+    }
+    if (s.Receipt()) lines.push_back("Disposition-Notification-To: " + v.fromLine);
+    if (v.multipart) {
+        lines.push_back(v.related ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;");
+        lines.push_back(std::string("\tboundary=") + kQuote + v.boundary + kQuote);
+        lines.push_back("");
+        lines.push_back("This is a multi-part message in MIME format.");
+        lines.push_back("");
+        lines.push_back("--" + v.boundary);
+    }
+    lines.push_back(s.AsHTML() ? "Content-Type: text/html;" : "Content-Type: text/plain;");
+    lines.push_back(std::string("\tcharset=") + kQuote + "iso-8859-1" + kQuote);
+    lines.push_back(std::string("Content-Transfer-Encoding: ") + (s.HasEightBit() ? "8bit" : "7bit"));
+    if (s.AsHTML() && !s.ContentBase().empty()) {
+        lines.push_back(std::string("Content-Base: ") + kQuote + OneLine(s.ContentBase()) + kQuote);
+    }
+    return lines;
 }
 
 std::vector<std::string> AttachmentPartHeader(const std::string& boundary, const std::string& name,
                                               const std::string& contentType, bool withContentId) {
-  const std::string shown = OneLine(name);
-  std::vector<std::string> lines;
-  lines.push_back("--" + boundary);
-  lines.push_back("Content-Type: " + OneLine(contentType) + ";");
-  lines.push_back(std::string("\tname=") + kQuote + shown + kQuote);
-  lines.push_back("Content-Transfer-Encoding: base64");
-  lines.push_back("Content-Disposition: attachment;");
-  lines.push_back(std::string("\tfilename=") + kQuote + shown + kQuote);
-  if (withContentId) lines.push_back("Content-ID: <" + shown + ">");
-  lines.push_back("");
-  return lines;
+    const std::string shown = OneLine(name);
+    std::vector<std::string> lines;
+    lines.push_back("--" + boundary);
+    lines.push_back("Content-Type: " + OneLine(contentType) + ";");
+    lines.push_back(std::string("\tname=") + kQuote + shown + kQuote);
+    lines.push_back("Content-Transfer-Encoding: base64");
+    lines.push_back("Content-Disposition: attachment;");
+    lines.push_back(std::string("\tfilename=") + kQuote + shown + kQuote);
+    if (withContentId) lines.push_back("Content-ID: <" + shown + ">");
+    lines.push_back("");
+    return lines;
 }
 
 }  // namespace zankit::mail

@@ -14,13 +14,13 @@ namespace zankit::mail {
 
 // A UTC instant to the millisecond.
 struct UtcStamp {
-  int year = 1970;
-  int month = 1;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
 };
 
 // "----_=_NextPart_000_" + serial day number + "." + time of day in units of 1e-8 day, both in
@@ -47,14 +47,14 @@ std::string FromLine(const MailSettings& settings);
 
 // What the header block needs besides the settings.
 struct HeaderValues {
-  std::string messageId;
-  std::string fromLine;
-  std::string toLine;
-  std::string ccLine;
-  std::string date;
-  std::string boundary;  // empty unless the message is multipart
-  bool multipart = false;
-  bool related = false;
+    std::string messageId;
+    std::string fromLine;
+    std::string toLine;
+    std::string ccLine;
+    std::string date;
+    std::string boundary;  // empty unless the message is multipart
+    bool multipart = false;
+    bool related = false;
 };
 
 // The header block in its order; each element goes out as one line (an element may be folded

@@ -33,38 +33,37 @@ inline constexpr std::size_t kMaxMxReply = 2048;
 
 // A failure of the query; what() is the text the Status event carries.
 class MxQueryError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Receives the Status texts; the argument may be changed by the handler, without effect.
 using StatusCallback = std::function<void(std::string& status)>;
 
 class MxResolver {
- public:
-  // Uses system for every platform question and state as the discovered configuration
-  // (by default the calling thread's, shared by every resolver of the thread).
-  explicit MxResolver(std::unique_ptr<DnsSystem> system,
-                      DnsModuleState& state = ThisThreadDnsState());
+public:
+    // Uses system for every platform question and state as the discovered configuration
+    // (by default the calling thread's, shared by every resolver of the thread).
+    explicit MxResolver(std::unique_ptr<DnsSystem> system, DnsModuleState& state = ThisThreadDnsState());
 
-  // The class member: trims domain of spaces, raises Status with
-  // "Performing MX Query, Domain: <domain>" (or "Performing MX Query" when it is empty) and
-  // returns the exchanger with the lowest preference. On failure it returns "" and raises
-  // Status with the failure text. An empty domain asks for the machine's own domain.
-  std::string MXQuery(const std::string& domain, const StatusCallback& status);
+    // The class member: trims domain of spaces, raises Status with
+    // "Performing MX Query, Domain: <domain>" (or "Performing MX Query" when it is empty) and
+    // returns the exchanger with the lowest preference. On failure it returns "" and raises
+    // Status with the failure text. An empty domain asks for the machine's own domain.
+    std::string MXQuery(const std::string& domain, const StatusCallback& status);
 
-  // The query itself: discovery when no server is known yet, then one exchange per domain
-  // tried, walking up to the base domain while the answer holds no records. Throws
-  // MxQueryError with one of the four failure texts; other failures give "".
-  std::string DnsMXQuery(const std::string& domain);
+    // The query itself: discovery when no server is known yet, then one exchange per domain
+    // tried, walking up to the base domain while the answer holds no records. Throws
+    // MxQueryError with one of the four failure texts; other failures give "".
+    std::string DnsMXQuery(const std::string& domain);
 
-  const DnsModuleState& State() const { return state_; }
+    const DnsModuleState& State() const { return state_; }
 
- private:
-  std::string QueryOnce(const std::string& domain, bool& tryParent);
+private:
+    std::string QueryOnce(const std::string& domain, bool& tryParent);
 
-  std::unique_ptr<DnsSystem> system_;
-  DnsModuleState& state_;
+    std::unique_ptr<DnsSystem> system_;
+    DnsModuleState& state_;
 };
 
 }  // namespace zankit::mail

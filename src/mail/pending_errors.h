@@ -14,50 +14,49 @@ namespace zankit::mail {
 
 // Messages in the order added, each at most once (compared without regard to case).
 class PendingErrors {
- public:
-  void Add(std::string_view message);
-  void Remove(std::string_view message);
-  bool Contains(std::string_view message) const;
-  bool Empty() const { return messages_.empty(); }
-  const std::vector<std::string>& Messages() const { return messages_; }
-  // Every message followed by CR LF.
-  std::string Explanation() const;
-  void Clear() { messages_.clear(); }
+public:
+    void Add(std::string_view message);
+    void Remove(std::string_view message);
+    bool Contains(std::string_view message) const;
+    bool Empty() const { return messages_.empty(); }
+    const std::vector<std::string>& Messages() const { return messages_; }
+    // Every message followed by CR LF.
+    std::string Explanation() const;
+    void Clear() { messages_.clear(); }
 
- private:
-  std::vector<std::string> messages_;
+private:
+    std::vector<std::string> messages_;
 };
 
-inline constexpr std::string_view kTimeoutMessage =
-    "Timeout occurred: The SMTP Host did not respond to the request";
+inline constexpr std::string_view kTimeoutMessage = "Timeout occurred: The SMTP Host did not respond to the request";
 
 // RaiseFailure, ReportTimeout, WaitForFlag and the Failed flag of one mail object.
 class FailureReporter {
- public:
-  FailureReporter(PendingErrors& errors, MailEvents& events, WaitHooks& hooks);
+public:
+    FailureReporter(PendingErrors& errors, MailEvents& events, WaitHooks& hooks);
 
-  // Run by RaiseFailure after SendFailed when a session is open; the session code installs it.
-  void SetSessionCloser(std::function<void()> closeOpenSession);
+    // Run by RaiseFailure after SendFailed when a session is open; the session code installs it.
+    void SetSessionCloser(std::function<void()> closeOpenSession);
 
-  bool Failed() const { return failed_; }
-  void SetFailed(bool failed) { failed_ = failed; }
+    bool Failed() const { return failed_; }
+    void SetFailed(bool failed) { failed_ = failed; }
 
-  // SendFailed with every pending message, closes an open session, sets Failed, empties the list.
-  void RaiseFailure();
-  // Adds the timeout message, then RaiseFailure.
-  void ReportTimeout();
+    // SendFailed with every pending message, closes an open session, sets Failed, empties the list.
+    void RaiseFailure();
+    // Adds the timeout message, then RaiseFailure.
+    void ReportTimeout();
 
-  // Waits until flag is true, letting pending events run once and sleeping 10 ms per pass.
-  // False at once for seconds below 1, when Failed is set, or when the time runs out (which
-  // reports a timeout when raiseTimeout is set). A wait across midnight lasts its full time.
-  bool WaitForFlag(const bool& flag, long seconds, bool raiseTimeout);
+    // Waits until flag is true, letting pending events run once and sleeping 10 ms per pass.
+    // False at once for seconds below 1, when Failed is set, or when the time runs out (which
+    // reports a timeout when raiseTimeout is set). A wait across midnight lasts its full time.
+    bool WaitForFlag(const bool& flag, long seconds, bool raiseTimeout);
 
- private:
-  PendingErrors& errors_;
-  MailEvents& events_;
-  WaitHooks& hooks_;
-  std::function<void()> closeOpenSession_;
-  bool failed_ = false;
+private:
+    PendingErrors& errors_;
+    MailEvents& events_;
+    WaitHooks& hooks_;
+    std::function<void()> closeOpenSession_;
+    bool failed_ = false;
 };
 
 }  // namespace zankit::mail

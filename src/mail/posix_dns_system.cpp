@@ -18,113 +18,108 @@ namespace zankit::mail {
 namespace {
 
 struct AddressInfoDeleter {
-  void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
+    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
 };
 using AddressInfo = std::unique_ptr<addrinfo, AddressInfoDeleter>;
 
 sockaddr_in SocketAddress(const IPv4Bytes& address, std::uint16_t port) {
-  sockaddr_in socketAddress{};
-  socketAddress.sin_family = AF_INET;
-  socketAddress.sin_port = htons(port);
-  std::memcpy(&socketAddress.sin_addr, address.data(), address.size());
-  return socketAddress;
+    sockaddr_in socketAddress{};
+    socketAddress.sin_family = AF_INET;
+    socketAddress.sin_port = htons(port);
+    std::memcpy(&socketAddress.sin_addr, address.data(), address.size());
+    return socketAddress;
 }
 
 // Waits until fd is readable, at most timeoutMs in all, restarting after signals.
 bool WaitReadable(int fd, unsigned timeoutMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left < 0) return false;
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(left));
-    if (ready > 0) return true;
-    if (ready == 0) return false;
-    if (errno != EINTR) return false;
-  }
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) return false;
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0) return true;
+        if (ready == 0) return false;
+        if (errno != EINTR) return false;
+    }
 }
 
 class PosixDnsSystem final : public DnsSystem {
- public:
-  explicit PosixDnsSystem(std::string resolvConfPath) : path_(std::move(resolvConfPath)) {}
+public:
+    explicit PosixDnsSystem(std::string resolvConfPath) : path_(std::move(resolvConfPath)) {}
 
-  DnsHostConfig DiscoverDnsConfig() override {
-    std::ifstream file(path_);
-    if (!file) return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseResolvConf(text.str());
-  }
-
-  std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-    if (hostName.empty()) return std::nullopt;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* raw = nullptr;
-    if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
-    const AddressInfo answer(raw);
-    for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
-      if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
-      const auto* found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-      IPv4Bytes bytes{};
-      std::memcpy(bytes.data(), &found->sin_addr, bytes.size());
-      return bytes;
-    }
-    return std::nullopt;
-  }
-
-  std::string HostNameOf(const IPv4Bytes& address) override {
-    const sockaddr_in socketAddress = SocketAddress(address, 0);
-    char host[NI_MAXHOST] = {};
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof socketAddress,
-                      host, sizeof host, nullptr, 0, NI_NAMEREQD) != 0) {
-      return {};
-    }
-    return std::string(host);
-  }
-
-  DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port,
-                                  const std::vector<std::uint8_t>& query,
-                                  unsigned receiveTimeoutMs, std::size_t maxReply) override {
-    DatagramResult result;
-    const FileDescriptor socketFd(::socket(AF_INET, SOCK_DGRAM, 0));
-    if (!socketFd.Valid()) return result;
-
-    const sockaddr_in target = SocketAddress(server, port);
-    const ssize_t sent = ::sendto(socketFd.Get(), query.data(), query.size(), 0,
-                                  reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    if (sent <= 0) {
-      result.outcome = DatagramOutcome::SendFailed;
-      return result;
+    DnsHostConfig DiscoverDnsConfig() override {
+        std::ifstream file(path_);
+        if (!file) return {};
+        std::ostringstream text;
+        text << file.rdbuf();
+        return ParseResolvConf(text.str());
     }
 
-    result.outcome = DatagramOutcome::ReceiveFailed;
-    if (!WaitReadable(socketFd.Get(), receiveTimeoutMs)) return result;
-    std::vector<std::uint8_t> reply(maxReply);
-    const ssize_t received =
-        ::recvfrom(socketFd.Get(), reply.data(), reply.size(), MSG_DONTWAIT, nullptr, nullptr);
-    if (received <= 0) return result;
-    reply.resize(static_cast<std::size_t>(received));
-    result.reply = std::move(reply);
-    result.outcome = DatagramOutcome::Answered;
-    return result;
-  }
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
+        if (hostName.empty()) return std::nullopt;
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_DGRAM;
+        addrinfo* raw = nullptr;
+        if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
+        const AddressInfo answer(raw);
+        for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
+            if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
+            const auto* found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+            IPv4Bytes bytes{};
+            std::memcpy(bytes.data(), &found->sin_addr, bytes.size());
+            return bytes;
+        }
+        return std::nullopt;
+    }
 
- private:
-  std::string path_;
+    std::string HostNameOf(const IPv4Bytes& address) override {
+        const sockaddr_in socketAddress = SocketAddress(address, 0);
+        char host[NI_MAXHOST] = {};
+        if (::getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof socketAddress, host, sizeof host,
+                          nullptr, 0, NI_NAMEREQD) != 0) {
+            return {};
+        }
+        return std::string(host);
+    }
+
+    DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port, const std::vector<std::uint8_t>& query,
+                                    unsigned receiveTimeoutMs, std::size_t maxReply) override {
+        DatagramResult result;
+        const FileDescriptor socketFd(::socket(AF_INET, SOCK_DGRAM, 0));
+        if (!socketFd.Valid()) return result;
+
+        const sockaddr_in target = SocketAddress(server, port);
+        const ssize_t sent = ::sendto(socketFd.Get(), query.data(), query.size(), 0,
+                                      reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        if (sent <= 0) {
+            result.outcome = DatagramOutcome::SendFailed;
+            return result;
+        }
+
+        result.outcome = DatagramOutcome::ReceiveFailed;
+        if (!WaitReadable(socketFd.Get(), receiveTimeoutMs)) return result;
+        std::vector<std::uint8_t> reply(maxReply);
+        const ssize_t received = ::recvfrom(socketFd.Get(), reply.data(), reply.size(), MSG_DONTWAIT, nullptr, nullptr);
+        if (received <= 0) return result;
+        reply.resize(static_cast<std::size_t>(received));
+        result.reply = std::move(reply);
+        result.outcome = DatagramOutcome::Answered;
+        return result;
+    }
+
+private:
+    std::string path_;
 };
 
 }  // namespace
 
 std::unique_ptr<DnsSystem> MakePosixDnsSystem(const std::string& resolvConfPath) {
-  return std::make_unique<PosixDnsSystem>(resolvConfPath);
+    return std::make_unique<PosixDnsSystem>(resolvConfPath);
 }
 
-std::unique_ptr<DnsSystem> MakePlatformDnsSystem() {
-  return MakePosixDnsSystem(kSystemResolvConf);
-}
+std::unique_ptr<DnsSystem> MakePlatformDnsSystem() { return MakePosixDnsSystem(kSystemResolvConf); }
 
 }  // namespace zankit::mail

@@ -22,121 +22,117 @@ namespace zankit::mail {
 namespace {
 
 std::tm LocalBrokenDown(std::time_t when) {
-  ::tzset();
-  std::tm local{};
-  ::localtime_r(&when, &local);
-  return local;
+    ::tzset();
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    return local;
 }
 
 // Frees a getaddrinfo answer.
 struct AddressInfoDeleter {
-  void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
+    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
 };
 using AddressInfo = std::unique_ptr<addrinfo, AddressInfoDeleter>;
 
 const ContentTypeMap& SystemContentTypes() {
-  static const ContentTypeMap map = [] {
-    ContentTypeMap types;
-    std::ifstream mimeTypes("/etc/mime.types");
-    if (mimeTypes) types.AddMimeTypes(mimeTypes);
-    return types;
-  }();
-  return map;
+    static const ContentTypeMap map = [] {
+        ContentTypeMap types;
+        std::ifstream mimeTypes("/etc/mime.types");
+        if (mimeTypes) types.AddMimeTypes(mimeTypes);
+        return types;
+    }();
+    return map;
 }
 
 class PosixMailSystem final : public MailSystem {
- public:
-  double SecondsSinceMidnight() override {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const std::tm local = LocalBrokenDown(now.tv_sec);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
-           static_cast<double>(now.tv_nsec) / 1e9;
-  }
-
-  // A native process has no window-message queue; socket work pumps its own events.
-  void PumpEvents() override {}
-
-  void SleepMilliseconds(unsigned milliseconds) override {
-    timespec wanted{static_cast<std::time_t>(milliseconds / 1000),
-                    static_cast<long>(milliseconds % 1000) * 1000000L};
-    timespec left{};
-    while (::nanosleep(&wanted, &left) != 0 && errno == EINTR) wanted = left;
-  }
-
-  // POSIX sockets need no library start.
-  bool StartSockets() override { return true; }
-  void StopSockets() override {}
-
-  std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-    if (hostName.empty()) return std::nullopt;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* raw = nullptr;
-    if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
-    const AddressInfo answer(raw);
-    for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
-      if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
-      const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-      IPv4Bytes bytes{};
-      std::memcpy(bytes.data(), &address->sin_addr, bytes.size());
-      return bytes;
+public:
+    double SecondsSinceMidnight() override {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const std::tm local = LocalBrokenDown(now.tv_sec);
+        return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + static_cast<double>(now.tv_nsec) / 1e9;
     }
-    return std::nullopt;
-  }
 
-  std::string LocalHostName() override {
-    char buffer[256] = {};
-    if (::gethostname(buffer, sizeof buffer - 1) != 0) return {};
-    return std::string(buffer);
-  }
+    // A native process has no window-message queue; socket work pumps its own events.
+    void PumpEvents() override {}
 
-  EchoResult Echo(const IPv4Bytes& address, const std::string& payload,
-                  unsigned timeoutMs) override {
-    in_addr target{};
-    std::memcpy(&target, address.data(), address.size());
-    return PosixIcmpEcho(target, payload, timeoutMs);
-  }
+    void SleepMilliseconds(unsigned milliseconds) override {
+        timespec wanted{static_cast<std::time_t>(milliseconds / 1000),
+                        static_cast<long>(milliseconds % 1000) * 1000000L};
+        timespec left{};
+        while (::nanosleep(&wanted, &left) != 0 && errno == EINTR) wanted = left;
+    }
 
-  LocalDateTime LocalNow() override {
-    const std::tm local = LocalBrokenDown(std::time(nullptr));
-    LocalDateTime now;
-    now.year = local.tm_year + 1900;
-    now.month = local.tm_mon + 1;
-    now.day = local.tm_mday;
-    now.weekday = local.tm_wday + 1;
-    now.hour = local.tm_hour;
-    now.minute = local.tm_min;
-    now.second = local.tm_sec;
-    return now;
-  }
+    // POSIX sockets need no library start.
+    bool StartSockets() override { return true; }
+    void StopSockets() override {}
 
-  long TimeZoneBiasMinutes() override {
-    const std::tm local = LocalBrokenDown(std::time(nullptr));
-    return -static_cast<long>(local.tm_gmtoff / 60);
-  }
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
+        if (hostName.empty()) return std::nullopt;
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* raw = nullptr;
+        if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
+        const AddressInfo answer(raw);
+        for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
+            if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
+            const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+            IPv4Bytes bytes{};
+            std::memcpy(bytes.data(), &address->sin_addr, bytes.size());
+            return bytes;
+        }
+        return std::nullopt;
+    }
 
-  std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
-    // Non-blocking, so that a FIFO given as a path cannot hang the open.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!file.Valid()) return std::nullopt;
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_size);
-  }
+    std::string LocalHostName() override {
+        char buffer[256] = {};
+        if (::gethostname(buffer, sizeof buffer - 1) != 0) return {};
+        return std::string(buffer);
+    }
 
-  std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
-    return SystemContentTypes().Find(extension);
-  }
+    EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) override {
+        in_addr target{};
+        std::memcpy(&target, address.data(), address.size());
+        return PosixIcmpEcho(target, payload, timeoutMs);
+    }
 
-  std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
+    LocalDateTime LocalNow() override {
+        const std::tm local = LocalBrokenDown(std::time(nullptr));
+        LocalDateTime now;
+        now.year = local.tm_year + 1900;
+        now.month = local.tm_mon + 1;
+        now.day = local.tm_mday;
+        now.weekday = local.tm_wday + 1;
+        now.hour = local.tm_hour;
+        now.minute = local.tm_min;
+        now.second = local.tm_sec;
+        return now;
+    }
+
+    long TimeZoneBiasMinutes() override {
+        const std::tm local = LocalBrokenDown(std::time(nullptr));
+        return -static_cast<long>(local.tm_gmtoff / 60);
+    }
+
+    std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
+        // Non-blocking, so that a FIFO given as a path cannot hang the open.
+        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!file.Valid()) return std::nullopt;
+        struct stat info {};
+        if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+        return static_cast<std::uint64_t>(info.st_size);
+    }
+
+    std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
+        return SystemContentTypes().Find(extension);
+    }
+
+    std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
 };
 
 }  // namespace
 
-std::unique_ptr<MailSystem> MakePlatformMailSystem() {
-  return std::make_unique<PosixMailSystem>();
-}
+std::unique_ptr<MailSystem> MakePlatformMailSystem() { return std::make_unique<PosixMailSystem>(); }
 
 }  // namespace zankit::mail

@@ -11,18 +11,18 @@
 namespace zankit::mail {
 
 class ReplyAssembler {
- public:
-  enum class Mode { Smtp, Pop3 };
+public:
+    enum class Mode { Smtp, Pop3 };
 
-  void SetMode(Mode mode) { mode_ = mode; }
-  void Append(std::string_view bytes) { buffer_.append(bytes); }
-  // The next complete reply with its line endings as received; nothing while none is whole.
-  std::optional<std::string> NextReply();
-  void Clear() { buffer_.clear(); }
+    void SetMode(Mode mode) { mode_ = mode; }
+    void Append(std::string_view bytes) { buffer_.append(bytes); }
+    // The next complete reply with its line endings as received; nothing while none is whole.
+    std::optional<std::string> NextReply();
+    void Clear() { buffer_.clear(); }
 
- private:
-  Mode mode_ = Mode::Smtp;
-  std::string buffer_;
+private:
+    Mode mode_ = Mode::Smtp;
+    std::string buffer_;
 };
 
 }  // namespace zankit::mail

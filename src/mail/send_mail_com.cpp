@@ -38,9 +38,8 @@ SendMailObject::SendMailObject()
     // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
     core_->Session().SetMxLookup([this] { return QueryExchanger(""); });
     // The Message-ID names the server by the host name of its address.
-    core_->SetReverseLookup([](const std::string& address) {
-        return mail::ReverseLookup(*mail::MakePlatformDnsSystem(), address);
-    });
+    core_->SetReverseLookup(
+        [](const std::string& address) { return mail::ReverseLookup(*mail::MakePlatformDnsSystem(), address); });
 }
 
 SendMailObject::~SendMailObject() {
@@ -114,9 +113,7 @@ STDMETHODIMP SendMailObject::get_ConnectRetry(LONG* value) { return PutNumber(va
 STDMETHODIMP SendMailObject::put_ConnectRetry(LONG value) {
     return Update([&] { Settings().SetConnectRetry(value); });
 }
-STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG* value) {
-    return PutNumber(value, Settings().ConnectTimeout());
-}
+STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG* value) { return PutNumber(value, Settings().ConnectTimeout()); }
 STDMETHODIMP SendMailObject::put_ConnectTimeout(LONG value) {
     return Update([&] { Settings().SetConnectTimeout(value); });
 }
@@ -154,9 +151,7 @@ STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR* value) {
 STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR value) {
     return Update([&] { Settings().SetFromDisplayName(Bytes(value)); });
 }
-STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) {
-    return PutNumber(value, Settings().MaxRecipients());
-}
+STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) { return PutNumber(value, Settings().MaxRecipients()); }
 STDMETHODIMP SendMailObject::put_MaxRecipients(LONG value) {
     return Update([&] { Settings().SetMaxRecipients(value); });
 }
@@ -166,9 +161,7 @@ STDMETHODIMP SendMailObject::get_Message(BSTR* value) {
 STDMETHODIMP SendMailObject::put_Message(BSTR value) {
     return Update([&] { Settings().SetMessage(Bytes(value)); });
 }
-STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) {
-    return PutNumber(value, Settings().MessageTimeout());
-}
+STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) { return PutNumber(value, Settings().MessageTimeout()); }
 STDMETHODIMP SendMailObject::put_MessageTimeout(LONG value) {
     return Update([&] { Settings().SetMessageTimeout(value); });
 }

@@ -8,23 +8,23 @@
 namespace zankit::mail {
 
 class SessionPump final : public WaitHooks {
- public:
-  SessionPump(WaitHooks& system, MailSocket& socket) : system_(system), socket_(socket) {}
+public:
+    SessionPump(WaitHooks& system, MailSocket& socket) : system_(system), socket_(socket) {}
 
-  double SecondsSinceMidnight() override { return system_.SecondsSinceMidnight(); }
-  void PumpEvents() override {
-    system_.PumpEvents();
-    socket_.Poll();
-  }
-  // Wakes early when the socket has something to deliver, so a reply is taken as soon as it
-  // arrives; without a connection it is the platform's plain sleep.
-  void SleepMilliseconds(unsigned milliseconds) override {
-    if (!socket_.WaitForActivity(milliseconds)) system_.SleepMilliseconds(milliseconds);
-  }
+    double SecondsSinceMidnight() override { return system_.SecondsSinceMidnight(); }
+    void PumpEvents() override {
+        system_.PumpEvents();
+        socket_.Poll();
+    }
+    // Wakes early when the socket has something to deliver, so a reply is taken as soon as it
+    // arrives; without a connection it is the platform's plain sleep.
+    void SleepMilliseconds(unsigned milliseconds) override {
+        if (!socket_.WaitForActivity(milliseconds)) system_.SleepMilliseconds(milliseconds);
+    }
 
- private:
-  WaitHooks& system_;
-  MailSocket& socket_;
+private:
+    WaitHooks& system_;
+    MailSocket& socket_;
 };
 
 }  // namespace zankit::mail

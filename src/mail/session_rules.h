@@ -10,15 +10,15 @@ namespace zankit::mail {
 
 // What a complete reply asks of the session, by its first three characters (any letter case).
 enum class ReplyAction {
-  Ready,         // 220, 221, 251: ReplyOK
-  Accepted250,   // 250: ReplyOK, and AUTH LOGIN offered when the reply names both words
-  AuthAccepted,  // 235
-  AuthPrompt,    // 334
-  DataReady,     // 354
-  Ignore,        // 211, 214
-  Pop3Ok,        // +OK
-  Pop3Error,     // -ER
-  Refused,       // anything else
+    Ready,         // 220, 221, 251: ReplyOK
+    Accepted250,   // 250: ReplyOK, and AUTH LOGIN offered when the reply names both words
+    AuthAccepted,  // 235
+    AuthPrompt,    // 334
+    DataReady,     // 354
+    Ignore,        // 211, 214
+    Pop3Ok,        // +OK
+    Pop3Error,     // -ER
+    Refused,       // anything else
 };
 
 ReplyAction ClassifyReply(std::string_view reply);
@@ -29,15 +29,14 @@ bool OffersAuthLogin(std::string_view reply);
 // The answer to a 334 prompt: the base64 form of username when the decoded prompt names
 // "username", of password when it names "password" (each ending in CR LF, empty for an empty
 // value), otherwise CR LF "*" CR LF, which cancels the exchange.
-std::string AuthPromptAnswer(std::string_view reply, std::string_view username,
-                             std::string_view password);
+std::string AuthPromptAnswer(std::string_view reply, std::string_view username, std::string_view password);
 
 // The POP3 dialogue after a "+OK" at a step: the line to write (empty when none) and the
 // step that follows; done is set after the answer to QUIT.
 struct Pop3Move {
-  std::string command;
-  int nextStep = 0;
-  bool done = false;
+    std::string command;
+    int nextStep = 0;
+    bool done = false;
 };
 Pop3Move NextPop3Move(int step, std::string_view username, std::string_view password);
 

@@ -5,154 +5,150 @@
 namespace zankit::mail {
 namespace {
 
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 constexpr std::size_t kMaxLine = 998;
 
 // The separator a message text uses for its lines: CR LF, else CR, else none.
 std::string_view LineSeparatorOf(std::string_view text) {
-  if (text.find("\r\n") != std::string_view::npos) return "\r\n";
-  if (text.find('\r') != std::string_view::npos) return "\r";
-  return {};
+    if (text.find("\r\n") != std::string_view::npos) return "\r\n";
+    if (text.find('\r') != std::string_view::npos) return "\r";
+    return {};
 }
 
 std::string StuffLeadingDot(std::string_view line) {
-  std::string result;
-  if (!line.empty() && line.front() == '.') result.push_back('.');
-  result.append(line);
-  return result;
+    std::string result;
+    if (!line.empty() && line.front() == '.') result.push_back('.');
+    result.append(line);
+    return result;
 }
 
 }  // namespace
 
 std::string TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
 }
 
 std::string ToUpperAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = UpperAscii(c);
-  return result;
+    std::string result(text);
+    for (char& c : result) c = UpperAscii(c);
+    return result;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    }
+    return true;
 }
 
 bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
-  const auto found = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                                 [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-  return needle.empty() || found != haystack.end();
+    const auto found = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
+                                   [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    return needle.empty() || found != haystack.end();
 }
 
 TextList SplitList(std::string_view text, std::string_view delimiter) {
-  TextList list;
-  if (text.empty()) return list;
-  if (delimiter.empty()) {
-    list.emplace_back(text);
-    return list;
-  }
-  std::size_t start = 0;
-  while (true) {
-    const auto next = text.find(delimiter, start);
-    if (next == std::string_view::npos) {
-      list.emplace_back(text.substr(start));
-      return list;
+    TextList list;
+    if (text.empty()) return list;
+    if (delimiter.empty()) {
+        list.emplace_back(text);
+        return list;
     }
-    list.emplace_back(text.substr(start, next - start));
-    start = next + delimiter.size();
-  }
+    std::size_t start = 0;
+    while (true) {
+        const auto next = text.find(delimiter, start);
+        if (next == std::string_view::npos) {
+            list.emplace_back(text.substr(start));
+            return list;
+        }
+        list.emplace_back(text.substr(start, next - start));
+        start = next + delimiter.size();
+    }
 }
 
 std::string JoinList(const TextList& list, std::string_view delimiter) {
-  std::string result;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i > 0) result.append(delimiter);
-    result.append(list[i]);
-  }
-  return result;
+    std::string result;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i > 0) result.append(delimiter);
+        result.append(list[i]);
+    }
+    return result;
 }
 
 std::vector<std::string_view> SplitAt(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  std::size_t start = 0;
-  while (true) {
-    const auto next = text.find(separator, start);
-    if (next == std::string_view::npos) {
-      parts.push_back(text.substr(start));
-      return parts;
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (true) {
+        const auto next = text.find(separator, start);
+        if (next == std::string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, next - start));
+        start = next + 1;
     }
-    parts.push_back(text.substr(start, next - start));
-    start = next + 1;
-  }
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  std::string result;
-  std::size_t start = 0;
-  while (true) {
-    const auto next = text.find(from, start);
-    if (next == std::string_view::npos) break;
-    result.append(text.substr(start, next - start));
-    result.append(to);
-    start = next + from.size();
-  }
-  result.append(text.substr(start));
-  return result;
+    std::string result;
+    std::size_t start = 0;
+    while (true) {
+        const auto next = text.find(from, start);
+        if (next == std::string_view::npos) break;
+        result.append(text.substr(start, next - start));
+        result.append(to);
+        start = next + from.size();
+    }
+    result.append(text.substr(start));
+    return result;
 }
 
 void CleanAddressList(TextList& list) {
-  for (auto& element : list) {
-    std::string cleaned = ReplaceAll(TrimSpaces(element), "\r\n", "");
-    cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), '\t'), cleaned.end());
-    element = std::move(cleaned);
-  }
+    for (auto& element : list) {
+        std::string cleaned = ReplaceAll(TrimSpaces(element), "\r\n", "");
+        cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), '\t'), cleaned.end());
+        element = std::move(cleaned);
+    }
 }
 
 std::string NormalizeMessage(std::string_view text) {
-  if (text.empty()) return {};
-  std::string separator(LineSeparatorOf(text));
-  const std::vector<std::string> lines = separator.empty()
-                                             ? std::vector<std::string>{std::string(text)}
-                                             : SplitList(text, separator);
-  std::vector<std::string> result;
-  result.reserve(lines.size());
-  for (const auto& line : lines) {
-    std::string rest = StuffLeadingDot(line);
-    if (rest.size() <= kMaxLine) {
-      result.push_back(std::move(rest));
-      continue;
+    if (text.empty()) return {};
+    std::string separator(LineSeparatorOf(text));
+    const std::vector<std::string> lines =
+        separator.empty() ? std::vector<std::string>{std::string(text)} : SplitList(text, separator);
+    std::vector<std::string> result;
+    result.reserve(lines.size());
+    for (const auto& line : lines) {
+        std::string rest = StuffLeadingDot(line);
+        if (rest.size() <= kMaxLine) {
+            result.push_back(std::move(rest));
+            continue;
+        }
+        if (separator.empty()) separator = "\r\n";
+        std::string out;
+        while (rest.size() > kMaxLine) {
+            // Break after the last space within the first 998 characters, else hard at 998.
+            const auto space = rest.rfind(' ', kMaxLine - 1);
+            const std::size_t cut = (space == std::string::npos) ? kMaxLine : space + 1;
+            out.append(rest, 0, cut);
+            out.append(separator);
+            // A piece that now starts a line with "." is stuffed like any other line, so the server
+            // neither drops the dot nor takes a lone "." for the end of the data.
+            rest = StuffLeadingDot(std::string_view(rest).substr(cut));
+        }
+        out.append(rest);
+        result.push_back(std::move(out));
     }
-    if (separator.empty()) separator = "\r\n";
-    std::string out;
-    while (rest.size() > kMaxLine) {
-      // Break after the last space within the first 998 characters, else hard at 998.
-      const auto space = rest.rfind(' ', kMaxLine - 1);
-      const std::size_t cut = (space == std::string::npos) ? kMaxLine : space + 1;
-      out.append(rest, 0, cut);
-      out.append(separator);
-      // A piece that now starts a line with "." is stuffed like any other line, so the server
-      // neither drops the dot nor takes a lone "." for the end of the data.
-      rest = StuffLeadingDot(std::string_view(rest).substr(cut));
-    }
-    out.append(rest);
-    result.push_back(std::move(out));
-  }
-  return JoinList(result, separator);
+    return JoinList(result, separator);
 }
 
 bool HasByteAbove126(std::string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) > 126; });
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 126; });
 }
 
 }  // namespace zankit::mail

@@ -11,7 +11,6 @@ namespace zankit::mail {
 
 // Sends one echo request carrying payload and waits at most timeoutMs. The reply record is read
 // from a zero-filled buffer, so fields the service does not write read as 0.
-EchoResult WindowsIcmpEcho(const IPv4Bytes& address, const std::string& payload,
-                           unsigned timeoutMs);
+EchoResult WindowsIcmpEcho(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs);
 
 }  // namespace zankit::mail

@@ -15,124 +15,121 @@ namespace zankit::mail {
 namespace {
 
 class WindowsMailSystem final : public MailSystem {
- public:
-  double SecondsSinceMidnight() override {
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
-  }
-
-  // Runs the thread's pending window messages once, so the socket's and the host's events
-  // arrive while a wait polls. A quit request is put back for the host's own loop.
-  void PumpEvents() override {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(message.wParam));
-        return;
-      }
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
+public:
+    double SecondsSinceMidnight() override {
+        SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
     }
-  }
 
-  void SleepMilliseconds(unsigned milliseconds) override { ::Sleep(milliseconds); }
-
-  // Windows Sockets 1.1, with at least one socket available.
-  bool StartSockets() override {
-    WSADATA data{};
-    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
-    if (data.iMaxSockets < 1) {
-      ::WSACleanup();
-      return false;
+    // Runs the thread's pending window messages once, so the socket's and the host's events
+    // arrive while a wait polls. A quit request is put back for the host's own loop.
+    void PumpEvents() override {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
     }
-    return true;
-  }
 
-  void StopSockets() override { ::WSACleanup(); }
+    void SleepMilliseconds(unsigned milliseconds) override { ::Sleep(milliseconds); }
 
-  std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-    const hostent* host = ::gethostbyname(hostName.c_str());
-    if (host == nullptr) {
-      ::WSAGetLastError();
-      return std::nullopt;
+    // Windows Sockets 1.1, with at least one socket available.
+    bool StartSockets() override {
+        WSADATA data{};
+        if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
+        if (data.iMaxSockets < 1) {
+            ::WSACleanup();
+            return false;
+        }
+        return true;
     }
-    if (host->h_addrtype != AF_INET || host->h_length != 4 || host->h_addr_list == nullptr ||
-        host->h_addr_list[0] == nullptr) {
-      return std::nullopt;
+
+    void StopSockets() override { ::WSACleanup(); }
+
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
+        const hostent* host = ::gethostbyname(hostName.c_str());
+        if (host == nullptr) {
+            ::WSAGetLastError();
+            return std::nullopt;
+        }
+        if (host->h_addrtype != AF_INET || host->h_length != 4 || host->h_addr_list == nullptr ||
+            host->h_addr_list[0] == nullptr) {
+            return std::nullopt;
+        }
+        IPv4Bytes bytes{};
+        std::memcpy(bytes.data(), host->h_addr_list[0], bytes.size());
+        return bytes;
     }
-    IPv4Bytes bytes{};
-    std::memcpy(bytes.data(), host->h_addr_list[0], bytes.size());
-    return bytes;
-  }
 
-  std::string LocalHostName() override {
-    char buffer[256] = {};
-    if (::gethostname(buffer, static_cast<int>(sizeof buffer) - 1) != 0) return {};
-    return std::string(buffer);
-  }
-
-  EchoResult Echo(const IPv4Bytes& address, const std::string& payload,
-                  unsigned timeoutMs) override {
-    return WindowsIcmpEcho(address, payload, timeoutMs);
-  }
-
-  LocalDateTime LocalNow() override {
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    LocalDateTime result;
-    result.year = now.wYear;
-    result.month = now.wMonth;
-    result.day = now.wDay;
-    result.weekday = now.wDayOfWeek + 1;
-    result.hour = now.wHour;
-    result.minute = now.wMinute;
-    result.second = now.wSecond;
-    return result;
-  }
-
-  long TimeZoneBiasMinutes() override {
-    TIME_ZONE_INFORMATION zone{};
-    const DWORD state = ::GetTimeZoneInformation(&zone);
-    if (state == TIME_ZONE_ID_INVALID) return 0;
-    if (state == TIME_ZONE_ID_DAYLIGHT) return zone.Bias + zone.DaylightBias;
-    return zone.Bias + zone.StandardBias;
-  }
-
-  std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
-    const std::wstring widePath = AnsiToWide(path);
-    if (widePath.empty()) return std::nullopt;
-    // Hidden and system files open like any other; folders do not open without backup
-    // semantics, and the type check keeps devices and pipes out.
-    const KernelHandle file(::CreateFileW(widePath.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return std::nullopt;
-    LARGE_INTEGER bytes{};
-    if (::GetFileType(file.Get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.Get(), &bytes)) {
-      return std::nullopt;
+    std::string LocalHostName() override {
+        char buffer[256] = {};
+        if (::gethostname(buffer, static_cast<int>(sizeof buffer) - 1) != 0) return {};
+        return std::string(buffer);
     }
-    return static_cast<std::uint64_t>(bytes.QuadPart);
-  }
 
-  std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
-    RegistryKey key;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, AnsiToWide(extension).c_str(), 0, KEY_QUERY_VALUE,
-                        key.Receive()) != ERROR_SUCCESS) {
-      return std::nullopt;
+    EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) override {
+        return WindowsIcmpEcho(address, payload, timeoutMs);
     }
-    std::wstring type;
-    if (!ReadRegistryString(key.Get(), L"Content Type", type)) return std::nullopt;
-    return WideToAnsi(type);
-  }
 
-  std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
+    LocalDateTime LocalNow() override {
+        SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        LocalDateTime result;
+        result.year = now.wYear;
+        result.month = now.wMonth;
+        result.day = now.wDay;
+        result.weekday = now.wDayOfWeek + 1;
+        result.hour = now.wHour;
+        result.minute = now.wMinute;
+        result.second = now.wSecond;
+        return result;
+    }
+
+    long TimeZoneBiasMinutes() override {
+        TIME_ZONE_INFORMATION zone{};
+        const DWORD state = ::GetTimeZoneInformation(&zone);
+        if (state == TIME_ZONE_ID_INVALID) return 0;
+        if (state == TIME_ZONE_ID_DAYLIGHT) return zone.Bias + zone.DaylightBias;
+        return zone.Bias + zone.StandardBias;
+    }
+
+    std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
+        const std::wstring widePath = AnsiToWide(path);
+        if (widePath.empty()) return std::nullopt;
+        // Hidden and system files open like any other; folders do not open without backup
+        // semantics, and the type check keeps devices and pipes out.
+        const KernelHandle file(::CreateFileW(widePath.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) return std::nullopt;
+        LARGE_INTEGER bytes{};
+        if (::GetFileType(file.Get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.Get(), &bytes)) {
+            return std::nullopt;
+        }
+        return static_cast<std::uint64_t>(bytes.QuadPart);
+    }
+
+    std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
+        RegistryKey key;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, AnsiToWide(extension).c_str(), 0, KEY_QUERY_VALUE, key.Receive()) !=
+            ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        std::wstring type;
+        if (!ReadRegistryString(key.Get(), L"Content Type", type)) return std::nullopt;
+        return WideToAnsi(type);
+    }
+
+    std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
 };
 
 }  // namespace
 
-std::unique_ptr<MailSystem> MakePlatformMailSystem() {
-  return std::make_unique<WindowsMailSystem>();
-}
+std::unique_ptr<MailSystem> MakePlatformMailSystem() { return std::make_unique<WindowsMailSystem>(); }
 
 }  // namespace zankit::mail

@@ -12,43 +12,40 @@ namespace zankit::mail {
 namespace {
 
 class RegistrySettingsStore final : public SettingsStore {
- public:
-  RegistrySettingsStore(const std::string& application, const std::string& section)
-      : path_(L"Software\\VB and VBA Program Settings\\" + AnsiToWide(application) + L"\\" +
-              AnsiToWide(section)) {}
+public:
+    RegistrySettingsStore(const std::string& application, const std::string& section)
+        : path_(L"Software\\VB and VBA Program Settings\\" + AnsiToWide(application) + L"\\" + AnsiToWide(section)) {}
 
-  std::optional<std::string> Read(const std::string& key) override {
-    RegistryKey opened;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE,
-                        opened.Receive()) != ERROR_SUCCESS) {
-      return std::nullopt;
+    std::optional<std::string> Read(const std::string& key) override {
+        RegistryKey opened;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        std::wstring value;
+        if (!ReadRegistryString(opened.Get(), AnsiToWide(key), value)) return std::nullopt;
+        return WideToAnsi(value);
     }
-    std::wstring value;
-    if (!ReadRegistryString(opened.Get(), AnsiToWide(key), value)) return std::nullopt;
-    return WideToAnsi(value);
-  }
 
-  bool Write(const std::string& key, const std::string& value) override {
-    RegistryKey created;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, created.Receive(), nullptr) != ERROR_SUCCESS) {
-      return false;
+    bool Write(const std::string& key, const std::string& value) override {
+        RegistryKey created;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                              nullptr, created.Receive(), nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        const std::wstring wide = AnsiToWide(value);
+        const DWORD bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+        return ::RegSetValueExW(created.Get(), AnsiToWide(key).c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(wide.c_str()), bytes) == ERROR_SUCCESS;
     }
-    const std::wstring wide = AnsiToWide(value);
-    const DWORD bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(created.Get(), AnsiToWide(key).c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(wide.c_str()), bytes) == ERROR_SUCCESS;
-  }
 
- private:
-  std::wstring path_;
+private:
+    std::wstring path_;
 };
 
 }  // namespace
 
-std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application,
-                                                         const std::string& section) {
-  return std::make_unique<RegistrySettingsStore>(application, section);
+std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application, const std::string& section) {
+    return std::make_unique<RegistrySettingsStore>(application, section);
 }
 
 }  // namespace zankit::mail

@@ -6,44 +6,42 @@
 namespace zankit::mail {
 
 std::wstring AnsiToWide(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int needed = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (needed <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), needed);
-  return wide;
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), needed);
+    return wide;
 }
 
 std::string WideToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int needed =
-      ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string ansi(static_cast<std::size_t>(needed), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), needed, nullptr, nullptr);
-  return ansi;
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string ansi(static_cast<std::size_t>(needed), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), needed, nullptr, nullptr);
+    return ansi;
 }
 
 bool ReadRegistryString(HKEY key, const std::wstring& name, std::wstring& value) {
-  DWORD type = 0;
-  DWORD bytes = 0;
-  if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return false;
-  }
-  std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                         &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return false;
-  }
-  const std::size_t length = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
-  std::wstring text(buffer.data(), length);
-  value = text.substr(0, text.find(L'\0'));
-  return true;
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ) {
+        return false;
+    }
+    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    const std::size_t length = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
+    std::wstring text(buffer.data(), length);
+    value = text.substr(0, text.find(L'\0'));
+    return true;
 }
 
 }  // namespace zankit::mail

@@ -14,35 +14,35 @@ std::string WideToAnsi(std::wstring_view text);
 
 // Owner of one open registry key.
 class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() {
-    if (key_ != nullptr) ::RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_ != nullptr) ::RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
 
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
+    HKEY* Receive() { return &key_; }
+    HKEY Get() const { return key_; }
 
- private:
-  HKEY key_ = nullptr;
+private:
+    HKEY key_ = nullptr;
 };
 
 // Owner of one kernel handle (file handles and the like).
 class KernelHandle {
- public:
-  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-  ~KernelHandle() {
-    if (Valid()) ::CloseHandle(handle_);
-  }
-  KernelHandle(const KernelHandle&) = delete;
-  KernelHandle& operator=(const KernelHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
+public:
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    ~KernelHandle() {
+        if (Valid()) ::CloseHandle(handle_);
+    }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
 
- private:
-  HANDLE handle_;
+private:
+    HANDLE handle_;
 };
 
 // Reads the REG_SZ value name of an open key, cut at its first NUL; false when it is absent,

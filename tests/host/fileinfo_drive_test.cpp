@@ -17,7 +17,8 @@ TEST(FileInfoDrives, DriveCAnswersWhatThePlatformSaysWithRealSizes) {
     EXPECT_EQ(DriveInfo(info.Get(), L"c", 6).Text(), L"C:\\");
     wchar_t volume[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
     DWORD serial = 0;
-    ASSERT_TRUE(GetVolumeInformationW(L"C:\\", volume, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem, MAX_PATH + 1));
+    ASSERT_TRUE(
+        GetVolumeInformationW(L"C:\\", volume, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem, MAX_PATH + 1));
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 7).Text(), volume);
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 9).Text(), fileSystem);
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 20).Text(), std::to_wstring(static_cast<INT32>(serial)));

@@ -86,7 +86,8 @@ TEST(FileInfoTimes, StampsComeBackAsLocalDatesAndDaysCountMidnights) {
     for (Case c : {Case{0, -1, 1}, Case{0, 1, 0}, Case{-1, -1, 2}, Case{2, 1, -2}, Case{-30, 0, 30}}) {
         SetAllTimes(file, AroundLocalMidnight(c.days, c.seconds));
         for (long type : {13L, 14L, 15L}) {
-            EXPECT_EQ(FileInfo(info.Get(), file, type).Number(), c.expected) << c.days << " " << c.seconds << " " << type;
+            EXPECT_EQ(FileInfo(info.Get(), file, type).Number(), c.expected)
+                << c.days << " " << c.seconds << " " << type;
         }
     }
 }

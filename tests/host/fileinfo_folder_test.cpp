@@ -60,7 +60,8 @@ TEST(FileInfoFolders, AnswersForAFolderADriveAndAMissingFolder) {
     EXPECT_TRUE(IsEmpty(FolderInfo(info.Get(), L"C:\\", 8)));
     EXPECT_EQ(FolderInfo(info.Get(), L"C:", 9).Number(), static_cast<long>(LocalNowDate()));
 
-    for (long type : {0L, 1L, 8L, 60L, 61L}) EXPECT_TRUE(IsEmpty(FolderInfo(info.Get(), base + L"\\none", type))) << type;
+    for (long type : {0L, 1L, 8L, 60L, 61L})
+        EXPECT_TRUE(IsEmpty(FolderInfo(info.Get(), base + L"\\none", type))) << type;
     EXPECT_TRUE(CollectionItems(FolderInfo(info.Get(), base + L"\\none", 59)).empty());
     EXPECT_EQ(TypeOf(FolderInfo(info.Get(), base + L"\\none", 59)), VT_DISPATCH);
 }
@@ -69,8 +70,8 @@ TEST(FileInfoFolderLists, FilesByPatternHiddenIncludedAndSubFoldersWithoutDotFol
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     const std::wstring folder = hosttest::TempFolder();
     const std::wstring longName = std::wstring(200, L'L') + L".txt";
-    for (const std::wstring& name : {std::wstring(L"a.log"), std::wstring(L"hidden.log"), kJapanese + L".log", longName,
-                                     std::wstring(L"s.txt")}) {
+    for (const std::wstring& name :
+         {std::wstring(L"a.log"), std::wstring(L"hidden.log"), kJapanese + L".log", longName, std::wstring(L"s.txt")}) {
         MakeFile(folder + L"\\" + name, 1);
     }
     SetFileAttributesW((folder + L"\\hidden.log").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -134,8 +135,9 @@ TEST(FileInfoFolderReports, AFailureReachesTheLoggerWithTagAndText) {
     EXPECT_TRUE(IsEmpty(answer));
     std::vector<std::wstring> records = hosttest::TakeLoggerRecords();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_NE(records[0].find(L"\tZanKit|FileSysInfo:zanFolderInfo#0\t76:(Path not found)|| " + drive + L"|13\t0\t-1\t"),
-              std::wstring::npos)
+    EXPECT_NE(
+        records[0].find(L"\tZanKit|FileSysInfo:zanFolderInfo#0\t76:(Path not found)|| " + drive + L"|13\t0\t-1\t"),
+        std::wstring::npos)
         << records[0];
     ComPtr<IErrorInfo> pending;
     EXPECT_EQ(GetErrorInfo(0, pending.Put()), S_FALSE);

@@ -38,8 +38,12 @@ std::wstring EnvironmentText(const wchar_t* name);  // "" when not set
 
 // Reading an answer: Empty, a Boolean, its type, a Date or a Double (-1 when of another type).
 bool IsEmpty(const CallResult& answer);
-inline bool IsTrue(const CallResult& answer) { return V_VT(&answer.value) == VT_BOOL && V_BOOL(&answer.value) == VARIANT_TRUE; }
-inline bool IsFalse(const CallResult& answer) { return V_VT(&answer.value) == VT_BOOL && V_BOOL(&answer.value) == VARIANT_FALSE; }
+inline bool IsTrue(const CallResult& answer) {
+    return V_VT(&answer.value) == VT_BOOL && V_BOOL(&answer.value) == VARIANT_TRUE;
+}
+inline bool IsFalse(const CallResult& answer) {
+    return V_VT(&answer.value) == VT_BOOL && V_BOOL(&answer.value) == VARIANT_FALSE;
+}
 inline VARTYPE TypeOf(const CallResult& answer) { return V_VT(&answer.value); }
 inline double DateOf(const CallResult& answer) { return V_VT(&answer.value) == VT_DATE ? V_DATE(&answer.value) : -1.0; }
 inline double DoubleOf(const CallResult& answer) { return V_VT(&answer.value) == VT_R8 ? V_R8(&answer.value) : -1.0; }

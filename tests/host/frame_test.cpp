@@ -74,21 +74,46 @@ TEST(Frame, EveryProgIdCreatesAnObjectAndTheVersionedProgIdToo) {
 
 TEST(Frame, TypeLibraryKeepsTheSlotOrderOfEveryInterface) {
     EXPECT_EQ(VtableOrder(Create(L"ZanKit.FileSysInfo").Get()),
-              (std::vector<std::wstring>{L"zanSysInfo", L"zanFileInfo", L"zanDriveInfo", L"CDROMpresent",
-                                         L"zanFolderInfo", L"FilesCopy", L"FilesDelete", L"FolderCreate",
-                                         L"FolderMove", L"FolderCopy", L"FolderDelete", L"FolderFileSetAttribute",
-                                         L"BrowseForFolder", L"BrowseForFile", L"SendMail", L"ShellEx",
-                                         L"CreateHyperlink", L"CreateShortcut", L"FileNameFromPath", L"FixPath"}));
+              (std::vector<std::wstring>{
+                  L"zanSysInfo",      L"zanFileInfo",    L"zanDriveInfo",     L"CDROMpresent",
+                  L"zanFolderInfo",   L"FilesCopy",      L"FilesDelete",      L"FolderCreate",
+                  L"FolderMove",      L"FolderCopy",     L"FolderDelete",     L"FolderFileSetAttribute",
+                  L"BrowseForFolder", L"BrowseForFile",  L"SendMail",         L"ShellEx",
+                  L"CreateHyperlink", L"CreateShortcut", L"FileNameFromPath", L"FixPath"}));
     EXPECT_EQ(VtableOrder(Create(L"ZanKit.FileIcon").Get()), (std::vector<std::wstring>{L"GetAssociatedIcon"}));
     EXPECT_EQ(VtableOrder(Create(L"ZanKit.FileWriter").Get()),
               (std::vector<std::wstring>{L"Filename", L"Filename", L"WriteLine", L"WriteFinish"}));
-    std::vector<std::wstring> mail = WithPropertyPairs(
-        {L"AsHTML", L"Attachment", L"BccRecipient", L"CcDisplayName", L"CcRecipient", L"ConnectRetry",
-         L"ConnectTimeout", L"ContentBase", L"Delimiter", L"EmailAddressValidation", L"EncodeType", L"from",
-         L"FromDisplayName", L"MaxRecipients", L"Message", L"MessageTimeout", L"Password", L"PersistentSettings",
-         L"Priority", L"Receipt", L"Recipient", L"RecipientDisplayName", L"ReplyToAddress", L"POP3Host",
-         L"SMTPHost", L"SMTPHostValidation", L"SMTPPort", L"Subject", L"UseAuthentication",
-         L"UsePopAuthentication", L"Username"});
+    std::vector<std::wstring> mail = WithPropertyPairs({L"AsHTML",
+                                                        L"Attachment",
+                                                        L"BccRecipient",
+                                                        L"CcDisplayName",
+                                                        L"CcRecipient",
+                                                        L"ConnectRetry",
+                                                        L"ConnectTimeout",
+                                                        L"ContentBase",
+                                                        L"Delimiter",
+                                                        L"EmailAddressValidation",
+                                                        L"EncodeType",
+                                                        L"from",
+                                                        L"FromDisplayName",
+                                                        L"MaxRecipients",
+                                                        L"Message",
+                                                        L"MessageTimeout",
+                                                        L"Password",
+                                                        L"PersistentSettings",
+                                                        L"Priority",
+                                                        L"Receipt",
+                                                        L"Recipient",
+                                                        L"RecipientDisplayName",
+                                                        L"ReplyToAddress",
+                                                        L"POP3Host",
+                                                        L"SMTPHost",
+                                                        L"SMTPHostValidation",
+                                                        L"SMTPPort",
+                                                        L"Subject",
+                                                        L"UseAuthentication",
+                                                        L"UsePopAuthentication",
+                                                        L"Username"});
     for (const wchar_t* method : {L"Connect", L"Disconnect", L"GetContentType", L"GetIPAddress", L"GetIPHost",
                                   L"IsValidEmailAddress", L"MXQuery", L"Ping", L"Send", L"DecodeBase64String"}) {
         mail.push_back(method);
@@ -112,7 +137,8 @@ TEST(Frame, FixPathLateBoundWithValuesAndScriptVariables) {
     VariantInit(&variable);
     V_VT(&variable) = VT_BSTR;
     V_BSTR(&variable) = SysAllocString(L"C:\\Temp");
-    CallResult viaVariable = Call(info.Get(), L"FixPath", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Arg::RefTo(&variable)});
+    CallResult viaVariable =
+        Call(info.Get(), L"FixPath", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Arg::RefTo(&variable)});
     EXPECT_EQ(viaVariable.hr, S_OK);
     EXPECT_EQ(viaVariable.Text(), L"C:\\Temp\\");
     EXPECT_EQ(V_VT(&variable), VT_BSTR);
@@ -213,7 +239,8 @@ TEST(ErrorReports, AFailingReportingMemberReachesTheLoggerWithTagAndText) {
     // object by value and the four others by reference.
     std::wstring record = records[0];
     EXPECT_EQ(record.substr(0, 7), L"ZanKit\t");
-    EXPECT_NE(record.find(L"\t1.0\tZanKit|FileSysInfo:FolderCreate#0\t1000:(Bad path: )|| relative\\path\t0\t-1\t9,16392,16392,16395,16395"),
+    EXPECT_NE(record.find(L"\t1.0\tZanKit|FileSysInfo:FolderCreate#0\t1000:(Bad path: )|| "
+                          L"relative\\path\t0\t-1\t9,16392,16392,16395,16395"),
               std::wstring::npos)
         << record;
 

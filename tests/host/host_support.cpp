@@ -56,8 +56,8 @@ CallResult::CallResult() {
     VariantInit(&value);
     exception = {};
 }
-CallResult::CallResult(CallResult&& other) noexcept : hr(other.hr), value(other.value), exception(other.exception),
-                                                      argError(other.argError) {
+CallResult::CallResult(CallResult&& other) noexcept
+    : hr(other.hr), value(other.value), exception(other.exception), argError(other.argError) {
     VariantInit(&other.value);
     other.exception = {};
 }
@@ -119,8 +119,8 @@ CallResult CallNamed(IDispatch* object, const wchar_t* name, WORD flags, std::ve
         params.rgdispidNamedArgs = namedIds.data();
         params.cNamedArgs = static_cast<UINT>(namedCount);
     }
-    result.hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result.value,
-                               &result.exception, &result.argError);
+    result.hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result.value, &result.exception,
+                               &result.argError);
     return result;
 }
 

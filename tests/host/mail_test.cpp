@@ -186,7 +186,7 @@ TEST_F(MailSurface, EncodingsAndChecksAnswerThroughCom) {
     // Without a second argument the default content type is the binary one.
     EXPECT_EQ(Call(mail.Get(), L"GetContentType", DISPATCH_METHOD, {Arg::Text(L"noextension")}).Text(),
               L"application/octet-stream");
-    EXPECT_EQ(Call(mail.Get(), L"GetContentType", DISPATCH_METHOD,
-                   {Arg::Text(L"file.zzqq"), Arg::Text(L"text/x-own")}).Text(),
+    EXPECT_EQ(Call(mail.Get(), L"GetContentType", DISPATCH_METHOD, {Arg::Text(L"file.zzqq"), Arg::Text(L"text/x-own")})
+                  .Text(),
               L"text/x-own");
 }

@@ -56,9 +56,12 @@ struct SendingMail {
     std::vector<std::wstring> Texts() const {
         std::vector<std::wstring> seen;
         for (const auto& event : sink->events) {
-            if (event.id == kStatus) seen.push_back(L"Status: " + event.text);
-            else if (event.id == kSendFailed) seen.push_back(L"SendFailed: " + event.text);
-            else if (event.id == kSendSuccesful) seen.push_back(L"SendSuccesful");
+            if (event.id == kStatus)
+                seen.push_back(L"Status: " + event.text);
+            else if (event.id == kSendFailed)
+                seen.push_back(L"SendFailed: " + event.text);
+            else if (event.id == kSendSuccesful)
+                seen.push_back(L"SendSuccesful");
         }
         return seen;
     }
@@ -104,16 +107,12 @@ TEST(MailSend, EventsInOrderAndProgressRisingTo100) {
 
     CallResult sent = Call(mail.mail.Get(), L"Send", DISPATCH_METHOD, {});
     EXPECT_EQ(sent.hr, S_OK);
-    EXPECT_EQ(mail.Texts(), (std::vector<std::wstring>{
-                                L"Status: Connecting to SMTP Server (127.0.0.1)...",
-                                L"Status: Initializing Communications...",
-                                L"Status: Sending Sender Information...",
-                                L"Status: Sending Recipient Information...",
-                                L"Status: Sending Message...",
-                                L"Status: Sending Attachment, zankit send test.bin...",
-                                L"Status: Transmission Complete...",
-                                L"Status: Closing Connection...",
-                                L"SendSuccesful"}));
+    EXPECT_EQ(mail.Texts(),
+              (std::vector<std::wstring>{
+                  L"Status: Connecting to SMTP Server (127.0.0.1)...", L"Status: Initializing Communications...",
+                  L"Status: Sending Sender Information...", L"Status: Sending Recipient Information...",
+                  L"Status: Sending Message...", L"Status: Sending Attachment, zankit send test.bin...",
+                  L"Status: Transmission Complete...", L"Status: Closing Connection...", L"SendSuccesful"}));
     const auto percents = mail.Percents();
     ASSERT_GE(percents.size(), 2u);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));

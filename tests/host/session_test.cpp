@@ -49,9 +49,12 @@ struct SinkedMail {
     std::vector<std::wstring> Seen() const {
         std::vector<std::wstring> seen;
         for (const auto& event : sink->events) {
-            if (event.id == kStatus) seen.push_back(L"Status: " + event.text);
-            else if (event.id == kSendFailed) seen.push_back(L"SendFailed: " + event.text);
-            else seen.push_back(L"event " + std::to_wstring(event.id));
+            if (event.id == kStatus)
+                seen.push_back(L"Status: " + event.text);
+            else if (event.id == kSendFailed)
+                seen.push_back(L"SendFailed: " + event.text);
+            else
+                seen.push_back(L"event " + std::to_wstring(event.id));
         }
         return seen;
     }
@@ -78,10 +81,9 @@ TEST(MailSession, ConnectThenDisconnectRaisesTheStatusTextsInOrder) {
     // A second Connect reuses the open session without events.
     EXPECT_EQ(Call(mail.mail.Get(), L"Connect", DISPATCH_METHOD, {}).Flag(), 1);
     EXPECT_EQ(Call(mail.mail.Get(), L"Disconnect", DISPATCH_METHOD, {}).hr, S_OK);
-    EXPECT_EQ(mail.Seen(), (std::vector<std::wstring>{
-                               L"Status: Connecting to SMTP Server (127.0.0.1)...",
-                               L"Status: Initializing Communications...",
-                               L"Status: Closing Connection..."}));
+    EXPECT_EQ(mail.Seen(),
+              (std::vector<std::wstring>{L"Status: Connecting to SMTP Server (127.0.0.1)...",
+                                         L"Status: Initializing Communications...", L"Status: Closing Connection..."}));
 }
 
 TEST(MailSession, ARefusedConnectionIsReportedOnce) {

@@ -22,7 +22,8 @@ std::atomic<long> g_objects{0};
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
@@ -100,10 +101,9 @@ public:
         if (!params || params->cArgs != 5) return DISP_E_BADPARAMCOUNT;
         VARIANT* args = params->rgvarg;  // reverse order
         IDispatch* app = V_VT(&args[4]) == VT_DISPATCH ? V_DISPATCH(&args[4]) : nullptr;
-        std::wstring line = Property(app, L"Title") + L"\t" + Property(app, L"Path") + L"\t" +
-                            Property(app, L"Major") + L"." + Property(app, L"Minor") + L"\t" +
-                            AsText(&args[3]) + L"\t" + AsText(&args[2]) + L"\t" + AsText(&args[1]) + L"\t" +
-                            AsText(&args[0]) + L"\t";
+        std::wstring line = Property(app, L"Title") + L"\t" + Property(app, L"Path") + L"\t" + Property(app, L"Major") +
+                            L"." + Property(app, L"Minor") + L"\t" + AsText(&args[3]) + L"\t" + AsText(&args[2]) +
+                            L"\t" + AsText(&args[1]) + L"\t" + AsText(&args[0]) + L"\t";
         for (int i = 4; i >= 0; --i) {
             line += std::to_wstring(V_VT(&args[i]));
             if (i > 0) line += L",";
@@ -183,7 +183,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
         return E_FAIL;
     }
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (classKey + L"\\InprocServer32").c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (classKey + L"\\InprocServer32").c_str(), 0, KEY_WRITE, &key) ==
+        ERROR_SUCCESS) {
         const wchar_t model[] = L"Both";
         RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(model), sizeof(model));
         RegCloseKey(key);

@@ -18,336 +18,332 @@ using testing::TempDir;
 using testing::WriteFile;
 
 class SettingsTest : public ::testing::Test {
- protected:
-  std::unique_ptr<SendMailCore> MakeCore() {
-    auto scripted = std::make_unique<ScriptedSystem>();
-    system = scripted.get();
-    return std::make_unique<SendMailCore>(std::move(scripted), std::make_unique<SharedStore>(store),
-                                          events);
-  }
-  void SetUp() override {
-    core = MakeCore();
-    s = &core->Settings();
-  }
-  bool Pending(std::string_view message) { return core->Errors().Contains(message); }
+protected:
+    std::unique_ptr<SendMailCore> MakeCore() {
+        auto scripted = std::make_unique<ScriptedSystem>();
+        system = scripted.get();
+        return std::make_unique<SendMailCore>(std::move(scripted), std::make_unique<SharedStore>(store), events);
+    }
+    void SetUp() override {
+        core = MakeCore();
+        s = &core->Settings();
+    }
+    bool Pending(std::string_view message) { return core->Errors().Contains(message); }
 
-  MemoryStore store;
-  RecordingEvents events;
-  ScriptedSystem* system = nullptr;
-  std::unique_ptr<SendMailCore> core;
-  MailSettings* s = nullptr;
+    MemoryStore store;
+    RecordingEvents events;
+    ScriptedSystem* system = nullptr;
+    std::unique_ptr<SendMailCore> core;
+    MailSettings* s = nullptr;
 };
 
 TEST_F(SettingsTest, NewObjectHasTheDefaults) {
-  EXPECT_EQ(s->SMTPPort(), 25);
-  EXPECT_EQ(s->ConnectTimeout(), 40);
-  EXPECT_EQ(s->MessageTimeout(), 60);
-  EXPECT_EQ(s->ConnectRetry(), 4);
-  EXPECT_EQ(s->MaxRecipients(), 100);
-  EXPECT_EQ(s->EmailAddressValidation(), VALIDATE_SYNTAX);
-  EXPECT_EQ(s->SMTPHostValidation(), VALIDATE_HOST_DNS);
-  EXPECT_EQ(s->EncodeType(), MIME_ENCODE);
-  EXPECT_EQ(s->Priority(), NORMAL_PRIORITY);
-  EXPECT_EQ(s->PriorityText(), "");
-  EXPECT_EQ(s->Delimiter(), ";");
-  EXPECT_FALSE(s->PersistentSettings());
-  EXPECT_FALSE(s->AsHTML());
-  EXPECT_EQ(s->Recipient(), "");
-  EXPECT_EQ(s->Attachment(), "");
-  EXPECT_EQ(s->AttachmentCount(), 0);
-  EXPECT_EQ(s->From(), "");
-  EXPECT_EQ(s->SMTPHost(), "");
-  EXPECT_TRUE(core->Errors().Empty());
-  EXPECT_EQ(core->TimeZone(), "+0100");
+    EXPECT_EQ(s->SMTPPort(), 25);
+    EXPECT_EQ(s->ConnectTimeout(), 40);
+    EXPECT_EQ(s->MessageTimeout(), 60);
+    EXPECT_EQ(s->ConnectRetry(), 4);
+    EXPECT_EQ(s->MaxRecipients(), 100);
+    EXPECT_EQ(s->EmailAddressValidation(), VALIDATE_SYNTAX);
+    EXPECT_EQ(s->SMTPHostValidation(), VALIDATE_HOST_DNS);
+    EXPECT_EQ(s->EncodeType(), MIME_ENCODE);
+    EXPECT_EQ(s->Priority(), NORMAL_PRIORITY);
+    EXPECT_EQ(s->PriorityText(), "");
+    EXPECT_EQ(s->Delimiter(), ";");
+    EXPECT_FALSE(s->PersistentSettings());
+    EXPECT_FALSE(s->AsHTML());
+    EXPECT_EQ(s->Recipient(), "");
+    EXPECT_EQ(s->Attachment(), "");
+    EXPECT_EQ(s->AttachmentCount(), 0);
+    EXPECT_EQ(s->From(), "");
+    EXPECT_EQ(s->SMTPHost(), "");
+    EXPECT_TRUE(core->Errors().Empty());
+    EXPECT_EQ(core->TimeZone(), "+0100");
 }
 
 TEST_F(SettingsTest, RecipientListsAreCleanedAndChecked) {
-  s->SetRecipient("a@example.com;");
-  EXPECT_TRUE(Pending(kInvalidRecipient));
-  s->SetRecipient("");
-  EXPECT_FALSE(Pending(kInvalidRecipient));
-  EXPECT_TRUE(s->Recipients().empty());
+    s->SetRecipient("a@example.com;");
+    EXPECT_TRUE(Pending(kInvalidRecipient));
+    s->SetRecipient("");
+    EXPECT_FALSE(Pending(kInvalidRecipient));
+    EXPECT_TRUE(s->Recipients().empty());
 
-  s->SetDelimiter(",");
-  s->SetRecipient("a@example.com , b@example.de");
-  EXPECT_FALSE(Pending(kInvalidRecipient));
-  EXPECT_EQ(s->Recipient(), "a@example.com,b@example.de");
+    s->SetDelimiter(",");
+    s->SetRecipient("a@example.com , b@example.de");
+    EXPECT_FALSE(Pending(kInvalidRecipient));
+    EXPECT_EQ(s->Recipient(), "a@example.com,b@example.de");
 
-  s->SetCcRecipient("a@example.com,bad,c@nowhere.xx");
-  EXPECT_TRUE(Pending(kInvalidCc));
-  s->SetBccRecipient("nope");
-  EXPECT_TRUE(Pending(kInvalidBcc));
-  EXPECT_EQ(core->Errors().Messages().size(), 2u);
-  s->SetCcRecipient("c@example.com");
-  EXPECT_FALSE(Pending(kInvalidCc));
+    s->SetCcRecipient("a@example.com,bad,c@nowhere.xx");
+    EXPECT_TRUE(Pending(kInvalidCc));
+    s->SetBccRecipient("nope");
+    EXPECT_TRUE(Pending(kInvalidBcc));
+    EXPECT_EQ(core->Errors().Messages().size(), 2u);
+    s->SetCcRecipient("c@example.com");
+    EXPECT_FALSE(Pending(kInvalidCc));
 
-  s->SetEmailAddressValidation(VALIDATE_NONE);
-  s->SetBccRecipient("nope");
-  EXPECT_FALSE(Pending(kInvalidBcc));
-  EXPECT_FALSE(core->IsValidEmailAddress("nope"));
+    s->SetEmailAddressValidation(VALIDATE_NONE);
+    s->SetBccRecipient("nope");
+    EXPECT_FALSE(Pending(kInvalidBcc));
+    EXPECT_FALSE(core->IsValidEmailAddress("nope"));
 }
 
 TEST_F(SettingsTest, DisplayNamesAreCleanedButNotChecked) {
-  s->SetRecipientDisplayName(" Anna ;\tBen\r\n");
-  EXPECT_EQ(s->RecipientDisplayNames(), (TextList{"Anna", "Ben"}));
-  EXPECT_TRUE(core->Errors().Empty());
+    s->SetRecipientDisplayName(" Anna ;\tBen\r\n");
+    EXPECT_EQ(s->RecipientDisplayNames(), (TextList{"Anna", "Ben"}));
+    EXPECT_TRUE(core->Errors().Empty());
 }
 
 TEST_F(SettingsTest, SenderIsTrimmedAndChecked) {
-  s->SetFrom("  me@example.com  ");
-  EXPECT_EQ(s->From(), "me@example.com");
-  EXPECT_FALSE(Pending(kInvalidSender));
-  s->SetFrom("me");
-  EXPECT_TRUE(Pending(kInvalidSender));
-  s->SetFromDisplayName("  Me  ");
-  EXPECT_EQ(s->FromDisplayName(), "Me");
-  s->SetReplyToAddress(" r@example.com ");
-  EXPECT_EQ(s->ReplyToAddress(), "r@example.com");
+    s->SetFrom("  me@example.com  ");
+    EXPECT_EQ(s->From(), "me@example.com");
+    EXPECT_FALSE(Pending(kInvalidSender));
+    s->SetFrom("me");
+    EXPECT_TRUE(Pending(kInvalidSender));
+    s->SetFromDisplayName("  Me  ");
+    EXPECT_EQ(s->FromDisplayName(), "Me");
+    s->SetReplyToAddress(" r@example.com ");
+    EXPECT_EQ(s->ReplyToAddress(), "r@example.com");
 }
 
 TEST_F(SettingsTest, RangesAndAbsoluteValues) {
-  s->SetConnectTimeout(0);
-  s->SetConnectTimeout(121);
-  EXPECT_EQ(s->ConnectTimeout(), 40);
-  s->SetConnectTimeout(120);
-  EXPECT_EQ(s->ConnectTimeout(), 120);
-  s->SetConnectRetry(21);
-  EXPECT_EQ(s->ConnectRetry(), 4);
-  s->SetConnectRetry(1);
-  EXPECT_EQ(s->ConnectRetry(), 1);
-  s->SetMaxRecipients(-5);
-  EXPECT_EQ(s->MaxRecipients(), 5);
-  s->SetMessageTimeout(-30);
-  EXPECT_EQ(s->MessageTimeout(), 30);
-  s->SetMessageTimeout(INT32_MIN);
-  EXPECT_EQ(s->MessageTimeout(), INT32_MAX);
-  EXPECT_TRUE(core->Errors().Empty());
+    s->SetConnectTimeout(0);
+    s->SetConnectTimeout(121);
+    EXPECT_EQ(s->ConnectTimeout(), 40);
+    s->SetConnectTimeout(120);
+    EXPECT_EQ(s->ConnectTimeout(), 120);
+    s->SetConnectRetry(21);
+    EXPECT_EQ(s->ConnectRetry(), 4);
+    s->SetConnectRetry(1);
+    EXPECT_EQ(s->ConnectRetry(), 1);
+    s->SetMaxRecipients(-5);
+    EXPECT_EQ(s->MaxRecipients(), 5);
+    s->SetMessageTimeout(-30);
+    EXPECT_EQ(s->MessageTimeout(), 30);
+    s->SetMessageTimeout(INT32_MIN);
+    EXPECT_EQ(s->MessageTimeout(), INT32_MAX);
+    EXPECT_TRUE(core->Errors().Empty());
 
-  s->SetSMTPPort(0);
-  EXPECT_TRUE(Pending(kInvalidPort));
-  EXPECT_EQ(s->SMTPPort(), 25);
-  s->SetSMTPPort(587);
-  EXPECT_FALSE(Pending(kInvalidPort));
-  EXPECT_EQ(s->SMTPPort(), 587);
-  s->SetSMTPPort(65536);
-  EXPECT_TRUE(Pending(kInvalidPort));
+    s->SetSMTPPort(0);
+    EXPECT_TRUE(Pending(kInvalidPort));
+    EXPECT_EQ(s->SMTPPort(), 25);
+    s->SetSMTPPort(587);
+    EXPECT_FALSE(Pending(kInvalidPort));
+    EXPECT_EQ(s->SMTPPort(), 587);
+    s->SetSMTPPort(65536);
+    EXPECT_TRUE(Pending(kInvalidPort));
 }
 
 TEST_F(SettingsTest, TextNormalisations) {
-  s->SetDelimiter(";,");
-  EXPECT_EQ(s->Delimiter(), ";");
-  s->SetContentBase("www.example.com\\pics");
-  EXPECT_EQ(s->ContentBase(), "http://www.example.com/pics/");
-  s->SetContentBase("HTTP://example.com/");
-  EXPECT_EQ(s->ContentBase(), "HTTP://example.com/");
-  s->SetContentBase("");
-  EXPECT_EQ(s->ContentBase(), "");
+    s->SetDelimiter(";,");
+    EXPECT_EQ(s->Delimiter(), ";");
+    s->SetContentBase("www.example.com\\pics");
+    EXPECT_EQ(s->ContentBase(), "http://www.example.com/pics/");
+    s->SetContentBase("HTTP://example.com/");
+    EXPECT_EQ(s->ContentBase(), "HTTP://example.com/");
+    s->SetContentBase("");
+    EXPECT_EQ(s->ContentBase(), "");
 
-  s->SetPriority(HIGH_PRIORITY);
-  EXPECT_EQ(s->PriorityText(), "High");
-  s->SetPriority(2);
-  EXPECT_EQ(s->Priority(), 2);
-  EXPECT_EQ(s->PriorityText(), "High");
-  s->SetPriority(LOW_PRIORITY);
-  EXPECT_EQ(s->PriorityText(), "Low");
+    s->SetPriority(HIGH_PRIORITY);
+    EXPECT_EQ(s->PriorityText(), "High");
+    s->SetPriority(2);
+    EXPECT_EQ(s->Priority(), 2);
+    EXPECT_EQ(s->PriorityText(), "High");
+    s->SetPriority(LOW_PRIORITY);
+    EXPECT_EQ(s->PriorityText(), "Low");
 
-  s->SetMessage(".hi\r\nthere");
-  EXPECT_EQ(s->Message(), "..hi\r\nthere");
-  EXPECT_FALSE(s->HasEightBit());
-  s->SetMessage("gr\xFC\xDF");
-  EXPECT_TRUE(s->HasEightBit());
+    s->SetMessage(".hi\r\nthere");
+    EXPECT_EQ(s->Message(), "..hi\r\nthere");
+    EXPECT_FALSE(s->HasEightBit());
+    s->SetMessage("gr\xFC\xDF");
+    EXPECT_TRUE(s->HasEightBit());
 }
 
 TEST_F(SettingsTest, HostRuleFollowsTheValidationMode) {
-  system->names["mail.example.com"] = IPv4Bytes{192, 0, 2, 1};
-  std::string host{"mail.example.com\0", 17};
-  s->SetSMTPHost(host);
-  EXPECT_EQ(host, "mail.example.com");  // the caller's text comes back without NUL
-  EXPECT_EQ(s->SMTPHost(), "mail.example.com");
-  EXPECT_FALSE(Pending(kInvalidSmtpHost));
+    system->names["mail.example.com"] = IPv4Bytes{192, 0, 2, 1};
+    std::string host{"mail.example.com\0", 17};
+    s->SetSMTPHost(host);
+    EXPECT_EQ(host, "mail.example.com");  // the caller's text comes back without NUL
+    EXPECT_EQ(s->SMTPHost(), "mail.example.com");
+    EXPECT_FALSE(Pending(kInvalidSmtpHost));
 
-  std::string unknown = "unknown.example.com";
-  s->SetSMTPHost(unknown);
-  EXPECT_TRUE(Pending(kInvalidSmtpHost));
-  EXPECT_EQ(s->SMTPHost(), "mail.example.com");
+    std::string unknown = "unknown.example.com";
+    s->SetSMTPHost(unknown);
+    EXPECT_TRUE(Pending(kInvalidSmtpHost));
+    EXPECT_EQ(s->SMTPHost(), "mail.example.com");
 
-  std::string empty;
-  s->SetSMTPHost(empty);
-  EXPECT_FALSE(Pending(kInvalidSmtpHost));
-  EXPECT_EQ(s->SMTPHost(), "");
+    std::string empty;
+    s->SetSMTPHost(empty);
+    EXPECT_FALSE(Pending(kInvalidSmtpHost));
+    EXPECT_EQ(s->SMTPHost(), "");
 
-  std::string pop = "pop.example.nowhere";
-  s->SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
-  s->SetPOP3Host(pop);
-  EXPECT_TRUE(Pending(kInvalidPop3Host));
-  pop = "pop.example.net";
-  s->SetPOP3Host(pop);
-  EXPECT_FALSE(Pending(kInvalidPop3Host));
-  EXPECT_EQ(s->POP3Host(), "pop.example.net");
+    std::string pop = "pop.example.nowhere";
+    s->SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
+    s->SetPOP3Host(pop);
+    EXPECT_TRUE(Pending(kInvalidPop3Host));
+    pop = "pop.example.net";
+    s->SetPOP3Host(pop);
+    EXPECT_FALSE(Pending(kInvalidPop3Host));
+    EXPECT_EQ(s->POP3Host(), "pop.example.net");
 }
 
 TEST_F(SettingsTest, ChangingTheHostModeChecksTheSmtpHostAgain) {
-  s->SetSMTPHostValidation(VALIDATE_HOST_NONE);
-  std::string host = "intranet";
-  s->SetSMTPHost(host);
-  EXPECT_FALSE(Pending(kInvalidSmtpHost));
-  s->SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
-  EXPECT_TRUE(Pending(kInvalidSmtpHost));
-  EXPECT_EQ(s->SMTPHost(), "intranet");
+    s->SetSMTPHostValidation(VALIDATE_HOST_NONE);
+    std::string host = "intranet";
+    s->SetSMTPHost(host);
+    EXPECT_FALSE(Pending(kInvalidSmtpHost));
+    s->SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
+    EXPECT_TRUE(Pending(kInvalidSmtpHost));
+    EXPECT_EQ(s->SMTPHost(), "intranet");
 
-  s->SetSMTPHostValidation(VALIDATE_HOST_PING);
-  system->echoAnswer = [](const IPv4Bytes& to, const std::string& payload) {
-    EchoResult reply;
-    reply.status = 0;
-    reply.replyAddress = to;
-    reply.data = payload;
-    return reply;
-  };
-  system->names["intranet"] = IPv4Bytes{10, 1, 2, 3};
-  std::string again = "intranet";
-  s->SetSMTPHost(again);
-  EXPECT_FALSE(Pending(kInvalidSmtpHost));
-  EXPECT_EQ(s->SMTPHost(), "intranet");  // not the address Ping wrote back
+    s->SetSMTPHostValidation(VALIDATE_HOST_PING);
+    system->echoAnswer = [](const IPv4Bytes& to, const std::string& payload) {
+        EchoResult reply;
+        reply.status = 0;
+        reply.replyAddress = to;
+        reply.data = payload;
+        return reply;
+    };
+    system->names["intranet"] = IPv4Bytes{10, 1, 2, 3};
+    std::string again = "intranet";
+    s->SetSMTPHost(again);
+    EXPECT_FALSE(Pending(kInvalidSmtpHost));
+    EXPECT_EQ(s->SMTPHost(), "intranet");  // not the address Ping wrote back
 }
 
 TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
-  TempDir dir;
-  const auto first = dir.Path() / "first.txt";
-  const auto second = dir.Path() / "second.bin";
-  WriteFile(first, "12345");
-  WriteFile(second, std::string(1000, 'x'));
+    TempDir dir;
+    const auto first = dir.Path() / "first.txt";
+    const auto second = dir.Path() / "second.bin";
+    WriteFile(first, "12345");
+    WriteFile(second, std::string(1000, 'x'));
 
-  s->SetAttachment(first.string() + ";" + second.string());
-  EXPECT_FALSE(Pending(kMissingAttachment));
-  EXPECT_EQ(s->AttachmentCount(), 2);
-  EXPECT_EQ(s->AttachmentBytes(), 1005u);
-  EXPECT_EQ(s->AttachmentNames()[0], "first.txt");
-  EXPECT_EQ(s->EmbeddedFlags(), (std::vector<bool>{false, false}));
+    s->SetAttachment(first.string() + ";" + second.string());
+    EXPECT_FALSE(Pending(kMissingAttachment));
+    EXPECT_EQ(s->AttachmentCount(), 2);
+    EXPECT_EQ(s->AttachmentBytes(), 1005u);
+    EXPECT_EQ(s->AttachmentNames()[0], "first.txt");
+    EXPECT_EQ(s->EmbeddedFlags(), (std::vector<bool>{false, false}));
 
-  s->SetAttachment("C:\\docs\\missing.txt");
-  EXPECT_TRUE(Pending(kMissingAttachment));
+    s->SetAttachment("C:\\docs\\missing.txt");
+    EXPECT_TRUE(Pending(kMissingAttachment));
 
-  s->SetAttachment(first.string() + ";" + (dir.Path() / "gone").string() + ";" + second.string());
-  EXPECT_TRUE(Pending(kMissingAttachment));
-  EXPECT_EQ(s->AttachmentCount(), 3);
-  EXPECT_EQ(s->AttachmentBytes(), 5u);
-  EXPECT_EQ(s->AttachmentNames()[1], "");
-  EXPECT_EQ(s->AttachmentNames()[2], "");
+    s->SetAttachment(first.string() + ";" + (dir.Path() / "gone").string() + ";" + second.string());
+    EXPECT_TRUE(Pending(kMissingAttachment));
+    EXPECT_EQ(s->AttachmentCount(), 3);
+    EXPECT_EQ(s->AttachmentBytes(), 5u);
+    EXPECT_EQ(s->AttachmentNames()[1], "");
+    EXPECT_EQ(s->AttachmentNames()[2], "");
 
-  s->SetAttachment(dir.Path().string());  // a folder is not a file
-  EXPECT_TRUE(Pending(kMissingAttachment));
+    s->SetAttachment(dir.Path().string());  // a folder is not a file
+    EXPECT_TRUE(Pending(kMissingAttachment));
 
-  const auto hidden = dir.Path() / ".hidden";
-  WriteFile(hidden, "h");
-  s->SetAttachment(hidden.string());
-  EXPECT_FALSE(Pending(kMissingAttachment));
-  EXPECT_EQ(s->AttachmentBytes(), 1u);
+    const auto hidden = dir.Path() / ".hidden";
+    WriteFile(hidden, "h");
+    s->SetAttachment(hidden.string());
+    EXPECT_FALSE(Pending(kMissingAttachment));
+    EXPECT_EQ(s->AttachmentBytes(), 1u);
 
-  s->SetAttachment("");
-  EXPECT_FALSE(Pending(kMissingAttachment));
-  EXPECT_EQ(s->AttachmentCount(), 0);
+    s->SetAttachment("");
+    EXPECT_FALSE(Pending(kMissingAttachment));
+    EXPECT_EQ(s->AttachmentCount(), 0);
 }
 
 TEST_F(SettingsTest, AttachmentTotalsBeyond2GiBDoNotOverflow) {
-  TempDir dir;
-  const auto big = dir.Path() / "big.bin";
-  {
-    const int fd = ::open(big.c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 3LL << 30), 0);
-    ::close(fd);
-  }
-  s->SetAttachment(big.string() + ";" + big.string());
-  EXPECT_FALSE(Pending(kMissingAttachment));
-  EXPECT_EQ(s->AttachmentBytes(), 6ULL << 30);
+    TempDir dir;
+    const auto big = dir.Path() / "big.bin";
+    {
+        const int fd = ::open(big.c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 3LL << 30), 0);
+        ::close(fd);
+    }
+    s->SetAttachment(big.string() + ";" + big.string());
+    EXPECT_FALSE(Pending(kMissingAttachment));
+    EXPECT_EQ(s->AttachmentBytes(), 6ULL << 30);
 }
 
 TEST_F(SettingsTest, SettingsAreWrittenOnlyWhilePersistenceIsOn) {
-  s->SetSMTPPort(2525);
-  s->SetUsername("user");
-  EXPECT_EQ(store.writes, 0);
+    s->SetSMTPPort(2525);
+    s->SetUsername("user");
+    EXPECT_EQ(store.writes, 0);
 
-  s->SetPersistentSettings(true);
-  s->SetSMTPPort(2525);
-  s->SetMessageTimeout(-30);
-  s->SetUseAuthentication(true);
-  s->SetFrom(" me@example.com ");
-  s->SetConnectTimeout(500);  // refused: nothing written
-  EXPECT_EQ(store.values["PersistentSettings"], "-1");
-  EXPECT_EQ(store.values["RemotePort"], "2525");
-  EXPECT_EQ(store.values["MessageTimeout"], "30");
-  EXPECT_EQ(store.values["UseAuthentication"], "-1");
-  EXPECT_EQ(store.values["From"], " me@example.com ");
-  EXPECT_EQ(store.values.count("ConnectTimeout"), 0u);
+    s->SetPersistentSettings(true);
+    s->SetSMTPPort(2525);
+    s->SetMessageTimeout(-30);
+    s->SetUseAuthentication(true);
+    s->SetFrom(" me@example.com ");
+    s->SetConnectTimeout(500);  // refused: nothing written
+    EXPECT_EQ(store.values["PersistentSettings"], "-1");
+    EXPECT_EQ(store.values["RemotePort"], "2525");
+    EXPECT_EQ(store.values["MessageTimeout"], "30");
+    EXPECT_EQ(store.values["UseAuthentication"], "-1");
+    EXPECT_EQ(store.values["From"], " me@example.com ");
+    EXPECT_EQ(store.values.count("ConnectTimeout"), 0u);
 }
 
 TEST_F(SettingsTest, SwitchingPersistenceOffIsRemembered) {
-  s->SetPersistentSettings(true);
-  s->SetSMTPPort(2525);
-  s->SetPersistentSettings(false);
-  EXPECT_EQ(store.values["PersistentSettings"], "0");
-  EXPECT_FALSE(s->PersistentSettings());
+    s->SetPersistentSettings(true);
+    s->SetSMTPPort(2525);
+    s->SetPersistentSettings(false);
+    EXPECT_EQ(store.values["PersistentSettings"], "0");
+    EXPECT_FALSE(s->PersistentSettings());
 
-  const auto next = MakeCore();
-  EXPECT_FALSE(next->Settings().PersistentSettings());
-  EXPECT_EQ(next->Settings().SMTPPort(), 25);
+    const auto next = MakeCore();
+    EXPECT_FALSE(next->Settings().PersistentSettings());
+    EXPECT_EQ(next->Settings().SMTPPort(), 25);
 }
 
 TEST_F(SettingsTest, StoredValuesAreLoadedWithoutChecks) {
-  store.values = {{"PersistentSettings", "True"}, {"From", "not an address"},
-                  {"RemotePort", "99999"},        {"MaxRecipients", "0"},
-                  {"ConnectTimeout", "junk"},     {"UsePopAuthentication", "-1"}};
-  const auto loaded = MakeCore();
-  const MailSettings& l = loaded->Settings();
-  EXPECT_TRUE(l.PersistentSettings());
-  EXPECT_EQ(l.From(), "not an address");
-  EXPECT_EQ(l.SMTPPort(), 99999);
-  EXPECT_EQ(l.MaxRecipients(), 100);
-  EXPECT_EQ(l.ConnectTimeout(), 40);
-  EXPECT_TRUE(l.UsePopAuthentication());
-  EXPECT_FALSE(l.UseAuthentication());
-  EXPECT_TRUE(loaded->Errors().Empty());
+    store.values = {{"PersistentSettings", "True"}, {"From", "not an address"}, {"RemotePort", "99999"},
+                    {"MaxRecipients", "0"},         {"ConnectTimeout", "junk"}, {"UsePopAuthentication", "-1"}};
+    const auto loaded = MakeCore();
+    const MailSettings& l = loaded->Settings();
+    EXPECT_TRUE(l.PersistentSettings());
+    EXPECT_EQ(l.From(), "not an address");
+    EXPECT_EQ(l.SMTPPort(), 99999);
+    EXPECT_EQ(l.MaxRecipients(), 100);
+    EXPECT_EQ(l.ConnectTimeout(), 40);
+    EXPECT_TRUE(l.UsePopAuthentication());
+    EXPECT_FALSE(l.UseAuthentication());
+    EXPECT_TRUE(loaded->Errors().Empty());
 }
 
 // Two objects sharing the per-user file store of a private home.
 TEST(SettingsPersistence, RoundTripThroughTheFileStore) {
-  TempDir home;
-  testing::ScopedEnv config("XDG_CONFIG_HOME", home.Path().string());
-  RecordingEvents events;
-  {
-    SendMailCore first(MakePlatformMailSystem(), MakePlatformSettingsStore("Postwerk", "Settings"),
-                       events);
-    MailSettings& s = first.Settings();
-    s.SetPersistentSettings(true);
-    s.SetFrom("sender@example.com");
-    s.SetFromDisplayName("Line=one\nline two");
-    s.SetSMTPPort(2525);
-    s.SetEncodeType(UU_ENCODE);
-    s.SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
-    std::string host = "smtp.example.com";
-    s.SetSMTPHost(host);
-    s.SetUsername("user");
-    s.SetUsePopAuthentication(true);
-    s.SetMaxRecipients(7);
-    s.SetSubject("not remembered");
-  }
-  EXPECT_TRUE(std::filesystem::exists(home.Path() / "zankit" / "Postwerk" / "Settings"));
-  {
-    SendMailCore second(MakePlatformMailSystem(),
-                        MakePlatformSettingsStore("Postwerk", "Settings"), events);
-    const MailSettings& s = second.Settings();
-    EXPECT_TRUE(s.PersistentSettings());
-    EXPECT_EQ(s.From(), "sender@example.com");
-    EXPECT_EQ(s.FromDisplayName(), "Line=one\nline two");
-    EXPECT_EQ(s.SMTPPort(), 2525);
-    EXPECT_EQ(s.EncodeType(), UU_ENCODE);
-    EXPECT_EQ(s.SMTPHostValidation(), VALIDATE_HOST_SYNTAX);
-    EXPECT_EQ(s.SMTPHost(), "smtp.example.com");
-    EXPECT_EQ(s.Username(), "user");
-    EXPECT_TRUE(s.UsePopAuthentication());
-    EXPECT_EQ(s.MaxRecipients(), 7);
-    EXPECT_EQ(s.Subject(), "");
-  }
+    TempDir home;
+    testing::ScopedEnv config("XDG_CONFIG_HOME", home.Path().string());
+    RecordingEvents events;
+    {
+        SendMailCore first(MakePlatformMailSystem(), MakePlatformSettingsStore("Postwerk", "Settings"), events);
+        MailSettings& s = first.Settings();
+        s.SetPersistentSettings(true);
+        s.SetFrom("sender@example.com");
+        s.SetFromDisplayName("Line=one\nline two");
+        s.SetSMTPPort(2525);
+        s.SetEncodeType(UU_ENCODE);
+        s.SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
+        std::string host = "smtp.example.com";
+        s.SetSMTPHost(host);
+        s.SetUsername("user");
+        s.SetUsePopAuthentication(true);
+        s.SetMaxRecipients(7);
+        s.SetSubject("not remembered");
+    }
+    EXPECT_TRUE(std::filesystem::exists(home.Path() / "zankit" / "Postwerk" / "Settings"));
+    {
+        SendMailCore second(MakePlatformMailSystem(), MakePlatformSettingsStore("Postwerk", "Settings"), events);
+        const MailSettings& s = second.Settings();
+        EXPECT_TRUE(s.PersistentSettings());
+        EXPECT_EQ(s.From(), "sender@example.com");
+        EXPECT_EQ(s.FromDisplayName(), "Line=one\nline two");
+        EXPECT_EQ(s.SMTPPort(), 2525);
+        EXPECT_EQ(s.EncodeType(), UU_ENCODE);
+        EXPECT_EQ(s.SMTPHostValidation(), VALIDATE_HOST_SYNTAX);
+        EXPECT_EQ(s.SMTPHost(), "smtp.example.com");
+        EXPECT_EQ(s.Username(), "user");
+        EXPECT_TRUE(s.UsePopAuthentication());
+        EXPECT_EQ(s.MaxRecipients(), 7);
+        EXPECT_EQ(s.Subject(), "");
+    }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 # resource 1), the C/C++ header of the interfaces and the file of their identifiers.
 
 find_program(WIDL widl REQUIRED)
-set(ZANKIT_IDL "${CMAKE_CURRENT_SOURCE_DIR}/frame/zankit.idl")
+set(ZANKIT_IDL "${CMAKE_CURRENT_SOURCE_DIR}/server/zankit.idl")
 set(ZANKIT_GEN "${CMAKE_CURRENT_BINARY_DIR}/generated")
 file(MAKE_DIRECTORY "${ZANKIT_GEN}")
 set(WIDL_INCLUDES -I/usr/include/wine/wine/windows)
@@ -29,11 +29,11 @@ add_library(zankit_guids STATIC "${ZANKIT_GEN}/zankit_i.c")
 target_include_directories(zankit_guids PUBLIC "${ZANKIT_GEN}")
 add_dependencies(zankit_guids zankit_idl)
 
-configure_file("${CMAKE_CURRENT_SOURCE_DIR}/frame/zankit.rc.in" "${ZANKIT_GEN}/zankit.rc" @ONLY)
+configure_file("${CMAKE_CURRENT_SOURCE_DIR}/server/zankit.rc.in" "${ZANKIT_GEN}/zankit.rc" @ONLY)
 set_source_files_properties("${ZANKIT_GEN}/zankit.rc" PROPERTIES OBJECT_DEPENDS "${ZANKIT_GEN}/zankit.tlb")
 
 add_library(zankit SHARED ${ZANKIT_WINDOWS} "${ZANKIT_GEN}/zankit.rc"
-            "${CMAKE_CURRENT_SOURCE_DIR}/frame/zankit.def")
+            "${CMAKE_CURRENT_SOURCE_DIR}/server/zankit.def")
 add_dependencies(zankit zankit_idl)
 set_target_properties(zankit PROPERTIES PREFIX "" OUTPUT_NAME "zankit")
 target_include_directories(zankit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${ZANKIT_GEN}")

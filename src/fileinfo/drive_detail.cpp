@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include "frame/system_handles.h"
-#include "frame/path_text.h"
+#include "filesysinfo/directory_search.h"
+#include "filesysinfo/path_text.h"
 
 namespace zankit::fileinfo {
 
 bool DriveIsReady(const std::wstring& drive) {
-    SearchHandle search(drive + L"\\*.*");
+    DirectorySearch search(drive + L"\\*.*");
     if (search.Valid()) return true;
     DWORD error = search.FirstError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;

@@ -9,9 +9,9 @@
 #include "fileinfo/drive_lookup.h"
 #include "fileinfo/file_queries.h"
 #include "frame/bstr.h"
-#include "frame/file_sys_info.h"
-#include "frame/path_system.h"
-#include "frame/path_text.h"
+#include "filesysinfo/file_sys_info.h"
+#include "filesysinfo/path_system.h"
+#include "filesysinfo/path_text.h"
 
 namespace zankit {
 namespace fileinfo {

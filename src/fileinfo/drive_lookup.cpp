@@ -6,8 +6,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "frame/path_text.h"
-#include "frame/system_handles.h"
+#include "filesysinfo/path_text.h"
+#include "filesysinfo/directory_search.h"
 
 namespace zankit {
 namespace {
@@ -35,7 +35,7 @@ bool FolderExists(const std::wstring& path) {
     std::wstring stripped = path::StripTrailingSeparator(path);
     if (stripped.size() == 2 && stripped[1] == L':') return DriveStringExists(stripped);
     if (stripped.find_first_of(L"*?") != std::wstring::npos) return false;
-    SearchHandle search(stripped);
+    DirectorySearch search(stripped);
     return search.Valid() && (search.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

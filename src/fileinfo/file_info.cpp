@@ -12,9 +12,9 @@
 #include "fileinfo/system_checks.h"
 #include "frame/bstr.h"
 #include "frame/date_value.h"
-#include "frame/file_sys_info.h"
-#include "frame/path_system.h"
-#include "frame/path_text.h"
+#include "filesysinfo/file_sys_info.h"
+#include "filesysinfo/path_system.h"
+#include "filesysinfo/path_text.h"
 #include "small/file_type_name.h"
 
 namespace zankit {

@@ -6,7 +6,7 @@
 
 #include "fileinfo/path_parts.h"
 #include "fileinfo/run_time_failure.h"
-#include "frame/system_handles.h"
+#include "filesysinfo/directory_search.h"
 
 namespace zankit::fileinfo {
 
@@ -43,7 +43,7 @@ FileStatus StatusOf(const std::wstring& fileSpec) {
 }
 
 bool IsHeldOpen(const std::wstring& fileSpec) {
-    FileHandle file(CreateFileW(fileSpec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    KernelHandle file(CreateFileW(fileSpec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     return !file.Valid();
 }

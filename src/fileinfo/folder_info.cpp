@@ -15,14 +15,14 @@
 #include "fileinfo/path_parts.h"
 #include "fileinfo/run_time_failure.h"
 #include "fileinfo/system_checks.h"
-#include "frame/system_handles.h"
+#include "filesysinfo/directory_search.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/date_value.h"
 #include "frame/error_info.h"
-#include "frame/file_sys_info.h"
-#include "frame/path_system.h"
-#include "frame/path_text.h"
+#include "filesysinfo/file_sys_info.h"
+#include "filesysinfo/path_system.h"
+#include "filesysinfo/path_text.h"
 #include "frame/report_error.h"
 #include "small/file_type_name.h"
 
@@ -105,7 +105,7 @@ std::wstring CurrentFolder() {
 std::optional<double> DateCreated(const std::wstring& folder) {
     std::wstring stripped = path::StripTrailingSeparator(folder);
     if (IsBareDrive(stripped)) return std::nullopt;
-    SearchHandle search(stripped);
+    DirectorySearch search(stripped);
     if (!search.Valid() || !(search.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
     return path::FileTimeToDate(search.Entry().ftCreationTime, true);
 }

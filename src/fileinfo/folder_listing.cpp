@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "frame/system_handles.h"
+#include "filesysinfo/directory_search.h"
 
 namespace zankit::fileinfo {
 namespace {
@@ -18,7 +18,7 @@ bool IsWanted(const WIN32_FIND_DATAW& entry, Wanted wanted) {
 }
 
 void AddEntries(const std::wstring& folder, const std::wstring& pattern, Wanted wanted, Collection& names) {
-    SearchHandle search(folder + pattern);
+    DirectorySearch search(folder + pattern);
     if (!search.Valid()) return;
     std::wstring full = folder;
     do {

@@ -1,6 +1,6 @@
 #include "fileinfo/path_parts.h"
 
-#include "frame/path_text.h"
+#include "filesysinfo/path_text.h"
 
 namespace zankit::fileinfo {
 

@@ -7,7 +7,7 @@
 #include "fileinfo/display_texts.h"
 #include "fileinfo/locale_reader.h"
 #include "fileinfo/system_checks.h"
-#include "frame/file_sys_info.h"
+#include "filesysinfo/file_sys_info.h"
 
 namespace zankit {
 namespace {

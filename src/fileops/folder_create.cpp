@@ -4,8 +4,8 @@
 #include "fileinfo/drive_lookup.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
-#include "frame/file_sys_info.h"
-#include "frame/path_text.h"
+#include "filesysinfo/file_sys_info.h"
+#include "filesysinfo/path_text.h"
 #include "frame/report_error.h"
 
 namespace zankit {

@@ -13,6 +13,7 @@ std::atomic<long> g_locks{0};
 }  // namespace
 
 HMODULE ModuleHandle() { return g_module; }
+void SetModuleHandle(HMODULE module) { g_module = module; }
 
 std::wstring ModulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -42,11 +43,3 @@ void LockServer(bool lock) {
 bool ModuleInUse() { return g_objects.load() > 0 || g_locks.load() > 0; }
 
 }  // namespace zankit
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        zankit::g_module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}

@@ -9,6 +9,7 @@
 namespace zankit {
 
 HMODULE ModuleHandle();
+void SetModuleHandle(HMODULE module);  // called once, when the DLL is loaded
 std::wstring ModulePath();    // full path of zankit.dll
 std::wstring ModuleFolder();  // its folder, without a trailing separator
 

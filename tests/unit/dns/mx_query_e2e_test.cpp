@@ -16,8 +16,8 @@
 
 #include "mail/dns_message.h"
 #include "mail/mx_query.h"
-#include "mail/posix_dns_system.h"
-#include "mail/posix_fd.h"
+#include "mail/posix/dns_system.h"
+#include "mail/posix/fd.h"
 
 namespace zankit::mail {
 namespace {

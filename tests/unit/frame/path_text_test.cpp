@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/escaped_text.h"
-#include "frame/path_text.h"
+#include "filesysinfo/path_text.h"
 
 using namespace zankit;
 

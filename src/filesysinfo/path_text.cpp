@@ -1,4 +1,4 @@
-#include "frame/path_text.h"
+#include "filesysinfo/path_text.h"
 
 #include <cmath>
 #include <cstdio>

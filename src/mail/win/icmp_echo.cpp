@@ -1,4 +1,4 @@
-#include "mail/windows_icmp_echo.h"
+#include "mail/win/icmp_echo.h"
 
 #include <windows.h>
 #include <iphlpapi.h>
@@ -8,32 +8,21 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/win_handles.h"
+
 namespace zankit::mail {
 namespace {
 
 constexpr std::size_t kReplyDataRoom = 250;
 
-// Owner of one ICMP handle.
-class IcmpHandle {
-public:
-    IcmpHandle() : handle_(::IcmpCreateFile()) {}
-    ~IcmpHandle() {
-        if (Valid()) ::IcmpCloseHandle(handle_);
-    }
-    IcmpHandle(const IcmpHandle&) = delete;
-    IcmpHandle& operator=(const IcmpHandle&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+void CloseIcmp(HANDLE handle) { ::IcmpCloseHandle(handle); }
+using IcmpHandle = UniqueHandle<HANDLE, &CloseIcmp, nullptr, &handle_close::UsableHandle>;
 
 }  // namespace
 
 EchoResult WindowsIcmpEcho(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) {
     EchoResult result;
-    IcmpHandle icmp;
+    IcmpHandle icmp(::IcmpCreateFile());
     if (!icmp.Valid()) return result;
 
     // The reply record, room for the returned data, and the room the service asks for an

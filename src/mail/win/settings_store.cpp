@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "mail/mail_seam.h"
-#include "mail/windows_support.h"
+#include "mail/win/support.h"
 
 namespace zankit::mail {
 namespace {
@@ -18,7 +18,7 @@ public:
 
     std::optional<std::string> Read(const std::string& key) override {
         RegistryKey opened;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE, opened.Put()) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         std::wstring value;
@@ -29,7 +29,7 @@ public:
     bool Write(const std::string& key, const std::string& value) override {
         RegistryKey created;
         if (::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                              nullptr, created.Receive(), nullptr) != ERROR_SUCCESS) {
+                              nullptr, created.Put(), nullptr) != ERROR_SUCCESS) {
             return false;
         }
         const std::wstring wide = AnsiToWide(value);

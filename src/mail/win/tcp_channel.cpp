@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/win_handles.h"
 #include "mail/tcp_channel.h"
 
 namespace zankit::mail {
@@ -27,33 +28,6 @@ std::string ErrorText(int code) {
     return text;
 }
 
-// Owner of one socket handle.
-class SocketHandle {
-public:
-    SocketHandle() = default;
-    explicit SocketHandle(SOCKET handle) : handle_(handle) {}
-    ~SocketHandle() { Reset(); }
-    SocketHandle(const SocketHandle&) = delete;
-    SocketHandle& operator=(const SocketHandle&) = delete;
-    SocketHandle& operator=(SocketHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = other.handle_;
-            other.handle_ = INVALID_SOCKET;
-        }
-        return *this;
-    }
-
-    SOCKET Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_SOCKET; }
-    void Reset() {
-        if (handle_ != INVALID_SOCKET) ::closesocket(handle_);
-        handle_ = INVALID_SOCKET;
-    }
-
-private:
-    SOCKET handle_ = INVALID_SOCKET;
-};
 
 struct Address {
     sockaddr_storage storage{};

@@ -14,8 +14,8 @@
 
 #include "mail/content_type_map.h"
 #include "mail/mail_seam.h"
-#include "mail/posix_fd.h"
-#include "mail/posix_icmp_echo.h"
+#include "mail/posix/fd.h"
+#include "mail/posix/icmp_echo.h"
 #include "mail/tcp_channel.h"
 
 namespace zankit::mail {

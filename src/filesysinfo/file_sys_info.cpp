@@ -1,7 +1,7 @@
-#include "frame/file_sys_info.h"
+#include "filesysinfo/file_sys_info.h"
 
 #include "frame/bstr.h"
-#include "frame/path_text.h"
+#include "filesysinfo/path_text.h"
 
 namespace zankit {
 

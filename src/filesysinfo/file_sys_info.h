@@ -1,6 +1,6 @@
 // FileSysInfo: answers about the system, files, drives and folders, file operations through
 // the shell, dialogs, shell execution and shortcuts. One class; its members live in
-// fileinfo/, fileops/ and dialogs/ by subject, the path members in frame/.
+// fileinfo/, fileops/ and dialogs/ by subject, the path members here in filesysinfo/.
 #pragma once
 
 #include <windows.h>
@@ -56,7 +56,7 @@ public:
                                 LONG iconIndex, BYTE hotKey, HOTKEYF hotKeyModifier, SW showCommand,
                                 LONG* result) override;
 
-    // Path members (frame/)
+    // Path members (filesysinfo/)
     STDMETHODIMP FileNameFromPath(BSTR* sourceFileName, BSTR* result) override;
     STDMETHODIMP FixPath(BSTR* path, BSTR* result) override;
 

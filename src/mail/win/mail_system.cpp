@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "mail/mail_seam.h"
-#include "mail/windows_icmp_echo.h"
+#include "mail/win/icmp_echo.h"
 #include "mail/tcp_channel.h"
-#include "mail/windows_support.h"
+#include "mail/win/support.h"
 
 namespace zankit::mail {
 namespace {
@@ -116,7 +116,7 @@ public:
 
     std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
         RegistryKey key;
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, AnsiToWide(extension).c_str(), 0, KEY_QUERY_VALUE, key.Receive()) !=
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, AnsiToWide(extension).c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
             ERROR_SUCCESS) {
             return std::nullopt;
         }

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "mail/dns_discovery.h"
-#include "mail/posix_dns_system.h"
-#include "mail/posix_fd.h"
+#include "mail/posix/dns_system.h"
+#include "mail/posix/fd.h"
 
 namespace zankit::mail {
 namespace {

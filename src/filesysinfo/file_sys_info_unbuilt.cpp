@@ -1,7 +1,7 @@
 // FileSysInfo members whose work is not built yet: each answers E_NOTIMPL with the
 // description "not implemented" and changes nothing. A member moves out of this file when
 // it is built.
-#include "frame/file_sys_info.h"
+#include "filesysinfo/file_sys_info.h"
 
 namespace zankit {
 

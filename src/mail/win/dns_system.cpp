@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mail/dns_seam.h"
-#include "mail/windows_support.h"
+#include "mail/win/support.h"
 
 namespace zankit::mail {
 namespace {
@@ -38,21 +38,6 @@ private:
     bool started_ = false;
 };
 
-// Owner of one socket.
-class SocketHandle {
-public:
-    explicit SocketHandle(SOCKET socket) : socket_(socket) {}
-    ~SocketHandle() {
-        if (Valid()) ::closesocket(socket_);
-    }
-    SocketHandle(const SocketHandle&) = delete;
-    SocketHandle& operator=(const SocketHandle&) = delete;
-    bool Valid() const { return socket_ != INVALID_SOCKET; }
-    SOCKET Get() const { return socket_; }
-
-private:
-    SOCKET socket_;
-};
 
 // A library module found among the loaded ones or loaded for the moment; a module this
 // object loaded is unloaded again when it ends.
@@ -60,22 +45,17 @@ class LibraryModule {
 public:
     explicit LibraryModule(const wchar_t* name) : module_(::GetModuleHandleW(name)) {
         if (module_ == nullptr) {
-            module_ = ::LoadLibraryW(name);
-            loaded_ = module_ != nullptr;
+            loaded_.Reset(::LoadLibraryW(name));
+            module_ = loaded_.Get();
         }
     }
-    ~LibraryModule() {
-        if (loaded_) ::FreeLibrary(module_);
-    }
-    LibraryModule(const LibraryModule&) = delete;
-    LibraryModule& operator=(const LibraryModule&) = delete;
     FARPROC Find(const char* function) const {
         return module_ == nullptr ? nullptr : ::GetProcAddress(module_, function);
     }
 
 private:
     HMODULE module_ = nullptr;
-    bool loaded_ = false;
+    LibraryHandle loaded_;  // set only when this object loaded the module
 };
 
 using GetNetworkParamsFunction = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
@@ -116,7 +96,7 @@ void ReadNetworkParams(DnsHostConfig& config) {
 // The text of a value under HKEY_LOCAL_MACHINE; "" when the key or value is missing.
 std::string MachineValue(const std::wstring& keyPath, const wchar_t* valueName) {
     RegistryKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return {};
     }
     std::wstring value;
@@ -137,7 +117,7 @@ void TakeRegistryValues(const std::wstring& keyPath, const wchar_t* serverValue,
 std::vector<std::wstring> MachineSubkeys(const std::wstring& keyPath) {
     std::vector<std::wstring> names;
     RegistryKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return names;
     }
     for (DWORD index = 0; index < 4096; ++index) {

@@ -1,4 +1,4 @@
-#include "mail/windows_support.h"
+#include "mail/win/support.h"
 
 #include <algorithm>
 #include <vector>

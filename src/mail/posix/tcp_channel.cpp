@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/posix_fd.h"
+#include "mail/posix/fd.h"
 #include "mail/tcp_channel.h"
 
 namespace zankit::mail {

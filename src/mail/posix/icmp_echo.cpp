@@ -1,4 +1,4 @@
-#include "mail/posix_icmp_echo.h"
+#include "mail/posix/icmp_echo.h"
 
 #include <arpa/inet.h>
 #include <netinet/ip.h>
@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "mail/posix_fd.h"
+#include "mail/posix/fd.h"
 
 namespace zankit::mail {
 namespace {

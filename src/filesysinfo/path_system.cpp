@@ -1,10 +1,10 @@
-#include "frame/path_system.h"
+#include "filesysinfo/path_system.h"
 
 #include <vector>
 
 #include "frame/date_value.h"
-#include "frame/path_text.h"
-#include "frame/system_handles.h"
+#include "filesysinfo/path_text.h"
+#include "filesysinfo/directory_search.h"
 
 namespace zankit::path {
 
@@ -18,7 +18,7 @@ std::wstring ShortPathOf(const std::wstring& path) {
     }
 }
 
-bool FileExists(const std::wstring& path) { return SearchHandle(path).Valid(); }
+bool FileExists(const std::wstring& path) { return DirectorySearch(path).Valid(); }
 
 HANDLE OpenForRead(const std::wstring& path, DWORD access) {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -26,7 +26,7 @@ HANDLE OpenForRead(const std::wstring& path, DWORD access) {
 }
 
 double GetFileDate(const std::wstring& path, int selector) {
-    FileHandle file(OpenForRead(path, GENERIC_READ));
+    KernelHandle file(OpenForRead(path, GENERIC_READ));
     if (!file.Valid()) return 0;
     FILETIME created, accessed, written;
     if (!GetFileTime(file.Get(), &created, &accessed, &written)) return 0;

@@ -1,0 +1,33 @@
+#include "server/class_table.h"
+
+#include "filesysinfo/file_sys_info.h"
+#include "frame/zankit_interfaces.h"
+#include "mail/send_mail_com.h"
+#include "small/file_icon.h"
+#include "small/file_writer.h"
+#include "small/win_http_wrapper.h"
+
+namespace zankit {
+namespace {
+
+struct ClassEntry {
+    const CLSID* clsid;
+    CreateInstanceFn create;
+};
+
+const ClassEntry kClasses[] = {
+    {&CLSID_FileSysInfo, &CreateFileSysInfo},   {&CLSID_FileIcon, &CreateFileIcon},
+    {&CLSID_FileWriter, &CreateFileWriter},     {&CLSID_clsSendMail, &CreateSendMail},
+    {&CLSID_WinHttpWrapper, &CreateWinHttpWrapper},
+};
+
+}  // namespace
+
+CreateInstanceFn FindClassCreator(REFCLSID clsid) {
+    for (const ClassEntry& entry : kClasses) {
+        if (IsEqualCLSID(*entry.clsid, clsid)) return entry.create;
+    }
+    return nullptr;
+}
+
+}  // namespace zankit

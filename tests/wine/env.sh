@@ -1,5 +1,5 @@
-# Sourced by the Wine test scripts: a private prefix inside the build tree, no display,
-# no Mono/Gecko prompts, no menu builder.
+# Sourced by the Wine test scripts: a private prefix inside the build tree, no display unless
+# a runner starts its own virtual one (zk_display_start), no Mono/Gecko prompts, no menu builder.
 ZANKIT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX="${ZANKIT_WINEPREFIX:-$ZANKIT_ROOT/build/wineprefix}"
 export WINEDEBUG=-all
@@ -26,6 +26,39 @@ zk_prefix_setup() {
     wineboot -i > "$ZANKIT_ROOT/build/wineboot.log" 2>&1 || { cat "$ZANKIT_ROOT/build/wineboot.log"; return 1; }
     wineserver -w
   fi
+}
+
+# A virtual X display (Xvfb) for the whole run, so that windows and dialogs can open. The
+# prefix's wineserver is ended first: Wine's desktop keeps the display its server started with.
+# Sets DISPLAY; zk_display_stop (run it from the caller's EXIT trap) ends the server again.
+zk_display_pid=""
+zk_display_start() {
+  command -v Xvfb > /dev/null || { echo "Xvfb is not installed"; return 1; }
+  wineserver -k 2> /dev/null; wineserver -w 2> /dev/null
+  local fdfile
+  fdfile=$(mktemp /tmp/zankit-display.XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" 2> /dev/null &
+  zk_display_pid=$!
+  local tries
+  for tries in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$fdfile" ]; then
+    rm -f "$fdfile"
+    echo "Xvfb did not start"
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$fdfile")"
+  rm -f "$fdfile"
+}
+zk_display_stop() {
+  [ -n "$zk_display_pid" ] || return 0
+  wineserver -k 2> /dev/null; wineserver -w 2> /dev/null
+  kill "$zk_display_pid" 2> /dev/null
+  wait "$zk_display_pid" 2> /dev/null
+  zk_display_pid=""
+  unset DISPLAY
 }
 
 zk_register_all() {

@@ -4,6 +4,8 @@
 # the 64-bit and the 32-bit cscript. Prints each runner's own summary lines.
 set -uo pipefail
 source "$(dirname "$0")/env.sh"
+# Every test of this run sees one virtual display (dialogs and confirmation windows need it).
+zk_display_start || { echo "the virtual display did not start"; echo "0 passed, 1 failed"; exit 1; }
 zk_prefix_setup || exit 1
 zk_prefix_drives || { echo "drive setup failed"; exit 1; }
 zk_register_all || { echo "registration failed"; exit 1; }
@@ -14,14 +16,15 @@ status=0
 # listens on, reach the tests through the environment, which Wine passes on.
 smtp_dir=$(mktemp -d /tmp/zankit-host-smtp.XXXXXX)
 smtp_pid=""
-stop_smtp() {
+stop_runner_peers() {
+  zk_display_stop
   if [ -n "$smtp_pid" ]; then
     kill "$smtp_pid" 2>/dev/null
     wait "$smtp_pid" 2>/dev/null
   fi
   rm -rf "$smtp_dir"
 }
-trap stop_smtp EXIT
+trap stop_runner_peers EXIT
 trap 'exit 130' INT TERM HUP
 /usr/bin/python3 "$ZANKIT_ROOT/tests/peers/smtp_sink.py" --spool "$smtp_dir" 2> "$smtp_dir/err" &
 smtp_pid=$!

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native unit tests, the short fuzz runs, the
-# registration tests and the host and script tests under Wine (x64 and x86). Installs what
+# registration tests, the host and script tests under Wine (x64 and x86) and the release
+# archive's install test. Installs what
 # is missing first when run as root. Ends with one line: "TOTAL: N passed, M failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,6 +54,9 @@ stage wine-host bash tests/wine/run_host_tests.sh
 for peers in tests/peers/run_*.sh; do
   [ -e "$peers" ] && stage "peers-$(basename "$peers" .sh)" bash "$peers"
 done
+
+# The release archive: made twice (same bytes), installed into a fresh prefix and removed again.
+stage release bash tests/release/install_test.sh
 
 if [ "$stage_failed" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
 echo "TOTAL: $passed passed, $failed failed"

@@ -6,21 +6,25 @@ set(ZANKIT_IDL "${CMAKE_CURRENT_SOURCE_DIR}/server/zankit.idl")
 set(ZANKIT_GEN "${CMAKE_CURRENT_BINARY_DIR}/generated")
 file(MAKE_DIRECTORY "${ZANKIT_GEN}")
 set(WIDL_INCLUDES -I/usr/include/wine/wine/windows)
+# The type library carries the project's major.minor version.
+set(WIDL_DEFINES -DZANKIT_TYPELIB_VERSION=${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
 
 add_custom_command(
   OUTPUT "${ZANKIT_GEN}/zankit.tlb"
-  COMMAND ${WIDL} ${ZANKIT_WIDL_FLAGS} ${WIDL_INCLUDES} -t -o "${ZANKIT_GEN}/zankit.tlb" "${ZANKIT_IDL}"
+  COMMAND ${WIDL} ${ZANKIT_WIDL_FLAGS} ${WIDL_DEFINES} ${WIDL_INCLUDES} -t -o "${ZANKIT_GEN}/zankit.tlb" "${ZANKIT_IDL}"
+  # widl stamps the type library with the time it ran; a fixed stamp keeps builds reproducible.
+  COMMAND python3 "${PROJECT_SOURCE_DIR}/scripts/fix_tlb_stamp.py" "${ZANKIT_GEN}/zankit.tlb"
   DEPENDS "${ZANKIT_IDL}" VERBATIM)
 add_custom_command(
   OUTPUT "${ZANKIT_GEN}/zankit_h.h"
-  COMMAND ${WIDL} ${WIDL_INCLUDES} -h -o "${ZANKIT_GEN}/zankit_h.raw.h" "${ZANKIT_IDL}"
+  COMMAND ${WIDL} ${WIDL_DEFINES} ${WIDL_INCLUDES} -h -o "${ZANKIT_GEN}/zankit_h.raw.h" "${ZANKIT_IDL}"
   # widl writes C++ default arguments for [defaultvalue]; on pointer parameters those are
   # not valid C++ (VARIANT_BOOL* = -1), so they are dropped from the header.
   COMMAND sed -E "s/(\\*[A-Za-z_][A-Za-z_0-9]*) = [^,)]+/\\1/g" "${ZANKIT_GEN}/zankit_h.raw.h" > "${ZANKIT_GEN}/zankit_h.h"
   DEPENDS "${ZANKIT_IDL}" VERBATIM)
 add_custom_command(
   OUTPUT "${ZANKIT_GEN}/zankit_i.c"
-  COMMAND ${WIDL} ${WIDL_INCLUDES} -u -o "${ZANKIT_GEN}/zankit_i.c" "${ZANKIT_IDL}"
+  COMMAND ${WIDL} ${WIDL_DEFINES} ${WIDL_INCLUDES} -u -o "${ZANKIT_GEN}/zankit_i.c" "${ZANKIT_IDL}"
   DEPENDS "${ZANKIT_IDL}" VERBATIM)
 add_custom_target(zankit_idl DEPENDS "${ZANKIT_GEN}/zankit.tlb" "${ZANKIT_GEN}/zankit_h.h" "${ZANKIT_GEN}/zankit_i.c")
 

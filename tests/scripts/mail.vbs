@@ -1,14 +1,6 @@
 ' clsSendMail from VBScript: defaults, setters, and variables written back by reference.
 Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
+ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile(Left(WScript.ScriptFullName, InStrRev(WScript.ScriptFullName, "\")) & "include\check.vbs").ReadAll
 
 Dim mail
 Set mail = CreateObject("ZanKit.clsSendMail")

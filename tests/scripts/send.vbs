@@ -1,15 +1,7 @@
 ' clsSendMail.Send from VBScript: a script host cannot receive the events, but a message it
 ' sends arrives at the SMTP sink the runner started, and a failing send raises nothing.
 Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
+ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile(Left(WScript.ScriptFullName, InStrRev(WScript.ScriptFullName, "\")) & "include\check.vbs").ReadAll
 
 Dim env, port, closedPort, spool, fso
 Set env = CreateObject("WScript.Shell").Environment("PROCESS")

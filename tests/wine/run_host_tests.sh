@@ -48,7 +48,9 @@ for arch in 64 32; do
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   export ZANKIT_TEST_LOGGER_FILE
   ZANKIT_TEST_LOGGER_FILE="$(zk_winpath "$ZANKIT_ROOT/build/logger-x$arch.txt")"
-  (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1) 2>&1 | tr -d '\r' || status=1
+  # The locale group needs its locale and runs below, once per locale.
+  (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
+    tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done
 

@@ -7,22 +7,21 @@
 namespace zankit {
 namespace {
 
-// Follows VT_BYREF|VT_VARIANT chains and copies the value they end in.
-HRESULT CopyDereferenced(const VARIANT* source, VARIANT* target) {
+// Follows VT_BYREF|VT_VARIANT chains to the value they end in (nullptr for a broken chain).
+const VARIANT* Dereferenced(const VARIANT* source) {
     const VARIANT* current = source;
-    while (V_VT(current) == (VT_BYREF | VT_VARIANT)) {
-        current = V_VARIANTREF(current);
-        if (!current) return DISP_E_TYPEMISMATCH;
-    }
-    return VariantCopyInd(target, const_cast<VARIANT*>(current));
+    while (current && V_VT(current) == (VT_BYREF | VT_VARIANT)) current = V_VARIANTREF(current);
+    return current;
 }
 
 HRESULT CoerceTo(const VARIANT* source, VARTYPE vt, VARIANT* target) {
-    Variant plain;
-    HRESULT hr = CopyDereferenced(source, plain.Get());
-    if (FAILED(hr)) return hr;
-    if (vt == VT_VARIANT) return VariantCopy(target, plain.Get());
-    hr = VariantChangeType(target, plain.Get(), 0, vt);
+    const VARIANT* value = Dereferenced(source);
+    if (!value) return DISP_E_TYPEMISMATCH;
+    // The value already has the type (the usual case): one copy, no conversion.
+    if (vt == VT_VARIANT || (V_VT(value) & ~VT_BYREF) == vt) {
+        return VariantCopyInd(target, const_cast<VARIANT*>(value));
+    }
+    HRESULT hr = VariantChangeType(target, const_cast<VARIANT*>(value), 0, vt);
     if (hr == DISP_E_OVERFLOW) return hr;
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -13,13 +14,37 @@ namespace {
 
 constexpr int kNoArgument = -1;
 
+// The per-call arrays: on the stack for the usual few arguments, on the heap for more.
+template <typename T, size_t Inline>
+class CallArray {
+public:
+    explicit CallArray(size_t size) : size_(size) {
+        if (size > Inline) heap_.resize(size);
+    }
+    size_t size() const { return size_; }
+    T* data() { return size_ > Inline ? heap_.data() : stack_.data(); }
+    T& operator[](size_t i) { return data()[i]; }
+    T& back() { return data()[size_ - 1]; }
+    T* begin() { return data(); }
+    T* end() { return data() + size_; }
+
+private:
+    size_t size_;
+    std::array<T, Inline> stack_{};
+    std::vector<T> heap_;
+};
+
+constexpr size_t kInlineArguments = 8;
+using SourceArray = CallArray<int, kInlineArguments>;
+using SlotArray = CallArray<CallSlot, kInlineArguments>;
+
 // Which caller argument (index into rgvarg) feeds each formal parameter; kNoArgument where the
 // caller gave none. rgvarg holds the named arguments first, then the positional ones last first.
-HRESULT MatchArguments(const MemberPlan& member, const DISPPARAMS& params, std::vector<int>& source) {
+HRESULT MatchArguments(const MemberPlan& member, const DISPPARAMS& params, SourceArray& source) {
     const UINT formalCount = static_cast<UINT>(member.params.size());
     const UINT positional = params.cArgs - params.cNamedArgs;
     if (positional > formalCount) return DISP_E_BADPARAMCOUNT;
-    source.assign(formalCount, kNoArgument);
+    for (int& s : source) s = kNoArgument;
     for (UINT i = 0; i < positional; ++i) source[i] = static_cast<int>(params.cArgs - 1 - i);
     for (UINT k = 0; k < params.cNamedArgs; ++k) {
         DISPID named = params.rgdispidNamedArgs[k];
@@ -34,8 +59,8 @@ HRESULT MatchArguments(const MemberPlan& member, const DISPPARAMS& params, std::
 }
 
 // Coerces every argument into its slot; on a refusal, argError names the caller's argument.
-HRESULT PrepareArguments(const MemberPlan& member, DISPPARAMS& params, const std::vector<int>& source,
-                         std::vector<CallSlot>& slots, UINT* argError) {
+HRESULT PrepareArguments(const MemberPlan& member, DISPPARAMS& params, SourceArray& source, SlotArray& slots,
+                         UINT* argError) {
     for (size_t i = 0; i < member.params.size(); ++i) {
         VARIANT* argument = source[i] == kNoArgument ? nullptr : &params.rgvarg[source[i]];
         HRESULT hr = PrepareArgument(member.params[i], argument, slots[i]);
@@ -49,9 +74,9 @@ HRESULT PrepareArguments(const MemberPlan& member, DISPPARAMS& params, const std
 }
 
 // Calls the vtable slot; memberResult is the member's own HRESULT.
-HRESULT CallMember(void* instance, const MemberPlan& member, std::vector<CallSlot>& slots, HRESULT* memberResult) {
-    std::vector<VARTYPE> types(slots.size());
-    std::vector<VARIANTARG*> pointers(slots.size());
+HRESULT CallMember(void* instance, const MemberPlan& member, SlotArray& slots, HRESULT* memberResult) {
+    CallArray<VARTYPE, kInlineArguments> types(slots.size());
+    CallArray<VARIANTARG*, kInlineArguments> pointers(slots.size());
     for (size_t i = 0; i < slots.size(); ++i) {
         types[i] = slots[i].callType;
         pointers[i] = slots[i].passed;
@@ -67,7 +92,7 @@ HRESULT CallMember(void* instance, const MemberPlan& member, std::vector<CallSlo
     return S_OK;
 }
 
-void WriteBackArguments(std::vector<CallSlot>& slots) {
+void WriteBackArguments(SlotArray& slots) {
     for (CallSlot& slot : slots) {
         if (slot.writeBack) WriteBack(slot.callerArgument, slot.value.Get());
     }
@@ -88,7 +113,7 @@ HRESULT MapMemberFailure(HRESULT memberResult, EXCEPINFO* exception) {
     return DISP_E_EXCEPTION;
 }
 
-void HandOverResult(const MemberPlan& member, std::vector<CallSlot>& slots, VARIANT* result) {
+void HandOverResult(const MemberPlan& member, SlotArray& slots, VARIANT* result) {
     if (!result) return;
     VariantInit(result);
     if (!member.hasRetval) return;
@@ -108,10 +133,10 @@ HRESULT InvokeMember(void* instance, const InterfaceInfo& info, DISPID id, WORD 
 
     const MemberPlan* member = info.Find(id, flags);
     if (!member) return DISP_E_MEMBERNOTFOUND;
-    std::vector<int> source;
+    SourceArray source(member->params.size());
     HRESULT hr = MatchArguments(*member, *params, source);
     if (FAILED(hr)) return hr;
-    std::vector<CallSlot> slots(member->params.size() + (member->hasRetval ? 1 : 0));
+    SlotArray slots(member->params.size() + (member->hasRetval ? 1 : 0));
     hr = PrepareArguments(*member, *params, source, slots, argError);
     if (FAILED(hr)) return hr;
 

@@ -60,7 +60,7 @@ public:
         *info = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
         const InterfaceInfo* shared = nullptr;
-        HRESULT hr = InterfaceInfo::For(iid_, &shared);
+        HRESULT hr = Info(&shared);
         if (FAILED(hr)) return hr;
         *info = shared->DispatchInfo();
         (*info)->AddRef();
@@ -69,14 +69,14 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (!names || !ids) return E_POINTER;
         const InterfaceInfo* shared = nullptr;
-        HRESULT hr = InterfaceInfo::For(iid_, &shared);
+        HRESULT hr = Info(&shared);
         if (FAILED(hr)) return hr;
-        return shared->DispatchInfo()->GetIDsOfNames(names, count, ids);
+        return shared->IdsOfNames(names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                         UINT* argError) override {
         const InterfaceInfo* shared = nullptr;
-        HRESULT hr = InterfaceInfo::For(iid_, &shared);
+        HRESULT hr = Info(&shared);
         if (FAILED(hr)) return hr;
         return InvokeMember(static_cast<Interface*>(this), *shared, id, flags, params, result, exception, argError);
     }
@@ -113,7 +113,18 @@ protected:
     const IID& InterfaceId() const { return iid_; }
 
 private:
+    // The interface's shared type information, found once per object.
+    HRESULT Info(const InterfaceInfo** out) {
+        if (!info_) {
+            HRESULT hr = InterfaceInfo::For(iid_, &info_);
+            if (FAILED(hr)) return hr;
+        }
+        *out = info_;
+        return S_OK;
+    }
+
     const IID& iid_;
+    const InterfaceInfo* info_ = nullptr;
     std::wstring errorSource_;
     std::atomic<long> references_{1};
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "frame/bstr.h"
 #include "frame/type_library.h"
 
 namespace zankit {
@@ -49,6 +50,15 @@ HRESULT VtableTypeInfo(ITypeInfo* dispatchInfo, ITypeInfo** out) {
     return dispatchInfo->GetRefTypeInfo(ref, out);
 }
 
+// Member names are ASCII identifiers and compare without regard to case.
+std::wstring UpperAscii(const wchar_t* name) {
+    std::wstring upper(name);
+    for (wchar_t& c : upper) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return upper;
+}
+
 }  // namespace
 
 HRESULT InterfaceInfo::For(REFIID iid, const InterfaceInfo** out) {
@@ -72,7 +82,27 @@ HRESULT InterfaceInfo::Load(REFIID iid) {
     ComPtr<ITypeInfo> vtableInfo;
     hr = VtableTypeInfo(dispatchInfo_.Get(), vtableInfo.Put());
     if (FAILED(hr)) return hr;
-    return ReadMemberPlans(vtableInfo.Get(), members_);
+    hr = ReadMemberPlans(vtableInfo.Get(), members_);
+    if (FAILED(hr)) return hr;
+    for (const MemberPlan& member : members_) {
+        Bstr name;
+        UINT found = 0;
+        if (SUCCEEDED(vtableInfo->GetNames(member.id, name.Put(), 1, &found)) && found == 1 && name.Get()) {
+            memberIds_.emplace(UpperAscii(name.Get()), member.id);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT InterfaceInfo::IdsOfNames(LPOLESTR* names, UINT count, DISPID* ids) const {
+    if (count == 1 && names[0]) {
+        auto found = memberIds_.find(UpperAscii(names[0]));
+        if (found != memberIds_.end()) {
+            ids[0] = found->second;
+            return S_OK;
+        }
+    }
+    return dispatchInfo_->GetIDsOfNames(names, count, ids);
 }
 
 const MemberPlan* InterfaceInfo::Find(DISPID id, WORD flags) const {

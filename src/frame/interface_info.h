@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "frame/com_ptr.h"
@@ -23,11 +25,16 @@ public:
     // The member a call with this dispid and invoke flags means, or nullptr.
     const MemberPlan* Find(DISPID id, WORD flags) const;
 
+    // IDispatch::GetIDsOfNames. Script hosts ask for a member's name on every call, so a single
+    // member name is answered from a table; names with named arguments go to the type info.
+    HRESULT IdsOfNames(LPOLESTR* names, UINT count, DISPID* ids) const;
+
 private:
     HRESULT Load(REFIID iid);
 
     ComPtr<ITypeInfo> dispatchInfo_;
     std::vector<MemberPlan> members_;
+    std::unordered_map<std::wstring, DISPID> memberIds_;  // by name in upper case
 };
 
 }  // namespace zankit

@@ -99,7 +99,9 @@ TEST(Collection, AnswersLikeTheRunTimeCollection) {
         CallResult result = Call(list.Get(), step.member, flags, step.args);
         if (step.error == S_OK) {
             EXPECT_EQ(result.hr, S_OK) << step.what;
-            if (!step.answer.empty()) EXPECT_EQ(result.Text(), step.answer) << step.what;
+            if (!step.answer.empty()) {
+                EXPECT_EQ(result.Text(), step.answer) << step.what;
+            }
         } else {
             EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << step.what;
             EXPECT_EQ(result.exception.scode, step.error) << step.what;

@@ -188,8 +188,12 @@ TEST(Frame, LateBoundArgumentsAreMatchedCoercedOrRefused) {
     for (const CallRow& row : rows) {
         CallResult result = CallNamed(info.Get(), row.member, DISPATCH_METHOD, row.args, row.names);
         EXPECT_EQ(result.hr, row.hr) << row.what;
-        if (row.hr == S_OK) EXPECT_EQ(result.Text(), row.text) << row.what;
-        if (row.argError != ~0u) EXPECT_EQ(result.argError, row.argError) << row.what;
+        if (row.hr == S_OK) {
+            EXPECT_EQ(result.Text(), row.text) << row.what;
+        }
+        if (row.argError != ~0u) {
+            EXPECT_EQ(result.argError, row.argError) << row.what;
+        }
     }
     EXPECT_EQ(Call(info.Get(), L"NoSuchMember", DISPATCH_METHOD, {}).hr, DISP_E_UNKNOWNNAME);
     // A property put on a method finds no member to put.

@@ -1,7 +1,6 @@
 ' The frame as VBScript sees it: variables passed by reference keep their type, raised errors,
 ' and the collection's rules.
-Option Explicit
-ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile(Left(WScript.ScriptFullName, InStrRev(WScript.ScriptFullName, "\")) & "include\check.vbs").ReadAll
+' Option Explicit, Check and the counts come from include/check.vbs, which the test runner puts first.
 
 Dim info, p, r
 Set info = CreateObject("ZanKit.FileSysInfo")

@@ -1,6 +1,5 @@
 ' clsSendMail from VBScript: defaults, setters, and variables written back by reference.
-Option Explicit
-ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile(Left(WScript.ScriptFullName, InStrRev(WScript.ScriptFullName, "\")) & "include\check.vbs").ReadAll
+' Option Explicit, Check and the counts come from include/check.vbs, which the test runner puts first.
 
 Dim mail
 Set mail = CreateObject("ZanKit.clsSendMail")

@@ -1,4 +1,4 @@
-// The checks every JScript test file shares; each file loads this with one eval line.
+// The checks every JScript test file shares; the test runner puts this file in front of each one.
 var passed = 0, failed = 0;
 function check(name, actual, expected) {
     if (actual === expected) { passed++; WScript.Echo("ok - " + name); }

@@ -1,4 +1,5 @@
-' The checks every VBScript test file shares; each file loads this with one ExecuteGlobal line.
+' The checks every VBScript test file shares; the test runner puts this file in front of each one.
+Option Explicit
 Dim passed, failed
 passed = 0 : failed = 0
 Sub Check(name, actual, expected)

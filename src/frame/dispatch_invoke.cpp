@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include <array>
+#include <new>
 #include <cstring>
 #include <vector>
 
@@ -14,23 +14,38 @@ namespace {
 
 constexpr int kNoArgument = -1;
 
-// The per-call arrays: on the stack for the usual few arguments, on the heap for more.
+// The per-call arrays: on the stack for the usual few arguments, on the heap for more. Only
+// the elements in use are constructed.
 template <typename T, size_t Inline>
 class CallArray {
 public:
     explicit CallArray(size_t size) : size_(size) {
-        if (size > Inline) heap_.resize(size);
+        if (size > Inline) {
+            heap_.resize(size);
+            items_ = heap_.data();
+        } else {
+            items_ = reinterpret_cast<T*>(stack_);
+            for (size_t i = 0; i < size; ++i) new (&items_[i]) T();
+        }
+    }
+    CallArray(const CallArray&) = delete;
+    CallArray& operator=(const CallArray&) = delete;
+    ~CallArray() {
+        if (size_ <= Inline) {
+            for (size_t i = 0; i < size_; ++i) items_[i].~T();
+        }
     }
     size_t size() const { return size_; }
-    T* data() { return size_ > Inline ? heap_.data() : stack_.data(); }
-    T& operator[](size_t i) { return data()[i]; }
-    T& back() { return data()[size_ - 1]; }
-    T* begin() { return data(); }
-    T* end() { return data() + size_; }
+    T* data() { return items_; }
+    T& operator[](size_t i) { return items_[i]; }
+    T& back() { return items_[size_ - 1]; }
+    T* begin() { return items_; }
+    T* end() { return items_ + size_; }
 
 private:
     size_t size_;
-    std::array<T, Inline> stack_{};
+    T* items_ = nullptr;
+    alignas(T) unsigned char stack_[Inline * sizeof(T)];
     std::vector<T> heap_;
 };
 

@@ -97,98 +97,47 @@ private:
     uint32_t state_;
 };
 
-constexpr int kValueKinds = 20;
+template <typename Fill>
+Arg Value(VARTYPE vt, Fill fill) {
+    Arg arg;
+    V_VT(&arg.value) = vt;
+    fill(arg.value);
+    return arg;
+}
 
-// One hostile value; an object or a variable it refers to lives in holder.
-void MakeValue(int kind, VARIANT* out, IDispatch* someObject, VARIANT* variable) {
-    VariantInit(out);
-    switch (kind) {
-        case 0:
-            break;  // Empty
-        case 1:
-            V_VT(out) = VT_NULL;
-            break;
-        case 2:
-            V_VT(out) = VT_ERROR;
-            V_ERROR(out) = DISP_E_PARAMNOTFOUND;
-            break;
-        case 3:
-            V_VT(out) = VT_I2;
-            V_I2(out) = -32768;
-            break;
-        case 4:
-            V_VT(out) = VT_I4;
-            V_I4(out) = std::numeric_limits<LONG>::min();
-            break;
-        case 5:
-            V_VT(out) = VT_I4;
-            V_I4(out) = std::numeric_limits<LONG>::max();
-            break;
-        case 6:
-            V_VT(out) = VT_R8;
-            V_R8(out) = 1e300;
-            break;
-        case 7:
-            V_VT(out) = VT_R8;
-            V_R8(out) = -1.5;
-            break;
-        case 8:
-            V_VT(out) = VT_R8;
-            V_R8(out) = std::nan("");
-            break;
-        case 9:
-            V_VT(out) = VT_BOOL;
-            V_BOOL(out) = VARIANT_TRUE;
-            break;
-        case 10:
-            V_VT(out) = VT_BSTR;
-            V_BSTR(out) = SysAllocString(L"");
-            break;
-        case 11:
-            V_VT(out) = VT_BSTR;
-            V_BSTR(out) = SysAllocString(L"zk-fuzz-name");
-            break;
-        case 12: {
-            std::wstring huge(70000, L'A');
-            V_VT(out) = VT_BSTR;
-            V_BSTR(out) = SysAllocStringLen(huge.data(), static_cast<UINT>(huge.size()));
-            break;
-        }
-        case 13:
-            V_VT(out) = VT_BSTR;
-            V_BSTR(out) = SysAllocStringLen(L"a\0b\x01\xFFFF", 5);
-            break;
-        case 14:
-            V_VT(out) = VT_DATE;
-            V_DATE(out) = -657435.0;
-            break;
-        case 15:
-            V_VT(out) = VT_CY;
-            V_CY(out).int64 = std::numeric_limits<LONGLONG>::max();
-            break;
-        case 16: {
-            SAFEARRAYBOUND bound = {3, 0};
-            V_VT(out) = VT_ARRAY | VT_VARIANT;
-            V_ARRAY(out) = SafeArrayCreate(VT_VARIANT, 1, &bound);
-            break;
-        }
-        case 17:
-            V_VT(out) = VT_DISPATCH;
-            V_DISPATCH(out) = someObject;
-            if (someObject) someObject->AddRef();
-            break;
-        case 18:
-            V_VT(out) = VT_DISPATCH;
-            V_DISPATCH(out) = nullptr;
-            break;
-        default:  // a script variable holding a number, passed by reference
-            VariantClear(variable);
-            V_VT(variable) = VT_I2;
-            V_I2(variable) = 7;
-            V_VT(out) = VT_BYREF | VT_VARIANT;
-            V_VARIANTREF(out) = variable;
-            break;
-    }
+// The hostile values, made once; each call passes copies. The last one is a script variable
+// (holding a number) passed by reference.
+std::vector<Arg> HostileValues(IDispatch* object, VARIANT* variable) {
+    return {
+        Arg(),
+        Value(VT_NULL, [](VARIANT&) {}),
+        Arg::Missing(),
+        Value(VT_I2, [](VARIANT& v) { V_I2(&v) = -32768; }),
+        Arg::Long(std::numeric_limits<LONG>::min()),
+        Arg::Long(std::numeric_limits<LONG>::max()),
+        Value(VT_R8, [](VARIANT& v) { V_R8(&v) = 1e300; }),
+        Value(VT_R8, [](VARIANT& v) { V_R8(&v) = -1.5; }),
+        Value(VT_R8, [](VARIANT& v) { V_R8(&v) = std::nan(""); }),
+        Arg::Bool(true),
+        Arg::Text(L""),
+        Arg::Text(L"zk-fuzz-name"),
+        Arg::Text(std::wstring(70000, L'A')),
+        Arg::Text(std::wstring(L"a\0b\x01\xFFFF", 5)),
+        Value(VT_DATE, [](VARIANT& v) { V_DATE(&v) = -657435.0; }),
+        Value(VT_CY, [](VARIANT& v) { V_CY(&v).int64 = std::numeric_limits<LONGLONG>::max(); }),
+        Value(VT_ARRAY | VT_VARIANT,
+              [](VARIANT& v) {
+                  SAFEARRAYBOUND bound = {3, 0};
+                  V_ARRAY(&v) = SafeArrayCreate(VT_VARIANT, 1, &bound);
+              }),
+        Value(VT_DISPATCH,
+              [&](VARIANT& v) {
+                  V_DISPATCH(&v) = object;
+                  object->AddRef();
+              }),
+        Value(VT_DISPATCH, [](VARIANT& v) { V_DISPATCH(&v) = nullptr; }),
+        Arg::RefTo(variable),
+    };
 }
 
 const WORD kFlags[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
@@ -257,14 +206,19 @@ TEST(DispatchFuzz, HostileCallsAreRefusedCleanly) {
     long succeeded = 0, refused = 0, raised = 0;
     VARIANT variable;
     VariantInit(&variable);
+    const std::vector<Arg> values = HostileValues(targets[0].object.Get(), &variable);
     for (long n = 0; n < calls; ++n) {
         const auto& [t, member] = members[random.Below(static_cast<uint32_t>(members.size()))];
         IDispatch* object = targets[t].object.Get();
         const WORD flags = kFlags[random.Below(5)];
         const UINT count = random.Below(member.params + 3);
+        VariantClear(&variable);
+        V_VT(&variable) = VT_I2;
+        V_I2(&variable) = 7;
         std::vector<VARIANT> args(count);
         for (VARIANT& arg : args) {
-            MakeValue(static_cast<int>(random.Below(kValueKinds)), &arg, targets[0].object.Get(), &variable);
+            VariantInit(&arg);
+            VariantCopy(&arg, const_cast<VARIANT*>(&values[random.Below(static_cast<uint32_t>(values.size()))].value));
         }
         // Named arguments: the put value, or parameter numbers that may or may not exist.
         std::vector<DISPID> names;

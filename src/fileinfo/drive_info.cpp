@@ -41,9 +41,9 @@ std::wstring DriveOfSpec(const std::wstring& driveSpec) {
 void VolumeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
     std::optional<VolumeFacts> facts = VolumeFactsOf(drive);
     if (!facts) return;
-    if (infoType == zanDriveVolumeName) SetText(answer, facts->name);
-    if (infoType == zanDriveFileSystem) SetText(answer, facts->fileSystem);
-    if (infoType == zanDriveSerialNumber) SetText(answer, SerialNumberText(facts->serial));
+    if (infoType == zanDriveVolumeName) SetString(answer, facts->name);
+    if (infoType == zanDriveFileSystem) SetString(answer, facts->fileSystem);
+    if (infoType == zanDriveSerialNumber) SetString(answer, SerialNumberText(facts->serial));
 }
 
 void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
@@ -57,10 +57,10 @@ void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
             SetDouble(answer, static_cast<double>(sizes->free));
             break;
         case zanDriveTotalSizeMB:
-            SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->total)));
+            SetString(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->total)));
             break;
         case zanDriveFreeSpaceMB:
-            SetText(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->free)));
+            SetString(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->free)));
             break;
         default:
             break;
@@ -94,20 +94,20 @@ void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answ
         case zanDriveTypeVerbose: {
             std::optional<std::wstring> text = DriveTypeText(DriveTypeOf(drive));
             if (text) {
-                SetText(answer, *text);
+                SetString(answer, *text);
             } else {
                 SetNull(answer);
             }
             break;
         }
         case zanDriveLetter:
-            SetText(answer, drive.substr(0, 1));
+            SetString(answer, drive.substr(0, 1));
             break;
         case zanDrivePathWithColon:
-            SetText(answer, drive);
+            SetString(answer, drive);
             break;
         case zanDriveRootFolder:
-            SetText(answer, path::FixPath(drive));
+            SetString(answer, path::FixPath(drive));
             break;
         case zanDriveVolumeName:
         case zanDriveFileSystem:

@@ -46,33 +46,33 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             SetBool(answer, exists);
             break;
         case zanFullFilename:
-            if (auto full = FullPathOf(fileSpec)) SetText(answer, *full);
+            if (auto full = FullPathOf(fileSpec)) SetString(answer, *full);
             break;
         case zanFilenameWithoutPathname:
-            SetText(answer, LastPathElement(fileSpec));
+            SetString(answer, LastPathElement(fileSpec));
             break;
         case zanFilenameWithoutExtension:
-            SetText(answer, NameWithoutExtension(LastPathElement(fileSpec)));
+            SetString(answer, NameWithoutExtension(LastPathElement(fileSpec)));
             break;
         case zanFilenameExtensionOnly:
-            SetText(answer, path::ExtensionOf(fileSpec));
+            SetString(answer, path::ExtensionOf(fileSpec));
             break;
         case zanPathnameOnlyWithoutFinalBackslash:
-            SetText(answer, TextBeforeLastSeparator(fileSpec));
+            SetString(answer, TextBeforeLastSeparator(fileSpec));
             break;
         case zanDrivenameOnlyWithColon: {
             std::wstring drive = DriveNameOf(fileSpec);
-            if (!drive.empty()) SetText(answer, drive);
+            if (!drive.empty()) SetString(answer, drive);
             break;
         }
         case zanDOSFilename:
-            SetText(answer, LastPathElement(path::ShortPathOf(fileSpec)));
+            SetString(answer, LastPathElement(path::ShortPathOf(fileSpec)));
             break;
         case zanDOSFullPathname:
-            SetText(answer, path::ShortPathOf(fileSpec));
+            SetString(answer, path::ShortPathOf(fileSpec));
             break;
         case zanFileType:
-            SetText(answer, FileTypeName(fileSpec));
+            SetString(answer, FileTypeName(fileSpec));
             break;
         case zanFileDateCreated:
             SetDate(answer, path::GetFileDate(fileSpec, 1));
@@ -103,16 +103,16 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             break;
         }
         case zanFileSizeKByte:
-            SetText(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator()));
+            SetString(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator()));
             break;
         case zanFileSizeMByte:
-            SetText(answer, path::SizeTextForUser(StatusOf(fileSpec).size));
+            SetString(answer, path::SizeTextForUser(StatusOf(fileSpec).size));
             break;
         case zanFileAttributes:
             SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes));
             break;
         case zanFileAttributesLetters:
-            SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
+            SetString(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
             break;
         case zanFileIsInUse:
             // A free file leaves the answer Empty, which hosts read as False.
@@ -126,7 +126,7 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             SetBool(answer, IsValidFileName(fileSpec));
             break;
         case zanFileNameValidate:
-            SetText(answer, CleanFileName(fileSpec));
+            SetString(answer, CleanFileName(fileSpec));
             break;
         case zanFileExecutable: {
             std::wstring extension = path::ExtensionOf(fileSpec);

@@ -125,9 +125,7 @@ void SetList(Variant& answer, const std::wstring& folder, long infoType) {
             AddFolderNames(where, what, *names.Get());
         }
     }
-    answer.Clear();
-    V_VT(answer.Get()) = VT_DISPATCH;
-    V_DISPATCH(answer.Get()) = static_cast<IDispatch*>(names.Detach());
+    SetDispatch(answer, static_cast<IDispatch*>(names.Detach()));
 }
 
 // Answers that need an existing folder (or, for 59, a pattern).
@@ -137,25 +135,25 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
             SetBool(answer, true);
             break;
         case zanFolderName:
-            SetText(answer, FolderName(folder));
+            SetString(answer, FolderName(folder));
             break;
         case zanFolderFullPath:
-            SetText(answer, path::FixPath(folder));
+            SetString(answer, path::FixPath(folder));
             break;
         case zanFolderPathOfParent:
-            SetText(answer, ParentFolderPath(folder));
+            SetString(answer, ParentFolderPath(folder));
             break;
         case zanFolderDrivenameOnlyWithColon:
             DriveInfoAnswer(folder, zanDrivePathWithColon, answer);
             break;
         case zanFolderDOSFolderName:
-            SetText(answer, FolderName(path::ShortPathOf(folder)));
+            SetString(answer, FolderName(path::ShortPathOf(folder)));
             break;
         case zanFolderDOSFullPathName:
-            SetText(answer, path::ShortPathOf(folder));
+            SetString(answer, path::ShortPathOf(folder));
             break;
         case zanFolderType:
-            SetText(answer, FileTypeName(folder));
+            SetString(answer, FileTypeName(folder));
             break;
         case zanFolderDateCreated:
             if (std::optional<double> created = DateCreated(folder)) SetDate(answer, *created);
@@ -170,7 +168,7 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
             SetLong(answer, static_cast<long>(StatusOf(folder).attributes));
             break;
         case zanFolderAttributesLetters:
-            SetText(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
+            SetString(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
             break;
         case zanFolderRootFolder:
             SetBool(answer, PathIsRootW(folder.c_str()) != FALSE);
@@ -183,7 +181,7 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
             SetList(answer, folder, infoType);
             break;
         case zanFolderAPPDATA:
-            SetText(answer, SpecialFolder(SpecialFolderNumber(infoType)));
+            SetString(answer, SpecialFolder(SpecialFolderNumber(infoType)));
             break;
         default:
             break;  // declared but not computed (11, 12, 16, 17): Empty
@@ -194,11 +192,11 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
 void FolderInfoAnswer(std::wstring& folder, long infoType, Variant& answer) {
     if (IsFixedSpecialFolder(infoType)) {
         if (infoType == zanFolderSysDir) {
-            SetText(answer, SystemFolder());
+            SetString(answer, SystemFolder());
         } else if (infoType == zanFolderTempDir) {
-            SetText(answer, TempFolder());
+            SetString(answer, TempFolder());
         } else if (SpecialFolderNumber(infoType) >= 0) {
-            SetText(answer, SpecialFolder(SpecialFolderNumber(infoType)));
+            SetString(answer, SpecialFolder(SpecialFolderNumber(infoType)));
         }
         return;
     }

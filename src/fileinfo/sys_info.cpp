@@ -55,7 +55,7 @@ void Answer(zanSysInfoType infoType, Variant& answer) {
         case zanSysOSExtraInfo:
             if (ReadVersion(version)) {
                 version.szCSDVersion[sizeof version.szCSDVersion / sizeof(wchar_t) - 1] = L'\0';
-                SetText(answer, version.szCSDVersion);
+                SetString(answer, version.szCSDVersion);
             }
             break;
         case zanSysBootMethod:
@@ -68,28 +68,28 @@ void Answer(zanSysInfoType infoType, Variant& answer) {
             SetBool(answer, (GetSystemMetrics(SM_NETWORK) & 1) != 0);
             break;
         case zanSysComputerName:
-            SetText(answer, ComputerName());
+            SetString(answer, ComputerName());
             break;
         case zanSysUserName:
-            SetText(answer, UserName());
+            SetString(answer, UserName());
             break;
         case zanSysSlowMachine:
             SetBool(answer, GetSystemMetrics(SM_SLOWMACHINE) != 0);
             break;
         case zanLocaleDecimalDelimiter:
-            SetText(answer, UserLocaleText(LOCALE_SDECIMAL));
+            SetString(answer, UserLocaleText(LOCALE_SDECIMAL));
             break;
         case zanLocaleCurrencySpecifier:
-            SetText(answer, SystemLocaleText(LOCALE_SCURRENCY));
+            SetString(answer, SystemLocaleText(LOCALE_SCURRENCY));
             break;
         case zanLocaleShortDateFormat:
-            SetText(answer, ShortDatePattern(UserLocaleText(LOCALE_SSHORTDATE)));
+            SetString(answer, ShortDatePattern(UserLocaleText(LOCALE_SSHORTDATE)));
             break;
         case zanLocaleCurrencyDelimiter:
-            SetText(answer, SystemLocaleText(LOCALE_SMONDECIMALSEP));
+            SetString(answer, SystemLocaleText(LOCALE_SMONDECIMALSEP));
             break;
         case zanLocaleListDelimiter:
-            SetText(answer, SystemLocaleText(LOCALE_SLIST));
+            SetString(answer, SystemLocaleText(LOCALE_SLIST));
             break;
         default:
             break;  // 0 (processor type) and unknown values: Empty

@@ -1,4 +1,5 @@
-// Automation strings: an owning BSTR wrapper and the conversions at the COM boundary.
+// Automation strings: an owning BSTR wrapper and the conversions at the COM boundary
+// (byte texts through frame/text_conversion.h).
 // A null BSTR and an empty one are the same text everywhere.
 #pragma once
 
@@ -7,6 +8,8 @@
 
 #include <string>
 #include <string_view>
+
+#include "frame/text_conversion.h"
 
 namespace zankit {
 
@@ -23,6 +26,9 @@ public:
     BSTR Get() const { return value_; }
     BSTR Detach();
     BSTR* Put();
+    // The address for an [in, out] argument: the callee may free the string and store another;
+    // this object owns whatever is there afterwards.
+    BSTR* InOut() { return &value_; }
 
 private:
     BSTR value_ = nullptr;
@@ -36,9 +42,5 @@ HRESULT ToBstr(std::wstring_view text, BSTR* out);
 
 // Replaces the string a by-reference BSTR parameter holds.
 HRESULT AssignBstr(BSTR* slot, std::wstring_view text);
-
-// UTF-16 <-> bytes of the ANSI code page (CP_ACP), as the mail wire needs them.
-std::string ToAnsi(std::wstring_view text);
-std::wstring FromAnsi(std::string_view bytes);
 
 }  // namespace zankit

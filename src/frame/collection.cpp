@@ -65,50 +65,102 @@ private:
     size_t position_;
 };
 
+HRESULT Dereference(const VARIANT& source, Variant& plain) {
+    return VariantCopyInd(plain.Get(), const_cast<VARIANT*>(&source));
+}
+
+// Not given: omitted (VB, VBScript) or undefined (JScript).
+bool IsGiven(const VARIANT& plain) {
+    if (V_VT(&plain) == VT_EMPTY) return false;
+    return !(V_VT(&plain) == VT_ERROR && V_ERROR(&plain) == DISP_E_PARAMNOTFOUND);
+}
+
+bool SameKey(std::wstring_view a, std::wstring_view b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 Collection::Collection() : DispatchObject(IID__ZanCollection, L"ZanKit.Collection") {}
 
+size_t Collection::FindKey(std::wstring_view key) const {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].hasKey && SameKey(entries_[i].key, key)) return i;
+    }
+    return entries_.size();
+}
+
+HRESULT Collection::Locate(const VARIANT& index, size_t* position) {
+    Variant plain;
+    if (FAILED(Dereference(index, plain))) return Raise(VbError(13), L"Type mismatch");
+    if (V_VT(plain.Get()) == VT_BSTR) {
+        *position = FindKey(FromBstr(V_BSTR(plain.Get())));
+        if (*position == entries_.size()) return Raise(VbError(5), L"Invalid procedure call or argument");
+        return S_OK;
+    }
+    Variant number;
+    HRESULT hr = VariantChangeType(number.Get(), plain.Get(), 0, VT_I4);
+    if (hr == DISP_E_OVERFLOW) return Raise(VbError(9), L"Subscript out of range");
+    if (FAILED(hr)) return Raise(VbError(13), L"Type mismatch");
+    LONG n = V_I4(number.Get());
+    if (n < 1 || static_cast<size_t>(n) > entries_.size()) return Raise(VbError(9), L"Subscript out of range");
+    *position = static_cast<size_t>(n - 1);
+    return S_OK;
+}
+
 STDMETHODIMP Collection::get_Count(LONG* count) {
     if (!count) return E_POINTER;
-    *count = static_cast<LONG>(items_.size());
+    *count = static_cast<LONG>(entries_.size());
     return S_OK;
 }
 
 STDMETHODIMP Collection::get_Item(VARIANT index, VARIANT* item) {
     if (!item) return E_POINTER;
     VariantInit(item);
-    Variant number;
-    if (FAILED(VariantChangeType(number.Get(), &index, 0, VT_I4))) {
-        return Raise(VbError(5), L"Invalid procedure call or argument");
-    }
-    LONG position = V_I4(number.Get());
-    if (position < 1 || static_cast<size_t>(position) > items_.size()) {
-        return Raise(VbError(9), L"Subscript out of range");
-    }
-    return VariantCopy(item, items_[static_cast<size_t>(position - 1)].Get());
+    size_t position = 0;
+    HRESULT hr = Locate(index, &position);
+    if (FAILED(hr)) return hr;
+    return VariantCopy(item, entries_[position].value.Get());
 }
 
-STDMETHODIMP Collection::Add(VARIANT item) {
-    return Guarded([&] {
-        Variant copy;
-        HRESULT hr = VariantCopyInd(copy.Get(), &item);
+STDMETHODIMP Collection::Add(VARIANT item, VARIANT key, VARIANT before, VARIANT after) {
+    return Guarded([&]() -> HRESULT {
+        Entry entry;
+        HRESULT hr = Dereference(item, entry.value);
         if (FAILED(hr)) return hr;
-        items_.push_back(std::move(copy));
+        Variant keyValue, beforeValue, afterValue;
+        if (FAILED(Dereference(key, keyValue)) || FAILED(Dereference(before, beforeValue)) ||
+            FAILED(Dereference(after, afterValue))) {
+            return Raise(VbError(13), L"Type mismatch");
+        }
+        if (IsGiven(*keyValue.Get())) {
+            if (V_VT(keyValue.Get()) != VT_BSTR) return Raise(VbError(13), L"Type mismatch");
+            entry.key = FromBstr(V_BSTR(keyValue.Get()));
+            entry.hasKey = true;
+            if (FindKey(entry.key) != entries_.size()) {
+                return Raise(VbError(457), L"This key is already associated with an element of this collection");
+            }
+        }
+        const bool hasBefore = IsGiven(*beforeValue.Get());
+        const bool hasAfter = IsGiven(*afterValue.Get());
+        if (hasBefore && hasAfter) return Raise(VbError(5), L"Invalid procedure call or argument");
+        size_t insertAt = entries_.size();
+        if (hasBefore || hasAfter) {
+            hr = Locate(hasBefore ? *beforeValue.Get() : *afterValue.Get(), &insertAt);
+            if (FAILED(hr)) return hr;
+            if (hasAfter) ++insertAt;
+        }
+        entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
         return S_OK;
     });
 }
 
 HRESULT Collection::AddString(std::wstring_view text) {
     return Guarded([&] {
-        Variant value;
-        V_VT(value.Get()) = VT_BSTR;
-        HRESULT hr = ToBstr(text, &V_BSTR(value.Get()));
-        if (FAILED(hr)) {
-            V_VT(value.Get()) = VT_EMPTY;
-            return hr;
-        }
-        items_.push_back(std::move(value));
+        Entry entry;
+        SetString(entry.value, text);
+        entries_.push_back(std::move(entry));
         return S_OK;
     });
 }
@@ -118,10 +170,10 @@ STDMETHODIMP Collection::get__NewEnum(IUnknown** enumerator) {
     *enumerator = nullptr;
     return Guarded([&] {
         std::vector<Variant> snapshot;
-        snapshot.reserve(items_.size());
-        for (Variant& value : items_) {
+        snapshot.reserve(entries_.size());
+        for (Entry& entry : entries_) {
             Variant item;
-            HRESULT hr = VariantCopy(item.Get(), value.Get());
+            HRESULT hr = VariantCopy(item.Get(), entry.value.Get());
             if (FAILED(hr)) return hr;
             snapshot.push_back(std::move(item));
         }

@@ -14,14 +14,12 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "frame/interface_info.h"
+
 namespace zankit {
 
-// interfaceInfo is the TKIND_INTERFACE part of the dual interface (it knows the vtable
-// offsets); instance is the interface pointer whose vtable is called.
-HRESULT InvokeMember(void* instance, ITypeInfo* interfaceInfo, DISPID id, WORD flags, DISPPARAMS* params,
+// instance is the interface pointer whose vtable is called.
+HRESULT InvokeMember(void* instance, const InterfaceInfo& info, DISPID id, WORD flags, DISPPARAMS* params,
                      VARIANT* result, EXCEPINFO* exception, UINT* argError);
-
-// The TKIND_INTERFACE part of a dual interface, given its TKIND_DISPATCH type info.
-HRESULT GetVtableTypeInfo(ITypeInfo* dispatchInfo, ITypeInfo** out);
 
 }  // namespace zankit

@@ -12,8 +12,9 @@
 #include "frame/com_ptr.h"
 #include "frame/dispatch_invoke.h"
 #include "frame/error_info.h"
+#include "frame/interface_info.h"
 #include "frame/module.h"
-#include "frame/type_library.h"
+#include "frame/text_conversion.h"
 
 namespace zankit {
 
@@ -58,24 +59,26 @@ public:
         if (!info) return E_POINTER;
         *info = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        return GetLibraryTypeInfo(iid_, info);
+        const InterfaceInfo* shared = nullptr;
+        HRESULT hr = Info(&shared);
+        if (FAILED(hr)) return hr;
+        *info = shared->DispatchInfo();
+        (*info)->AddRef();
+        return S_OK;
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        ComPtr<ITypeInfo> info;
-        HRESULT hr = GetLibraryTypeInfo(iid_, info.Put());
+        if (!names || !ids) return E_POINTER;
+        const InterfaceInfo* shared = nullptr;
+        HRESULT hr = Info(&shared);
         if (FAILED(hr)) return hr;
-        return info->GetIDsOfNames(names, count, ids);
+        return shared->IdsOfNames(names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                         UINT* argError) override {
-        ComPtr<ITypeInfo> dispatchInfo;
-        HRESULT hr = GetLibraryTypeInfo(iid_, dispatchInfo.Put());
+        const InterfaceInfo* shared = nullptr;
+        HRESULT hr = Info(&shared);
         if (FAILED(hr)) return hr;
-        ComPtr<ITypeInfo> vtableInfo;
-        hr = GetVtableTypeInfo(dispatchInfo.Get(), vtableInfo.Put());
-        if (FAILED(hr)) return hr;
-        return InvokeMember(static_cast<Interface*>(this), vtableInfo.Get(), id, flags, params, result, exception,
-                            argError);
+        return InvokeMember(static_cast<Interface*>(this), *shared, id, flags, params, result, exception, argError);
     }
 
     // ISupportErrorInfo
@@ -100,6 +103,8 @@ protected:
             return body();
         } catch (const std::bad_alloc&) {
             return Raise(E_OUTOFMEMORY, L"Out of memory");
+        } catch (const TextConversionError&) {
+            return Raise(VbError(5), L"Invalid procedure call or argument");
         } catch (...) {
             return Raise(E_UNEXPECTED, L"Unexpected failure");
         }
@@ -108,7 +113,18 @@ protected:
     const IID& InterfaceId() const { return iid_; }
 
 private:
+    // The interface's shared type information, found once per object.
+    HRESULT Info(const InterfaceInfo** out) {
+        if (!info_) {
+            HRESULT hr = InterfaceInfo::For(iid_, &info_);
+            if (FAILED(hr)) return hr;
+        }
+        *out = info_;
+        return S_OK;
+    }
+
     const IID& iid_;
+    const InterfaceInfo* info_ = nullptr;
     std::wstring errorSource_;
     std::atomic<long> references_{1};
 };

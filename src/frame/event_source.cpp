@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "frame/bstr.h"
+#include "frame/dispatch_call.h"
 #include "frame/module.h"
 #include "frame/simple_object.h"
 #include "frame/type_library.h"
@@ -192,21 +194,54 @@ STDMETHODIMP EventSource::GetGUID(DWORD kind, GUID* guid) {
     return S_OK;
 }
 
-void EventSource::Fire(DISPID id, VARIANT* args, UINT count) {
-    // Snapshot first: a handler may advise or unadvise while we call it.
-    std::vector<ComPtr<IDispatch>> targets;
-    for (auto& [cookie, sink] : sinks_) targets.push_back(sink);
-    for (ComPtr<IDispatch>& sink : targets) {
-        DISPPARAMS params = {args, nullptr, count, 0};
-        VARIANT result;
-        VariantInit(&result);
-        EXCEPINFO exception = {};
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &exception, nullptr);
-        VariantClear(&result);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
+DISPID EventSource::EventId(std::wstring_view eventName) {
+    auto known = eventIds_.find(eventName);
+    if (known != eventIds_.end()) return known->second;
+    DISPID id = DISPID_UNKNOWN;
+    ComPtr<ITypeInfo> events;
+    if (SUCCEEDED(GetLibraryTypeInfo(eventIid_, events.Put()))) {
+        std::wstring name(eventName);
+        LPOLESTR names[] = {name.data()};
+        if (FAILED(events->GetIDsOfNames(names, 1, &id))) id = DISPID_UNKNOWN;
     }
+    eventIds_.emplace(std::wstring(eventName), id);
+    return id;
+}
+
+void EventSource::FireToSinks(DISPID id, VARIANT* args, UINT count) {
+    if (id == DISPID_UNKNOWN || sinks_.empty()) return;
+    // A sink may release the last reference to the owner while it handles the event.
+    ComPtr<IUnknown> keepOwner(owner_);
+    // Snapshot first: a handler may advise or unadvise while we call it. A sink unadvised by an
+    // earlier handler is not called any more.
+    std::vector<std::pair<DWORD, ComPtr<IDispatch>>> targets(sinks_.begin(), sinks_.end());
+    for (auto& [cookie, sink] : targets) {
+        if (sinks_.find(cookie) == sinks_.end()) continue;
+        InvokeMethod(sink.Get(), id, args, count);
+    }
+}
+
+void EventSource::Fire(std::wstring_view eventName) { FireToSinks(EventId(eventName), nullptr, 0); }
+
+void EventSource::Fire(std::wstring_view eventName, std::wstring& text) {
+    const DISPID id = EventId(eventName);
+    if (id == DISPID_UNKNOWN || sinks_.empty()) return;
+    Bstr value(text);
+    if (!value.Get() && !text.empty()) throw std::bad_alloc();
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&arg) = value.InOut();
+    FireToSinks(id, &arg, 1);
+    text = FromBstr(value.Get());
+}
+
+void EventSource::Fire(std::wstring_view eventName, LONG& number) {
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_BYREF | VT_I4;
+    V_I4REF(&arg) = &number;
+    FireToSinks(EventId(eventName), &arg, 1);
 }
 
 }  // namespace zankit

@@ -1,7 +1,7 @@
 // Outgoing events of a class: one connection point for its source dispinterface, the
 // container that finds it, and IProvideClassInfo2 so hosts (VB's WithEvents, .NET) learn
-// the event interface. The owning object forwards QueryInterface here and fires through
-// Fire(); sinks are called on the owner's thread.
+// the event interface. The owning object forwards QueryInterface here and fires its events
+// by name; sinks are called on the owner's thread.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,8 @@
 #include <olectl.h>
 
 #include <map>
+#include <string>
+#include <string_view>
 
 #include "frame/com_ptr.h"
 
@@ -24,8 +26,12 @@ public:
     // The interface pointer for riid when it is one of the three, else nullptr.
     void* Find(REFIID riid);
 
-    // Calls the event on every advised sink: args in DISPPARAMS order (last argument first).
-    void Fire(DISPID id, VARIANT* args, UINT count);
+    // Calls the named event of the event interface on every advised sink. The text and number
+    // overloads pass one [in, out] argument; a sink may change it, and the caller gets the last
+    // value back. A failing sink neither stops the others nor leaks what it handed back.
+    void Fire(std::wstring_view eventName);
+    void Fire(std::wstring_view eventName, std::wstring& text);
+    void Fire(std::wstring_view eventName, LONG& number);
     size_t SinkCount() const { return sinks_.size(); }
     // Drops every advised sink (when the owner ends).
     void DisconnectAll() { sinks_.clear(); }
@@ -51,11 +57,17 @@ public:
     STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
 
 private:
+    // The dispid of an event, looked up in the type library once per name.
+    DISPID EventId(std::wstring_view eventName);
+    // args in DISPPARAMS order (last argument first).
+    void FireToSinks(DISPID id, VARIANT* args, UINT count);
+
     IUnknown* owner_;
     const CLSID& clsid_;
     const IID& eventIid_;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;
+    std::map<std::wstring, DISPID, std::less<>> eventIds_;
 };
 
 }  // namespace zankit

@@ -10,8 +10,8 @@ namespace zankit {
 
 HMODULE ModuleHandle();
 void SetModuleHandle(HMODULE module);  // called once, when the DLL is loaded
-std::wstring ModulePath();    // full path of zankit.dll
-std::wstring ModuleFolder();  // its folder, without a trailing separator
+std::wstring ModulePath();             // full path of zankit.dll
+std::wstring ModuleFolder();           // its folder, without a trailing separator
 
 void ObjectCreated();
 void ObjectDestroyed();

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/module.h"
 #include "frame/type_library.h"
@@ -69,11 +70,9 @@ struct LibraryContents {
 };
 
 std::wstring TypeName(ITypeLib* library, UINT index) {
-    BSTR name = nullptr;
-    if (FAILED(library->GetDocumentation(static_cast<INT>(index), &name, nullptr, nullptr, nullptr))) return {};
-    std::wstring text = name ? std::wstring(name, SysStringLen(name)) : std::wstring();
-    SysFreeString(name);
-    return text;
+    Bstr name;
+    if (FAILED(library->GetDocumentation(static_cast<INT>(index), name.Put(), nullptr, nullptr, nullptr))) return {};
+    return FromBstr(name.Get());
 }
 
 HRESULT ReadContents(LibraryContents& contents) {
@@ -84,25 +83,21 @@ HRESULT ReadContents(LibraryContents& contents) {
     hr = library->GetLibAttr(&libraryAttributes);
     if (FAILED(hr)) return hr;
     contents.libid = libraryAttributes->guid;
-    contents.version = std::to_wstring(libraryAttributes->wMajorVerNum) + L"." +
-                       std::to_wstring(libraryAttributes->wMinorVerNum);
+    contents.version =
+        std::to_wstring(libraryAttributes->wMajorVerNum) + L"." + std::to_wstring(libraryAttributes->wMinorVerNum);
     library->ReleaseTLibAttr(libraryAttributes);
-    BSTR libraryName = nullptr;
-    library->GetDocumentation(-1, &libraryName, nullptr, nullptr, nullptr);
-    contents.name = libraryName ? std::wstring(libraryName, SysStringLen(libraryName)) : std::wstring();
-    SysFreeString(libraryName);
+    contents.name = TypeName(library.Get(), static_cast<UINT>(-1));
     if (contents.name.empty()) return SELFREG_E_TYPELIB;
 
     const UINT count = library->GetTypeInfoCount();
     for (UINT index = 0; index < count; ++index) {
         ComPtr<ITypeInfo> info;
         if (FAILED(library->GetTypeInfo(index, info.Put()))) return SELFREG_E_TYPELIB;
-        TYPEATTR* attributes = nullptr;
-        if (FAILED(info->GetTypeAttr(&attributes))) return SELFREG_E_TYPELIB;
+        TypeAttributes attributes(info.Get());
+        if (!attributes.Valid()) return SELFREG_E_TYPELIB;
         const GUID guid = attributes->guid;
         const TYPEKIND kind = attributes->typekind;
         const WORD flags = attributes->wTypeFlags;
-        info->ReleaseTypeAttr(attributes);
         if (kind == TKIND_COCLASS && (flags & TYPEFLAG_FCANCREATE)) {
             contents.classes.push_back({guid, TypeName(library.Get(), index)});
         } else if (kind == TKIND_DISPATCH || kind == TKIND_INTERFACE) {
@@ -166,8 +161,7 @@ void DeleteIfEmpty(HKEY root, const std::wstring& path) {
 
 class Registrar {
 public:
-    Registrar(HKEY hive, HKEY root, const LibraryContents& contents)
-        : hive_(hive), root_(root), contents_(contents) {}
+    Registrar(HKEY hive, HKEY root, const LibraryContents& contents) : hive_(hive), root_(root), contents_(contents) {}
 
     HRESULT Register() {
         const std::wstring modulePath = ModulePath();

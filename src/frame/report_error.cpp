@@ -5,6 +5,7 @@
 #include "frame/app_object.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
+#include "frame/dispatch_call.h"
 #include "frame/error_info.h"
 
 namespace zankit {
@@ -37,10 +38,10 @@ void ReportError(const std::wstring& tag, const std::wstring& text) {
             if (SUCCEEDED(logger->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
                 ComPtr<IDispatch> app;
                 CreateAppObject(app.Put());
+                // The tag and text go by reference: the logger may replace them, and whatever
+                // they hold at the end is freed once, by their owners.
                 Bstr tagValue(tag);
                 Bstr textValue(text);
-                BSTR tagSlot = tagValue.Get();
-                BSTR textSlot = textValue.Get();
                 VARIANT_BOOL first = VARIANT_FALSE;
                 VARIANT_BOOL second = VARIANT_TRUE;
                 // Arguments in reverse order: App, tag, text, False, True.
@@ -49,26 +50,14 @@ void ReportError(const std::wstring& tag, const std::wstring& text) {
                 V_VT(&args[4]) = VT_DISPATCH;
                 V_DISPATCH(&args[4]) = app.Get();
                 V_VT(&args[3]) = VT_BYREF | VT_BSTR;
-                V_BSTRREF(&args[3]) = &tagSlot;
+                V_BSTRREF(&args[3]) = tagValue.InOut();
                 V_VT(&args[2]) = VT_BYREF | VT_BSTR;
-                V_BSTRREF(&args[2]) = &textSlot;
+                V_BSTRREF(&args[2]) = textValue.InOut();
                 V_VT(&args[1]) = VT_BYREF | VT_BOOL;
                 V_BOOLREF(&args[1]) = &first;
                 V_VT(&args[0]) = VT_BYREF | VT_BOOL;
                 V_BOOLREF(&args[0]) = &second;
-                DISPPARAMS params = {args, nullptr, 5, 0};
-                VARIANT result;
-                VariantInit(&result);
-                EXCEPINFO exception = {};
-                logger->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &exception,
-                               nullptr);
-                VariantClear(&result);
-                SysFreeString(exception.bstrSource);
-                SysFreeString(exception.bstrDescription);
-                SysFreeString(exception.bstrHelpFile);
-                // The logger may have replaced the strings it was handed by reference.
-                if (tagSlot != tagValue.Get()) SysFreeString(tagSlot);
-                if (textSlot != textValue.Get()) SysFreeString(textSlot);
+                InvokeMethod(logger.Get(), id, args, 5);
             }
         }
     }

@@ -51,30 +51,20 @@ SendMailObject::~SendMailObject() {
 
 // ---- events ---------------------------------------------------------------------------------
 
-void SendMailObject::SendSuccesful() { events_.Fire(1, nullptr, 0); }
+void SendMailObject::SendSuccesful() { events_.Fire(L"SendSuccesful"); }
 
-void SendMailObject::FireText(DISPID id, std::string& text) {
-    BSTR value = nullptr;
-    if (FAILED(ToBstr(FromAnsi(text), &value))) return;
-    VARIANT arg;
-    VariantInit(&arg);
-    V_VT(&arg) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&arg) = &value;
-    events_.Fire(id, &arg, 1);
-    text = ToAnsi(FromBstr(value));  // a handler may have changed it
-    SysFreeString(value);
+void SendMailObject::FireText(std::wstring_view eventName, std::string& text) {
+    std::wstring value = FromAnsi(text);
+    events_.Fire(eventName, value);
+    text = ToAnsi(value);  // a handler may have changed it
 }
 
-void SendMailObject::SendFailed(std::string& explanation) { FireText(2, explanation); }
-void SendMailObject::Status(std::string& status) { FireText(3, status); }
+void SendMailObject::SendFailed(std::string& explanation) { FireText(L"SendFailed", explanation); }
+void SendMailObject::Status(std::string& status) { FireText(L"Status", status); }
 
 void SendMailObject::Progress(long& percentComplete) {
     LONG value = static_cast<LONG>(percentComplete);
-    VARIANT arg;
-    VariantInit(&arg);
-    V_VT(&arg) = VT_BYREF | VT_I4;
-    V_I4REF(&arg) = &value;
-    events_.Fire(4, &arg, 1);
+    events_.Fire(L"Progress", value);
     percentComplete = value;
 }
 

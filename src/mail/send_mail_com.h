@@ -103,7 +103,7 @@ private:
     void SendFailed(std::string& explanation) override;
     void Status(std::string& status) override;
     void Progress(long& percentComplete) override;
-    void FireText(DISPID id, std::string& text);
+    void FireText(std::wstring_view eventName, std::string& text);
     // The MX query with its Status events; "" when nothing is found.
     std::string QueryExchanger(const std::string& domain);
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
 
     std::vector<Event> events;
+    // Runs after an event is recorded, as a handler in a host would (it may call back into the
+    // object that fired).
+    std::function<void(DISPID)> onEvent;
+    long References() const { return references_; }
 
 private:
     ~MailEventSink() = default;

@@ -105,3 +105,61 @@ TEST(Events, ASinkWithoutDispatchIsRefused) {
     EXPECT_EQ(point->Advise(plain.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
 }
+
+namespace {
+
+// A mail object with no sender: Send refuses at once with SendFailed events, no network.
+struct RefusingMail {
+    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
+    ComPtr<IConnectionPoint> point = MailConnectionPoint(mail.Get());
+    ComPtr<MailEventSink> first = ComPtr<MailEventSink>::Adopt(new MailEventSink());
+    ComPtr<MailEventSink> second = ComPtr<MailEventSink>::Adopt(new MailEventSink());
+    DWORD firstCookie = 0;
+    DWORD secondCookie = 0;
+    RefusingMail() {
+        if (!point) return;
+        point->Advise(first.Get(), &firstCookie);
+        point->Advise(second.Get(), &secondCookie);
+    }
+    HRESULT Send() { return Call(mail.Get(), L"Send", DISPATCH_METHOD, {}).hr; }
+};
+
+}  // namespace
+
+TEST(Events, AHandlerThatUnadvisesStopsTheEventsAtOnce) {
+    RefusingMail refusing;
+    ASSERT_TRUE(refusing.point);
+    ASSERT_EQ(refusing.Send(), S_OK);
+    ASSERT_FALSE(refusing.first->events.empty());
+    const size_t before = refusing.first->events.size();
+    EXPECT_EQ(refusing.second->events.size(), before);
+    // The first sink's handler unadvises both sinks during the next event.
+    refusing.first->onEvent = [&](DISPID) {
+        refusing.point->Unadvise(refusing.firstCookie);
+        refusing.point->Unadvise(refusing.secondCookie);
+        refusing.first->onEvent = nullptr;
+    };
+    EXPECT_EQ(refusing.Send(), S_OK);
+    EXPECT_EQ(refusing.first->events.size(), before + 1);
+    EXPECT_EQ(refusing.second->events.size(), before);  // unadvised before its turn
+    EXPECT_EQ(refusing.Send(), S_OK);
+    EXPECT_EQ(refusing.first->events.size(), before + 1);
+}
+
+TEST(Events, ReleasingTheObjectWithSinksAdvisedFreesTheSinksAndTheModule) {
+    HMODULE module = GetModuleHandleW(L"zankit.dll");
+    {
+        RefusingMail refusing;
+        ASSERT_TRUE(refusing.point);
+        module = GetModuleHandleW(L"zankit.dll");
+        EXPECT_EQ(refusing.first->References(), 2);  // ours and the connection point's
+        refusing.point.Reset();
+        refusing.mail.Reset();  // never unadvised
+        EXPECT_EQ(refusing.first->References(), 1);
+        EXPECT_EQ(refusing.second->References(), 1);
+    }
+    ASSERT_NE(module, nullptr);
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    EXPECT_EQ(canUnload(), S_OK);
+}

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "frame/text_conversion.h"
+
 namespace hosttest {
 
 ComPtr<IDispatch> Create(const wchar_t* progId) {
@@ -164,12 +166,7 @@ std::vector<std::wstring> TakeLoggerRecords() {
         fclose(input);
         std::istringstream lines(bytes);
         std::string line;
-        while (std::getline(lines, line)) {
-            int size = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-            std::wstring wide(static_cast<size_t>(size), L'\0');
-            MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), size);
-            records.push_back(wide);
-        }
+        while (std::getline(lines, line)) records.push_back(zankit::FromUtf8(line));
     }
     DeleteFileW(file.c_str());
     return records;

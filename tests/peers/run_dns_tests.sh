@@ -132,7 +132,8 @@ if [ "${ZANKIT_DNS_WINE:-1}" = "1" ] && command -v wine >/dev/null &&
   echo "---- under Wine"
   wine_check || status=1
 else
-  echo "---- under Wine: skipped (wine or the DLLs missing, or ZANKIT_DNS_WINE=0)"
+  echo "---- under Wine: not run (wine or the DLLs missing, or ZANKIT_DNS_WINE=0): a failure"
+  status=1
 fi
 
 if [ "$status" -ne 0 ]; then

@@ -1,10 +1,6 @@
 // The FileSysInfo queries as JScript sees them: the name lists with Enumerator, Item errors,
 // the CD-ROM drive and the answers that depend on the script host's bitness.
-var passed = 0, failed = 0;
-function check(name, actual, expected) {
-    if (actual === expected) { passed++; WScript.Echo("ok - " + name); }
-    else { failed++; WScript.Echo("not ok - " + name + ": got [" + actual + "] expected [" + expected + "]"); }
-}
+// check() and the counts come from include/check.js, which the test runner puts first.
 
 var info = new ActiveXObject("ZanKit.FileSysInfo");
 var fso = new ActiveXObject("Scripting.FileSystemObject");

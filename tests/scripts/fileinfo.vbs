@@ -1,15 +1,6 @@
 ' The FileSysInfo queries as VBScript sees them: For Each over the name lists, Err.Number
 ' of a bad index, and the types of Empty, Integer, Date and Long answers.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
+' Option Explicit, Check and the counts come from include/check.vbs, which the test runner puts first.
 
 Dim info, fso, folder, list, item, count, r
 Set info = CreateObject("ZanKit.FileSysInfo")

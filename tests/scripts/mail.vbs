@@ -1,14 +1,5 @@
 ' clsSendMail from VBScript: defaults, setters, and variables written back by reference.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
+' Option Explicit, Check and the counts come from include/check.vbs, which the test runner puts first.
 
 Dim mail
 Set mail = CreateObject("ZanKit.clsSendMail")

@@ -1,15 +1,6 @@
 ' clsSendMail.Send from VBScript: a script host cannot receive the events, but a message it
 ' sends arrives at the SMTP sink the runner started, and a failing send raises nothing.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
+' Option Explicit, Check and the counts come from include/check.vbs, which the test runner puts first.
 
 Dim env, port, closedPort, spool, fso
 Set env = CreateObject("WScript.Shell").Environment("PROCESS")

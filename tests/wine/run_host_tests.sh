@@ -48,7 +48,9 @@ for arch in 64 32; do
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   export ZANKIT_TEST_LOGGER_FILE
   ZANKIT_TEST_LOGGER_FILE="$(zk_winpath "$ZANKIT_ROOT/build/logger-x$arch.txt")"
-  (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1) 2>&1 | tr -d '\r' || status=1
+  # The locale group needs its locale and runs below, once per locale.
+  (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
+    tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done
 
@@ -63,12 +65,20 @@ for arch in 64 32; do
   done
 done
 
+# Each script runs with the shared checks of its language put in front of it (the script hosts
+# of Wine 8.0 cannot include a file themselves: VBScript's ExecuteGlobal is not there).
+combined_dir="$smtp_dir/scripts"
+mkdir -p "$combined_dir"
+for script in "$ZANKIT_ROOT"/tests/scripts/*.js "$ZANKIT_ROOT"/tests/scripts/*.vbs; do
+  [ -e "$script" ] || continue
+  cat "$ZANKIT_ROOT/tests/scripts/include/check.${script##*.}" "$script" > "$combined_dir/$(basename "$script")"
+done
 for arch in 64 32; do
   host_var="CSCRIPT$arch"
-  for script in "$ZANKIT_ROOT"/tests/scripts/*.js "$ZANKIT_ROOT"/tests/scripts/*.vbs; do
+  for script in "$combined_dir"/*.js "$combined_dir"/*.vbs; do
     [ -e "$script" ] || continue
     echo "== $(basename "$script") with the ${arch}-bit cscript"
-    output=$(cd "$(dirname "$script")" && timeout 300 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
+    output=$(cd "$ZANKIT_ROOT/tests/scripts" && timeout 300 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
     echo "$output" | grep -v '^ok - '
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "frame/text_conversion.h"
 #include "frame/win_handles.h"
 
 namespace zankit::mail {
@@ -14,6 +15,8 @@ namespace zankit::mail {
 using zankit::KernelHandle;
 using RegistryKey = zankit::RegistryKeyHandle;
 
+// The frame's checked ANSI conversions under the names the seam uses (they throw
+// zankit::TextConversionError when the system refuses a text).
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
 

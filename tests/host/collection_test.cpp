@@ -1,0 +1,141 @@
+// The collection handed to hosts, held against the answers of the automation run time's
+// collection: one table of calls in order, each with the answer it must give.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host_support.h"
+
+using namespace hosttest;
+
+namespace {
+
+constexpr HRESULT RunTimeError(int n) { return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(n)); }
+
+Arg Number(double value) {
+    Arg arg;
+    V_VT(&arg.value) = VT_R8;
+    V_R8(&arg.value) = value;
+    return arg;
+}
+
+Arg Null() {
+    Arg arg;
+    V_VT(&arg.value) = VT_NULL;
+    return arg;
+}
+
+// An empty collection, as zanFolderInfo hands one out for an empty folder.
+ComPtr<IDispatch> EmptyCollection() {
+    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
+    CallResult list = Call(info.Get(), L"zanFolderInfo", DISPATCH_METHOD, {Arg::Text(TempFolder()), Arg::Long(59)});
+    if (V_VT(&list.value) != VT_DISPATCH) return {};
+    return ComPtr<IDispatch>(V_DISPATCH(&list.value));
+}
+
+struct Step {
+    const wchar_t* what;
+    const wchar_t* member;
+    std::vector<Arg> args;
+    HRESULT error;        // S_OK, or the run-time error the step raises
+    std::wstring answer;  // Item's text, Count as text; empty for Add
+};
+
+std::wstring Texts(IEnumVARIANT* walker, ULONG wanted, HRESULT* hr) {
+    std::vector<VARIANT> items(wanted);
+    ULONG fetched = 0;
+    *hr = walker->Next(wanted, items.data(), &fetched);
+    std::wstring joined;
+    for (ULONG i = 0; i < fetched; ++i) {
+        joined += V_VT(&items[i]) == VT_BSTR ? FromBstr(V_BSTR(&items[i])) : L"?";
+        VariantClear(&items[i]);
+    }
+    return joined;
+}
+
+}  // namespace
+
+TEST(Collection, AnswersLikeTheRunTimeCollection) {
+    ComPtr<IDispatch> list = EmptyCollection();
+    ASSERT_TRUE(list);
+    const Arg none = Arg::Missing();
+    const Step steps[] = {
+        {L"add with a key", L"Add", {Arg::Text(L"a"), Arg::Text(L"KA")}, S_OK, L""},
+        {L"add without a key", L"Add", {Arg::Text(L"b")}, S_OK, L""},
+        {L"add before the first", L"Add", {Arg::Text(L"c"), Arg::Text(L"kc"), Arg::Long(1)}, S_OK, L""},
+        {L"add after a key in other case",
+         L"Add",
+         {Arg::Text(L"d"), Arg::Text(L"KD"), none, Arg::Text(L"ka")},
+         S_OK,
+         L""},
+        {L"order so far c a d b", L"Count", {}, S_OK, L"4"},
+        {L"a key used twice", L"Add", {Arg::Text(L"x"), Arg::Text(L"kA")}, RunTimeError(457), L""},
+        {L"before and after together",
+         L"Add",
+         {Arg::Text(L"x"), none, Arg::Long(1), Arg::Long(1)},
+         RunTimeError(5),
+         L""},
+        {L"before a position past the end", L"Add", {Arg::Text(L"x"), none, Arg::Long(9)}, RunTimeError(9), L""},
+        {L"after a missing key", L"Add", {Arg::Text(L"x"), none, none, Arg::Text(L"nokey")}, RunTimeError(5), L""},
+        {L"a key that is no text", L"Add", {Arg::Text(L"x"), Arg::Long(12)}, RunTimeError(13), L""},
+        {L"nothing added by the refusals", L"Count", {}, S_OK, L"4"},
+        {L"first", L"Item", {Arg::Long(1)}, S_OK, L"c"},
+        {L"after the key", L"Item", {Arg::Long(3)}, S_OK, L"d"},
+        {L"last", L"Item", {Arg::Long(4)}, S_OK, L"b"},
+        {L"a whole Double", L"Item", {Number(2.0)}, S_OK, L"a"},
+        {L"by key in other case", L"Item", {Arg::Text(L"kd")}, S_OK, L"d"},
+        {L"zero", L"Item", {Arg::Long(0)}, RunTimeError(9), L""},
+        {L"past the end", L"Item", {Arg::Long(5)}, RunTimeError(9), L""},
+        {L"a number as text is a key", L"Item", {Arg::Text(L"1")}, RunTimeError(5), L""},
+        {L"a missing key", L"Item", {Arg::Text(L"zz")}, RunTimeError(5), L""},
+        {L"Null", L"Item", {Null()}, RunTimeError(13), L""},
+    };
+    for (const Step& step : steps) {
+        WORD flags = step.member == std::wstring(L"Add") ? DISPATCH_METHOD : DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+        CallResult result = Call(list.Get(), step.member, flags, step.args);
+        if (step.error == S_OK) {
+            EXPECT_EQ(result.hr, S_OK) << step.what;
+            if (!step.answer.empty()) {
+                EXPECT_EQ(result.Text(), step.answer) << step.what;
+            }
+        } else {
+            EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << step.what;
+            EXPECT_EQ(result.exception.scode, step.error) << step.what;
+            EXPECT_FALSE(result.Description().empty()) << step.what;
+        }
+    }
+}
+
+TEST(Collection, TheEnumeratorSkipsResetsAndClonesItsPosition) {
+    ComPtr<IDispatch> list = EmptyCollection();
+    ASSERT_TRUE(list);
+    for (const wchar_t* text : {L"a", L"b", L"c"}) Call(list.Get(), L"Add", DISPATCH_METHOD, {Arg::Text(text)});
+    CallResult made = Call(list.Get(), L"_NewEnum", DISPATCH_METHOD, {});
+    ASSERT_TRUE(V_VT(&made.value) == VT_UNKNOWN || V_VT(&made.value) == VT_DISPATCH);
+    ComPtr<IEnumVARIANT> walker;
+    ASSERT_EQ(V_UNKNOWN(&made.value)->QueryInterface(IID_IEnumVARIANT, walker.PutVoid()), S_OK);
+    // Added after the enumerator was made: not seen by it.
+    Call(list.Get(), L"Add", DISPATCH_METHOD, {Arg::Text(L"late")});
+
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(Texts(walker.Get(), 2, &hr), L"ab");
+    EXPECT_EQ(hr, S_OK);
+    ComPtr<IEnumVARIANT> clone;
+    ASSERT_EQ(walker->Clone(clone.Put()), S_OK);
+    EXPECT_EQ(Texts(clone.Get(), 5, &hr), L"c");  // the clone starts where the original stood
+    EXPECT_EQ(hr, S_FALSE);
+    EXPECT_EQ(Texts(walker.Get(), 1, &hr), L"c");  // and the original did not move
+    EXPECT_EQ(walker->Skip(1), S_FALSE);
+    EXPECT_EQ(walker->Reset(), S_OK);
+    EXPECT_EQ(walker->Skip(2), S_OK);
+    EXPECT_EQ(Texts(walker.Get(), 1, &hr), L"c");
+    EXPECT_EQ(walker->Skip(5), S_FALSE);
+    VARIANT none;
+    VariantInit(&none);
+    EXPECT_EQ(walker->Next(1, &none, nullptr), S_FALSE);  // a NULL count is allowed
+    EXPECT_EQ(V_VT(&none), VT_EMPTY);
+}

@@ -20,8 +20,8 @@ bool TryAnsi(const std::wstring& text, std::string& bytes) {
     if (text.empty()) return true;
     const int length = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
-                                   &usedDefault);
+    int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
     if (size <= 0 || usedDefault) return false;
     bytes.resize(static_cast<size_t>(size));
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, bytes.data(), size, nullptr, &usedDefault);

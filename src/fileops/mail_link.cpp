@@ -26,8 +26,8 @@ bool KeptInAddress(wchar_t c) {
 }  // namespace
 
 std::wstring MailLink(std::wstring_view address, std::wstring_view subject, std::wstring_view body) {
-    std::wstring link = L"mailto:" + PercentEncode(address, KeptInAddress) + L"?Subject=" +
-                        PercentEncode(subject, KeptInHeaderValue);
+    std::wstring link =
+        L"mailto:" + PercentEncode(address, KeptInAddress) + L"?Subject=" + PercentEncode(subject, KeptInHeaderValue);
     const std::wstring trimmedBody = TrimSpaces(body);
     if (!trimmedBody.empty()) link += L"&Body=" + PercentEncode(trimmedBody, KeptInHeaderValue);
     return link;

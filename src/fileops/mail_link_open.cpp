@@ -16,9 +16,8 @@ namespace zankit {
 STDMETHODIMP FileSysInfo::SendMail(BSTR emailAddress, BSTR* subject, BSTR* body) {
     Failure failure;
     try {
-        const std::wstring link =
-            links::MailLink(FromBstr(emailAddress), subject ? FromBstr(*subject) : std::wstring(),
-                            body ? FromBstr(*body) : std::wstring());
+        const std::wstring link = links::MailLink(FromBstr(emailAddress), subject ? FromBstr(*subject) : std::wstring(),
+                                                  body ? FromBstr(*body) : std::wstring());
         // Whether a mail program answered is not looked at: the member has no result.
         ShellExecuteW(nullptr, L"Open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return S_OK;

@@ -58,8 +58,8 @@ STDMETHODIMP FileSysInfo::ShellEx(BSTR file, EShellShowConstants showCmd, BSTR p
         const std::wstring fileText = FromBstr(file);
         std::wstring parameterText = FromBstr(parameters);
         const std::wstring directoryText = FromBstr(defaultDir);
-        const HWND ownerWindow = owner && *owner ? reinterpret_cast<HWND>(static_cast<LONG_PTR>(*owner))
-                                                 : GetDesktopWindow();
+        const HWND ownerWindow =
+            owner && *owner ? reinterpret_cast<HWND>(static_cast<LONG_PTR>(*owner)) : GetDesktopWindow();
         long op = operation ? static_cast<long>(*operation) : shellexec::kOpen;
 
         if (op == shellexec::kRunAs) {
@@ -81,9 +81,8 @@ STDMETHODIMP FileSysInfo::ShellEx(BSTR file, EShellShowConstants showCmd, BSTR p
         }
 
         const int show = shellexec::ShowCommandFor(fileText, parameterText, directoryText, static_cast<int>(showCmd));
-        const long answer =
-            AsLong(ShellExecuteW(ownerWindow, shellexec::VerbFor(op), fileText.c_str(), NullWhenEmpty(parameterText),
-                                 NullWhenEmpty(directoryText), show));
+        const long answer = AsLong(ShellExecuteW(ownerWindow, shellexec::VerbFor(op), fileText.c_str(),
+                                                 NullWhenEmpty(parameterText), NullWhenEmpty(directoryText), show));
         if (shellexec::IsShellSuccess(answer)) {
             *result = answer;
             return S_OK;

@@ -113,9 +113,9 @@ HRESULT CreateLink(const ShortcutRequest& request) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::CreateShortcut(BSTR title, BSTR targetFile, BSTR createInPath, BSTR workingDir,
-                                         BSTR iconPath, LONG iconIndex, BYTE hotKey, HOTKEYF hotKeyModifier,
-                                         SW showCommand, LONG* result) {
+STDMETHODIMP FileSysInfo::CreateShortcut(BSTR title, BSTR targetFile, BSTR createInPath, BSTR workingDir, BSTR iconPath,
+                                         LONG iconIndex, BYTE hotKey, HOTKEYF hotKeyModifier, SW showCommand,
+                                         LONG* result) {
     if (!result) return E_POINTER;
     *result = 0;
     return Guarded([&]() -> HRESULT {

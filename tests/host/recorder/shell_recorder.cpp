@@ -12,7 +12,8 @@
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
     if (size > 0) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
@@ -40,10 +41,11 @@ std::wstring ShowCommand() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t target[MAX_PATH * 4] = {};
     if (!GetEnvironmentVariableW(L"ZANKIT_RECORDER_FILE", target, MAX_PATH * 4)) return 2;
-    const std::string record = Utf8(L"command=" + std::wstring(GetCommandLineW()) + L"\ndirectory=" +
-                                    CurrentFolder() + L"\nshow=" + ShowCommand() + L"\n");
+    const std::string record = Utf8(L"command=" + std::wstring(GetCommandLineW()) + L"\ndirectory=" + CurrentFolder() +
+                                    L"\nshow=" + ShowCommand() + L"\n");
     const std::wstring partial = std::wstring(target) + L".partial";
-    HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
     DWORD written = 0;
     BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);

@@ -19,13 +19,15 @@ TEST(MailLink, BuildsTheLinkAndEncodesWhatWouldCutIt) {
         {L"a@b.org", L"", L"x", L"mailto:a@b.org?Subject=&Body=x"},
         {L"a@b.org", L"", L"  x y  ", L"mailto:a@b.org?Subject=&Body=x%20y"},
         // "&", "#", "?", "=" and line breaks would end or split a header value.
-        {L"a@b.org", L"Q&A #1?", L"one\r\ntwo & three=4", L"mailto:a@b.org?Subject=Q%26A%20%231%3F"
-                                                           L"&Body=one%0D%0Atwo%20%26%20three%3D4"},
+        {L"a@b.org", L"Q&A #1?", L"one\r\ntwo & three=4",
+         L"mailto:a@b.org?Subject=Q%26A%20%231%3F"
+         L"&Body=one%0D%0Atwo%20%26%20three%3D4"},
         // Text that is already encoded keeps its meaning.
         {L"a@b.org", L"50%", L"line%0D%0Aline", L"mailto:a@b.org?Subject=50%&Body=line%0D%0Aline"},
         // Outside ASCII: the UTF-8 bytes, a surrogate pair as one character.
-        {L"a@b.org", L"Gr\u00FC\u00DFe \u20AC", L"\U0001F600", L"mailto:a@b.org?Subject=Gr%C3%BC%C3%9Fe%20%E2%82%AC"
-                                                                 L"&Body=%F0%9F%98%80"},
+        {L"a@b.org", L"Gr\u00FC\u00DFe \u20AC", L"\U0001F600",
+         L"mailto:a@b.org?Subject=Gr%C3%BC%C3%9Fe%20%E2%82%AC"
+         L"&Body=%F0%9F%98%80"},
         // The address keeps list separators but not what would end it.
         {L"a@b.org,c@d.org; e@f.org", L"s", L"", L"mailto:a@b.org,c@d.org;%20e@f.org?Subject=s"},
         {L"a@b.org?cc=x@y.org", L"", L"", L"mailto:a@b.org%3Fcc=x@y.org?Subject="},
@@ -46,8 +48,9 @@ TEST(InternetShortcutText, UrlEndingAndMailtoScheme) {
         const wchar_t* name;
         const wchar_t* result;
     } names[] = {
-        {L"Homepage", L"Homepage.url"},    {L"Homepage.URL", L"Homepage.URL"}, {L"x.Url  ", L"x.Url  "},
-        {L"  Home ", L"  Home .url"},      {L"url", L"url.url"},              {L"a.urls", L"a.urls.url"},
+        {L"Homepage", L"Homepage.url"}, {L"Homepage.URL", L"Homepage.URL"},
+        {L"x.Url  ", L"x.Url  "},       {L"  Home ", L"  Home .url"},
+        {L"url", L"url.url"},           {L"a.urls", L"a.urls.url"},
     };
     for (const NameCase& c : names) EXPECT_EQ(links::NameWithUrlEnding(c.name), c.result) << c.name;
 

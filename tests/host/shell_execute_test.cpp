@@ -15,7 +15,7 @@ using namespace shelltest;
 
 namespace {
 
-class ShellExecute : public ::testing::Test {
+class ShellExecution : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { registration_ = new RecorderRegistration(); }
     static void TearDownTestSuite() {
@@ -54,9 +54,9 @@ protected:
     ComPtr<IDispatch> info_;
     std::wstring folder_;
 };
-RecorderRegistration* ShellExecute::registration_ = nullptr;
+RecorderRegistration* ShellExecution::registration_ = nullptr;
 
-TEST_F(ShellExecute, VerbParametersFolderAndShowCommandReachTheStartedProgram) {
+TEST_F(ShellExecution, VerbParametersFolderAndShowCommandReachTheStartedProgram) {
     struct Case {
         const wchar_t* name;
         long operation;
@@ -93,11 +93,13 @@ TEST_F(ShellExecute, VerbParametersFolderAndShowCommandReachTheStartedProgram) {
         if (*c.parameters) expected += std::wstring(L" ") + c.parameters;
         EXPECT_EQ(record.arguments, expected);
         EXPECT_EQ(record.show, c.show);
-        if (c.withFolder) EXPECT_EQ(record.directory, directory);
+        if (c.withFolder) {
+            EXPECT_EQ(record.directory, directory);
+        }
     }
 }
 
-TEST_F(ShellExecute, RunAsAndPropertySheetNeverRaise) {
+TEST_F(ShellExecution, RunAsAndPropertySheetNeverRaise) {
     const std::wstring file = RecordedFile(L"raised.zkrec");
     RecorderRun run;
     VARIANT operation;
@@ -112,6 +114,12 @@ TEST_F(ShellExecute, RunAsAndPropertySheetNeverRaise) {
     EXPECT_EQ(record.arguments, L"runas \"" + file + L"\"");  // blank parameters are dropped
     EXPECT_EQ(record.show, L"5");
 
+    // A failing extended request may show the shell's error box, and a property sheet opens:
+    // both are closed as a user would.
+    WindowCloser closer;
+    CallResult sheet = ShellEx(file, 1, L"", L"", 4);
+    EXPECT_EQ(sheet.hr, S_OK) << sheet.Description();
+    EXPECT_TRUE(sheet.Number() == -1 || sheet.Number() == 0) << sheet.Number();
     for (const std::wstring& target : {folder_ + L"\\missing.zkrec", folder_ + L"\\missing.zknone"}) {
         CallResult missing = ShellEx(target, 1, L"", L"", 5);
         EXPECT_EQ(missing.hr, S_OK) << missing.Description();
@@ -122,11 +130,17 @@ TEST_F(ShellExecute, RunAsAndPropertySheetNeverRaise) {
     }
 }
 
-TEST_F(ShellExecute, ShellRefusalsAreRaisedWithNumberSourceAndText) {
+TEST_F(ShellExecution, ShellRefusalsAreRaisedWithNumberSourceAndText) {
     const std::wstring unknownType = folder_ + L"\\data.zknone";
     WriteTextFile(unknownType);
-    const std::wstring folderNamedLikeAProgram = folder_ + L"\\folder.exe";
-    CreateDirectoryW(folderNamedLikeAProgram.c_str(), nullptr);
+    // A program whose file is being deleted: it still exists, but nobody may open it any more.
+    const std::wstring deletedProgram = folder_ + L"\\deleted.exe";
+    WriteTextFile(deletedProgram, "MZ");
+    HANDLE pending = CreateFileW(deletedProgram.c_str(), DELETE | GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    ASSERT_TRUE(SetFileInformationByHandle(pending, FileDispositionInfo, &disposition, sizeof disposition));
     struct Case {
         std::wstring file;
         HRESULT number;
@@ -135,8 +149,9 @@ TEST_F(ShellExecute, ShellRefusalsAreRaisedWithNumberSourceAndText) {
         {folder_ + L"\\missing.zkrec", static_cast<HRESULT>(0x800A0035), L"File not found"},
         {folder_ + L"\\no such folder\\x.zkrec", static_cast<HRESULT>(0x800A004C), L"Path not found"},
         {unknownType, static_cast<HRESULT>(0x800A001F), L"No application is associated with this file type."},
-        {folderNamedLikeAProgram, static_cast<HRESULT>(0x800A004B), L"Path/file access error"},
+        {deletedProgram, static_cast<HRESULT>(0x800A004B), L"Path/file access error"},
     };
+    WindowCloser closer;
     for (const Case& c : cases) {
         CallResult answer = ShellEx(c.file, 1, L"", L"", 0);
         EXPECT_EQ(answer.hr, DISP_E_EXCEPTION) << c.file;
@@ -144,9 +159,10 @@ TEST_F(ShellExecute, ShellRefusalsAreRaisedWithNumberSourceAndText) {
         EXPECT_EQ(answer.Source(), L"FileSysInfo.ShellEx") << c.file;
         EXPECT_EQ(answer.Description(), c.description) << c.file;
     }
+    CloseHandle(pending);
 }
 
-TEST_F(ShellExecute, SendMailHandsTheEncodedLinkToTheMailHandler) {
+TEST_F(ShellExecution, SendMailHandsTheEncodedLinkToTheMailHandler) {
     struct Case {
         const wchar_t* address;
         const wchar_t* subject;

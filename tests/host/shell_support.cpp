@@ -107,6 +107,28 @@ Record RecorderRun::Wait() const {
     return record;
 }
 
+WindowCloser::WindowCloser()
+    : worker_([this] {
+          while (!stop_) {
+              EnumWindows(
+                  [](HWND window, LPARAM) -> BOOL {
+                      DWORD process = 0;
+                      GetWindowThreadProcessId(window, &process);
+                      if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+                          PostMessageW(window, WM_CLOSE, 0, 0);
+                      }
+                      return TRUE;
+                  },
+                  0);
+              Sleep(100);
+          }
+      }) {}
+
+WindowCloser::~WindowCloser() {
+    stop_ = true;
+    worker_.join();
+}
+
 void WriteTextFile(const std::wstring& path, const std::string& content) {
     FILE* file = _wfopen(path.c_str(), L"wb");
     if (!file) return;

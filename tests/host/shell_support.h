@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "host_support.h"
 
@@ -47,6 +49,20 @@ public:
 
 private:
     std::wstring file_;
+};
+
+// Acts like a user who closes every window this process shows (error boxes of the shell,
+// property sheets) while the object lives, so that nothing waits for an answer forever.
+class WindowCloser {
+public:
+    WindowCloser();
+    ~WindowCloser();
+    WindowCloser(const WindowCloser&) = delete;
+    WindowCloser& operator=(const WindowCloser&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
 };
 
 // Writes a small text file.

@@ -77,9 +77,10 @@ def read_link_info(data, offset):
 def read_string_data(data, offset, wide):
     count = struct.unpack_from("<H", data, offset)[0]
     offset += 2
+    # Some writers count a closing NUL in; it is not part of the text.
     if wide:
-        return data[offset:offset + 2 * count].decode("utf-16-le"), offset + 2 * count
-    return data[offset:offset + count].decode("cp1252"), offset + count
+        return data[offset:offset + 2 * count].decode("utf-16-le").rstrip("\0"), offset + 2 * count
+    return data[offset:offset + count].decode("cp1252").rstrip("\0"), offset + count
 
 
 def read_link(data):

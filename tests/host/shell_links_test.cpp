@@ -24,7 +24,6 @@ struct LinkContent {
     std::wstring target, description, workingDir, iconPath;
     int iconIndex = -1;
     WORD hotKey = 0;
-    int showCommand = -1;
 };
 
 // What the shell's link object reads from a link file.
@@ -43,7 +42,6 @@ LinkContent ReadLink(const std::wstring& path) {
     if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH))) content.workingDir = buffer;
     if (SUCCEEDED(link->GetIconLocation(buffer, MAX_PATH, &content.iconIndex))) content.iconPath = buffer;
     link->GetHotkey(&content.hotKey);
-    link->GetShowCmd(&content.showCommand);
     return content;
 }
 
@@ -121,7 +119,8 @@ TEST_F(ShellLinks, ShortcutCarriesEveryPartItWasGiven) {
     EXPECT_EQ(link.iconPath, L"C:\\windows\\notepad.exe");
     EXPECT_EQ(link.iconIndex, 2);
     EXPECT_EQ(link.hotKey, 0x0641);  // Control+Alt with the key A
-    EXPECT_EQ(link.showCommand, 3);
+    // Wine's link object does not give back the stored show command after loading a file;
+    // the reader below checks it in the file itself.
 
     std::string target(target_.begin(), target_.end());  // the test folder's path is ASCII
     EXPECT_EQ(ReadWithLinuxReader(folder_ + L"\\Full.lnk"),
@@ -140,7 +139,9 @@ TEST_F(ShellLinks, ShortcutWithTheRequiredArgumentsOnly) {
     EXPECT_EQ(link.description, L"Plain");
     EXPECT_EQ(link.workingDir, L"");
     EXPECT_EQ(link.hotKey, 0);
-    EXPECT_EQ(link.showCommand, 1);
+    const std::string file = ReadWithLinuxReader(folder_ + L"\\Plain.lnk");
+    EXPECT_NE(file.find("\nworking_dir=\nicon_location=\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\nhotkey=0x0000\nshow_command=1\n"), std::string::npos) << file;
 }
 
 TEST_F(ShellLinks, ShortcutFailuresAnswerTheCodeAndWriteNothing) {

@@ -57,6 +57,13 @@ std::wstring ValueOf(const std::wstring& record, const std::wstring& name) {
     return record.substr(start, record.find(L'\n', start) - start);
 }
 
+BOOL CALLBACK CloseOwnWindow(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 }  // namespace
 
 RecorderRegistration::RecorderRegistration() {
@@ -97,6 +104,7 @@ Record RecorderRun::Wait() const {
     const std::wstring text = L"\n" + Utf16(ReadBytes(file_));
     DeleteFileW(file_.c_str());
     record.arrived = true;
+    record.text = text;
     std::wstring command = ValueOf(text, L"command");
     // The recorder's own path is quoted; what follows are the arguments the shell built.
     size_t end = command.rfind(L"shell_recorder.exe\" ");
@@ -110,16 +118,7 @@ Record RecorderRun::Wait() const {
 WindowCloser::WindowCloser()
     : worker_([this] {
           while (!stop_) {
-              EnumWindows(
-                  [](HWND window, LPARAM) -> BOOL {
-                      DWORD process = 0;
-                      GetWindowThreadProcessId(window, &process);
-                      if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
-                          PostMessageW(window, WM_CLOSE, 0, 0);
-                      }
-                      return TRUE;
-                  },
-                  0);
+              EnumWindows(CloseOwnWindow, 0);
               Sleep(100);
           }
       }) {}

@@ -38,6 +38,7 @@ struct Record {
     std::wstring arguments;  // the command line after the recorder's own quoted path
     std::wstring directory;
     std::wstring show;  // the show command, or "none"
+    std::wstring text;  // the whole record, for failure messages
 };
 
 // One expected start of the recorder: points it at a fresh file; Wait() gives the record once

@@ -27,13 +27,5 @@ STDMETHODIMP FileSysInfo::BrowseForFile(BSTR*, BSTR*, enum zanFileType*, BSTR*, 
                                         zanPositionModeConstants*, BSTR*, LONG*, VARIANT*) {
     return NotBuilt();
 }
-STDMETHODIMP FileSysInfo::SendMail(BSTR, BSTR*, BSTR*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::ShellEx(BSTR, EShellShowConstants, BSTR, BSTR, shellOperation*, LONG*, LONG*) {
-    return NotBuilt();
-}
-STDMETHODIMP FileSysInfo::CreateHyperlink(BSTR*, BSTR*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::CreateShortcut(BSTR, BSTR, BSTR, BSTR, BSTR, LONG, BYTE, HOTKEYF, SW, LONG*) {
-    return NotBuilt();
-}
 
 }  // namespace zankit

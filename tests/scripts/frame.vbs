@@ -26,12 +26,10 @@ Set writer = CreateObject("ZanKit.FileWriter")
 writer.Filename = "C:\out.txt"
 Check "a property put and get", writer.Filename, "C:\out.txt"
 
-Dim http
-Set http = CreateObject("ZanKit.WinHttpWrapper")
 On Error Resume Next
-http.Terminate
+writer.WriteFinish "line"
 Check "raised error number", Err.Number, &H80004001
-Check "raised error source", Err.Source, "ZanKit.WinHttpWrapper"
+Check "raised error source", Err.Source, "ZanKit.FileWriter"
 Check "raised error description", Err.Description, "not implemented"
 Err.Clear
 r = info.FixPath()

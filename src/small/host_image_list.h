@@ -7,6 +7,8 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include "frame/com_ptr.h"
 #include "small/late_call.h"

@@ -15,11 +15,10 @@ CallOutcome Invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_li
     // DISPPARAMS holds the arguments last to first.
     std::vector<VARIANT> reversed(args.begin(), args.end());
     std::reverse(reversed.begin(), reversed.end());
-    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()),
-                         0};
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     EXCEPINFO exception = {};
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, outcome.result.Get(), &exception,
-                                nullptr);
+    HRESULT hr =
+        object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, outcome.result.Get(), &exception, nullptr);
     if (hr == DISP_E_EXCEPTION) {
         if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
         outcome.hr = exception.wCode ? VbError(exception.wCode) : exception.scode;

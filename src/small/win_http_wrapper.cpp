@@ -80,10 +80,9 @@ void WinHttpWrapper::CreateRequestObject() {
         ReportFailure(failure, kCreationTag);
         return;
     }
-    CallOutcome timeouts =
-        CallByName(m_oHttp.Get(), L"SetTimeouts", DISPATCH_METHOD,
-                   {ShortArg(kCreationTimeout), ShortArg(kCreationTimeout), ShortArg(kCreationTimeout),
-                    ShortArg(kCreationTimeout)});
+    CallOutcome timeouts = CallByName(m_oHttp.Get(), L"SetTimeouts", DISPATCH_METHOD,
+                                      {ShortArg(kCreationTimeout), ShortArg(kCreationTimeout),
+                                       ShortArg(kCreationTimeout), ShortArg(kCreationTimeout)});
     if (timeouts.Failed()) {
         Failure failure{timeouts.hr, timeouts.source.empty() ? kRequestSource : timeouts.source,
                         timeouts.description.empty() ? HttpFailureText(timeouts.hr) : timeouts.description};
@@ -92,8 +91,7 @@ void WinHttpWrapper::CreateRequestObject() {
     }
 }
 
-HRESULT WinHttpWrapper::Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args,
-                                VARIANT* result) {
+HRESULT WinHttpWrapper::Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result) {
     if (!m_oHttp) return Raise(VbError(91), L"Object variable or With block variable not set");
     CallOutcome outcome = CallByName(m_oHttp.Get(), name, flags, args);
     if (outcome.Failed()) {
@@ -200,8 +198,7 @@ STDMETHODIMP WinHttpWrapper::SetTimeouts(LONG resolve, LONG connect, LONG send, 
     });
 }
 
-HRESULT WinHttpWrapper::ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args,
-                                    BSTR* out) {
+HRESULT WinHttpWrapper::ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     return Guarded([&] {

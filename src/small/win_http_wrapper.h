@@ -36,8 +36,7 @@ private:
     // raised to the caller. result may be null.
     HRESULT Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result);
     // Forward for a property or method whose answer is converted to vt and handed out.
-    HRESULT ForwardAs(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARTYPE vt,
-                      VARIANT* out);
+    HRESULT ForwardAs(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARTYPE vt, VARIANT* out);
     // ForwardAs for a text answer.
     HRESULT ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out);
 

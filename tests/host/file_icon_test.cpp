@@ -89,12 +89,14 @@ TEST(FileIcon, TwoFilesOfOneTypeAddOneImageKeyedByTheTypeName) {
         EXPECT_EQ(record->images[0].key, textType);
         std::vector<std::wstring> expected =
             kind == ImageListKind::ListImages
-                ? std::vector<std::wstring>{L"Count", L"Item(" + textType + L")", L"Add(" + textType + L")",
-                                            L"Count", L"Item(" + textType + L")"}
+                ? std::vector<std::wstring>{L"Count", L"Item(" + textType + L")", L"Add(" + textType + L")", L"Count",
+                                            L"Item(" + textType + L")"}
                 : std::vector<std::wstring>{L"ItemIndex(" + textType + L")", L"AddFromHandle(" + textType + L")",
                                             L"ItemIndex(" + textType + L")"};
         EXPECT_EQ(record->calls, expected);
-        if (kind == ImageListKind::Handle) EXPECT_EQ(record->images[0].imageType, 0);  // a bitmap
+        if (kind == ImageListKind::Handle) {
+            EXPECT_EQ(record->images[0].imageType, 0);  // a bitmap
+        }
     }
 }
 

@@ -119,11 +119,11 @@ TEST(Frame, TypeLibraryKeepsTheSlotOrderOfEveryInterface) {
         mail.push_back(method);
     }
     EXPECT_EQ(VtableOrder(Create(L"ZanKit.clsSendMail").Get()), mail);
-    EXPECT_EQ(VtableOrder(Create(L"ZanKit.WinHttpWrapper").Get()),
-              (std::vector<std::wstring>{L"IsWinHttpReady", L"Terminate", L"ErrorDescription", L"OpenRequest",
-                                         L"SetRequestHeader", L"Send", L"ResponseText", L"Status", L"StatusText",
-                                         L"GetResponseHeader", L"GetAllResponseHeaders", L"ResponseBody",
-                                         L"SetTimeouts"}));
+    EXPECT_EQ(
+        VtableOrder(Create(L"ZanKit.WinHttpWrapper").Get()),
+        (std::vector<std::wstring>{L"IsWinHttpReady", L"Terminate", L"ErrorDescription", L"OpenRequest",
+                                   L"SetRequestHeader", L"Send", L"ResponseText", L"Status", L"StatusText",
+                                   L"GetResponseHeader", L"GetAllResponseHeaders", L"ResponseBody", L"SetTimeouts"}));
 }
 
 TEST(Frame, FixPathLateBoundWithValuesAndScriptVariables) {

@@ -59,7 +59,8 @@ zankit::ComPtr<IDispatch> ListImagesKind(std::shared_ptr<ImageListRecord> record
     });
     auto list = TestDispatch::Make();
     zankit::ComPtr<IDispatch> keep(collection.Get());
-    list->Define(L"ListImages", [keep](const std::vector<VARIANT*>&, VARIANT* result) { SetObject(result, keep.Get()); });
+    list->Define(L"ListImages",
+                 [keep](const std::vector<VARIANT*>&, VARIANT* result) { SetObject(result, keep.Get()); });
     return zankit::ComPtr<IDispatch>(list.Get());
 }
 

@@ -43,7 +43,7 @@ Pixels ImagePixels(const AddedImage& image);
 struct ImageListRecord {
     std::vector<std::wstring> calls;  // e.g. L"Item(Text file)", L"Add(Text file)"
     std::vector<AddedImage> images;
-    HRESULT lookupFailure = S_OK;     // when set, every key lookup raises it
+    HRESULT lookupFailure = S_OK;  // when set, every key lookup raises it
 };
 
 enum class ImageListKind { ListImages, Handle };

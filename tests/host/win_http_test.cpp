@@ -86,7 +86,7 @@ public:
         return Call(object_.Get(), L"SetRequestHeader", DISPATCH_METHOD, {Arg::Text(name), Arg::Text(value)});
     }
     CallResult Send(Arg body) { return Call(object_.Get(), L"Send", DISPATCH_METHOD, {body}); }
-    CallResult Property(const wchar_t* name) { return Get(object_.Get(), name); }
+    CallResult Property(const wchar_t* name) { return hosttest::Get(object_.Get(), name); }
     std::wstring ResponseHeader(const std::wstring& name) {
         return Call(object_.Get(), L"GetResponseHeader", DISPATCH_METHOD, {Arg::Text(name)}).Text();
     }
@@ -263,8 +263,7 @@ TEST_F(WinHttpPeer, GetAndPostReachTheServerWithTheirHeadersAndBodies) {
         EXPECT_EQ(http.ResponseHeader(L"X-Echo-X-ZanKit-Test"), L"Wert 1");
         Bytes body = http.Body();
         EXPECT_EQ(std::string(body.begin(), body.end()), c.expectedBody);
-        EXPECT_EQ(http.Property(L"ResponseText").Text(),
-                  std::wstring(c.expectedBody.begin(), c.expectedBody.end()));
+        EXPECT_EQ(http.Property(L"ResponseText").Text(), std::wstring(c.expectedBody.begin(), c.expectedBody.end()));
     }
 }
 

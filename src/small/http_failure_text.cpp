@@ -27,6 +27,7 @@ constexpr KnownFailure kKnownFailures[] = {
     {12150, L"The requested header could not be located"},
     {12152, L"The server returned an invalid or unrecognized response"},
     {12156, L"The redirection failed"},
+    {12157, L"An error occurred in the secure channel support"},
     {12175, L"A security error occurred"},
 };
 

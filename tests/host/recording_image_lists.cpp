@@ -41,17 +41,14 @@ zankit::ComPtr<IDispatch> ListImagesKind(std::shared_ptr<ImageListRecord> record
         record->calls.push_back(L"Count");
         SetLong(result, static_cast<long>(record->images.size()));
     });
-    collection->Define(
-        L"Item",
-        [record](const std::vector<VARIANT*>& args, VARIANT* result) {
-            std::wstring key = TextOf(args.at(0));
-            record->calls.push_back(L"Item(" + key + L")");
-            long index = LookUp(*record, key);
-            auto image = TestDispatch::Make();
-            image->Define(L"Index", [index](const std::vector<VARIANT*>&, VARIANT* value) { SetLong(value, index); });
-            SetObject(result, image.Get());
-        },
-        DISPID_VALUE);
+    collection->DefineDefault(L"Item", [record](const std::vector<VARIANT*>& args, VARIANT* result) {
+        std::wstring key = TextOf(args.at(0));
+        record->calls.push_back(L"Item(" + key + L")");
+        long index = LookUp(*record, key);
+        auto image = TestDispatch::Make();
+        image->Define(L"Index", [index](const std::vector<VARIANT*>&, VARIANT* value) { SetLong(value, index); });
+        SetObject(result, image.Get());
+    });
     collection->Define(L"Add", [record](const std::vector<VARIANT*>& args, VARIANT*) {
         std::wstring key = TextOf(args.at(1));
         record->calls.push_back(L"Add(" + key + L")");

@@ -6,9 +6,11 @@ namespace hosttest {
 
 zankit::ComPtr<TestDispatch> TestDispatch::Make() { return zankit::ComPtr<TestDispatch>::Adopt(new TestDispatch()); }
 
-void TestDispatch::Define(const std::wstring& name, Member member, DISPID id) {
-    if (id == 0) id = static_cast<DISPID>(members_.size() + 1);
-    members_.push_back({name, id, std::move(member)});
+void TestDispatch::Define(const std::wstring& name, Member member) {
+    members_.push_back({name, static_cast<DISPID>(members_.size() + 1), std::move(member)});
+}
+void TestDispatch::DefineDefault(const std::wstring& name, Member member) {
+    members_.push_back({name, DISPID_VALUE, std::move(member)});
 }
 
 STDMETHODIMP TestDispatch::QueryInterface(REFIID iid, void** out) {
@@ -61,6 +63,9 @@ STDMETHODIMP TestDispatch::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* par
             exception->bstrSource = SysAllocString(L"TestDispatch");
             exception->bstrDescription = SysAllocString(raised.description.c_str());
             return DISP_E_EXCEPTION;
+        } catch (...) {
+            VariantClear(&ignored);
+            return DISP_E_BADPARAMCOUNT;  // a member read an argument that was not given
         }
         VariantClear(&ignored);
         return S_OK;

@@ -27,8 +27,9 @@ public:
     using Member = std::function<void(const std::vector<VARIANT*>& args, VARIANT* result)>;
 
     static zankit::ComPtr<TestDispatch> Make();
-    // DISPID_VALUE makes the member the default one (collection(key)).
-    void Define(const std::wstring& name, Member member, DISPID id = 0);
+    void Define(const std::wstring& name, Member member);
+    // The default member (DISPID_VALUE), as collection(key) calls it.
+    void DefineDefault(const std::wstring& name, Member member);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override;

@@ -125,30 +125,6 @@ TEST(FileIcon, ThePictureIsTheSmallOrLargeIconDrawnWithTransparency) {
     }
 }
 
-TEST(FileIcon, ATypeTheShellNamesEmptyGetsTheNameMadeFromTheFileName) {
-    // An extension registered with a file type that has no description: the shell answers
-    // an empty type name for it.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".zkunnamed", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
-    const wchar_t progId[] = L"ZanKit.UnnamedTestType";
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId), sizeof progId);
-    RegCloseKey(key);
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, progId, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
-    RegCloseKey(key);
-
-    auto record = std::make_shared<ImageListRecord>();
-    ComPtr<IDispatch> list = MakeImageList(ImageListKind::ListImages, record);
-    IconCall call = GetIcon(L"C:\\data\\report.final.zkunnamed", list.Get());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".zkunnamed");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, progId);
-
-    EXPECT_EQ(call.hr, S_OK);
-    EXPECT_EQ(call.typeName, L"FINAL.ZKUNNAMED-Datei");
-    ASSERT_EQ(record->images.size(), 1u);
-    EXPECT_EQ(record->images[0].key, L"FINAL.ZKUNNAMED-Datei");
-}
-
 TEST(FileIcon, ABlankFileNameRaises35000AndTouchesNothing) {
     for (const wchar_t* blank : {L"", L"   "}) {
         SCOPED_TRACE(testing::Message() << "[" << std::string(blank, blank + wcslen(blank)) << "]");

@@ -1,5 +1,6 @@
 // The image key of a file type when the shell names it, and the name made from the file
-// name when it does not.
+// name when it does not. Wine's shell names every type (".xyz file", "File"), so the made-up
+// names are checked here rather than through the DLL.
 #include "small/icon_key.h"
 
 #include <gtest/gtest.h>

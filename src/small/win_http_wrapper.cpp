@@ -2,6 +2,9 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
+#include <string_view>
+
 #include "frame/bstr.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
@@ -159,7 +162,7 @@ STDMETHODIMP WinHttpWrapper::Send(VARIANT* body) {
 }
 
 STDMETHODIMP WinHttpWrapper::get_ResponseText(BSTR* value) {
-    return ForwardText(L"ResponseText", DISPATCH_PROPERTYGET, {}, value);
+    return ForwardText(L"ResponseText", DISPATCH_PROPERTYGET, {}, value, TextEnd::Whole);
 }
 
 STDMETHODIMP WinHttpWrapper::get_Status(LONG* value) {
@@ -174,15 +177,15 @@ STDMETHODIMP WinHttpWrapper::get_Status(LONG* value) {
 }
 
 STDMETHODIMP WinHttpWrapper::get_StatusText(BSTR* value) {
-    return ForwardText(L"StatusText", DISPATCH_PROPERTYGET, {}, value);
+    return ForwardText(L"StatusText", DISPATCH_PROPERTYGET, {}, value, TextEnd::AtFirstNul);
 }
 
 STDMETHODIMP WinHttpWrapper::GetResponseHeader(BSTR header, BSTR* value) {
-    return ForwardText(L"GetResponseHeader", DISPATCH_METHOD, {TextArg(header)}, value);
+    return ForwardText(L"GetResponseHeader", DISPATCH_METHOD, {TextArg(header)}, value, TextEnd::AtFirstNul);
 }
 
 STDMETHODIMP WinHttpWrapper::GetAllResponseHeaders(BSTR* value) {
-    return ForwardText(L"GetAllResponseHeaders", DISPATCH_METHOD, {}, value);
+    return ForwardText(L"GetAllResponseHeaders", DISPATCH_METHOD, {}, value, TextEnd::AtFirstNul);
 }
 
 STDMETHODIMP WinHttpWrapper::get_ResponseBody(VARIANT* value) {
@@ -198,17 +201,22 @@ STDMETHODIMP WinHttpWrapper::SetTimeouts(LONG resolve, LONG connect, LONG send, 
     });
 }
 
-HRESULT WinHttpWrapper::ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out) {
+HRESULT WinHttpWrapper::ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out,
+                                    TextEnd end) {
     if (!out) return E_POINTER;
     *out = nullptr;
     return Guarded([&] {
         Variant text;
         HRESULT hr = ForwardAs(name, flags, args, VT_BSTR, text.Get());
-        if (SUCCEEDED(hr)) {
-            *out = V_BSTR(text.Get());
-            V_VT(text.Get()) = VT_EMPTY;  // the caller owns the string now
+        if (FAILED(hr)) return hr;
+        BSTR answer = V_BSTR(text.Get());
+        UINT length = SysStringLen(answer);
+        if (end == TextEnd::AtFirstNul && answer && wcslen(answer) < length) {
+            return ToBstr(std::wstring_view(answer, wcslen(answer)), out);
         }
-        return hr;
+        *out = answer;
+        V_VT(text.Get()) = VT_EMPTY;  // the caller owns the string now
+        return S_OK;
     });
 }
 

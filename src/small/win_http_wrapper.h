@@ -37,8 +37,11 @@ private:
     HRESULT Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result);
     // Forward for a property or method whose answer is converted to vt and handed out.
     HRESULT ForwardAs(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARTYPE vt, VARIANT* out);
-    // ForwardAs for a text answer.
-    HRESULT ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out);
+    // ForwardAs for a text answer. Status texts and headers never hold a NUL, but some
+    // request objects count their terminator into the string; those answers end at the
+    // first NUL. A response body's text is handed on whole.
+    enum class TextEnd { Whole, AtFirstNul };
+    HRESULT ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out, TextEnd end);
 
     ComPtr<IDispatch> m_oHttp;
     std::wstring m_sErrorDescription;

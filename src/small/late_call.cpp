@@ -10,6 +10,13 @@
 namespace zankit {
 namespace {
 
+VARIANT OfType(VARTYPE vt) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = vt;
+    return v;
+}
+
 CallOutcome Invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<VARIANT> args) {
     CallOutcome outcome;
     // DISPPARAMS holds the arguments last to first.
@@ -72,37 +79,32 @@ long VbErrorNumber(HRESULT hr) {
 }
 
 VARIANT TextArg(BSTR text) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
+    VARIANT v = OfType(VT_BSTR);
     V_BSTR(&v) = text;
     return v;
 }
+VARIANT ShortArg(short number) {
+    VARIANT v = OfType(VT_I2);
+    V_I2(&v) = number;
+    return v;
+}
 VARIANT LongArg(long number) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
+    VARIANT v = OfType(VT_I4);
     V_I4(&v) = number;
     return v;
 }
 VARIANT BoolArg(bool flag) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BOOL;
+    VARIANT v = OfType(VT_BOOL);
     V_BOOL(&v) = flag ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
 VARIANT ObjectArg(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_DISPATCH;
+    VARIANT v = OfType(VT_DISPATCH);
     V_DISPATCH(&v) = object;
     return v;
 }
 VARIANT MissingArg() {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_ERROR;
+    VARIANT v = OfType(VT_ERROR);
     V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
     return v;
 }

@@ -33,6 +33,7 @@ long VbErrorNumber(HRESULT hr);
 
 // Shallow argument values (the caller keeps ownership of what they point to).
 VARIANT TextArg(BSTR text);
+VARIANT ShortArg(short number);
 VARIANT LongArg(long number);
 VARIANT BoolArg(bool flag);
 VARIANT ObjectArg(IDispatch* object);

@@ -19,14 +19,6 @@ constexpr wchar_t kRequestSource[] = L"WinHttp.WinHttpRequest";
 constexpr wchar_t kCreationTag[] = L"|WinHttpWrapper.Class_Initialize#";
 constexpr short kCreationTimeout = 30000;  // milliseconds, for each of the four phases
 
-VARIANT ShortArg(short number) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I2;
-    V_I2(&v) = number;
-    return v;
-}
-
 // The body as the request object gets it: a byte array unchanged (an upload keeps every
 // byte), Empty as an empty string, anything else as its text.
 HRESULT RequestBody(const VARIANT* body, Variant& out) {
@@ -54,6 +46,13 @@ std::wstring BodyErrorText(HRESULT hr) {
     if (hr == VbError(94)) return L"Invalid use of Null";
     if (hr == VbError(13)) return L"Type mismatch";
     return L"Out of memory";
+}
+
+// What the request object said about its failure, with its source and a text filled in
+// where it gave none.
+Failure RequestFailure(const CallOutcome& outcome) {
+    return Failure{outcome.hr, outcome.source.empty() ? kRequestSource : outcome.source,
+                   outcome.description.empty() ? HttpFailureText(outcome.hr) : outcome.description};
 }
 
 // An in/out string parameter that an early-bound caller may leave null.
@@ -87,19 +86,23 @@ void WinHttpWrapper::CreateRequestObject() {
                                       {ShortArg(kCreationTimeout), ShortArg(kCreationTimeout),
                                        ShortArg(kCreationTimeout), ShortArg(kCreationTimeout)});
     if (timeouts.Failed()) {
-        Failure failure{timeouts.hr, timeouts.source.empty() ? kRequestSource : timeouts.source,
-                        timeouts.description.empty() ? HttpFailureText(timeouts.hr) : timeouts.description};
+        Failure failure = RequestFailure(timeouts);
         m_sErrorDescription = failure.description;
         ReportFailure(failure, kCreationTag);
     }
 }
 
+// A call after Terminate, or after a failed creation: VB's error for a call on Nothing.
+HRESULT WinHttpWrapper::RaiseReleased() {
+    return Raise(VbError(91), L"Object variable or With block variable not set");
+}
+
 HRESULT WinHttpWrapper::Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result) {
-    if (!m_oHttp) return Raise(VbError(91), L"Object variable or With block variable not set");
+    if (!m_oHttp) return RaiseReleased();
     CallOutcome outcome = CallByName(m_oHttp.Get(), name, flags, args);
     if (outcome.Failed()) {
-        return RaiseFrom(outcome.hr, outcome.source.empty() ? kRequestSource : outcome.source,
-                         outcome.description.empty() ? HttpFailureText(outcome.hr) : outcome.description);
+        Failure failure = RequestFailure(outcome);
+        return RaiseFrom(failure.number, failure.source, failure.description);
     }
     if (result) outcome.result.MoveTo(result);
     return S_OK;
@@ -153,7 +156,7 @@ STDMETHODIMP WinHttpWrapper::SetRequestHeader(BSTR* header, BSTR* value) {
 
 STDMETHODIMP WinHttpWrapper::Send(VARIANT* body) {
     return Guarded([&] {
-        if (!m_oHttp) return Raise(VbError(91), L"Object variable or With block variable not set");
+        if (!m_oHttp) return RaiseReleased();
         Variant requestBody;
         HRESULT hr = RequestBody(body, requestBody);
         if (FAILED(hr)) return Raise(hr, BodyErrorText(hr));

@@ -32,6 +32,7 @@ public:
 private:
     ~WinHttpWrapper() override;
     void CreateRequestObject();
+    HRESULT RaiseReleased();
     // Calls a member of the request object; its failure (or a call after Terminate) is
     // raised to the caller. result may be null.
     HRESULT Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result);

@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """HTTP peer for the WinHttpWrapper tests, on 127.0.0.1 only.
 
-Serves plain HTTP and, when given certificates, HTTPS on further ports. Writes each port to
-DIR/<name>_port once it listens (http, https, and https_other for the certificate made for
-another name).
+Serves plain HTTP, and HTTPS on one more port for each --tls NAME CERT KEY. Writes each
+port to DIR/<name>_port once it listens (http_port for plain HTTP).
 
 Paths:
   /echo            any method: answers 200 with the request body as the response body, the
@@ -90,16 +89,12 @@ def tls_context(cert, key):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
-    parser.add_argument("--cert", help="server certificate for 127.0.0.1 (PEM, chain)")
-    parser.add_argument("--key")
-    parser.add_argument("--other-cert", help="server certificate made for another name")
-    parser.add_argument("--other-key")
+    parser.add_argument("--tls", nargs=3, action="append", default=[], metavar=("NAME", "CERT", "KEY"),
+                        help="an HTTPS port named NAME with this certificate (PEM) and key")
     args = parser.parse_args()
     threads = [serve(args.dir, "http")]
-    if args.cert:
-        threads.append(serve(args.dir, "https", tls_context(args.cert, args.key)))
-    if args.other_cert:
-        threads.append(serve(args.dir, "https_other", tls_context(args.other_cert, args.other_key)))
+    for name, cert, key in args.tls:
+        threads.append(serve(args.dir, name, tls_context(cert, key)))
     try:
         for thread in threads:
             thread.join()

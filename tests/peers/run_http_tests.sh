@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # WinHttpWrapper against real peers on loopback: tests/peers/http_echo.py serving HTTP, HTTPS
-# with a certificate from a test certificate authority that only the test prefix trusts, and
-# HTTPS with a certificate made for another name. Runs the host tests that need the peer
+# with a certificate from a test certificate authority that only the test prefix trusts,
+# HTTPS with a certificate of that authority made for another name, and HTTPS with a
+# certificate from an authority nobody trusts. Runs the host tests that need the peer
 # (WinHttpPeer.*) with the x64 and x86 host executables and tests/scripts/http.js|vbs with
 # the 64-bit and the 32-bit cscript. Everything it started or trusted is undone on every way
 # out. A peer that does not start is a failure.
@@ -34,24 +35,34 @@ zk_register_all || fail "registration failed"
 zk_ca_make "$work/ca" || fail "cannot make the test certificate authority"
 zk_ca_issue "$work/ca" server "DNS:127.0.0.1,IP:127.0.0.1,DNS:localhost" || fail "cannot issue the server certificate"
 zk_ca_issue "$work/ca" other "DNS:other.example" || fail "cannot issue the other certificate"
+zk_ca_make "$work/stranger" || fail "cannot make the untrusted certificate authority"
+zk_ca_issue "$work/stranger" server "DNS:127.0.0.1,IP:127.0.0.1" || fail "cannot issue the untrusted certificate"
 zk_ca_trust_in_prefix "$work/ca" || fail "cannot trust the test authority in $WINEPREFIX"
 
-/usr/bin/python3 "$here/http_echo.py" --dir "$work" --cert "$work/ca/server.pem" --key "$work/ca/server.key" \
-  --other-cert "$work/ca/other.pem" --other-key "$work/ca/other.key" 2> "$work/peer.err" &
+/usr/bin/python3 "$here/http_echo.py" --dir "$work" \
+  --tls https "$work/ca/server.pem" "$work/ca/server.key" \
+  --tls https_other "$work/ca/other.pem" "$work/ca/other.key" \
+  --tls https_untrusted "$work/stranger/server.pem" "$work/stranger/server.key" 2> "$work/peer.err" &
 peer_pid=$!
+ports="http https https_other https_untrusted"
+started() {
+  local name
+  for name in $ports; do [ -s "$work/${name}_port" ] || return 1; done
+}
 for tries in $(seq 1 100); do
-  [ -s "$work/http_port" ] && [ -s "$work/https_port" ] && [ -s "$work/https_other_port" ] && break
+  started && break
   sleep 0.1
 done
-if [ ! -s "$work/https_other_port" ]; then
+if ! started; then
   cat "$work/peer.err"
   fail "the HTTP peer did not start"
 fi
 
-export ZANKIT_HTTP_PORT ZANKIT_HTTPS_PORT ZANKIT_HTTPS_OTHER_PORT ZANKIT_HTTP_CLOSED_PORT
+export ZANKIT_HTTP_PORT ZANKIT_HTTPS_PORT ZANKIT_HTTPS_OTHER_PORT ZANKIT_HTTPS_UNTRUSTED_PORT ZANKIT_HTTP_CLOSED_PORT
 ZANKIT_HTTP_PORT=$(cat "$work/http_port")
 ZANKIT_HTTPS_PORT=$(cat "$work/https_port")
 ZANKIT_HTTPS_OTHER_PORT=$(cat "$work/https_other_port")
+ZANKIT_HTTPS_UNTRUSTED_PORT=$(cat "$work/https_untrusted_port")
 ZANKIT_HTTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 
 status=0

@@ -17,7 +17,7 @@
 zk_ca_make() {
   local dir=$1
   mkdir -p "$dir" || return 1
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=ZanKit Test CA $$" \
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=ZanKit Test CA $(basename "$dir") $$" \
     -keyout "$dir/ca.key" -out "$dir/ca.pem" \
     -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
     > "$dir/ca.log" 2>&1 || { cat "$dir/ca.log"; return 1; }

@@ -16,7 +16,7 @@ CallOutcome AsBoolean(CallOutcome outcome, bool* value) {
     Variant converted;
     HRESULT hr = VariantChangeType(converted.Get(), outcome.result.Get(), 0, VT_BOOL);
     if (FAILED(hr)) {
-        outcome.hr = hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
+        outcome.hr = VbError(13);  // Type mismatch
         return outcome;
     }
     *value = V_BOOL(converted.Get()) != VARIANT_FALSE;
@@ -57,11 +57,7 @@ CallOutcome HostImageList::Add(BSTR key, IPictureDisp* picture) {
     ComPtr<IPicture> pictureObject;
     HRESULT hr = ComPtr<IPictureDisp>(picture).As(pictureObject, IID_IPicture);
     if (SUCCEEDED(hr)) hr = pictureObject->get_Handle(&handle);
-    if (FAILED(hr)) {
-        CallOutcome failed;
-        failed.hr = hr;
-        return failed;
-    }
+    if (FAILED(hr)) return FailedCall(hr);
     return CallByName(list_.Get(), L"AddFromHandle", DISPATCH_METHOD,
                       {LongArg(static_cast<long>(handle)), LongArg(0), TextArg(key)});
 }

@@ -47,29 +47,23 @@ CallOutcome Invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_li
 }  // namespace
 
 CallOutcome CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args) {
-    if (!object) {
-        CallOutcome outcome;
-        outcome.hr = E_POINTER;
-        return outcome;
-    }
+    if (!object) return FailedCall(E_POINTER);
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) {
-        CallOutcome outcome;
-        outcome.hr = hr;
-        return outcome;
-    }
+    if (FAILED(hr)) return FailedCall(hr);
     return Invoke(object, id, flags, args);
 }
 
 CallOutcome CallDefault(IDispatch* object, WORD flags, std::initializer_list<VARIANT> args) {
-    if (!object) {
-        CallOutcome outcome;
-        outcome.hr = E_POINTER;
-        return outcome;
-    }
+    if (!object) return FailedCall(E_POINTER);
     return Invoke(object, DISPID_VALUE, flags, args);
+}
+
+CallOutcome FailedCall(HRESULT hr) {
+    CallOutcome outcome;
+    outcome.hr = hr;
+    return outcome;
 }
 
 long VbErrorNumber(HRESULT hr) {

@@ -27,6 +27,9 @@ CallOutcome CallByName(IDispatch* object, const wchar_t* name, WORD flags, std::
 // The default member (DISPID_VALUE), as `collection(key)` calls it.
 CallOutcome CallDefault(IDispatch* object, WORD flags, std::initializer_list<VARIANT> args = {});
 
+// A call that failed before it reached the object.
+CallOutcome FailedCall(HRESULT hr);
+
 // The number VB's Err.Number shows for a failure: n for 0x800A0000|n, 9 for a bad index,
 // the HRESULT itself otherwise.
 long VbErrorNumber(HRESULT hr);

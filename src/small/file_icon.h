@@ -1,4 +1,5 @@
-// FileIcon: puts the shell's icon of a file type into a host's image list.
+// FileIcon: puts the shell's icon of a file type into a host's image list, keyed by the
+// type's name, so a host's file list loads each type's icon once.
 #pragma once
 
 #include "frame/dispatch_object.h"

@@ -1,6 +1,12 @@
-// WinHttpWrapper: an early-bindable face over the system HTTP request object.
+// WinHttpWrapper: an early-bindable face over the system HTTP request object. The request
+// object is created with 30-second time-outs when the wrapper is created; every call is
+// forwarded to it by name and its failures reach the caller unchanged.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+
+#include "frame/com_ptr.h"
 #include "frame/dispatch_object.h"
 #include "frame/zankit_interfaces.h"
 
@@ -16,6 +22,30 @@ public:
     STDMETHODIMP SetRequestHeader(BSTR* header, BSTR* value) override;
     STDMETHODIMP Send(VARIANT* body) override;
     STDMETHODIMP get_ResponseText(BSTR* value) override;
+    STDMETHODIMP get_Status(LONG* value) override;
+    STDMETHODIMP get_StatusText(BSTR* value) override;
+    STDMETHODIMP GetResponseHeader(BSTR header, BSTR* value) override;
+    STDMETHODIMP GetAllResponseHeaders(BSTR* value) override;
+    STDMETHODIMP get_ResponseBody(VARIANT* value) override;
+    STDMETHODIMP SetTimeouts(LONG resolve, LONG connect, LONG send, LONG receive) override;
+
+private:
+    ~WinHttpWrapper() override;
+    void CreateRequestObject();
+    HRESULT RaiseReleased();
+    // Calls a member of the request object; its failure (or a call after Terminate) is
+    // raised to the caller. result may be null.
+    HRESULT Forward(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARIANT* result);
+    // Forward for a property or method whose answer is converted to vt and handed out.
+    HRESULT ForwardAs(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, VARTYPE vt, VARIANT* out);
+    // ForwardAs for a text answer. Status texts and headers never hold a NUL, but some
+    // request objects count their terminator into the string; those answers end at the
+    // first NUL. A response body's text is handed on whole.
+    enum class TextEnd { Whole, AtFirstNul };
+    HRESULT ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out, TextEnd end);
+
+    ComPtr<IDispatch> m_oHttp;
+    std::wstring m_sErrorDescription;
 };
 
 HRESULT CreateWinHttpWrapper(REFIID iid, void** out);

@@ -15,12 +15,10 @@ Dim big : big = 100000
 r = info.FileNameFromPath(big)
 Check "a Long variable stays a Long", TypeName(big), "Long"
 
-Dim http
-Set http = CreateObject("ZanKit.WinHttpWrapper")
 On Error Resume Next
-http.Terminate
+writer.WriteFinish "line"
 Check "raised error number", Err.Number, &H80004001
-Check "raised error source", Err.Source, "ZanKit.WinHttpWrapper"
+Check "raised error source", Err.Source, "ZanKit.FileWriter"
 Check "raised error description", Err.Description, "not implemented"
 Err.Clear
 r = info.FixPath()

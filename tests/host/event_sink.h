@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
 
     std::vector<Event> events;
+    // Run for every event after it is recorded; a test may call back into the object here.
+    std::function<void(const Event&)> onEvent;
 
 private:
     ~MailEventSink() = default;

@@ -58,22 +58,6 @@ protected:
     void TearDown() override { ForgetStoredSettings(); }
 };
 
-TEST_F(MailSurface, ANewObjectHasTheDefaults) {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    ASSERT_TRUE(mail);
-    EXPECT_EQ(Get(mail.Get(), L"SMTPPort").Number(), 25);
-    EXPECT_EQ(Get(mail.Get(), L"ConnectTimeout").Number(), 40);
-    EXPECT_EQ(Get(mail.Get(), L"MessageTimeout").Number(), 60);
-    EXPECT_EQ(Get(mail.Get(), L"ConnectRetry").Number(), 4);
-    EXPECT_EQ(Get(mail.Get(), L"MaxRecipients").Number(), 100);
-    EXPECT_EQ(Get(mail.Get(), L"EmailAddressValidation").Number(), 1);
-    EXPECT_EQ(Get(mail.Get(), L"SMTPHostValidation").Number(), 3);
-    EXPECT_EQ(Get(mail.Get(), L"EncodeType").Number(), 0);
-    EXPECT_EQ(Get(mail.Get(), L"Priority").Number(), 3);
-    EXPECT_EQ(Get(mail.Get(), L"Delimiter").Text(), L";");
-    EXPECT_EQ(Get(mail.Get(), L"PersistentSettings").Number(), 0);
-}
-
 TEST_F(MailSurface, SettersNormaliseTheirValues) {
     ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
     Put(mail.Get(), L"Delimiter", Arg::Text(L",;"));

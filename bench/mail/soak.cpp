@@ -71,7 +71,7 @@ void Soak(IDispatch* mail, const char* part, int count, bool oneSession) {
     if (oneSession) Call(mail, L"Connect");
     for (int i = 1; i <= count; ++i) {
         Call(mail, L"Send");
-        if (i == 100 || i == count) Report(part, i);
+        if (i == 100 || i % 1000 == 0 || i == count) Report(part, i);
     }
     if (oneSession) Call(mail, L"Disconnect");
 }

@@ -30,5 +30,5 @@ zk_prefix_setup
 wine regsvr32 /s "$ZANKIT_DLL64"
 echo "== $single single-session sends, then $connected inside one Connect (x64)"
 start=$(date +%s)
-wine "$work/soak.exe" "$(cat "$work/port")" "$single" "$connected" | tr -d '\r'
+wine "$work/soak.exe" "$(cat "$work/port")" "$single" "$connected" | stdbuf -oL tr -d "\r"
 echo "messages kept by the sink: $(find "$work" -name 'message-*.eml' | wc -l); $(( $(date +%s) - start )) s"

@@ -231,17 +231,5 @@ TEST_F(SendToSink, HeaderValuesStayOnTheirLines) {
     EXPECT_EQ(message.parts[1].file, "evil X-File: 1.txt");
 }
 
-TEST_F(SendToSink, AnAddressCannotAddACommand) {
-    Settings().SetEmailAddressValidation(VALIDATE_NONE);
-    Settings().SetBccRecipient("hidden@example.com\nRCPT TO: <evil@example.com>");
-    const std::size_t logStart = sink_->Received().size();
-    mail_->core.Send();
-    const std::string wire = sink_->Received().substr(logStart);
-    EXPECT_EQ(wire.find("\r\nRCPT TO: <evil"), std::string::npos) << wire;
-    EXPECT_NE(wire.find("RCPT TO: <hidden@example.com RCPT TO: <evil@example.com>>\r\n"), std::string::npos);
-    EXPECT_TRUE(OnlyCrLfLineEnds(wire));
-    EXPECT_EQ(std::count(Log().begin(), Log().end(), "SendSuccesful"), 0);
-}
-
 }  // namespace
 }  // namespace zankit::mail::testing

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -21,7 +22,7 @@
 namespace zankit::mail::testing {
 namespace {
 
-enum Setup { kPlain, kAuth, kPop3, kMimeFile, kUUFile };
+enum Setup { kPlain, kAuth, kPop3, kMimeFile, kUUFile, kMissingFile };
 enum Outcome { kSent, kFailed, kLoginFailed };
 
 struct FaultRow {
@@ -71,6 +72,8 @@ const FaultRow kRows[] = {
     {"stall-in-data", kMimeFile, kFailed, kTimeout.c_str(), false, ""},
     {"stall-in-data", kUUFile, kFailed, kTimeout.c_str(), false, ""},
     {"never-answers", kPlain, kFailed, kTimeout.c_str(), false, ""},
+    // An attachment deleted before the send: nothing after its part header but QUIT.
+    {"ok", kMissingFile, kFailed, "File not found", true, "filename=\"gone.bin\"\r\n\r\n"},
     {"closed-port", kPlain, kFailed, "Connection refused", false, ""},
     {"pop3-user-err", kPop3, kFailed, "-ERR no such user", true, "USER someone\r\n"},
     {"pop3-pass-err", kPop3, kFailed, "-ERR [AUTH] wrong password", true, "", 1},
@@ -136,6 +139,8 @@ protected:
             s.SetPOP3Host(host);
             s.SetUsePopAuthentication(true);
         }
+        if (row.setup == kMissingFile) s.SetAttachment(scratch_.BinaryFile("gone.bin", 5000));
+        if (row.setup == kMissingFile) std::filesystem::remove(s.AttachmentPaths()[0]);
         if (row.setup == kMimeFile || row.setup == kUUFile) {
             s.SetAttachment(scratch_.BinaryFile("big.bin", 8 * 1024 * 1024));
             if (row.setup == kUUFile) s.SetEncodeType(UU_ENCODE);

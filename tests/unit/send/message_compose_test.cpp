@@ -207,15 +207,5 @@ TEST_F(ComposeTest, PriorityWithoutTextAndContentBaseWithScheme) {
     EXPECT_TRUE(has("Content-Base: \"https://x/\""));
 }
 
-TEST_F(ComposeTest, SizeEstimate) {
-    // 14 + 93 for the sender, 2 * 15 + 15 for the recipient, 14 again, 64 for MIME.
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 64);
-    s.SetAttachment(File("a.bin", 570));
-    // + 760 + 20 + 42 + 2 * 5 + 182 + 290
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 64 + 760 + 20 + 42 + 10 + 182 + 290);
-    s.SetEncodeType(UU_ENCODE);
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 760 + 36 + 5 + 20);
-}
-
 }  // namespace
 }  // namespace zankit::mail

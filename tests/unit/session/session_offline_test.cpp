@@ -117,21 +117,6 @@ TEST_F(SessionOffline, EmptyPop3HostIsReportedAndStopsTheSession) {
     EXPECT_TRUE(core_->Failures().Failed());
 }
 
-TEST_F(SessionOffline, TransmitFileNeedsAnOpenSocketAndAReadableFile) {
-    // Nothing to send: nothing is written and nothing fails, whatever the socket.
-    Transmit(TempFile(""), MIME_ENCODE);
-    EXPECT_TRUE(events_.log.empty());
-    EXPECT_FALSE(core_->Failures().Failed());
-
-    Transmit(TempFile("abc"), MIME_ENCODE);
-    EXPECT_EQ(events_.log, (std::vector<std::string>{"SendFailed: Socket not Open\r\n"}));
-    EXPECT_TRUE(core_->Failures().Failed());
-
-    events_.log.clear();
-    Transmit((dir_.Path() / "missing.bin").string(), UU_ENCODE);
-    EXPECT_EQ(events_.log, (std::vector<std::string>{"SendFailed: File not found\r\n"}));
-}
-
 TEST_F(SessionOffline, AClosedSocketMidFileStopsTheTransfer) {
     ConnectScripted();
     script_.sendBudget = 0;     // nothing leaves, so the writer waits for room in the queue

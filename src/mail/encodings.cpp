@@ -98,6 +98,13 @@ std::string Base64EncodeBytes(std::string_view bytes) {
 
 std::string Base64EncodeString(std::string_view text) { return Base64EncodeBytes(text); }
 
+std::string Base64OneLine(std::string_view bytes) {
+    std::string encoded = Base64EncodeBytes(bytes);
+    encoded.erase(std::remove_if(encoded.begin(), encoded.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                  encoded.end());
+    return encoded;
+}
+
 std::string DecodeBase64String(std::string_view encoded) {
     const auto* in = reinterpret_cast<const unsigned char*>(encoded.data());
     const std::size_t size = encoded.size();

@@ -22,6 +22,9 @@ std::string Base64EncodeBytes(std::string_view bytes);
 // Empty for an empty text, otherwise Base64EncodeBytes of its bytes (ending in CR LF).
 std::string Base64EncodeString(std::string_view text);
 
+// Base64 of the bytes on one line, without any line end (AUTH arguments).
+std::string Base64OneLine(std::string_view bytes);
+
 // Decodes groups of four characters until the text ends or a character outside the alphabet
 // appears (a CR ends decoding too). "=" ends its group early. A final group cut short by the
 // end of the text yields only the bytes its characters cover.

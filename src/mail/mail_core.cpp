@@ -18,6 +18,7 @@ SendMailCore::SendMailCore(std::unique_ptr<MailSystem> system, std::unique_ptr<S
       settings_(errors_, *store_, *system_, hosts_),
       timeZoneText_(TimeZoneText(system_->TimeZoneBiasMinutes())),
       session_(settings_, socket_, errors_, failures_, events_, pump_) {
+    session_.SetTraceLog(system_->OpenTraceLog());
     failures_.SetSessionCloser([this] {
         if (socket_.State() > kSocketClosed) session_.CloseSession();
     });

@@ -30,6 +30,8 @@
 
 namespace zankit::mail {
 
+class MessageWriter;
+
 inline constexpr std::string_view kDefaultContentType = "application/octet-stream";
 
 class SendMailCore {
@@ -82,11 +84,9 @@ private:
     bool CheckAndRefuse();
     void Transmit();
     // MAIL FROM and RCPT TO; fills the To and Cc lines. False when the send has ended.
-    bool SendEnvelope(std::string& toLine, std::string& ccLine);
-    bool SendAttachments(const std::string& boundary, bool related);
-    // Holds back while more than 4096 bytes wait in the socket's queue.
-    bool WaitForQueueToDrain();
-    std::string MessageIdHost();
+    bool SendEnvelope(const MailSettings& s, std::string& toLine, std::string& ccLine);
+    bool SendAttachments(const MailSettings& s, MessageWriter& writer, const std::string& boundary, bool related);
+    std::string MessageIdHost(const MailSettings& s);
 
     std::unique_ptr<MailSystem> system_;
     std::unique_ptr<SettingsStore> store_;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "mail/mail_types.h"
 #include "mail/tcp_channel.h"
@@ -38,6 +39,25 @@ public:
     virtual EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) = 0;
 };
 
+// A file opened for reading.
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Reads up to size bytes; the count read, 0 at the end. False when reading failed.
+    virtual bool Read(char* buffer, std::size_t size, std::size_t& count) = 0;
+};
+
+// Where the session writes its trace: one call per line, the line end added by the log.
+class TraceLog {
+public:
+    virtual ~TraceLog() = default;
+    virtual void Line(std::string_view text) = 0;
+};
+
+inline constexpr std::string_view kFileNotFound = "File not found";
+inline constexpr std::string_view kPermissionDenied = "Permission denied";
+
 // Everything else the mail object asks the platform.
 class MailSystem : public WaitHooks, public HostNetwork {
 public:
@@ -51,6 +71,15 @@ public:
     // Content type registered for an extension given with its dot (".txt"), compared without
     // regard to case; nothing when none is known.
     virtual std::optional<std::string> ContentTypeForExtension(const std::string& extension) = 0;
+    // The current UTC time, and a fast-moving counter for seeding.
+    virtual UtcStamp UtcNow() = 0;
+    virtual std::uint64_t ClockTicks() = 0;
+    // Opens a regular file for reading; without a file, error is kFileNotFound, for one that
+    // exists but cannot be opened kPermissionDenied.
+    virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) = 0;
+    // The log named by the environment variable ZANKIT_MAIL_TRACE (a file the trace is
+    // appended to); nothing when it is not set or the file cannot be opened.
+    virtual std::unique_ptr<TraceLog> OpenTraceLog() = 0;
     // A new TCP channel for the mail object's socket.
     virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
 };

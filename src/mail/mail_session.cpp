@@ -3,13 +3,16 @@
 #include <exception>
 #include <utility>
 
+#include "mail/encodings.h"
 #include "mail/session_rules.h"
+#include "mail/wire_text.h"
 
 namespace zankit::mail {
 namespace {
 
 constexpr long kAuthWaitSeconds = 5;
 constexpr long kQuitWaitSeconds = 2;
+constexpr std::string_view kMasked = "****";
 
 }  // namespace
 
@@ -72,6 +75,7 @@ bool MailSession::OpenSessionSteps() {
     Pump();
     Say("Connecting to SMTP Server (" + host + ")...");
     replies_.SetMode(ReplyAssembler::Mode::Smtp);
+    awaiting_ = Awaiting::Greeting;
     if (!ConnectAttempts(host, settings_.SMTPPort())) return false;
     return GreetSmtp();
 }
@@ -82,13 +86,13 @@ bool MailSession::Pop3Login() {
     failures_.SetFailed(false);
     flags_.connected = false;
     flags_.pop3Done = false;
-    flags_.pop3Step = 0;
     if (host.empty()) {
         errors_.Add("Invalid or Missing POP3 Host Name");
         failures_.RaiseFailure();
         return false;
     }
     replies_.SetMode(ReplyAssembler::Mode::Pop3);
+    awaiting_ = Awaiting::Pop3Greeting;
     if (!ConnectAttempts(host, kPop3Port)) return false;
     // The reply handler runs the USER/PASS/QUIT dialogue meanwhile; a POP3 server that never
     // answers only costs this wait.
@@ -108,7 +112,10 @@ bool MailSession::ConnectAttempts(const std::string& host, std::int32_t port) {
             break;
         }
         flags_.connected = false;
-        if (socket_.State() == kSocketClosed) socket_.Connect(host, port);
+        if (socket_.State() == kSocketClosed) {
+            Trace("-- connect ", host + ":" + std::to_string(port));
+            socket_.Connect(host, port);
+        }
         if (failures_.WaitForFlag(flags_.connected, timeout, false)) break;
         if (failures_.Failed()) return false;
         if (socket_.State() == kSocketError) CloseSocket();
@@ -128,7 +135,9 @@ bool MailSession::GreetSmtp() {
     Say("Initializing Communications...");
     flags_.replyOK = false;
     const bool authenticate = settings_.UseAuthentication();
-    SendLine((authenticate ? "EHLO " : "HELO ") + HeloDomain(settings_.From()));
+    if (!SendCommand(Command(authenticate ? "EHLO" : "HELO", HeloDomain(settings_.From())), Awaiting::Hello)) {
+        return false;
+    }
     if (!failures_.WaitForFlag(flags_.replyOK, timeout, true)) return false;
     if (authenticate) return AuthLogin();
     return true;
@@ -140,9 +149,9 @@ bool MailSession::AuthLogin() {
         return true;
     }
     Say("Sending Login Authentication...");
-    SendLine("AUTH Login");
-    // The username and password prompts are answered by the reply handler meanwhile.
-    if (!failures_.WaitForFlag(flags_.authAccepted, kAuthWaitSeconds, false)) {
+    // The user name and password prompts are answered by the reply handler meanwhile.
+    if (!SendCommand(Command("AUTH", "LOGIN"), Awaiting::AuthStart) ||
+        !failures_.WaitForFlag(flags_.authAccepted, kAuthWaitSeconds, false)) {
         Say("Host Login Failed!");
         failures_.SetFailed(true);
         return false;
@@ -152,12 +161,18 @@ bool MailSession::AuthLogin() {
 }
 
 void MailSession::CloseSession() {
+    // A failure reported while closing (a refused QUIT, a socket error) closes nothing twice.
+    if (closing_) return;
+    closing_ = true;
     try {
         if (socket_.State() > kSocketClosed) Say("Closing Connection...");
         if (socket_.State() == kSocketConnected) {
+            // Whatever arrived unjudged answers nothing any more.
+            replies_.Clear();
             flags_.replyOK = false;
-            SendLine("QUIT");
-            failures_.WaitForFlag(flags_.replyOK, kQuitWaitSeconds, false);
+            if (SendCommand("QUIT", Awaiting::Quit)) {
+                failures_.WaitForFlagAfterFailure(flags_.replyOK, kQuitWaitSeconds);
+            }
         }
     } catch (const std::exception&) {
         // Closing goes on whatever failed before.
@@ -167,18 +182,45 @@ void MailSession::CloseSession() {
         Pump();
     } catch (const std::exception&) {
     }
-}
-
-void MailSession::SendLine(std::string_view text) {
-    std::string line(text);
-    line.append("\r\n");
-    socket_.SendData(line);
+    closing_ = false;
 }
 
 bool MailSession::Exchange(std::string_view command, bool SessionFlags::*flag, long seconds) {
     flags_.*flag = false;
-    SendLine(command);
+    const Awaiting awaiting = flag == &SessionFlags::dataReady ? Awaiting::Data : Awaiting::Completion;
+    if (!SendCommand(command, awaiting)) return false;
     return failures_.WaitForFlag(flags_.*flag, seconds, true) && !failures_.Failed();
+}
+
+bool MailSession::SendMessageData(std::string_view bytes, std::size_t limit) {
+    if (failures_.Failed()) return false;
+    socket_.SendData(bytes);
+    return WaitForQueueBelow(limit);
+}
+
+bool MailSession::WaitForQueueBelow(std::size_t limit) {
+    return failures_.WaitForDrain([this] { return socket_.QueuedBytes(); }, limit, settings_.MessageTimeout());
+}
+
+void MailSession::FailTransmit(std::string_view description) {
+    errors_.Add(description);
+    failures_.RaiseFailure();
+    failures_.SetFailed(true);
+}
+
+bool MailSession::SendCommand(std::string_view line, Awaiting awaiting, std::string_view traced) {
+    if (replies_.HasPending()) {
+        const std::string received = replies_.PendingBytes();
+        replies_.Clear();
+        FailUnexpected(received);
+        return false;
+    }
+    Trace("C: ", traced.empty() ? line : traced);
+    awaiting_ = awaiting;
+    std::string bytes(line);
+    bytes.append("\r\n");
+    socket_.SendData(bytes);
+    return true;
 }
 
 void MailSession::CloseSocket() {
@@ -187,6 +229,13 @@ void MailSession::CloseSocket() {
 }
 
 void MailSession::Say(std::string text) { events_.Status(text); }
+
+void MailSession::Trace(std::string_view prefix, std::string_view text) {
+    if (!trace_) return;
+    std::string line(prefix);
+    line.append(text);
+    trace_->Line(line);
+}
 
 // ---- socket events --------------------------------------------------------------------------
 
@@ -202,7 +251,7 @@ void MailSession::OnDataArrival(const std::string& data) {
     replies_.Append(data);
     // A reply may close the socket (a refusal ends the session), which drops the rest.
     while (socket_.State() == kSocketConnected) {
-        std::optional<std::string> reply = replies_.NextReply();
+        std::optional<Reply> reply = replies_.NextReply();
         if (!reply) break;
         try {
             JudgeReply(*reply);
@@ -212,50 +261,119 @@ void MailSession::OnDataArrival(const std::string& data) {
     }
 }
 
-void MailSession::JudgeReply(const std::string& reply) {
-    switch (ClassifyReply(reply)) {
-        case ReplyAction::Ready:
-            flags_.replyOK = true;
-            break;
-        case ReplyAction::Accepted250:
-            flags_.replyOK = true;
-            if (OffersAuthLogin(reply)) flags_.authLoginOffered = true;
-            break;
-        case ReplyAction::AuthAccepted:
-            flags_.authAccepted = true;
-            break;
-        case ReplyAction::AuthPrompt:
-            socket_.SendData(AuthPromptAnswer(reply, settings_.Username(), settings_.Password()));
-            break;
-        case ReplyAction::DataReady:
-            flags_.dataReady = true;
-            break;
-        case ReplyAction::Ignore:
-            break;
-        case ReplyAction::Pop3Ok: {
-            const Pop3Move move = NextPop3Move(flags_.pop3Step, settings_.Username(), settings_.Password());
-            if (!move.command.empty()) socket_.SendData(move.command);
-            flags_.pop3Step = move.nextStep;
-            if (move.done) flags_.pop3Done = true;
-            break;
+void MailSession::JudgeReply(const Reply& reply) {
+    for (const std::string& line : reply.lines) Trace("S: ", line);
+    if (reply.code == kReplyTooLong) {
+        replies_.Clear();
+        errors_.Add(kReplyTooLongText);
+        failures_.RaiseFailure();
+        return;
+    }
+    if (awaiting_ == Awaiting::Quit || awaiting_ == Awaiting::Pop3Quit) {
+        // Any answer to QUIT ends the session; there is nothing left to refuse.
+        if (awaiting_ == Awaiting::Pop3Quit) flags_.pop3Done = true;
+        awaiting_ = Awaiting::Nothing;
+        flags_.replyOK = true;
+        return;
+    }
+    if (awaiting_ == Awaiting::Nothing) {
+        FailUnexpected(reply.text);
+        return;
+    }
+    if (awaiting_ >= Awaiting::Pop3Greeting) {
+        JudgePop3Reply(reply);
+    } else {
+        JudgeSmtpReply(reply);
+    }
+}
+
+void MailSession::JudgeSmtpReply(const Reply& reply) {
+    const int code = reply.code;
+    if (IsInformationCode(code)) return;
+    const Awaiting awaiting = awaiting_;
+    const bool completion = IsCompletionCode(code);
+    if ((awaiting == Awaiting::Greeting || awaiting == Awaiting::Completion) && completion) {
+        awaiting_ = Awaiting::Nothing;
+        flags_.replyOK = true;
+    } else if (awaiting == Awaiting::Hello && completion) {
+        awaiting_ = Awaiting::Nothing;
+        if (code == kReplyOk && OffersAuthLogin(reply.text)) flags_.authLoginOffered = true;
+        flags_.replyOK = true;
+    } else if (awaiting == Awaiting::Data && code == kReplyStartData) {
+        awaiting_ = Awaiting::Nothing;
+        flags_.dataReady = true;
+    } else if (awaiting >= Awaiting::AuthStart && awaiting <= Awaiting::AuthPassword && code == kReplyAuthAccepted) {
+        awaiting_ = Awaiting::Nothing;
+        flags_.authAccepted = true;
+    } else if (awaiting >= Awaiting::AuthStart && awaiting <= Awaiting::AuthPassword && code == kReplyAuthPrompt) {
+        AnswerAuthPrompt(reply);
+    } else if (IsPositiveCode(code)) {
+        FailUnexpected(reply.text);
+    } else {
+        Refuse(reply);
+    }
+}
+
+void MailSession::AnswerAuthPrompt(const Reply& reply) {
+    // The first prompt after AUTH LOGIN gets the user name, the next the password; anything
+    // else is cancelled with an empty line and "*".
+    const AuthPrompt prompt = AuthPromptOf(reply.text);
+    if (awaiting_ == Awaiting::AuthStart && prompt == AuthPrompt::Username) {
+        const std::string& user = settings_.Username();
+        if (user.empty()) {
+            awaiting_ = Awaiting::AuthUser;
+            return;
         }
-        case ReplyAction::Pop3Error:
-            flags_.pop3Done = false;
-            flags_.pop3Step = 0;
-            failures_.SetFailed(true);
-            errors_.Add(reply);
-            failures_.RaiseFailure();
+        SendCommand(Base64OneLine(user), Awaiting::AuthUser, kMasked);
+    } else if (awaiting_ == Awaiting::AuthUser && prompt == AuthPrompt::Password) {
+        const std::string& password = settings_.Password();
+        if (password.empty()) {
+            awaiting_ = Awaiting::AuthPassword;
+            return;
+        }
+        SendCommand(Base64OneLine(password), Awaiting::AuthPassword, kMasked);
+    } else {
+        if (SendCommand("", awaiting_)) SendCommand("*", awaiting_);
+    }
+}
+
+void MailSession::JudgePop3Reply(const Reply& reply) {
+    if (reply.code != kReplyPop3Ok) {
+        flags_.pop3Done = false;
+        failures_.SetFailed(true);
+        Refuse(reply);
+        return;
+    }
+    switch (awaiting_) {
+        case Awaiting::Pop3Greeting:
+            SendCommand(Command("USER", settings_.Username()), Awaiting::Pop3User);
             break;
-        case ReplyAction::Refused:
-            errors_.Add(reply);
-            failures_.RaiseFailure();
+        case Awaiting::Pop3User:
+            SendCommand(Command("PASS", settings_.Password()), Awaiting::Pop3Password, "PASS ****");
+            break;
+        default:
+            // The password was taken; the answer to QUIT completes the dialogue.
+            SendCommand("QUIT", Awaiting::Pop3Quit);
             break;
     }
 }
 
+void MailSession::Refuse(const Reply& reply) {
+    awaiting_ = Awaiting::Nothing;
+    errors_.Add(reply.text);
+    failures_.RaiseFailure();
+}
+
+void MailSession::FailUnexpected(std::string_view received) {
+    awaiting_ = Awaiting::Nothing;
+    std::string text(kUnexpectedAnswer);
+    if (!received.empty()) text.append(": ").append(received);
+    errors_.Add(text);
+    failures_.RaiseFailure();
+}
+
 void MailSession::OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) {
     flags_.bytesSent += bytesSent;
-    flags_.sendProgressed = true;
     const std::int32_t percent = ProgressPercent(flags_.bytesSent, flags_.totalBytes);
     if (percent != flags_.lastPercent) {
         flags_.lastPercent = percent;

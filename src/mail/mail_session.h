@@ -1,8 +1,10 @@
 // The SMTP/POP3 conversation of one mail object over its own socket: opening the session
 // (optional POP3 login first, connection attempts, greeting, EHLO/HELO, optional AUTH LOGIN),
-// judging the servers' replies, streaming files, and closing with QUIT.
+// judging the servers' replies, and closing with QUIT.
 //
-// Send drives each command through Exchange (or SendLine and a WaitForFlag of its own):
+// Every command states the reply it waits for; a reply is judged against that and nothing
+// else, so a server cannot draw credentials or commands out of the client by answering out of
+// turn. Send drives each command through Exchange:
 //   session.Exchange("MAIL FROM: <a@b.c>", &SessionFlags::replyOK, messageTimeout);
 // A refusing reply never sets the flag: the reply handler reports it through SendFailed and
 // sets Failed, which ends the wait.
@@ -10,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,13 +30,11 @@ namespace zankit::mail {
 struct SessionFlags {
     bool connected = false;         // the socket reported an established connection
     bool keepConnection = false;    // set by Connect; Send closes after success only without it
-    bool replyOK = false;           // 220, 221, 250 or 251 arrived
-    bool dataReady = false;         // 354 arrived
-    bool authLoginOffered = false;  // a 250 reply named AUTH LOGIN
-    bool authAccepted = false;      // 235 arrived
+    bool replyOK = false;           // 220, 221, 250 or 251 answered the command waiting
+    bool dataReady = false;         // 354 answered DATA
+    bool authLoginOffered = false;  // the reply to EHLO named AUTH LOGIN
+    bool authAccepted = false;      // 235 arrived during AUTH LOGIN
     bool pop3Done = false;          // the POP3 dialogue completed
-    int pop3Step = 0;               // 0 to 3
-    bool sendProgressed = false;    // the socket reported progress since the flag was cleared
     std::int64_t bytesSent = 0;     // reported sent during the current send
     std::int64_t bytesRemaining = 0;
     std::int64_t totalBytes = 0;   // estimated size of the whole transmission
@@ -44,8 +45,6 @@ struct SessionFlags {
 using MxLookup = std::function<std::string()>;
 
 inline constexpr std::int32_t kPop3Port = 110;
-inline constexpr std::size_t kMimeChunkBytes = 11400;  // 200 lines of base64
-inline constexpr std::size_t kUULineBytes = 45;
 
 class MailSession final : public SocketEvents {
 public:
@@ -57,6 +56,8 @@ public:
 
     // Replaces the MX lookup used when SMTPHost is empty (by default nothing is found).
     void SetMxLookup(MxLookup lookup) { mxLookup_ = std::move(lookup); }
+    // Logs commands (secrets masked) and replies; none by default.
+    void SetTraceLog(std::unique_ptr<TraceLog> trace) { trace_ = std::move(trace); }
 
     // The class's Connect and Disconnect.
     bool Connect();
@@ -64,22 +65,26 @@ public:
 
     // True when the SMTP session is ready for MAIL FROM; an open session is reused unchanged.
     bool OpenSession();
-    // QUIT (waiting at most 2 seconds for its reply) when connected, then closes the socket.
+    // QUIT (waiting at most 2 seconds for its reply, also after a failure) when connected,
+    // then closes the socket.
     void CloseSession();
-    // Streams the file's bytes base64 encoded (MIME_ENCODE) or as UU lines (UU_ENCODE); a
-    // failure is reported through SendFailed and sets Failed.
-    void TransmitFile(const std::string& path, std::int32_t encoding);
 
-    // Queues bytes for the server as they are.
-    void SendData(std::string_view bytes) { socket_.SendData(bytes); }
-    // Queues text followed by CR LF.
-    void SendLine(std::string_view text);
-    // Clears flag, writes command and CR LF, and waits for flag with raiseTimeout set;
-    // true when the flag was set and the session has not failed.
+    // Clears flag, writes the command and waits for flag with raiseTimeout set; true when the
+    // flag was set and the session has not failed. flag selects the reply waited for:
+    // dataReady the 354 of DATA, replyOK a completion reply.
     bool Exchange(std::string_view command, bool SessionFlags::*flag, long seconds);
+
+    // Queues message bytes as they are (the message writer's filter has made them safe), then
+    // holds back while more than limit bytes wait; false when the send has failed or no byte
+    // left for MessageTimeout seconds (reported as a timeout).
+    bool SendMessageData(std::string_view bytes, std::size_t limit);
+    bool WaitForQueueBelow(std::size_t limit);
+    // Records a failure of the message's data (a file, the socket) and reports it.
+    void FailTransmit(std::string_view description);
 
     SessionFlags& Flags() { return flags_; }
     int SocketState() const { return socket_.State(); }
+    bool Failed() const { return failures_.Failed(); }
     // Lets pending events run once (the platform's and the socket's).
     void Pump() { pump_.PumpEvents(); }
 
@@ -91,6 +96,23 @@ public:
     void OnError(const std::string& description) override;
 
 private:
+    // The reply the session waits for.
+    enum class Awaiting {
+        Nothing,
+        Greeting,
+        Hello,
+        AuthStart,
+        AuthUser,
+        AuthPassword,
+        Completion,
+        Data,
+        Quit,
+        Pop3Greeting,
+        Pop3User,
+        Pop3Password,
+        Pop3Quit,
+    };
+
     bool OpenSessionSteps();
     bool Pop3Login();
     bool GreetSmtp();
@@ -98,8 +120,17 @@ private:
     // The connection attempts; false when a failure ended them.
     bool ConnectAttempts(const std::string& host, std::int32_t port);
     void CloseSocket();
-    void JudgeReply(const std::string& reply);
-    void FailTransmit(const std::string& description);
+    // Writes line and CR LF and waits for the reply awaiting; traced shows in the trace in
+    // place of the line. False, with nothing written, when bytes received before it wait
+    // unjudged: they cannot answer it.
+    bool SendCommand(std::string_view line, Awaiting awaiting, std::string_view traced = {});
+    void JudgeReply(const Reply& reply);
+    void JudgeSmtpReply(const Reply& reply);
+    void JudgePop3Reply(const Reply& reply);
+    void AnswerAuthPrompt(const Reply& reply);
+    void Refuse(const Reply& reply);
+    void FailUnexpected(std::string_view received);
+    void Trace(std::string_view prefix, std::string_view text);
     void Say(std::string text);
 
     MailSettings& settings_;
@@ -109,8 +140,11 @@ private:
     MailEvents& events_;
     WaitHooks& pump_;
     MxLookup mxLookup_;
+    std::unique_ptr<TraceLog> trace_;
     ReplyAssembler replies_;
     SessionFlags flags_;
+    Awaiting awaiting_ = Awaiting::Nothing;
+    bool closing_ = false;
 };
 
 }  // namespace zankit::mail

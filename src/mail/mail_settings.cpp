@@ -132,7 +132,8 @@ void MailSettings::SetContentBase(const std::string& value) {
     }
     std::string base = value;
     std::replace(base.begin(), base.end(), '\\', '/');
-    if (!ContainsNoCase(base, "http://")) base.insert(0, "http://");
+    // A base that names its scheme ("https://x/") is kept; a bare host gets "http://".
+    if (base.find("://") == std::string::npos) base.insert(0, "http://");
     if (base.back() != '/') base.push_back('/');
     contentBase_ = std::move(base);
 }
@@ -163,7 +164,8 @@ void MailSettings::SetMaxRecipients(std::int32_t value) {
     WriteSetting("MaxRecipients", std::to_string(maxRecipients_));
 }
 
-void MailSettings::SetMessage(const std::string& value) { ReplaceMessage(NormalizeMessage(value)); }
+// Kept as given: line ends, long lines and leading dots are the wire filter's business.
+void MailSettings::SetMessage(const std::string& value) { ReplaceMessage(value); }
 
 void MailSettings::ReplaceMessage(std::string normalisedText) {
     message_ = std::move(normalisedText);

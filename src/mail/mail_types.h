@@ -32,6 +32,17 @@ struct LocalDateTime {
     int second = 0;
 };
 
+// A UTC instant to the millisecond.
+struct UtcStamp {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+};
+
 // What one ICMP echo exchange produced. A request without any reply leaves everything zero
 // except the status, which is then non-zero.
 struct EchoResult {

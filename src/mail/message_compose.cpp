@@ -1,6 +1,7 @@
 #include "mail/message_compose.h"
 
 #include <chrono>
+#include <string_view>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -28,6 +29,19 @@ std::size_t FindNoCase(const std::string& haystack, const std::string& needle, s
     return upperHay.find(upperNeedle, from);
 }
 
+// Characters that may stand right before or after a file name in a tag: a path separator,
+// a quote, the attribute's "=", white space, the tag's brackets, or the start of a query.
+bool BoundsAName(char c) {
+    static constexpr std::string_view kBounds = "\\/\"'= \t\r\n<>?#";
+    return kBounds.find(c) != std::string_view::npos;
+}
+
+bool IsWholeName(const std::string& message, std::size_t at, std::size_t length) {
+    const bool startsClean = at == 0 || BoundsAName(message[at - 1]);
+    const std::size_t end = at + length;
+    return startsClean && (end == message.size() || BoundsAName(message[end]));
+}
+
 // Links the occurrences of one attachment name; true when any was rewritten.
 bool LinkOneName(std::string& message, const std::string& name) {
     bool linked = false;
@@ -35,6 +49,10 @@ bool LinkOneName(std::string& message, const std::string& name) {
     while (true) {
         const std::size_t at = FindNoCase(message, name, from);
         if (at == std::string::npos) return linked;
+        if (!IsWholeName(message, at, name.size())) {
+            from = at + name.size();
+            continue;
+        }
         const std::size_t open = at == 0 ? std::string::npos : message.rfind('<', at - 1);
         const std::size_t close = open == std::string::npos ? std::string::npos : message.find('>', open + 1);
         const bool insideTag = open != std::string::npos && close != std::string::npos && close > at;
@@ -128,64 +146,62 @@ std::int64_t EstimateMessageSize(const MailSettings& s) {
 }
 
 std::string AddressEntry(const std::string& address, const std::string& displayName) {
-    const std::string a = OneLine(address);
-    if (!displayName.empty()) return EncodeHeaderText(OneLine(displayName), true) + " <" + a + ">";
-    return kQuote + TrimSpaces(a) + kQuote + " <" + a + ">";
+    if (!displayName.empty()) return HeaderText(displayName, true) + " <" + address + ">";
+    return kQuote + TrimSpaces(address) + kQuote + " <" + address + ">";
 }
 
 std::string FromLine(const MailSettings& s) {
-    const std::string from = OneLine(s.From());
-    std::string name = OneLine(s.FromDisplayName());
-    std::string withoutSpaces = ReplaceAll(name, " ", "");
-    std::string shown = withoutSpaces.empty() ? kQuote + from + kQuote : EncodeHeaderText(name, true);
+    const std::string& from = s.From();
+    const std::string withoutSpaces = ReplaceAll(OneLine(s.FromDisplayName()), " ", "");
+    const std::string shown = withoutSpaces.empty() ? kQuote + from + kQuote : HeaderText(s.FromDisplayName(), true);
     return shown + " <" + from + ">";
 }
 
 std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& v) {
     std::vector<std::string> lines;
-    lines.push_back("Message-ID: <" + v.messageId + ">");
-    lines.push_back("From: " + v.fromLine);
-    lines.push_back("To: " + v.toLine);
-    if (!v.ccLine.empty()) lines.push_back("Cc: " + v.ccLine);
-    lines.push_back("Subject: " + EncodeHeaderText(OneLine(s.Subject()), false));
-    if (!s.ReplyToAddress().empty()) lines.push_back("Reply-to: <" + OneLine(s.ReplyToAddress()) + ">");
-    lines.push_back("Date: " + v.date);
+    lines.push_back(HeaderLine("Message-ID", "<" + v.messageId + ">"));
+    lines.push_back(HeaderLine("From", v.fromLine));
+    lines.push_back(HeaderLine("To", v.toLine));
+    if (!v.ccLine.empty()) lines.push_back(HeaderLine("Cc", v.ccLine));
+    lines.push_back(HeaderLine("Subject", HeaderText(s.Subject(), false)));
+    if (!s.ReplyToAddress().empty()) lines.push_back(HeaderLine("Reply-to", "<" + s.ReplyToAddress() + ">"));
+    lines.push_back(HeaderLine("Date", v.date));
     if (s.EncodeType() != MIME_ENCODE) return lines;
 
-    lines.push_back("MIME-Version: 1.0");
+    lines.push_back(HeaderLine("MIME-Version", "1.0"));
     if (s.Priority() != NORMAL_PRIORITY) {
-        lines.push_back("X-Priority: " + std::to_string(s.Priority()));
-        lines.push_back("X-MSMail-Priority: " + s.PriorityText());
+        lines.push_back(HeaderLine("X-Priority", std::to_string(s.Priority())));
+        // A value without a text of its own (anything but 1, 3 and 5 set first) gets no line.
+        if (!s.PriorityText().empty()) lines.push_back(HeaderLine("X-MSMail-Priority", s.PriorityText()));
     }
-    if (s.Receipt()) lines.push_back("Disposition-Notification-To: " + v.fromLine);
+    if (s.Receipt()) lines.push_back(HeaderLine("Disposition-Notification-To", v.fromLine));
     if (v.multipart) {
-        lines.push_back(v.related ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;");
-        lines.push_back(std::string("\tboundary=") + kQuote + v.boundary + kQuote);
+        const char* type = v.related ? "multipart/related;" : "multipart/mixed;";
+        lines.push_back(
+            HeaderLine("Content-Type", type + std::string("\r\n\tboundary=") + kQuote + v.boundary + kQuote));
         lines.push_back("");
         lines.push_back("This is a multi-part message in MIME format.");
         lines.push_back("");
         lines.push_back("--" + v.boundary);
     }
-    lines.push_back(s.AsHTML() ? "Content-Type: text/html;" : "Content-Type: text/plain;");
-    lines.push_back(std::string("\tcharset=") + kQuote + "iso-8859-1" + kQuote);
-    lines.push_back(std::string("Content-Transfer-Encoding: ") + (s.HasEightBit() ? "8bit" : "7bit"));
+    const char* bodyType = s.AsHTML() ? "text/html;" : "text/plain;";
+    lines.push_back(HeaderLine("Content-Type", bodyType + std::string("\r\n\tcharset=\"iso-8859-1\"")));
+    lines.push_back(HeaderLine("Content-Transfer-Encoding", s.HasEightBit() ? "8bit" : "7bit"));
     if (s.AsHTML() && !s.ContentBase().empty()) {
-        lines.push_back(std::string("Content-Base: ") + kQuote + OneLine(s.ContentBase()) + kQuote);
+        lines.push_back(HeaderLine("Content-Base", kQuote + s.ContentBase() + kQuote));
     }
     return lines;
 }
 
 std::vector<std::string> AttachmentPartHeader(const std::string& boundary, const std::string& name,
                                               const std::string& contentType, bool withContentId) {
-    const std::string shown = OneLine(name);
+    const std::string quoted = kQuote + name + kQuote;
     std::vector<std::string> lines;
     lines.push_back("--" + boundary);
-    lines.push_back("Content-Type: " + OneLine(contentType) + ";");
-    lines.push_back(std::string("\tname=") + kQuote + shown + kQuote);
-    lines.push_back("Content-Transfer-Encoding: base64");
-    lines.push_back("Content-Disposition: attachment;");
-    lines.push_back(std::string("\tfilename=") + kQuote + shown + kQuote);
-    if (withContentId) lines.push_back("Content-ID: <" + shown + ">");
+    lines.push_back(HeaderLine("Content-Type", contentType + ";\r\n\tname=" + quoted));
+    lines.push_back(HeaderLine("Content-Transfer-Encoding", "base64"));
+    lines.push_back(HeaderLine("Content-Disposition", "attachment;\r\n\tfilename=" + quoted));
+    if (withContentId) lines.push_back(HeaderLine("Content-ID", "<" + name + ">"));
     lines.push_back("");
     return lines;
 }

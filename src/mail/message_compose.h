@@ -12,17 +12,6 @@
 
 namespace zankit::mail {
 
-// A UTC instant to the millisecond.
-struct UtcStamp {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int millisecond = 0;
-};
-
 // "----_=_NextPart_000_" + serial day number + "." + time of day in units of 1e-8 day, both in
 // upper-case hexadecimal of eight digits.
 std::string MakeBoundary(const LocalDateTime& now);

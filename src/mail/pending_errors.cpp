@@ -55,32 +55,64 @@ void FailureReporter::ReportTimeout() {
 }
 
 bool FailureReporter::WaitForFlag(const bool& flag, long seconds, bool raiseTimeout) {
+    return Wait(flag, seconds, raiseTimeout, true);
+}
+
+bool FailureReporter::WaitForFlagAfterFailure(const bool& flag, long seconds) {
+    return Wait(flag, seconds, false, false);
+}
+
+double FailureReporter::SecondsSince(double& previous) {
+    // The clock restarts at midnight: a step back by more than half a day is the way across
+    // it. A tiny step back is rounding (x87 arithmetic keeps more digits in a register than
+    // in memory) and counts as no time at all, not as a whole day.
+    const double now = hooks_.SecondsSinceMidnight();
+    double step = now - previous;
+    if (step < -kSecondsPerDay / 2) {
+        step += kSecondsPerDay;
+    } else if (step < 0) {
+        step = 0;
+    }
+    previous = now;
+    return step;
+}
+
+bool FailureReporter::Wait(const bool& flag, long seconds, bool raiseTimeout, bool endOnFailure) {
     if (seconds < 1) return false;
     double previous = hooks_.SecondsSinceMidnight();
     if (flag) return true;
     double elapsed = 0.0;
     while (true) {
-        // The clock restarts at midnight: a step back by more than half a day is the way across
-        // it. A tiny step back is rounding (x87 arithmetic keeps more digits in a register than
-        // in memory) and counts as no time at all, not as a whole day.
-        const double now = hooks_.SecondsSinceMidnight();
-        double step = now - previous;
-        if (step < -kSecondsPerDay / 2) {
-            step += kSecondsPerDay;
-        } else if (step < 0) {
-            step = 0;
-        }
-        elapsed += step;
-        previous = now;
+        elapsed += SecondsSince(previous);
         if (elapsed >= static_cast<double>(seconds)) {
             if (raiseTimeout) ReportTimeout();
             return false;
         }
-        if (failed_) return false;
+        if (endOnFailure && failed_) return false;
         hooks_.PumpEvents();
         if (flag) return true;
         hooks_.SleepMilliseconds(kPollMilliseconds);
     }
+}
+
+bool FailureReporter::WaitForDrain(const std::function<std::size_t()>& queued, std::size_t limit, long seconds) {
+    double previous = hooks_.SecondsSinceMidnight();
+    double still = 0.0;
+    std::size_t noted = queued();
+    while (noted > limit) {
+        if (failed_) return false;
+        if (seconds < 1 || still >= static_cast<double>(seconds)) {
+            ReportTimeout();
+            return false;
+        }
+        hooks_.PumpEvents();
+        const std::size_t now = queued();
+        const double step = SecondsSince(previous);
+        still = now == noted ? still + step : 0.0;
+        noted = now;
+        if (noted > limit) hooks_.SleepMilliseconds(kPollMilliseconds);
+    }
+    return !failed_;
 }
 
 }  // namespace zankit::mail

@@ -50,8 +50,18 @@ public:
     // False at once for seconds below 1, when Failed is set, or when the time runs out (which
     // reports a timeout when raiseTimeout is set). A wait across midnight lasts its full time.
     bool WaitForFlag(const bool& flag, long seconds, bool raiseTimeout);
+    // The same wait, which a failure does not end (the reply to QUIT after a failure).
+    bool WaitForFlagAfterFailure(const bool& flag, long seconds);
+    // Waits while queued() is above limit. The time counts only while queued() stays the same,
+    // so a server that takes bytes slowly is waited for, and one that takes none for seconds
+    // ends the wait with a timeout report. False on that timeout or when Failed is set.
+    bool WaitForDrain(const std::function<std::size_t()>& queued, std::size_t limit, long seconds);
 
 private:
+    bool Wait(const bool& flag, long seconds, bool raiseTimeout, bool endOnFailure);
+    // Seconds since the previous reading of the clock, across midnight.
+    double SecondsSince(double& previous);
+
     PendingErrors& errors_;
     MailEvents& events_;
     WaitHooks& hooks_;

@@ -1,6 +1,7 @@
 #include "mail/send_mail_com.h"
 
 #include "frame/bstr.h"
+#include "frame/com_ptr.h"
 #include "mail/dns_discovery.h"
 #include "mail/mx_query.h"
 
@@ -253,10 +254,14 @@ STDMETHODIMP SendMailObject::put_Username(BSTR value) {
 
 // ---- methods --------------------------------------------------------------------------------
 
+// Connect, Disconnect and Send raise events; a host may release its last reference inside
+// one, so each keeps the object alive until it returns.
 STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL* result) {
+    const ComPtr<_clsSendMail> keepAlive(this);
     return Guarded([&] { return PutFlag(result, core_->Connect()); });
 }
 STDMETHODIMP SendMailObject::Disconnect() {
+    const ComPtr<_clsSendMail> keepAlive(this);
     return Update([&] { core_->Disconnect(); });
 }
 
@@ -315,6 +320,7 @@ STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* data
 
 STDMETHODIMP SendMailObject::Send() {
     // Success and failure reach the host only through the events.
+    const ComPtr<_clsSendMail> keepAlive(this);
     return Update([&] { core_->Send(); });
 }
 

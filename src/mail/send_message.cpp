@@ -1,7 +1,6 @@
 // SendMailCore::Send: the checks, the envelope, the header block, the body, the attachments
-// streamed through the session, the end of the data, and the result events.
+// written through the message writer, the end of the data, and the result events.
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -9,41 +8,16 @@
 #include "mail/dns_discovery.h"
 #include "mail/mail_core.h"
 #include "mail/message_compose.h"
+#include "mail/message_writer.h"
 #include "mail/wire_text.h"
 
 namespace zankit::mail {
 namespace {
 
-constexpr std::size_t kQueueLimit = 4096;
-constexpr unsigned kPollMilliseconds = 10;
-constexpr double kSecondsPerDay = 86400.0;
+// Below this many queued bytes an attachment counts as handed on.
+constexpr std::size_t kDrainedBytes = 4096;
 
-UtcStamp UtcNow() {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const auto today = floor<days>(now);
-    const year_month_day date{today};
-    const hh_mm_ss<milliseconds> time{floor<milliseconds>(now - today)};
-    UtcStamp stamp;
-    stamp.year = static_cast<int>(date.year());
-    stamp.month = static_cast<int>(static_cast<unsigned>(date.month()));
-    stamp.day = static_cast<int>(static_cast<unsigned>(date.day()));
-    stamp.hour = static_cast<int>(time.hours().count());
-    stamp.minute = static_cast<int>(time.minutes().count());
-    stamp.second = static_cast<int>(time.seconds().count());
-    stamp.millisecond = static_cast<int>(time.subseconds().count());
-    return stamp;
-}
-
-std::uint32_t ClockSeed() {
-    const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
-    return static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
-}
-
-std::string WithLineEnd(std::string text) {
-    text.append("\r\n");
-    return text;
-}
+std::uint32_t SeedFrom(std::uint64_t ticks) { return static_cast<std::uint32_t>(ticks ^ (ticks >> 32)); }
 
 }  // namespace
 
@@ -58,10 +32,12 @@ void SendMailCore::Send() {
 }
 
 void SendMailCore::Transmit() {
-    MailSettings& s = settings_;
     SessionFlags& flags = session_.Flags();
+    const bool related = settings_.AttachmentCount() > 0 && LinkEmbeddedFiles(settings_);
+    // The send works from a copy: a host that changes the settings inside an event changes the
+    // next send, not this one.
+    const MailSettings s(settings_);
     const bool multipart = s.EncodeType() == MIME_ENCODE && s.AttachmentCount() > 0;
-    const bool related = s.AttachmentCount() > 0 && LinkEmbeddedFiles(s);
 
     flags.totalBytes = EstimateMessageSize(s);
     // Counted from here: the estimate includes the greeting and login of a session opened now,
@@ -77,7 +53,7 @@ void SendMailCore::Transmit() {
 
     std::string toLine;
     std::string ccLine;
-    if (!SendEnvelope(toLine, ccLine)) return;
+    if (!SendEnvelope(s, toLine, ccLine)) return;
 
     std::string status = "Sending Message...";
     events_.Status(status);
@@ -87,19 +63,21 @@ void SendMailCore::Transmit() {
     header.multipart = multipart;
     header.related = related;
     if (multipart) header.boundary = MakeBoundary(system_->LocalNow());
-    header.messageId = MakeMessageId(UtcNow(), ClockSeed(), MessageIdHost());
+    header.messageId = MakeMessageId(system_->UtcNow(), SeedFrom(system_->ClockTicks()), MessageIdHost(s));
     header.fromLine = FromLine(s);
     header.toLine = toLine;
     header.ccLine = ccLine;
     header.date = MailDate();
 
     flags.replyOK = false;
-    for (const std::string& line : HeaderLines(s, header)) session_.SendLine(line);
-    session_.SendLine("");
-    session_.SendData(WithLineEnd(MessageForWire(s.Message())));
-    if (s.AttachmentCount() > 0) session_.SendLine("");
-    if (!SendAttachments(header.boundary, related)) return;
-    if (multipart) session_.SendLine("--" + header.boundary + "--");
+    MessageWriter writer(session_, *system_);
+    for (const std::string& line : HeaderLines(s, header)) writer.Line(line);
+    writer.Line("");
+    writer.Line(s.Message());
+    if (s.AttachmentCount() > 0) writer.Line("");
+    if (!SendAttachments(s, writer, header.boundary, related)) return;
+    if (multipart) writer.Line("--" + header.boundary + "--");
+    if (!writer.Finish()) return;
 
     if (!session_.Exchange(".", &SessionFlags::replyOK, s.MessageTimeout())) return;
 
@@ -114,12 +92,11 @@ void SendMailCore::Transmit() {
     events_.SendSuccesful();
 }
 
-bool SendMailCore::SendEnvelope(std::string& toLine, std::string& ccLine) {
-    const MailSettings& s = settings_;
+bool SendMailCore::SendEnvelope(const MailSettings& s, std::string& toLine, std::string& ccLine) {
     const long timeout = s.MessageTimeout();
     std::string status = "Sending Sender Information...";
     events_.Status(status);
-    if (!session_.Exchange("MAIL FROM: <" + OneLine(s.From()) + ">", &SessionFlags::replyOK, timeout)) {
+    if (!session_.Exchange(Command("MAIL FROM:", "<" + s.From() + ">"), &SessionFlags::replyOK, timeout)) {
         return false;
     }
 
@@ -127,7 +104,7 @@ bool SendMailCore::SendEnvelope(std::string& toLine, std::string& ccLine) {
     events_.Status(status);
     const auto giveList = [&](const TextList& addresses, const TextList& names, std::string& line) {
         for (std::size_t i = 0; i < addresses.size(); ++i) {
-            if (!session_.Exchange("RCPT TO: <" + OneLine(addresses[i]) + ">", &SessionFlags::replyOK, timeout)) {
+            if (!session_.Exchange(Command("RCPT TO:", "<" + addresses[i] + ">"), &SessionFlags::replyOK, timeout)) {
                 return false;
             }
             line += AddressEntry(addresses[i], i < names.size() ? names[i] : std::string());
@@ -138,15 +115,15 @@ bool SendMailCore::SendEnvelope(std::string& toLine, std::string& ccLine) {
     if (!giveList(s.Recipients(), s.RecipientDisplayNames(), toLine)) return false;
     if (!giveList(s.CcRecipients(), s.CcDisplayNames(), ccLine)) return false;
     for (const std::string& address : s.BccRecipients()) {
-        if (!session_.Exchange("RCPT TO: <" + OneLine(TrimSpaces(address)) + ">", &SessionFlags::replyOK, timeout)) {
+        if (!session_.Exchange(Command("RCPT TO:", "<" + TrimSpaces(address) + ">"), &SessionFlags::replyOK, timeout)) {
             return false;
         }
     }
     return true;
 }
 
-bool SendMailCore::SendAttachments(const std::string& boundary, bool related) {
-    const MailSettings& s = settings_;
+bool SendMailCore::SendAttachments(const MailSettings& s, MessageWriter& writer, const std::string& boundary,
+                                   bool related) {
     const bool mime = s.EncodeType() == MIME_ENCODE;
     for (std::size_t i = 0; i < s.AttachmentPaths().size(); ++i) {
         const std::string& name = s.AttachmentNames()[i];
@@ -154,48 +131,26 @@ bool SendMailCore::SendAttachments(const std::string& boundary, bool related) {
         std::string status = (embedded ? "Sending Embedded File, " : "Sending Attachment, ") + name + "...";
         events_.Status(status);
         if (!mime) {
-            session_.SendLine("begin 600 " + OneLine(name));
-            session_.TransmitFile(s.AttachmentPaths()[i], UU_ENCODE);
-            if (failures_.Failed()) return false;
+            writer.Line("begin 600 " + OneLine(name));
+            if (!writer.File(s.AttachmentPaths()[i], UU_ENCODE)) return false;
             // The zero-length line ends the UU data; without it decoders take "end" for data.
-            session_.SendLine("`");
-            session_.SendLine("end");
+            writer.Line("`");
+            writer.Line("end");
         } else {
             const std::string type = GetContentType(name);
             for (const std::string& line : AttachmentPartHeader(boundary, name, type, embedded && related)) {
-                session_.SendLine(line);
+                writer.Line(line);
             }
-            session_.TransmitFile(s.AttachmentPaths()[i], MIME_ENCODE);
-            if (failures_.Failed()) return false;
-            session_.SendLine("");
+            if (!writer.File(s.AttachmentPaths()[i], MIME_ENCODE)) return false;
+            writer.Line("");
         }
-        if (!WaitForQueueToDrain()) return false;
+        if (!writer.Finish() || !session_.WaitForQueueBelow(kDrainedBytes)) return false;
     }
     return true;
 }
 
-bool SendMailCore::WaitForQueueToDrain() {
-    const long timeout = settings_.MessageTimeout();
-    while (socket_.QueuedBytes() > kQueueLimit) {
-        const std::size_t noted = socket_.QueuedBytes();
-        const double start = pump_.SecondsSinceMidnight();
-        while (socket_.QueuedBytes() == noted) {
-            double waited = pump_.SecondsSinceMidnight() - start;
-            if (waited < 0) waited += kSecondsPerDay;
-            if (waited >= static_cast<double>(timeout)) {
-                failures_.ReportTimeout();
-                return false;
-            }
-            pump_.PumpEvents();
-            if (failures_.Failed() || socket_.State() != kSocketConnected) return !failures_.Failed();
-            pump_.SleepMilliseconds(kPollMilliseconds);
-        }
-    }
-    return true;
-}
-
-std::string SendMailCore::MessageIdHost() {
-    const std::string& server = settings_.SMTPHost();
+std::string SendMailCore::MessageIdHost(const MailSettings& s) {
+    const std::string& server = s.SMTPHost();
     std::string name;
     try {
         if (reverseLookup_ && ParseDottedIPv4(server)) name = reverseLookup_(server);

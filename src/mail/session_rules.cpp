@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "mail/encodings.h"
+#include "mail/reply_assembler.h"
 #include "mail/text_rules.h"
-#include "mail/wire_text.h"
 
 namespace zankit::mail {
 namespace {
@@ -31,47 +31,27 @@ float RoundHalfToEven(float value) {
 
 }  // namespace
 
-ReplyAction ClassifyReply(std::string_view reply) {
-    const std::string_view code = reply.substr(0, 3);
-    auto is = [&](std::string_view expected) { return EqualsNoCase(code, expected); };
-    if (is("220") || is("221") || is("251")) return ReplyAction::Ready;
-    if (is("250")) return ReplyAction::Accepted250;
-    if (is("235")) return ReplyAction::AuthAccepted;
-    if (is("334")) return ReplyAction::AuthPrompt;
-    if (is("354")) return ReplyAction::DataReady;
-    if (is("211") || is("214")) return ReplyAction::Ignore;
-    if (is("+OK")) return ReplyAction::Pop3Ok;
-    if (is("-ER")) return ReplyAction::Pop3Error;
-    return ReplyAction::Refused;
+bool IsCompletionCode(int code) {
+    return code == kReplyServiceReady || code == kReplyClosing || code == kReplyOk || code == kReplyWillForward;
 }
+
+bool IsInformationCode(int code) { return code == kReplySystemStatus || code == kReplyHelp; }
+
+bool IsPositiveCode(int code) { return (code >= 200 && code < 400) || code == kReplyPop3Ok; }
 
 bool OffersAuthLogin(std::string_view reply) { return ContainsNoCase(reply, "auth") && ContainsNoCase(reply, "login"); }
 
-std::string AuthPromptAnswer(std::string_view reply, std::string_view username, std::string_view password) {
+AuthPrompt AuthPromptOf(std::string_view reply) {
     const std::string_view challenge = reply.size() > 3 ? reply.substr(3) : std::string_view();
     const std::string prompt = DecodeBase64String(WithoutCrLf(TrimSpaces(challenge)));
-    if (ContainsNoCase(prompt, "username")) return Base64EncodeString(username);
-    if (ContainsNoCase(prompt, "password")) return Base64EncodeString(password);
-    return "\r\n*\r\n";
-}
-
-Pop3Move NextPop3Move(int step, std::string_view username, std::string_view password) {
-    switch (step) {
-        case 0:
-            return {"USER " + OneLine(username) + "\r\n", 1, false};
-        case 1:
-            return {"PASS " + OneLine(password) + "\r\n", 2, false};
-        case 2:
-            return {"QUIT\r\n", 3, false};
-        default:
-            return {{}, 0, true};
-    }
+    if (ContainsNoCase(prompt, "username")) return AuthPrompt::Username;
+    if (ContainsNoCase(prompt, "password")) return AuthPrompt::Password;
+    return AuthPrompt::Other;
 }
 
 std::string HeloDomain(std::string_view from) {
     const std::size_t at = from.find('@');
-    if (at == std::string_view::npos) return OneLine(from);
-    return OneLine(from.substr(at + 1));
+    return std::string(at == std::string_view::npos ? from : from.substr(at + 1));
 }
 
 std::int32_t ProgressPercent(std::int64_t sent, std::int64_t total) {

@@ -1,5 +1,5 @@
-// The pure rules of the SMTP/POP3 conversation: what a complete reply means, how AUTH LOGIN
-// prompts and POP3 steps are answered, and the progress percentage.
+// The pure rules of the SMTP/POP3 conversation: the texts of protocol failures, what a reply
+// code means, what an AUTH LOGIN prompt asks, and the progress percentage.
 #pragma once
 
 #include <cstdint>
@@ -8,37 +8,24 @@
 
 namespace zankit::mail {
 
-// What a complete reply asks of the session, by its first three characters (any letter case).
-enum class ReplyAction {
-    Ready,         // 220, 221, 251: ReplyOK
-    Accepted250,   // 250: ReplyOK, and AUTH LOGIN offered when the reply names both words
-    AuthAccepted,  // 235
-    AuthPrompt,    // 334
-    DataReady,     // 354
-    Ignore,        // 211, 214
-    Pop3Ok,        // +OK
-    Pop3Error,     // -ER
-    Refused,       // anything else
-};
+// Failure texts; the reply as received follows the first after ": ".
+inline constexpr std::string_view kUnexpectedAnswer = "Unexpected answer from the server";
+inline constexpr std::string_view kReplyTooLongText = "The server's reply is too long";
 
-ReplyAction ClassifyReply(std::string_view reply);
+// 220, 221, 250 and 251: a positive completion reply the session waits for.
+bool IsCompletionCode(int code);
+// 211 and 214: status and help texts that change nothing.
+bool IsInformationCode(int code);
+// A positive code (2xx, 3xx or "+OK"): when it answers nothing the session waits for, it is
+// an unexpected answer rather than a refusal.
+bool IsPositiveCode(int code);
 
 // True when the reply contains "auth" and "login" anywhere, in any letter case.
 bool OffersAuthLogin(std::string_view reply);
 
-// The answer to a 334 prompt: the base64 form of username when the decoded prompt names
-// "username", of password when it names "password" (each ending in CR LF, empty for an empty
-// value), otherwise CR LF "*" CR LF, which cancels the exchange.
-std::string AuthPromptAnswer(std::string_view reply, std::string_view username, std::string_view password);
-
-// The POP3 dialogue after a "+OK" at a step: the line to write (empty when none) and the
-// step that follows; done is set after the answer to QUIT.
-struct Pop3Move {
-    std::string command;
-    int nextStep = 0;
-    bool done = false;
-};
-Pop3Move NextPop3Move(int step, std::string_view username, std::string_view password);
+// What a 334 prompt asks, by its decoded text.
+enum class AuthPrompt { Username, Password, Other };
+AuthPrompt AuthPromptOf(std::string_view reply);
 
 // The domain of the sender named in EHLO/HELO: everything after the first "@", or the
 // whole address when it has none.

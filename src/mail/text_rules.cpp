@@ -7,22 +7,6 @@ namespace {
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-constexpr std::size_t kMaxLine = 998;
-
-// The separator a message text uses for its lines: CR LF, else CR, else none.
-std::string_view LineSeparatorOf(std::string_view text) {
-    if (text.find("\r\n") != std::string_view::npos) return "\r\n";
-    if (text.find('\r') != std::string_view::npos) return "\r";
-    return {};
-}
-
-std::string StuffLeadingDot(std::string_view line) {
-    std::string result;
-    if (!line.empty() && line.front() == '.') result.push_back('.');
-    result.append(line);
-    return result;
-}
-
 }  // namespace
 
 std::string TrimSpaces(std::string_view text) {
@@ -114,37 +98,6 @@ void CleanAddressList(TextList& list) {
         cleaned.erase(std::remove(cleaned.begin(), cleaned.end(), '\t'), cleaned.end());
         element = std::move(cleaned);
     }
-}
-
-std::string NormalizeMessage(std::string_view text) {
-    if (text.empty()) return {};
-    std::string separator(LineSeparatorOf(text));
-    const std::vector<std::string> lines =
-        separator.empty() ? std::vector<std::string>{std::string(text)} : SplitList(text, separator);
-    std::vector<std::string> result;
-    result.reserve(lines.size());
-    for (const auto& line : lines) {
-        std::string rest = StuffLeadingDot(line);
-        if (rest.size() <= kMaxLine) {
-            result.push_back(std::move(rest));
-            continue;
-        }
-        if (separator.empty()) separator = "\r\n";
-        std::string out;
-        while (rest.size() > kMaxLine) {
-            // Break after the last space within the first 998 characters, else hard at 998.
-            const auto space = rest.rfind(' ', kMaxLine - 1);
-            const std::size_t cut = (space == std::string::npos) ? kMaxLine : space + 1;
-            out.append(rest, 0, cut);
-            out.append(separator);
-            // A piece that now starts a line with "." is stuffed like any other line, so the server
-            // neither drops the dot nor takes a lone "." for the end of the data.
-            rest = StuffLeadingDot(std::string_view(rest).substr(cut));
-        }
-        out.append(rest);
-        result.push_back(std::move(out));
-    }
-    return JoinList(result, separator);
 }
 
 bool HasByteAbove126(std::string_view text) {

@@ -1,5 +1,5 @@
 // Small text operations of the mail class: list splitting and joining, trimming, case-blind
-// comparison, and the normalisation of address lists and message texts. Texts are bytes of the
+// comparison, and the normalisation of address lists. Texts are bytes of the
 // ANSI code page; case folding touches ASCII letters only.
 #pragma once
 
@@ -29,9 +29,6 @@ std::vector<std::string_view> SplitAt(std::string_view text, char separator);
 
 // Per element: trims spaces, then removes every CR LF pair, then every TAB.
 void CleanAddressList(TextList& list);
-
-// Makes a message text safe for the DATA phase: dot-stuffing and lines of at most 998 characters.
-std::string NormalizeMessage(std::string_view text);
 
 // True when any byte is above 126.
 bool HasByteAbove126(std::string_view text);

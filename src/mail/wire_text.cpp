@@ -1,51 +1,29 @@
 #include "mail/wire_text.h"
 
-#include <vector>
+#include "mail/encodings.h"
 
 namespace zankit::mail {
 namespace {
 
+constexpr std::string_view kFold = "\r\n\t";
+constexpr std::size_t kLongestHeaderLine = 998;
+
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
-// The separator NormalizeMessage used for the text: CR LF, else CR, else none.
-std::string_view SeparatorOf(std::string_view text) {
-    if (text.find("\r\n") != std::string_view::npos) return "\r\n";
-    if (text.find('\r') != std::string_view::npos) return "\r";
-    return {};
-}
-
-std::vector<std::string_view> SplitAtSeparator(std::string_view text, std::string_view separator) {
-    std::vector<std::string_view> lines;
-    if (separator.empty()) {
-        lines.push_back(text);
-        return lines;
+// Folds one piece before its spaces so that no line of it exceeds the longest line; the
+// space starts the continuation line, as folding requires.
+std::string FoldLongPiece(std::string piece, std::size_t firstLineTaken) {
+    std::string folded;
+    std::size_t taken = firstLineTaken;
+    while (taken + piece.size() > kLongestHeaderLine) {
+        const std::size_t room = kLongestHeaderLine - taken;
+        const std::size_t space = piece.rfind(' ', room);
+        if (space == std::string::npos || space == 0) break;
+        folded.append(piece, 0, space).append("\r\n");
+        piece.erase(0, space);
+        taken = 0;
     }
-    std::size_t start = 0;
-    while (true) {
-        const auto next = text.find(separator, start);
-        if (next == std::string_view::npos) break;
-        lines.push_back(text.substr(start, next - start));
-        start = next + separator.size();
-    }
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-// Appends one stored line, whose own start is stuffed already; every bare CR or LF inside it
-// starts a further line, stuffed here.
-void AppendStoredLine(std::string& out, std::string_view line) {
-    std::size_t start = 0;
-    bool first = true;
-    while (true) {
-        std::size_t end = start;
-        while (end < line.size() && !IsBreak(line[end])) ++end;
-        std::string piece(line.substr(start, end - start));
-        out.append(first ? piece : DoubleLeadingDot(std::move(piece)));
-        if (end == line.size()) return;
-        out.append("\r\n");
-        first = false;
-        start = end + 1;
-    }
+    return folded + piece;
 }
 
 }  // namespace
@@ -66,20 +44,28 @@ std::string OneLine(std::string_view value) {
     return result;
 }
 
-std::string DoubleLeadingDot(std::string line) {
-    if (!line.empty() && line.front() == '.') line.insert(line.begin(), '.');
-    return line;
+std::string HeaderLine(std::string_view name, std::string_view value) {
+    std::string line(name);
+    line.append(": ");
+    std::size_t start = 0;
+    bool first = true;
+    while (true) {
+        const std::size_t fold = value.find(kFold, start);
+        const std::string_view piece = value.substr(start, fold == std::string_view::npos ? fold : fold - start);
+        if (!first) line.append(kFold);
+        line.append(FoldLongPiece(OneLine(piece), first ? name.size() + 2 : 1));
+        if (fold == std::string_view::npos) return line;
+        start = fold + kFold.size();
+        first = false;
+    }
 }
 
-std::string MessageForWire(std::string_view stored) {
-    std::string out;
-    out.reserve(stored.size() + stored.size() / 16);
-    const std::vector<std::string_view> lines = SplitAtSeparator(stored, SeparatorOf(stored));
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) out.append("\r\n");
-        AppendStoredLine(out, lines[i]);
-    }
-    return out;
+std::string HeaderText(std::string_view value, bool quote) { return EncodeHeaderText(OneLine(value), quote); }
+
+std::string Command(std::string_view verb, std::string_view argument) {
+    std::string line(verb);
+    if (!argument.empty()) line.append(" ").append(OneLine(argument));
+    return line;
 }
 
 }  // namespace zankit::mail

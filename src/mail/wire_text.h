@@ -1,5 +1,5 @@
-// Texts as they leave for the server: values kept on one line, and the message text with
-// CR LF line ends and every line that begins with "." doubled exactly once.
+// The two builders of single lines that go to the server: header lines of a message and
+// protocol commands. Both keep every value on its line, so a caller cannot forget it.
 #pragma once
 
 #include <string>
@@ -7,17 +7,19 @@
 
 namespace zankit::mail {
 
-// Each run of CR and LF characters becomes one space, so a value put into a command or a
-// header line can never start a line of its own.
+// Each run of CR and LF characters becomes one space.
 std::string OneLine(std::string_view value);
 
-// A line that begins with "." gets one more "." in front.
-std::string DoubleLeadingDot(std::string line);
+// "Name: value". The value may be folded with CR LF TAB (encoded words, address lists); every
+// piece between folds is kept on one line, and a piece longer than a line may be is folded at
+// its last space that leaves the line short enough.
+std::string HeaderLine(std::string_view name, std::string_view value);
 
-// The stored message text (already through NormalizeMessage) as the DATA phase carries it:
-// every line break (CR LF, bare CR, bare LF) becomes CR LF. The stored text has its lines at
-// its own separator already stuffed; the lines that only a bare CR or LF inside them starts
-// are stuffed here. No final CR LF is added.
-std::string MessageForWire(std::string_view stored);
+// Header text for a value a host gave: kept on one line, then encoded when it holds bytes
+// above 126 (in quotes when quote is set).
+std::string HeaderText(std::string_view value, bool quote);
+
+// "VERB" or "VERB argument", the argument kept on one line.
+std::string Command(std::string_view verb, std::string_view argument = {});
 
 }  // namespace zankit::mail

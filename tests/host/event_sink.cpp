@@ -42,7 +42,7 @@ STDMETHODIMP MailEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
         }
     }
     events.push_back(event);
-    if (onEvent) onEvent(id);
+    if (onEvent) onEvent(event);
     return S_OK;
 }
 

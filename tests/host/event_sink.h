@@ -29,9 +29,9 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
 
     std::vector<Event> events;
-    // Runs after an event is recorded, as a handler in a host would (it may call back into the
-    // object that fired).
-    std::function<void(DISPID)> onEvent;
+    // Runs for every event after it is recorded, as a handler in a host would (it may call back
+    // into the object that fired).
+    std::function<void(const Event&)> onEvent;
     long References() const { return references_; }
 
 private:

@@ -134,7 +134,7 @@ TEST(Events, AHandlerThatUnadvisesStopsTheEventsAtOnce) {
     const size_t before = refusing.first->events.size();
     EXPECT_EQ(refusing.second->events.size(), before);
     // The first sink's handler unadvises both sinks during the next event.
-    refusing.first->onEvent = [&](DISPID) {
+    refusing.first->onEvent = [&](const MailEventSink::Event&) {
         refusing.point->Unadvise(refusing.firstCookie);
         refusing.point->Unadvise(refusing.secondCookie);
         refusing.first->onEvent = nullptr;

@@ -5,14 +5,15 @@ Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]
 Binds 127.0.0.1 on a free port and writes the port number to DIR/port once it listens.
 Every byte a client sends is appended to DIR/received.log; every accepted message is stored
 as DIR/message-N.eml. With --user, AUTH LOGIN (and PLAIN) is offered without TLS and only
-that user is accepted; mechanism names are taken in any letter case. Stops on SIGTERM or SIGINT.
+that user is accepted; mechanism names are taken in upper case only, as aiosmtpd does
+("AUTH Login" gets 504). Stops on SIGTERM or SIGINT.
 """
 import argparse
 import asyncio
 import os
 import signal
 
-from aiosmtpd.smtp import SMTP, AuthResult, syntax
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Sink:
@@ -34,12 +35,6 @@ class RecordingSMTP(SMTP):
     AuthLoginPasswordChallenge = "Password:"
 
     received_log = None
-
-    # Mechanism names in any letter case, as most servers take them ("AUTH Login").
-    @syntax("AUTH <mechanism>")
-    async def smtp_AUTH(self, arg):
-        mechanism, _, rest = (arg or "").partition(" ")
-        return await super().smtp_AUTH((mechanism.upper() + " " + rest).strip())
 
     def data_received(self, data):
         with open(self.received_log, "ab") as log:

@@ -16,30 +16,36 @@ status=0
 # listens on, reach the tests through the environment, which Wine passes on.
 smtp_dir=$(mktemp -d /tmp/zankit-host-smtp.XXXXXX)
 smtp_pid=""
+scripted_pid=""
 stop_runner_peers() {
   zk_display_stop
-  if [ -n "$smtp_pid" ]; then
-    kill "$smtp_pid" 2>/dev/null
-    wait "$smtp_pid" 2>/dev/null
-  fi
+  for pid in $smtp_pid $scripted_pid; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   rm -rf "$smtp_dir"
 }
 trap stop_runner_peers EXIT
 trap 'exit 130' INT TERM HUP
 /usr/bin/python3 "$ZANKIT_ROOT/tests/peers/smtp_sink.py" --spool "$smtp_dir" 2> "$smtp_dir/err" &
 smtp_pid=$!
+# The scripted peer's misbehaving SMTP servers, for the part of the fault matrix run through COM.
+mkdir -p "$smtp_dir/scripted"
+/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/scripted_smtp.py" --dir "$smtp_dir/scripted" --no-pop3 2> "$smtp_dir/scripted.err" &
+scripted_pid=$!
 for tries in $(seq 1 100); do
-  [ -s "$smtp_dir/port" ] && break
+  [ -s "$smtp_dir/port" ] && [ -s "$smtp_dir/scripted/ports" ] && break
   sleep 0.1
 done
-if [ -s "$smtp_dir/port" ]; then
-  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT ZANKIT_SMTP_SPOOL
+if [ -s "$smtp_dir/port" ] && [ -s "$smtp_dir/scripted/ports" ]; then
+  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR
+  ZANKIT_SCRIPTED_DIR=$(zk_winpath "$smtp_dir/scripted")
   ZANKIT_SMTP_SPOOL=$(zk_winpath "$smtp_dir")
   ZANKIT_SMTP_PORT=$(cat "$smtp_dir/port")
   ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 else
-  echo "the SMTP server for the session host tests did not start:"
-  cat "$smtp_dir/err"
+  echo "the SMTP servers for the session host tests did not start:"
+  cat "$smtp_dir/err" "$smtp_dir/scripted.err"
   status=1
 fi
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -43,6 +44,46 @@ const ContentTypeMap& SystemContentTypes() {
     }();
     return map;
 }
+
+class PosixFileReader final : public FileReader {
+public:
+    PosixFileReader(FileDescriptor file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool Read(char* buffer, std::size_t size, std::size_t& count) override {
+        count = 0;
+        while (true) {
+            const ssize_t got = ::read(file_.Get(), buffer, size);
+            if (got >= 0) {
+                count = static_cast<std::size_t>(got);
+                return true;
+            }
+            if (errno != EINTR) return false;
+        }
+    }
+
+private:
+    FileDescriptor file_;
+    std::uint64_t size_;
+};
+
+class PosixTraceLog final : public TraceLog {
+public:
+    explicit PosixTraceLog(FileDescriptor file) : file_(std::move(file)) {}
+    void Line(std::string_view text) override {
+        std::string line(text);
+        line.push_back('\n');
+        std::size_t at = 0;
+        while (at < line.size()) {
+            const ssize_t put = ::write(file_.Get(), line.data() + at, line.size() - at);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) return;
+            at += static_cast<std::size_t>(put);
+        }
+    }
+
+private:
+    FileDescriptor file_;
+};
 
 class PosixMailSystem final : public MailSystem {
 public:
@@ -126,6 +167,49 @@ public:
 
     std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
         return SystemContentTypes().Find(extension);
+    }
+
+    UtcStamp UtcNow() override {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        std::tm utc{};
+        ::gmtime_r(&now.tv_sec, &utc);
+        return UtcStamp{utc.tm_year + 1900,
+                        utc.tm_mon + 1,
+                        utc.tm_mday,
+                        utc.tm_hour,
+                        utc.tm_min,
+                        utc.tm_sec,
+                        static_cast<int>(now.tv_nsec / 1000000)};
+    }
+
+    std::uint64_t ClockTicks() override {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<std::uint64_t>(now.tv_nsec);
+    }
+
+    std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) override {
+        FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        struct stat info {};
+        if (!file.Valid()) {
+            const bool exists = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+            error = exists ? kPermissionDenied : kFileNotFound;
+            return nullptr;
+        }
+        if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            error = kFileNotFound;
+            return nullptr;
+        }
+        return std::make_unique<PosixFileReader>(std::move(file), static_cast<std::uint64_t>(info.st_size));
+    }
+
+    std::unique_ptr<TraceLog> OpenTraceLog() override {
+        const char* path = std::getenv("ZANKIT_MAIL_TRACE");
+        if (path == nullptr || *path == '\0') return nullptr;
+        FileDescriptor file(::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+        if (!file.Valid()) return nullptr;
+        return std::make_unique<PosixTraceLog>(std::move(file));
     }
 
     std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }

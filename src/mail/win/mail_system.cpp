@@ -14,6 +14,37 @@
 namespace zankit::mail {
 namespace {
 
+class WindowsFileReader final : public FileReader {
+public:
+    WindowsFileReader(KernelHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool Read(char* buffer, std::size_t size, std::size_t& count) override {
+        DWORD got = 0;
+        const DWORD wanted = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        const bool read = ::ReadFile(file_.Get(), buffer, wanted, &got, nullptr) != FALSE;
+        count = read ? got : 0;
+        return read;
+    }
+
+private:
+    KernelHandle file_;
+    std::uint64_t size_;
+};
+
+class WindowsTraceLog final : public TraceLog {
+public:
+    explicit WindowsTraceLog(KernelHandle file) : file_(std::move(file)) {}
+    void Line(std::string_view text) override {
+        std::string line(text);
+        line.append("\r\n");
+        DWORD written = 0;
+        ::WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+
+private:
+    KernelHandle file_;
+};
+
 class WindowsMailSystem final : public MailSystem {
 public:
     double SecondsSinceMidnight() override {
@@ -123,6 +154,47 @@ public:
         std::wstring type;
         if (!ReadRegistryString(key.Get(), L"Content Type", type)) return std::nullopt;
         return WideToAnsi(type);
+    }
+
+    UtcStamp UtcNow() override {
+        SYSTEMTIME now{};
+        ::GetSystemTime(&now);
+        return UtcStamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    }
+
+    std::uint64_t ClockTicks() override {
+        LARGE_INTEGER ticks{};
+        ::QueryPerformanceCounter(&ticks);
+        return static_cast<std::uint64_t>(ticks.QuadPart);
+    }
+
+    std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) override {
+        const std::wstring widePath = AnsiToWide(path);
+        KernelHandle file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file.Valid()) {
+            const DWORD attributes =
+                widePath.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(widePath.c_str());
+            const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+            error = exists ? kPermissionDenied : kFileNotFound;
+            return nullptr;
+        }
+        LARGE_INTEGER bytes{};
+        if (::GetFileType(file.Get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.Get(), &bytes)) {
+            error = kFileNotFound;
+            return nullptr;
+        }
+        return std::make_unique<WindowsFileReader>(std::move(file), static_cast<std::uint64_t>(bytes.QuadPart));
+    }
+
+    std::unique_ptr<TraceLog> OpenTraceLog() override {
+        wchar_t path[MAX_PATH + 1] = {};
+        const DWORD length = ::GetEnvironmentVariableW(L"ZANKIT_MAIL_TRACE", path, MAX_PATH + 1);
+        if (length == 0 || length > MAX_PATH) return nullptr;
+        KernelHandle file(::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) return nullptr;
+        return std::make_unique<WindowsTraceLog>(std::move(file));
     }
 
     std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }

@@ -151,7 +151,7 @@ TEST_F(SettingsTest, TextNormalisations) {
     EXPECT_EQ(s->PriorityText(), "Low");
 
     s->SetMessage(".hi\r\nthere");
-    EXPECT_EQ(s->Message(), "..hi\r\nthere");
+    EXPECT_EQ(s->Message(), ".hi\r\nthere");
     EXPECT_FALSE(s->HasEightBit());
     s->SetMessage("gr\xFC\xDF");
     EXPECT_TRUE(s->HasEightBit());

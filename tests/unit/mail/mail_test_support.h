@@ -97,6 +97,12 @@ public:
         return real_->ContentTypeForExtension(extension);
     }
     std::unique_ptr<TcpChannel> MakeTcpChannel() override { return real_->MakeTcpChannel(); }
+    UtcStamp UtcNow() override { return real_->UtcNow(); }
+    std::uint64_t ClockTicks() override { return real_->ClockTicks(); }
+    std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) override {
+        return real_->OpenForReading(path, error);
+    }
+    std::unique_ptr<TraceLog> OpenTraceLog() override { return real_->OpenTraceLog(); }
 
     double clock = 12 * 3600.0;
     int pumps = 0;

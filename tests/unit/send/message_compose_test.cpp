@@ -1,3 +1,4 @@
+// The message as it leaves: the wire filter, the line builders, and the composed parts.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -5,6 +6,7 @@
 
 #include "../mail/mail_test_support.h"
 #include "mail/message_compose.h"
+#include "mail/wire_filter.h"
 #include "mail/wire_text.h"
 
 namespace zankit::mail {
@@ -14,46 +16,92 @@ using testing::MemoryStore;
 using testing::RecordingEvents;
 using testing::ScriptedSystem;
 
-TEST(WireText, EveryLineBreakBecomesCrLfAndEveryDottedLineIsDoubledOnce) {
+// The filter's output for input written in pieces of pieceSize bytes (0: all at once).
+std::string Filtered(const std::string& input, std::size_t pieceSize = 0) {
+    std::string out;
+    WireFilter filter([&](std::string_view bytes) { out.append(bytes); });
+    const std::size_t step = pieceSize == 0 ? input.size() + 1 : pieceSize;
+    for (std::size_t at = 0; at < input.size(); at += step) filter.Write(std::string_view(input).substr(at, step));
+    filter.Finish();
+    return out;
+}
+
+std::string Lines(std::size_t count, const std::string& line) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += line + "\n";
+    return text;
+}
+
+TEST(WireFilter, LineEndsLongLinesAndLeadingDots) {
+    const std::string x998(998, 'x');
     struct Case {
         std::string given;
         std::string wire;
     };
     const Case cases[] = {
-        {"a\nb\rc", "a\r\nb\r\nc"},  // CR is the separator, LF bare
+        {"a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"},
         {"a\r\n.b\n.c\r\rd", "a\r\n..b\r\n..c\r\n\r\nd"},
-        {".x\n.y", "..x\r\n..y"},  // one line to the setter, two on the wire
         {"\n\n.", "\r\n\r\n.."},
-        {"plain", "plain"},
+        {"a\r", "a\r\n"},
+        {std::string(2000, 'x'), x998 + "\r\n" + x998 + "\r\nxxxx"},
+        {std::string(500, 'a') + " " + std::string(600, 'b'), std::string(500, 'a') + " \r\n" + std::string(600, 'b')},
+        {x998, x998},
+        // A piece a break starts with "." is stuffed, or it could end the data early.
+        {x998 + ".", x998 + "\r\n.."},
+        // Bare LF lines are lines: 3 000 short ones stay whole, a long one is broken at 998 only.
+        {Lines(3000, "short line"),
+         [] {
+             std::string wire;
+             for (int i = 0; i < 3000; ++i) wire += "short line\r\n";
+             return wire;
+         }()},
+        {"a\n" + std::string(5000, 'z') + "\nb",
+         "a\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" +
+             std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(10, 'z') + "\r\nb"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MessageForWire(NormalizeMessage(c.given)), c.wire) << c.given;
+        SCOPED_TRACE(c.given.substr(0, 40));
+        EXPECT_EQ(Filtered(c.given), c.wire);
+        // State carries across writes: a CR LF split between two writes is one line end.
+        EXPECT_EQ(Filtered(c.given, 1), c.wire);
+        EXPECT_EQ(Filtered(c.given, 997), c.wire);
     }
 }
 
-TEST(WireText, RunsOfLineBreaksBecomeOneSpace) {
-    EXPECT_EQ(OneLine("a\r\nb\n\n\rc\rd"), "a b c d");
-    EXPECT_EQ(OneLine("\r\nlead"), " lead");
-    EXPECT_EQ(OneLine("clean"), "clean");
+TEST(LineBuilders, KeepEveryValueOnItsLine) {
+    struct Case {
+        std::string built;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {OneLine("a\r\nb\n\n\rc\rd"), "a b c d"},
+        {Command("USER", "me\r\nDELE 1"), "USER me DELE 1"},
+        {Command("MAIL FROM:", "<a@b.c\nRCPT TO: <x>>"), "MAIL FROM: <a@b.c RCPT TO: <x>>"},
+        {Command("QUIT"), "QUIT"},
+        {HeaderLine("Subject", "Hello\r\nBcc: evil"), "Subject: Hello Bcc: evil"},
+        // Folds stay folds; what lies between them stays on its line.
+        {HeaderLine("To", "a\r\n\tb\nX: y"), "To: a\r\n\tb X: y"},
+        {HeaderLine("Message-ID", "<id@host\r\nX-Injected: 1>"), "Message-ID: <id@host X-Injected: 1>"},
+        {HeaderText("J\xFCrgen\r\nX", true), "=?ISO-8859-1?B?SvxyZ2VuIFg=?="},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.built, c.expected);
+    // A long header value is folded before a space, so the continuation starts with it.
+    const std::string folded = HeaderLine("Subject", std::string(600, 'a') + " " + std::string(600, 'b'));
+    EXPECT_EQ(folded, "Subject: " + std::string(600, 'a') + "\r\n " + std::string(600, 'b'));
 }
 
-TEST(MessageParts, BoundaryOfNoonOnNewYear2024) {
+TEST(MessageParts, BoundaryMessageIdAndAddressEntries) {
     LocalDateTime noon;
     noon.year = 2024;
-    noon.month = 1;
     noon.day = 1;
     noon.hour = 12;
     EXPECT_EQ(MakeBoundary(noon), "----_=_NextPart_000_0000B0EC.02FAF080");
-}
 
-TEST(MessageParts, MessageIdShape) {
     const UtcStamp when{2024, 3, 9, 7, 5, 4, 21};
     const std::string id = MakeMessageId(when, 42, "mx.example.com");
     EXPECT_TRUE(std::regex_match(id, std::regex("20240309070504021\\.[A-Za-z0-8]{20}@mx\\.example\\.com"))) << id;
     EXPECT_NE(MakeMessageId(when, 43, "h"), MakeMessageId(when, 42, "h"));
-}
 
-TEST(MessageParts, AddressEntries) {
     EXPECT_EQ(AddressEntry("a@example.com", "Anna"), "\"Anna\" <a@example.com>");
     EXPECT_EQ(AddressEntry("b@example.com", ""), "\"b@example.com\" <b@example.com>");
     EXPECT_EQ(AddressEntry("c@example.com", "J\xFCrgen"), "=?ISO-8859-1?B?SvxyZ2Vu?= <c@example.com>");
@@ -79,25 +127,37 @@ protected:
     testing::TempDir dir;
 };
 
-TEST_F(ComposeTest, OnlyReferencedAttachmentsInsideTagsAreLinked) {
-    const std::string image = File("pic.png", 10);
+TEST_F(ComposeTest, OnlyWholeNamesInsideTagsAreLinked) {
+    const std::string image = File("a.png", 10);
     const std::string other = File("other.txt", 10);
     s.SetAsHTML(true);
-    s.SetMessage("pic.png in text, <img src=\"" + image + "\"> and <a href=x>PIC.PNG</a><img src=" + image + ">");
     s.SetAttachment(image + ";" + other);
-    EXPECT_TRUE(LinkEmbeddedFiles(s));
-    const std::string linked =
-        "pic.png in text, <img src=\"cid:pic.png\"> and <a href=x>PIC.PNG</a><img src=cid:pic.png>";
-    EXPECT_EQ(s.Message(), linked);
-    EXPECT_EQ(s.EmbeddedFlags(), (std::vector<bool>{true, false}));
-    EXPECT_TRUE(LinkEmbeddedFiles(s));
-    EXPECT_EQ(s.Message(), linked);
-
+    struct Case {
+        std::string html;
+        std::string linked;
+        bool related;
+    };
+    const Case cases[] = {
+        {"a.png in text, <img src=\"" + image + "\"> and <a href=x>A.PNG</a><img src=" + image + ">",
+         "a.png in text, <img src=\"cid:a.png\"> and <a href=x>A.PNG</a><img src=cid:a.png>", true},
+        {"<img src=\"ba.png\"><img src=\"a.png.bak\">", "<img src=\"ba.png\"><img src=\"a.png.bak\">", false},
+        {"<img src=\"x/a.png\">", "<img src=\"cid:a.png\">", true},
+    };
+    for (const auto& c : cases) {
+        s.SetMessage(c.html);
+        s.SetAttachment(image + ";" + other);
+        EXPECT_EQ(LinkEmbeddedFiles(s), c.related) << c.html;
+        EXPECT_EQ(s.Message(), c.linked);
+        EXPECT_EQ(s.EmbeddedFlags(), (std::vector<bool>{c.related, false}));
+        // Linking again changes nothing.
+        LinkEmbeddedFiles(s);
+        EXPECT_EQ(s.Message(), c.linked);
+    }
     s.SetAsHTML(false);
     EXPECT_FALSE(LinkEmbeddedFiles(s));
 }
 
-TEST_F(ComposeTest, HeaderBlockOfAPlainMimeMessage) {
+TEST_F(ComposeTest, HeaderBlock) {
     s.SetMessage("caf\xE9");
     HeaderValues v{"id@h",
                    "\"me@example.com\" <me@example.com>",
@@ -107,10 +167,11 @@ TEST_F(ComposeTest, HeaderBlockOfAPlainMimeMessage) {
                    "",
                    false,
                    false};
-    EXPECT_EQ(HeaderLines(s, v), (std::vector<std::string>{
-                                     "Message-ID: <id@h>", "From: " + v.fromLine, "To: " + v.toLine,
-                                     "Subject: ", "Date: " + v.date, "MIME-Version: 1.0", "Content-Type: text/plain;",
-                                     "\tcharset=\"iso-8859-1\"", "Content-Transfer-Encoding: 8bit"}));
+    EXPECT_EQ(HeaderLines(s, v),
+              (std::vector<std::string>{"Message-ID: <id@h>", "From: " + v.fromLine, "To: " + v.toLine,
+                                        "Subject: ", "Date: " + v.date, "MIME-Version: 1.0",
+                                        "Content-Type: text/plain;\r\n\tcharset=\"iso-8859-1\"",
+                                        "Content-Transfer-Encoding: 8bit"}));
 
     s.SetPriority(HIGH_PRIORITY);
     s.SetReceipt(true);
@@ -124,21 +185,26 @@ TEST_F(ComposeTest, HeaderBlockOfAPlainMimeMessage) {
         (std::vector<std::string>{
             "Cc: " + v.ccLine, "Subject: ", "Reply-to: <r@example.com>", "Date: " + v.date, "MIME-Version: 1.0",
             "X-Priority: 1", "X-MSMail-Priority: High", "Disposition-Notification-To: " + v.fromLine,
-            "Content-Type: multipart/mixed;", "\tboundary=\"B\"", "", "This is a multi-part message in MIME format.",
-            "", "--B", "Content-Type: text/plain;", "\tcharset=\"iso-8859-1\"", "Content-Transfer-Encoding: 8bit"}));
+            "Content-Type: multipart/mixed;\r\n\tboundary=\"B\"", "", "This is a multi-part message in MIME format.",
+            "", "--B", "Content-Type: text/plain;\r\n\tcharset=\"iso-8859-1\"", "Content-Transfer-Encoding: 8bit"}));
 
     s.SetEncodeType(UU_ENCODE);
     EXPECT_EQ(HeaderLines(s, v).back(), "Date: " + v.date);
 }
 
-TEST_F(ComposeTest, SizeEstimate) {
-    // 14 + 93 for the sender, 2 * 15 + 15 for the recipient, 14 again, 64 for MIME.
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 64);
-    s.SetAttachment(File("a.bin", 570));
-    // + 760 + 20 + 42 + 2 * 5 + 182 + 290
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 64 + 760 + 20 + 42 + 10 + 182 + 290);
-    s.SetEncodeType(UU_ENCODE);
-    EXPECT_EQ(EstimateMessageSize(s), 14 + 93 + 45 + 14 + 760 + 36 + 5 + 20);
+TEST_F(ComposeTest, PriorityWithoutTextAndContentBaseWithScheme) {
+    HeaderValues v;
+    const auto has = [&](const std::string& line) {
+        const auto lines = HeaderLines(s, v);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    // A priority of its own number has no text: no empty header line for it.
+    s.SetPriority(2);
+    EXPECT_TRUE(has("X-Priority: 2"));
+    EXPECT_FALSE(has("X-MSMail-Priority: "));
+    s.SetAsHTML(true);
+    s.SetContentBase("https://x/");
+    EXPECT_TRUE(has("Content-Base: \"https://x/\""));
 }
 
 }  // namespace

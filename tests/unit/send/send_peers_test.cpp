@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "mail/mail_core.h"
-#include "mail/text_rules.h"
 #include "send_peer_support.h"
 
 namespace zankit::mail::testing {
@@ -36,12 +35,23 @@ const std::vector<NamedFile> kAttachments = {
      3 * 1024 * 1024 + 7},
 };
 
+std::string LfLines(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + "\n";
+    return text;
+}
+
+std::string CrLfLines(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + "\r\n";
+    return text;
+}
+
 class SendToSink : public ::testing::Test {
 protected:
     void SetUp() override {
         sink_ = SinkPeerFromEnvironment("ZANKIT_SMTP_NOAUTH_PORT", "ZANKIT_SMTP_NOAUTH_SPOOL");
-        auth_ = SinkPeerFromEnvironment("ZANKIT_SMTP_PORT", "ZANKIT_SMTP_SPOOL");
-        if (!sink_ || !auth_) GTEST_SKIP() << "the SMTP sinks are not running";
+        if (!sink_) GTEST_SKIP() << "the SMTP sinks are not running";
         mail_ = std::make_unique<LoopbackMail>(sink_->port);
         mail_->core.SetReverseLookup([](const std::string&) { return std::string("sink.reverse.test"); });
         auto& s = Settings();
@@ -84,7 +94,6 @@ protected:
     }
 
     std::optional<SinkPeer> sink_;
-    std::optional<SinkPeer> auth_;
     std::unique_ptr<LoopbackMail> mail_;
     ScratchDir scratch_;
 };
@@ -183,6 +192,11 @@ TEST_F(SendToSink, BareLineEndsAndLeadingDotsReachTheReaderIntact) {
         {"first\nsecond\r.third\n.\nlast", "first\r\nsecond\r\n.third\r\n.\r\nlast\r\n"},
         {"a\r\nb\n.c\r\n.d\r\n.", "a\r\nb\r\n.c\r\n.d\r\n.\r\n"},
         {".only\n\n..two", ".only\r\n\r\n..two\r\n"},
+        // Bare LF lines count as lines for the length limit: short ones stay whole, a long one
+        // is broken at 998 only.
+        {LfLines(3000) + std::string(5000, 'z'),
+         CrLfLines(3000) + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') +
+             "\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(10, 'z') + "\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -192,7 +206,7 @@ TEST_F(SendToSink, BareLineEndsAndLeadingDotsReachTheReaderIntact) {
         ASSERT_EQ(message.parts.size(), 1u);
         EXPECT_EQ(message.parts[0].bytes, c.received);
         EXPECT_TRUE(OnlyCrLfLineEnds(sink_->Received().substr(logStart)));
-        EXPECT_EQ(Settings().Message(), NormalizeMessage(c.message));
+        EXPECT_EQ(Settings().Message(), c.message);
     }
 }
 
@@ -215,164 +229,6 @@ TEST_F(SendToSink, HeaderValuesStayOnTheirLines) {
     EXPECT_EQ(message.Header("Reply-to"), "<reply@example.com X-Reply: 1>");
     ASSERT_EQ(message.parts.size(), 2u);
     EXPECT_EQ(message.parts[1].file, "evil X-File: 1.txt");
-}
-
-TEST_F(SendToSink, AnAddressCannotAddACommand) {
-    Settings().SetEmailAddressValidation(VALIDATE_NONE);
-    Settings().SetBccRecipient("hidden@example.com\nRCPT TO: <evil@example.com>");
-    const std::size_t logStart = sink_->Received().size();
-    mail_->core.Send();
-    const std::string wire = sink_->Received().substr(logStart);
-    EXPECT_EQ(wire.find("\r\nRCPT TO: <evil"), std::string::npos) << wire;
-    EXPECT_NE(wire.find("RCPT TO: <hidden@example.com RCPT TO: <evil@example.com>>\r\n"), std::string::npos);
-    EXPECT_TRUE(OnlyCrLfLineEnds(wire));
-    EXPECT_EQ(std::count(Log().begin(), Log().end(), "SendSuccesful"), 0);
-}
-
-TEST_F(SendToSink, ConnectThenTwoSendsGreetOnce) {
-    const std::size_t logStart = sink_->Received().size();
-    const int before = sink_->MessageCount();
-    ASSERT_TRUE(mail_->core.Connect());
-    mail_->core.Send();
-    Settings().SetSubject("Second");
-    mail_->core.Send();
-    EXPECT_EQ(std::count(Log().begin(), Log().end(), "SendSuccesful"), 2);
-    EXPECT_EQ(std::count(Log().begin(), Log().end(), "Status: Closing Connection..."), 0);
-    EXPECT_EQ(sink_->MessageCount(), before + 2);
-    mail_->core.Disconnect();
-    const std::string wire = sink_->Received().substr(logStart);
-    EXPECT_EQ(std::regex_search(wire, std::regex("(^|\n)(HELO|EHLO) ")), true);
-    std::size_t greetings = 0;
-    for (std::size_t at = 0; (at = wire.find("HELO ", at)) != std::string::npos; ++at) ++greetings;
-    EXPECT_EQ(greetings, 1u);
-    EXPECT_EQ(wire.substr(wire.size() - 6), "QUIT\r\n");
-}
-
-TEST_F(SendToSink, LoginThenSend) {
-    LoopbackMail mail(auth_->port);
-    auto& s = mail.core.Settings();
-    s.SetUseAuthentication(true);
-    s.SetUsername(FromEnvironment("ZANKIT_SMTP_USER").value_or(""));
-    s.SetPassword(FromEnvironment("ZANKIT_SMTP_PASSWORD").value_or(""));
-    s.SetRecipient("first@example.com");
-    s.SetCcRecipient("cc1@example.com;cc2@example.com");
-    s.SetCcDisplayName("C\xE4sar");
-    const int before = auth_->MessageCount();
-    mail.core.Send();
-    EXPECT_EQ(mail.events.log.back(), "SendSuccesful");
-    ASSERT_EQ(auth_->MessageCount(), before + 1);
-    const InspectedMessage message = Inspect(auth_->MessagePath(before + 1), scratch_.Path() + "/login");
-    EXPECT_EQ(message.Header("Cc"),
-              "=?ISO-8859-1?B?Q+RzYXI=?= <cc1@example.com>, \t\"cc2@example.com\" <cc2@example.com>");
-}
-
-// ---- failures against the scripted peer -----------------------------------------------------
-
-class SendFaults : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const auto dir = FromEnvironment("ZANKIT_SCRIPTED_DIR");
-        if (!dir) GTEST_SKIP() << "the scripted peer is not running";
-        dir_ = *dir;
-        std::istringstream ports(ReadWholeFile(dir_ + "/ports"));
-        std::string name;
-        int port = 0;
-        while (ports >> name >> port) ports_[name] = port;
-    }
-
-    std::unique_ptr<LoopbackMail> MailFor(const std::string& scenario) {
-        auto mail = std::make_unique<LoopbackMail>(ports_.at(scenario));
-        auto& s = mail->core.Settings();
-        s.SetMessageTimeout(5);
-        s.SetRecipient("first@example.com");
-        s.SetMessage("Body");
-        return mail;
-    }
-
-    std::string Received(const std::string& scenario) { return ReadWholeFile(dir_ + "/" + scenario + ".log"); }
-
-    // One SendFailed carrying text, no SendSuccesful.
-    static void ExpectOneFailure(const LoopbackMail& mail, const std::string& text) {
-        const auto& log = mail.events.log;
-        EXPECT_EQ(
-            std::count_if(log.begin(), log.end(), [](const std::string& e) { return e.rfind("SendFailed: ", 0) == 0; }),
-            1)
-            << ::testing::PrintToString(log);
-        EXPECT_NE(std::find(log.begin(), log.end(), "SendFailed: " + text), log.end()) << ::testing::PrintToString(log);
-        EXPECT_EQ(std::count(log.begin(), log.end(), "SendSuccesful"), 0);
-    }
-
-    // What the peer got after the line that ended with marker: at most the closing QUIT.
-    void ExpectOnlyQuitAfter(const std::string& scenario, const std::string& marker) {
-        const std::string received = Received(scenario);
-        const auto at = received.find(marker);
-        ASSERT_NE(at, std::string::npos) << received;
-        const std::string after = received.substr(at + marker.size());
-        EXPECT_TRUE(after.empty() || after == "QUIT\r\n") << after;
-    }
-
-    std::string dir_;
-    std::map<std::string, int> ports_;
-    ScratchDir scratch_;
-};
-
-TEST_F(SendFaults, RefusalAtMailFrom) {
-    auto mail = MailFor("refuse-mail");
-    mail->core.Send();
-    ExpectOneFailure(*mail, "550 5.1.0 Sender refused\r\n\r\n");
-    ExpectOnlyQuitAfter("refuse-mail", "MAIL FROM: <sender@example.com>\r\n");
-}
-
-TEST_F(SendFaults, RefusalAtOneRecipient) {
-    auto mail = MailFor("refuse-rcpt");
-    mail->core.Settings().SetRecipient("ok@example.com;refused@example.com;later@example.com");
-    mail->core.Send();
-    ExpectOneFailure(*mail, "550 5.1.1 Recipient refused\r\n\r\n");
-    ExpectOnlyQuitAfter("refuse-rcpt", "RCPT TO: <refused@example.com>\r\n");
-}
-
-TEST_F(SendFaults, RefusalAtData) {
-    auto mail = MailFor("refuse-data");
-    mail->core.Send();
-    ExpectOneFailure(*mail, "554 5.5.1 No valid recipients\r\n\r\n");
-    ExpectOnlyQuitAfter("refuse-data", "DATA\r\n");
-}
-
-TEST_F(SendFaults, RefusalAfterTheEndOfData) {
-    auto mail = MailFor("refuse-dot");
-    mail->core.Send();
-    ExpectOneFailure(*mail, "554 5.7.1 Message content refused\r\n\r\n");
-    ExpectOnlyQuitAfter("refuse-dot", "\r\n.\r\n");
-}
-
-TEST_F(SendFaults, LineDroppedInTheMiddleOfAnAttachment) {
-    auto mail = MailFor("drop-in-data");
-    mail->core.Settings().SetAttachment(scratch_.BinaryFile("big.bin", 1024 * 1024));
-    mail->core.Send();
-    const auto& log = mail->events.log;
-    EXPECT_EQ(
-        std::count_if(log.begin(), log.end(), [](const std::string& e) { return e.rfind("SendFailed: ", 0) == 0; }), 1)
-        << ::testing::PrintToString(log);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "SendSuccesful"), 0);
-    EXPECT_TRUE(mail->core.Failures().Failed());
-}
-
-TEST_F(SendFaults, AttachmentDeletedBeforeTheSend) {
-    auto mail = MailFor("refuse-rcpt");  // takes any message from a recipient it does not refuse
-    const std::string file = scratch_.BinaryFile("gone.bin", 5000);
-    mail->core.Settings().SetAttachment(file);
-    std::filesystem::remove(file);
-    const std::size_t logStart = Received("refuse-rcpt").size();
-    mail->core.Send();
-    ExpectOneFailure(*mail, "File not found\r\n");
-    const std::string received = Received("refuse-rcpt").substr(logStart);
-    // Nothing after the part header but the closing QUIT; the data never ended, so nothing
-    // was delivered.
-    const std::string partHeaderEnd = "filename=\"gone.bin\"\r\n\r\n";
-    const auto at = received.find(partHeaderEnd);
-    ASSERT_NE(at, std::string::npos) << received;
-    const std::string after = received.substr(at + partHeaderEnd.size());
-    EXPECT_TRUE(after.empty() || after == "QUIT\r\n") << after;
 }
 
 }  // namespace

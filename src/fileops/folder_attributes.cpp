@@ -3,8 +3,6 @@
 // (except those whose names begin with ".") gets them too and is walked in turn.
 #include <windows.h>
 
-#include <set>
-#include <tuple>
 #include <vector>
 
 #include "fileinfo/drive_lookup.h"
@@ -14,36 +12,15 @@
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
-#include "frame/win_handles.h"
 
 namespace zankit {
 namespace {
 
 using fileops::LongPathForm;
 
-// Which folder a path leads to, whatever link it goes through.
-struct FolderIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    bool operator<(const FolderIdentity& other) const {
-        return std::tie(volume, indexHigh, indexLow) < std::tie(other.volume, other.indexHigh, other.indexLow);
-    }
-};
-
-bool IdentityOf(const std::wstring& folder, FolderIdentity& identity) {
-    KernelHandle handle(CreateFileW(LongPathForm(folder).c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION information = {};
-    if (!handle || !GetFileInformationByHandle(handle.Get(), &information)) return false;
-    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
-    return true;
-}
-
 struct SubFolder {
     std::wstring name;
-    bool isLink = false;  // a reparse point (junction, symbolic link): never walked into
+    bool isLink = false;  // a reparse point: a junction or symbolic link (Wine marks host links so)
 };
 
 class AttributeWalk {
@@ -53,13 +30,7 @@ public:
     explicit AttributeWalk(DWORD mask) : mask_(mask) {}
 
     // `path` names a file, a folder or a pattern; a folder ends with a separator.
-    Outcome Run(const std::wstring& path, bool isFolder, bool deep) {
-        if (isFolder) {
-            FolderIdentity identity;
-            if (IdentityOf(path, identity)) visited_.insert(identity);
-        }
-        return Level(path, isFolder && deep);
-    }
+    Outcome Run(const std::wstring& path, bool isFolder, bool deep) { return Level(path, isFolder && deep); }
 
     const Failure& LastFailure() const { return failure_; }
 
@@ -94,28 +65,18 @@ private:
             } while (search.Next());
         }
         for (const SubFolder& sub : subFolders) {
-            const std::wstring folder = path + sub.name + L"\\";
-            Outcome outcome = EnterOnce(folder, sub.isLink) ? Level(folder, true) : OwnAttributesOnly(folder);
+            // A link gets its own attributes but is not walked: it may lead back up the tree.
+            Outcome outcome = sub.isLink ? OwnAttributesOnly(path + sub.name) : Level(path + sub.name + L"\\", true);
             if (outcome != Outcome::Done) return outcome;
         }
         return Outcome::Done;
     }
 
-    // False for a link and for a folder the walk has seen already (a link that leads back
-    // up the tree, which the system may not mark as a reparse point).
-    bool EnterOnce(const std::wstring& folder, bool isLink) {
-        if (isLink) return false;
-        FolderIdentity identity;
-        if (!IdentityOf(folder, identity)) return true;
-        return visited_.insert(identity).second;
-    }
-
-    Outcome OwnAttributesOnly(const std::wstring& folder) {
-        return SetAttributes(folder) ? Outcome::Done : Fail(GetLastError(), folder);
+    Outcome OwnAttributesOnly(const std::wstring& link) {
+        return SetAttributes(link) ? Outcome::Done : Fail(GetLastError(), link);
     }
 
     DWORD mask_;
-    std::set<FolderIdentity> visited_;
     Failure failure_;
 };
 

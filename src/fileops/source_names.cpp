@@ -76,6 +76,40 @@ SourceNames NamesOfArray(SAFEARRAY* array, VARTYPE elementType) {
     return result;
 }
 
+// Reads a property of an object by name; false when the object has none.
+bool PropertyOf(IDispatch* object, const std::wstring& name, Variant& value) {
+    std::wstring nameCopy = name;
+    LPOLESTR names[] = {nameCopy.data()};
+    DISPID id = 0;
+    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    value.Clear();
+    return SUCCEEDED(
+        object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Get(), nullptr, nullptr));
+}
+
+// A JScript array reaches a member as an object with a "length" and the elements "0", "1",
+// ...; its text would be the names joined by commas, so its elements are taken instead.
+bool IsScriptArray(IDispatch* object, LONG& length) {
+    Variant value;
+    if (!object || !PropertyOf(object, L"length", value)) return false;
+    if (FAILED(VariantChangeType(value.Get(), value.Get(), 0, VT_I4))) return false;
+    length = V_I4(value.Get());
+    return length >= 0;
+}
+
+SourceNames NamesOfScriptArray(IDispatch* object, LONG length) {
+    SourceNames result;
+    result.names.reserve(static_cast<size_t>(length));
+    Variant element;
+    for (LONG index = 0; index < length; ++index) {
+        // A hole in the array is an empty name.
+        if (!PropertyOf(object, std::to_wstring(index), element)) element.Clear();
+        if (!AppendText(element.Get(), result.names, result)) return result;
+    }
+    return result;
+}
+
 }  // namespace
 
 SourceNames NamesOf(const VARIANT* value) {
@@ -88,6 +122,9 @@ SourceNames NamesOf(const VARIANT* value) {
     }
     Variant single;
     if (FAILED(VariantCopyInd(single.Get(), const_cast<VARIANT*>(value)))) return Fails(13, L"Type mismatch");
+    LONG length = 0;
+    if (V_VT(single.Get()) == VT_DISPATCH && IsScriptArray(V_DISPATCH(single.Get()), length))
+        return NamesOfScriptArray(V_DISPATCH(single.Get()), length);
     SourceNames result;
     AppendText(single.Get(), result.names, result);
     return result;

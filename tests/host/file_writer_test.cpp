@@ -36,7 +36,7 @@ std::string SystemText(VARIANT value) {
 }  // namespace
 
 TEST(FileWriterLines, TwoLinesIntoFoldersThatDoNotExistYet) {
-    const std::wstring path = hosttest::TempFolder() + L"\\new\\sub\\out.txt";
+    const std::wstring path = FreshFolder() + L"\\new\\sub\\out.txt";
     ComPtr<IDispatch> writer = WriterFor(path);
     EXPECT_EQ(Write(writer.Get(), L"WriteLine", Arg::Text(L"abc")).hr, S_OK);
     EXPECT_EQ(Write(writer.Get(), L"WriteFinish", Arg::Text(L"def")).hr, S_OK);
@@ -81,7 +81,7 @@ TEST(FileWriterLines, ValuesInTheirPrintForm) {
          "Gr\xFC\xDF"
          "e"},
     };
-    const std::wstring path = hosttest::TempFolder() + L"\\values.txt";
+    const std::wstring path = FreshFolder() + L"\\values.txt";
     ComPtr<IDispatch> writer = WriterFor(path);
     std::string expected;
     for (const Case& c : cases) {
@@ -93,7 +93,7 @@ TEST(FileWriterLines, ValuesInTheirPrintForm) {
 }
 
 TEST(FileWriterLines, ManyLinesAllReachTheDisk) {
-    const std::wstring path = hosttest::TempFolder() + L"\\many.txt";
+    const std::wstring path = FreshFolder() + L"\\many.txt";
     ComPtr<IDispatch> writer = WriterFor(path);
     std::string expected;
     for (int i = 0; i < 20000; ++i) {
@@ -108,7 +108,7 @@ TEST(FileWriterLines, ManyLinesAllReachTheDisk) {
 TEST(FileWriterFailures, AFileThatCannotBeReplacedFailsVisiblyUntilItCanBe) {
     hosttest::RegisterTestLogger(true);
     hosttest::TakeLoggerRecords();
-    const std::wstring path = hosttest::TempFolder() + L"\\locked.txt";
+    const std::wstring path = FreshFolder() + L"\\locked.txt";
     WriteBytes(path, "kept");
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     ComPtr<IDispatch> writer = WriterFor(path);
@@ -135,7 +135,7 @@ TEST(FileWriterFailures, AFileThatCannotBeOpenedIsReportedWithTheRunTimeError) {
     hosttest::RegisterTestLogger(true);
     hosttest::TakeLoggerRecords();
     // A folder of that name: nothing to delete as a file, and no file can be opened there.
-    const std::wstring path = hosttest::TempFolder() + L"\\folder";
+    const std::wstring path = FreshFolder() + L"\\folder";
     CreateDirectoryW(path.c_str(), nullptr);
     ComPtr<IDispatch> writer = WriterFor(path);
     CallResult answer = Write(writer.Get(), L"WriteLine", Arg::Text(L"x"));

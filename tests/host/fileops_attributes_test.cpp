@@ -31,7 +31,7 @@ void MakeFileWith(const std::wstring& path, DWORD attributes) {
 // root: ro.txt (read-only), hidden.txt (hidden), plain.txt, sub\ (hidden) with deep.txt
 // (read-only and hidden), .cache\ with cached.txt (read-only).
 std::wstring MakeTree() {
-    const std::wstring root = hosttest::TempFolder();
+    const std::wstring root = FreshFolder();
     MakeFileWith(root + L"\\ro.txt", kReadOnly);
     MakeFileWith(root + L"\\hidden.txt", kHidden);
     MakeFileWith(root + L"\\plain.txt", FILE_ATTRIBUTE_NORMAL);
@@ -68,7 +68,7 @@ TEST(FileOpsAttributes, FilesGetTheMaskAndMissingPathsAnswerFalseSilently) {
     hosttest::RegisterTestLogger(true);
     hosttest::TakeLoggerRecords();
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring root = hosttest::TempFolder();
+    const std::wstring root = FreshFolder();
     MakeFileWith(root + L"\\one.txt", FILE_ATTRIBUTE_NORMAL);
     MakeFileWith(root + L"\\one.txt.bak", kReadOnly);
     // A file has no tree: only it changes, whatever else its name begins.
@@ -87,7 +87,7 @@ TEST(FileOpsAttributes, AFileThatCannotBeChangedIsReportedOnceAndEveryLevelAnswe
     hosttest::TakeLoggerRecords();
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     for (const std::wstring& where : {std::wstring(), std::wstring(L"\\a\\b")}) {
-        const std::wstring root = hosttest::TempFolder();
+        const std::wstring root = FreshFolder();
         CreateDirectoryW((root + L"\\a").c_str(), nullptr);
         CreateDirectoryW((root + L"\\a\\b").c_str(), nullptr);
         WriteBytes(L"\\\\?\\" + root + where + L"\\bad.", "x");
@@ -104,23 +104,25 @@ TEST(FileOpsAttributes, AFileThatCannotBeChangedIsReportedOnceAndEveryLevelAnswe
 
 TEST(FileOpsAttributes, ALinkBackUpTheTreeIsSetButNotWalked) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring root = hosttest::TempFolder();
+    const std::wstring root = FreshFolder();
     CreateDirectoryW((root + L"\\inner").c_str(), nullptr);
     MakeFileWith(root + L"\\inner\\ro.txt", kReadOnly);
     ASSERT_TRUE(MakeHostSymlink(root, root + L"\\inner\\loop")) << "the link could not be made";
     EXPECT_TRUE(IsTrue(SetAttribute(info.Get(), root, 0, true)));
     EXPECT_EQ(Kept(root + L"\\inner\\ro.txt"), 0u);
+    RemoveTree(root);  // no loop stays behind for walks of the temporary folder
 }
 
 TEST(FileOpsAttributes, MoreSubfoldersThanASixteenBitCountHolds) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring root = hosttest::TempFolder();
+    const std::wstring root = FreshFolder();
     constexpr int kFolders = 40000;
-    for (int i = 0; i < kFolders; ++i) CreateDirectoryW((root + L"\\d" + std::to_wstring(i)).c_str(), nullptr);
+    ASSERT_TRUE(MakeManyOnHost(root, "d", kFolders, true));
     const std::wstring last = root + L"\\d" + std::to_wstring(kFolders - 1);
     MakeFileWith(last + L"\\ro.txt", kReadOnly);
     SetFileAttributesW(last.c_str(), kHidden);
     EXPECT_TRUE(IsTrue(SetAttribute(info.Get(), root, 0, true)));
     EXPECT_EQ(Kept(last + L"\\ro.txt"), 0u);
     EXPECT_EQ(Kept(last), 0u);
+    RemoveTree(root);
 }

@@ -1,10 +1,24 @@
 #include "fileops_support.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstring>
+#include <functional>
 
 #include "frame/com_ptr.h"
 
 namespace fileopstest {
+
+std::wstring FreshFolder() {
+    GUID id = {};
+    CoCreateGuid(&id);
+    wchar_t text[64] = {};
+    StringFromGUID2(id, text, 64);
+    const std::wstring folder = hosttest::TempFolder() + L"\\fileops-" + std::wstring(text).substr(1, 8);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -69,23 +83,50 @@ std::string HostPath(const std::wstring& path) {
     HeapFree(GetProcessHeap(), 0, unix);
     return result;
 }
+
+// Starts a command with the host's shell and waits until `done` says its work is there (at
+// most a minute). Wine hands out no usable process handle for a host program, so the work
+// itself is what the caller waits for. The command goes as one argument in double quotes and
+// quotes its own arguments with single quotes.
+bool RunOnHost(const std::string& command, const std::function<bool()>& done) {
+    std::wstring line = L"sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 60000; waited += 50) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
 }  // namespace
 
 bool MakeHostSymlink(const std::wstring& target, const std::wstring& link) {
     const std::string from = HostPath(target);
     const std::string to = HostPath(link);
-    if (from.empty() || to.empty()) return false;
-    std::wstring command =
-        L"ln -sfn \"" + std::wstring(from.begin(), from.end()) + L"\" \"" + std::wstring(to.begin(), to.end()) + L"\"";
-    STARTUPINFOW startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return Attributes(link) != INVALID_FILE_ATTRIBUTES;
+    return !from.empty() && !to.empty() &&
+           RunOnHost("ln -sfn '" + from + "' '" + to + "'", [&] { return Exists(link); });
+}
+
+bool MakeManyOnHost(const std::wstring& folder, const char* prefix, int count, bool folders) {
+    const std::string where = HostPath(folder);
+    if (where.empty() || count < 1) return false;
+    // The last name appears last: xargs works through the names in order.
+    const std::wstring last =
+        folder + L"\\" + std::wstring(prefix, prefix + strlen(prefix)) + std::to_wstring(count - 1);
+    return RunOnHost("cd '" + where + "' && seq -f '" + prefix + "%.0f' 0 " + std::to_string(count - 1) + " | xargs " +
+                         (folders ? "mkdir" : "touch"),
+                     [&] { return Exists(last); });
+}
+
+void RemoveTree(const std::wstring& folder) {
+    const std::string where = HostPath(folder);
+    if (!where.empty()) RunOnHost("rm -rf '" + where + "'", [&] { return !Exists(folder); });
 }
 
 Arg NameArray(const std::vector<std::wstring>& names, LONG lowerBound, VARTYPE elementType) {

@@ -14,6 +14,13 @@ namespace fileopstest {
 
 using hosttest::Arg;
 using hosttest::CallResult;
+using hosttest::ComPtr;
+
+// A new empty folder for one test. Folder names from earlier runs (Wine reuses process ids)
+// never come back, so nothing left behind can turn a copy into an overwrite.
+std::wstring FreshFolder();
+// Removes a folder tree through the host system (fast for tens of thousands of entries).
+void RemoveTree(const std::wstring& folder);
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 // The file's bytes, or "<missing>" when it cannot be read.
@@ -27,6 +34,11 @@ std::vector<std::wstring> RecycleBinNames();
 // A symbolic link made on the host system (Wine's CreateSymbolicLinkW creates nothing): runs
 // the host's ln through Wine, which starts host programs by their Z: path.
 bool MakeHostSymlink(const std::wstring& target, const std::wstring& link);
+
+// `count` empty files or folders named <prefix>0, <prefix>1, ... made by the host system.
+// Wine looks through a whole folder for each new name, so making tens of thousands of
+// entries through it takes minutes; the host's tools take a moment.
+bool MakeManyOnHost(const std::wstring& folder, const char* prefix, int count, bool folders);
 
 // A one-dimensional array with the given lower bound: VT_VARIANT or VT_BSTR elements.
 Arg NameArray(const std::vector<std::wstring>& names, LONG lowerBound, VARTYPE elementType);

@@ -63,13 +63,17 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs) {
+HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs, HANDLE stop) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     do {
         Search search{className, &titlePart};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
-        Sleep(50);
+        if (!stop) {
+            Sleep(50);
+        } else if (WaitForSingleObject(stop, 50) == WAIT_OBJECT_0) {
+            return nullptr;
+        }
     } while (GetTickCount64() < end);
     return nullptr;
 }
@@ -83,14 +87,18 @@ bool PressButton(HWND dialog, const std::wstring& text) {
 }
 
 DialogAnswerer::DialogAnswerer(int controlId, DWORD timeoutMs) : controlId_(controlId), timeoutMs_(timeoutMs) {
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
 
-DialogAnswerer::~DialogAnswerer() { Join(); }
+DialogAnswerer::~DialogAnswerer() {
+    Stop();
+    CloseHandle(stop_);
+}
 
 DWORD WINAPI DialogAnswerer::Run(void* self) {
     DialogAnswerer& answerer = *static_cast<DialogAnswerer*>(self);
-    HWND dialog = WaitForOwnWindow(L"#32770", L"", answerer.timeoutMs_);
+    HWND dialog = WaitForOwnWindow(L"#32770", L"", answerer.timeoutMs_, answerer.stop_);
     if (dialog) {
         answerer.title_ = WindowText(dialog);
         answerer.answered_ = PressButton(dialog, answerer.controlId_);
@@ -103,6 +111,12 @@ void DialogAnswerer::Join() {
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     thread_ = nullptr;
+}
+
+bool DialogAnswerer::Stop() {
+    SetEvent(stop_);
+    Join();
+    return answered_;
 }
 
 bool DialogAnswerer::Answered() {

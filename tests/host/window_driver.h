@@ -10,8 +10,9 @@
 namespace hosttest {
 
 // A visible top-level window of this process whose class is `className` (any class when
-// null) and whose title contains `titlePart`; null when none appears within the timeout.
-HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs);
+// null) and whose title contains `titlePart`; null when none appears within the timeout or
+// before the optional event `stop` is set.
+HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs, HANDLE stop = nullptr);
 
 // Presses the button with this control id, or the first one whose text (without "&")
 // equals `text`. False when the dialog has no such button.
@@ -22,7 +23,9 @@ bool PressButton(HWND dialog, const std::wstring& text);
 std::wstring WindowText(HWND window);
 
 // Watches from its own thread for a dialog ("#32770") of this process and presses the
-// button `controlId` once. Gives up after the timeout; the destructor waits for the thread.
+// button `controlId` once. Gives up after the timeout; the destructor stops the thread.
+// As a guard around a call that should ask nothing, it keeps an unexpected dialog from
+// blocking the test forever: Stop() then tells whether it had to answer one.
 class DialogAnswerer {
 public:
     DialogAnswerer(int controlId, DWORD timeoutMs = 15000);
@@ -32,6 +35,8 @@ public:
 
     // Waits for the thread; true when a dialog appeared and the button was pressed.
     bool Answered();
+    // Ends the watch at once; true when a dialog had been answered.
+    bool Stop();
     // The title of the dialog that was answered.
     const std::wstring& Title() const { return title_; }
 
@@ -41,6 +46,7 @@ private:
 
     int controlId_;
     DWORD timeoutMs_;
+    HANDLE stop_ = nullptr;
     HANDLE thread_ = nullptr;
     bool answered_ = false;
     std::wstring title_;

@@ -130,17 +130,3 @@ TEST(FileWriterFailures, AFileThatCannotBeReplacedFailsVisiblyUntilItCanBe) {
     EXPECT_EQ(ReadBytes(path), "new\r\nend\r\n");
     EXPECT_TRUE(hosttest::TakeLoggerRecords().empty());
 }
-
-TEST(FileWriterFailures, AFileThatCannotBeOpenedIsReportedWithTheRunTimeError) {
-    hosttest::RegisterTestLogger(true);
-    hosttest::TakeLoggerRecords();
-    // A folder of that name: nothing to delete as a file, and no file can be opened there.
-    const std::wstring path = FreshFolder() + L"\\folder";
-    CreateDirectoryW(path.c_str(), nullptr);
-    ComPtr<IDispatch> writer = WriterFor(path);
-    CallResult answer = Write(writer.Get(), L"WriteLine", Arg::Text(L"x"));
-    EXPECT_EQ(answer.exception.scode, static_cast<HRESULT>(0x800A0034));
-    std::vector<std::wstring> records = hosttest::TakeLoggerRecords();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_NE(records[0].find(L"\tZanKit|FileManager:pFileOpen#0\t"), std::wstring::npos) << records[0];
-}

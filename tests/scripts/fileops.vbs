@@ -30,12 +30,6 @@ Check "FilesCopy of a missing file", info.FilesCopy(folder & "\none.txt", folder
 fso.GetFile(folder & "\to\one.txt").Attributes = 1
 Check "FolderFileSetAttribute resets read-only files", info.FolderFileSetAttribute(folder, 0), True
 Check "the file is normal again", fso.GetFile(folder & "\to\one.txt").Attributes And 1, 0
-Check "FolderCopy into a new destination", info.FolderCopy(folder & "\to", folder & "\copy\deep", False), True
-Check "the copy is inside it", fso.FileExists(folder & "\copy\deep\to\two.txt"), True
-Check "FolderMove", info.FolderMove(folder & "\copy", folder & "\moved", False), True
-Check "the moved tree", fso.FileExists(folder & "\moved\copy\deep\to\two.txt"), True
-Check "FolderDelete", info.FolderDelete(folder & "\moved", False, False, True), True
-Check "the folder is gone", fso.FolderExists(folder & "\moved"), False
 
 Set writer = CreateObject("ZanKit.FileWriter")
 writer.Filename = folder & "\lines\out.txt"

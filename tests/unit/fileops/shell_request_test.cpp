@@ -37,13 +37,10 @@ TEST(ShellRequestFlags, FlagWordsOfTheUsualCalls) {
     const Case cases[] = {
         {"FilesCopy defaults", FilesCopyRequest(L"a\0"s, L"b", {}), 0x0000, Operation::Copy},
         {"FilesCopy all options", FilesCopyRequest(L"a\0"s, L"b", {false, true, true, 0}), 0x001C, Operation::Copy},
-        {"FilesCopy no confirmation only", FilesCopyRequest(L"a\0"s, L"b", {false, false, false, 0}), 0x0010,
-         Operation::Copy},
         {"FilesCopy hidden progress only", FilesCopyRequest(L"a\0"s, L"b", {true, true, false, 0}), 0x0004,
          Operation::Copy},
         {"FilesDelete undo", FilesDeleteRequest(L"a\0"s, {true, true, false, 0}), 0x0040, Operation::Delete},
         {"FilesDelete undo quiet", FilesDeleteRequest(L"a\0"s, {true, false, true, 0}), 0x0054, Operation::Delete},
-        {"FilesDelete no undo", FilesDeleteRequest(L"a\0"s, {false, true, false, 0}), 0x0000, Operation::Delete},
         {"FolderDelete undo quiet", FolderDeleteRequest(L"a", {true, false, true, 0}), 0x0054, Operation::Delete},
         {"FolderMove defaults", FolderCopyMoveRequest(Operation::Move, L"a", L"b", {}), 0x0004, Operation::Move},
         {"FolderCopy no confirmation, window", FolderCopyMoveRequest(Operation::Copy, L"a", L"b", quietWithWindow),

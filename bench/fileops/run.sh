@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # FileWriter and FolderCopy benchmarks under Wine, in one run with their peers:
 #   FileWriter.WriteLine against TextStream.WriteLine (64-bit cscript), lines of 80 characters;
-#   FolderCopy against FileSystemObject.CopyFolder and cp -r, on a tree of small files and one
-#   large file.
+#   FolderCopy against FileSystemObject.CopyFolder, cp -r, and the same copy handed to the shell
+#   directly (the floor: what the shell itself costs), on a tree of small files and one large
+#   file.
 # Needs build/win64 built. Usage: bench/fileops/run.sh [lines] [small files] [large MiB] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -22,6 +23,8 @@ if [ ! -d "$tree" ]; then
   head -c "$((large * 1024 * 1024))" /dev/urandom > "$tree/large.bin"
 fi
 
+x86_64-w64-mingw32-g++ -O2 -static -municode -o "$work/copy_floor.exe" "$root/bench/fileops/copy_floor.cpp" -lshell32
+
 zk_prefix_setup
 wine regsvr32 /s "$ZANKIT_DLL64"
 cscript64() { "$(zk_wine_for 64)" cscript //nologo "$@" | tr -d '\r'; }
@@ -39,6 +42,8 @@ copies="$work/copies"
 rm -rf "$copies" && mkdir -p "$copies"
 copy=$(cscript64 "$(zk_winpath "$root/bench/fileops/copy.vbs")" "$(zk_winpath "$tree")" "$(zk_winpath "$copies")" "$runs")
 echo "$copy"
+floor=$(wine "$work/copy_floor.exe" "$(zk_winpath "$tree")" "$(zk_winpath "$copies")" "$runs" | tr -d '\r')
+echo "$floor"
 cp_ms=""
 for run in $(seq 1 "$runs"); do
   sync
@@ -52,7 +57,9 @@ echo "cp_ms=$cp_ms"
 rm -rf "$copies"
 
 awk -v z="$(value "$writer" zankit_ms)" -v f="$(value "$writer" fso_ms)" \
-    -v c="$(value "$copy" zankit_ms)" -v s="$(value "$copy" fso_ms)" -v p="$cp_ms" 'BEGIN {
+    -v c="$(value "$copy" zankit_ms)" -v s="$(value "$copy" fso_ms)" -v p="$cp_ms" \
+    -v l="$(value "$floor" floor_ms)" 'BEGIN {
   printf "FileWriter.WriteLine / TextStream.WriteLine = %.2f\n", z / f
   printf "FolderCopy / FileSystemObject.CopyFolder = %.2f\n", c / s
-  printf "FolderCopy / cp -r = %.2f\n", c / p }'
+  printf "FolderCopy / cp -r = %.2f\n", c / p
+  printf "FolderCopy / the shell called directly = %.2f\n", c / l }'

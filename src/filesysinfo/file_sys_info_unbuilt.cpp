@@ -5,20 +5,6 @@
 
 namespace zankit {
 
-STDMETHODIMP FileSysInfo::FilesCopy(VARIANT*, BSTR*, VARIANT_BOOL*, VARIANT_BOOL*, VARIANT_BOOL*, LONG*,
-                                    VARIANT_BOOL*) {
-    return NotBuilt();
-}
-STDMETHODIMP FileSysInfo::FilesDelete(VARIANT*, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, LONG, VARIANT_BOOL*) {
-    return NotBuilt();
-}
-
-STDMETHODIMP FileSysInfo::FolderMove(BSTR, BSTR, VARIANT_BOOL*, LONG*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::FolderCopy(BSTR, BSTR, VARIANT_BOOL*, LONG*, BSTR*, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::FolderDelete(BSTR*, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, LONG, VARIANT_BOOL*) {
-    return NotBuilt();
-}
-STDMETHODIMP FileSysInfo::FolderFileSetAttribute(BSTR, LONG, VARIANT_BOOL, VARIANT_BOOL*) { return NotBuilt(); }
 STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR, BSTR*, zanBrowseModeConstants*, zanPositionModeConstants*, BSTR*, BSTR*,
                                           LONG*, VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR*) {
     return NotBuilt();

@@ -12,12 +12,21 @@ namespace {
 using testing::ScriptedDnsSystem;
 
 TEST(ServerText, SpacesAndCommasSeparateAndOneFinalCommaIsDropped) {
-    EXPECT_EQ(SplitServerText("10.0.0.1 10.0.0.2,"), (TextList{"10.0.0.1", "10.0.0.2"}));
-    EXPECT_EQ(SplitServerText("10.0.0.1,10.0.0.2,"), (TextList{"10.0.0.1", "10.0.0.2"}));
-    EXPECT_EQ(SplitServerText("10.0.0.1"), (TextList{"10.0.0.1"}));
-    EXPECT_EQ(SplitServerText("a,,"), (TextList{"a", ""}));
-    EXPECT_TRUE(SplitServerText("").empty());
-    EXPECT_TRUE(SplitServerText(",").empty());
+    const struct {
+        const char* text;
+        TextList servers;
+    } rows[] = {
+        {"10.0.0.1 10.0.0.2,", {"10.0.0.1", "10.0.0.2"}},
+        {"10.0.0.1,10.0.0.2,", {"10.0.0.1", "10.0.0.2"}},
+        {"10.0.0.1", {"10.0.0.1"}},
+        {"a,,", {"a", ""}},
+        {"", {}},
+        {",", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(SplitServerText(row.text), row.servers);
+    }
 }
 
 TEST(ResolvConf, NameserversInOrderAndTheDomainLineBeforeSearch) {

@@ -8,16 +8,17 @@
 namespace zankit::mail {
 namespace {
 
-using testing::EmptyAnswer;
 using testing::ReplyBuilder;
 using testing::ScriptedDnsSystem;
+using Texts = std::vector<std::string>;
 
 // A resolver over a scripted system with a state of its own.
 struct Fixture {
-    Fixture() {
+    explicit Fixture(const DnsHostConfig& config = {"10.0.0.1 10.0.0.2,", "corp.example.com"}) {
         auto owned = std::make_unique<ScriptedDnsSystem>();
         system = owned.get();
-        system->config = {"10.0.0.1 10.0.0.2,", "corp.example.com"};
+        system->config = config;
+        system->names["ns.example.org"] = IPv4Bytes{192, 0, 2, 7};
         resolver = std::make_unique<MxResolver>(std::move(owned), state);
     }
     std::string Query(const std::string& domain) {
@@ -27,126 +28,152 @@ struct Fixture {
     DnsModuleState state;
     ScriptedDnsSystem* system = nullptr;
     std::unique_ptr<MxResolver> resolver;
-    std::vector<std::string> statuses;
+    Texts statuses;
 };
 
 DatagramResult TwoRecords(const std::string& domain) {
-    ReplyBuilder reply(domain);
-    reply.CompressedMX(20, "mx20").CompressedMX(10, "mx10");
-    return {DatagramOutcome::Answered, reply.Bytes()};
+    return {DatagramOutcome::Answered, ReplyBuilder(domain).CompressedMX(20, "mx20").CompressedMX(10, "mx10").Bytes()};
+}
+// An answer without records (the name has no MX records, or does not exist).
+DatagramResult EmptyAnswer(const std::string& domain) {
+    return {DatagramOutcome::Answered, ReplyBuilder(domain).Bytes()};
+}
+ScriptedDnsSystem::Exchange Failing(DatagramOutcome outcome) {
+    return [outcome](const std::string&) { return DatagramResult{outcome, {}}; };
 }
 
-TEST(MXQuery, TrimsTheDomainAndAsksTheFirstServer) {
-    Fixture f;
-    f.system->exchange = TwoRecords;
-    EXPECT_EQ(f.Query("  example.com  "), "mx10.example.com");
-    EXPECT_EQ(f.statuses, (std::vector<std::string>{"Performing MX Query, Domain: example.com"}));
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"example.com"}));
-    EXPECT_EQ(f.system->servers, (std::vector<IPv4Bytes>{{10, 0, 0, 1}}));
-    EXPECT_EQ(f.system->ports, (std::vector<std::uint16_t>{53}));
-    EXPECT_EQ(f.system->timeouts, (std::vector<unsigned>{5000}));
-}
-
-TEST(MXQuery, EmptyDomainAsksForTheMachinesDomain) {
-    Fixture f;
-    f.system->exchange = TwoRecords;
-    EXPECT_EQ(f.Query("   "), "mx10.corp.example.com");
-    EXPECT_EQ(f.statuses, (std::vector<std::string>{"Performing MX Query"}));
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"corp.example.com"}));
-}
-
-TEST(MXQuery, NamedServerIsResolvedFirst) {
-    Fixture f;
-    f.system->config.servers = "ns.example.org,";
-    f.system->names["ns.example.org"] = IPv4Bytes{192, 0, 2, 7};
-    f.system->exchange = TwoRecords;
-    EXPECT_EQ(f.Query("example.com"), "mx10.example.com");
-    EXPECT_EQ(f.system->servers, (std::vector<IPv4Bytes>{{192, 0, 2, 7}}));
-}
-
-TEST(MXQuery, FailuresGiveEmptyResultsAndTheirStatusText) {
-    struct Case {
-        std::string servers;
+TEST(MXQuery, QueriesAndTheirOutcome) {
+    struct Row {
+        const char* what;
+        DnsHostConfig config;
         std::string domain;
-        DatagramOutcome outcome;
-        std::string text;
+        ScriptedDnsSystem::Exchange exchange;
+        std::string exchanger;
+        Texts statuses;
+        Texts asked;
     };
-    const std::vector<Case> cases{
-        {"", "example.com", DatagramOutcome::Answered, kMxNoDnsEntries},
-        {"10.0.0.1,", "a.de", DatagramOutcome::Answered, kMxNoValidDomain},
-        {"10.0.0.1,", std::string(64, 'x') + ".de", DatagramOutcome::Answered, kMxNoValidDomain},
-        {"10.0.0.1,", "example.com", DatagramOutcome::SendFailed, kMxSendProblem},
-        {"10.0.0.1,", "example.com", DatagramOutcome::ReceiveFailed, kMxReceiveProblem},
+    const std::string performing = "Performing MX Query, Domain: example.com";
+    const DnsHostConfig machine{"10.0.0.1 10.0.0.2,", "corp.example.com"};
+    const Row rows[] = {
+        {"domain trimmed, first server asked on port 53",
+         machine,
+         "  example.com  ",
+         TwoRecords,
+         "mx10.example.com",
+         {performing},
+         {"10.0.0.1:53 example.com"}},
+        {"empty domain asks for the machine's domain",
+         machine,
+         "   ",
+         TwoRecords,
+         "mx10.corp.example.com",
+         {"Performing MX Query"},
+         {"10.0.0.1:53 corp.example.com"}},
+        {"a named server is resolved first",
+         {"ns.example.org,", ""},
+         "example.com",
+         TwoRecords,
+         "mx10.example.com",
+         {performing},
+         {"192.0.2.7:53 example.com"}},
+        {"no name server", {"", "corp.example.com"}, "example.com", TwoRecords, "", {performing, kMxNoDnsEntries}, {}},
+        {"domain of four characters",
+         machine,
+         "a.de",
+         TwoRecords,
+         "",
+         {"Performing MX Query, Domain: a.de", kMxNoValidDomain},
+         {}},
+        {"label too long to write",
+         machine,
+         std::string(64, 'x') + ".de",
+         TwoRecords,
+         "",
+         {"Performing MX Query, Domain: " + std::string(64, 'x') + ".de", kMxNoValidDomain},
+         {}},
+        {"send fails",
+         machine,
+         "example.com",
+         Failing(DatagramOutcome::SendFailed),
+         "",
+         {performing, kMxSendProblem},
+         {"10.0.0.1:53 example.com"}},
+        {"receive fails",
+         machine,
+         "example.com",
+         Failing(DatagramOutcome::ReceiveFailed),
+         "",
+         {performing, kMxReceiveProblem},
+         {"10.0.0.1:53 example.com"}},
+        {"an answer with another id is no answer",
+         machine,
+         "example.com",
+         [](const std::string& domain) {
+             DatagramResult result = TwoRecords(domain);
+             result.reply[0] ^= 0x80;
+             return result;
+         },
+         "",
+         {performing, kMxReceiveProblem},
+         {"10.0.0.1:53 example.com"}},
+        {"server name that does not resolve: silent",
+         {"nowhere.invalid,", ""},
+         "example.com",
+         TwoRecords,
+         "",
+         {performing},
+         {}},
+        {"no sockets: silent",
+         machine,
+         "example.com",
+         Failing(DatagramOutcome::NoSockets),
+         "",
+         {performing},
+         {"10.0.0.1:53 example.com"}},
+        {"empty answers walk up to the base domain",
+         machine,
+         "a.b.EXAMPLE.com",
+         EmptyAnswer,
+         "",
+         {"Performing MX Query, Domain: a.b.EXAMPLE.com"},
+         {"10.0.0.1:53 a.b.EXAMPLE.com", "10.0.0.1:53 b.EXAMPLE.com", "10.0.0.1:53 EXAMPLE.com"}},
+        {"the base domain's exchanger is found on the way up",
+         machine,
+         "a.b.example.com",
+         [](const std::string& domain) { return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain); },
+         "mx10.example.com",
+         {"Performing MX Query, Domain: a.b.example.com"},
+         {"10.0.0.1:53 a.b.example.com", "10.0.0.1:53 b.example.com", "10.0.0.1:53 example.com"}},
+        {"no walk outside the base domain",
+         machine,
+         "mail.example.org",
+         EmptyAnswer,
+         "",
+         {"Performing MX Query, Domain: mail.example.org"},
+         {"10.0.0.1:53 mail.example.org"}},
+        {"the walk ends at the length check",
+         {"10.0.0.1,", "x.io"},
+         "a.x.io",
+         EmptyAnswer,
+         "",
+         {"Performing MX Query, Domain: a.x.io", kMxNoValidDomain},
+         {"10.0.0.1:53 a.x.io"}},
+        {"the walk ends on a domain without dot",
+         {"10.0.0.1,", "corp"},
+         "mycorp",
+         EmptyAnswer,
+         "",
+         {"Performing MX Query, Domain: mycorp"},
+         {"10.0.0.1:53 mycorp"}},
     };
-    for (const Case& c : cases) {
-        Fixture f;
-        f.system->config.servers = c.servers;
-        f.system->exchange = [&c](const std::string& domain) {
-            DatagramResult result = TwoRecords(domain);
-            result.outcome = c.outcome;
-            return result;
-        };
-        EXPECT_EQ(f.Query(c.domain), "") << c.text;
-        ASSERT_EQ(f.statuses.size(), 2u) << c.text;
-        EXPECT_EQ(f.statuses[1], c.text);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Fixture f(row.config);
+        f.system->exchange = row.exchange;
+        EXPECT_EQ(f.Query(row.domain), row.exchanger);
+        EXPECT_EQ(f.statuses, row.statuses);
+        EXPECT_EQ(f.system->asked, row.asked);
     }
-    EXPECT_EQ(std::string(kMxNoDnsEntries), "No DNS entries found, MX Query cannot contine.");
-}
-
-TEST(MXQuery, SilentFailuresRaiseNoStatus) {
-    Fixture unknown;
-    unknown.system->config.servers = "nowhere.invalid,";
-    EXPECT_EQ(unknown.Query("example.com"), "");
-    EXPECT_EQ(unknown.statuses.size(), 1u);
-    EXPECT_TRUE(unknown.system->queried.empty());
-
-    Fixture noSockets;
-    noSockets.system->exchange = [](const std::string&) { return DatagramResult{DatagramOutcome::NoSockets, {}}; };
-    EXPECT_EQ(noSockets.Query("example.com"), "");
-    EXPECT_EQ(noSockets.statuses.size(), 1u);
-
-    Fixture shortReply;
-    shortReply.system->exchange = [](const std::string&) {
-        return DatagramResult{DatagramOutcome::Answered, DnsBytes(11, 0)};
-    };
-    EXPECT_EQ(shortReply.Query("a.b.example.com"), "");
-    EXPECT_EQ(shortReply.statuses.size(), 1u);
-    EXPECT_EQ(shortReply.system->queried.size(), 1u);
-}
-
-TEST(MXQuery, EmptyAnswersWalkUpToTheBaseDomainAndStopThere) {
-    Fixture f;
-    f.system->exchange = EmptyAnswer;
-    EXPECT_EQ(f.Query("a.b.EXAMPLE.com"), "");
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"a.b.EXAMPLE.com", "b.EXAMPLE.com", "EXAMPLE.com"}));
-
-    Fixture found;
-    found.system->exchange = [](const std::string& domain) {
-        return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain);
-    };
-    EXPECT_EQ(found.Query("a.b.example.com"), "mx10.example.com");
-    EXPECT_EQ(found.system->queried.size(), 3u);
-
-    Fixture elsewhere;
-    elsewhere.system->exchange = EmptyAnswer;
-    EXPECT_EQ(elsewhere.Query("mail.example.org"), "");
-    EXPECT_EQ(elsewhere.system->queried.size(), 1u);
-}
-
-TEST(MXQuery, WalkUpEndsAtTheLengthCheckAndOnDomainsWithoutDot) {
-    Fixture shortParent;
-    shortParent.system->config.domain = "x.io";  // base domain "x.io"
-    shortParent.system->exchange = EmptyAnswer;
-    EXPECT_EQ(shortParent.Query("a.x.io"), "");
-    EXPECT_EQ(shortParent.system->queried, (std::vector<std::string>{"a.x.io"}));
-    EXPECT_EQ(shortParent.statuses.back(), kMxNoValidDomain);
-
-    Fixture singleLabel;
-    singleLabel.system->config.domain = "corp";  // base domain "corp"
-    singleLabel.system->exchange = EmptyAnswer;
-    EXPECT_EQ(singleLabel.Query("mycorp"), "");
-    EXPECT_EQ(singleLabel.system->queried, (std::vector<std::string>{"mycorp"}));
-    EXPECT_EQ(singleLabel.statuses.size(), 1u);
 }
 
 TEST(MXQuery, DiscoveryRunsOnceWhileItFoundServers) {
@@ -156,8 +183,7 @@ TEST(MXQuery, DiscoveryRunsOnceWhileItFoundServers) {
     f.Query("example.org");
     EXPECT_EQ(f.system->discoveries, 1);
 
-    Fixture none;
-    none.system->config.servers = "";
+    Fixture none({"", "corp.example.com"});
     none.Query("example.com");
     none.system->config.servers = "10.0.0.9,";
     none.system->exchange = TwoRecords;

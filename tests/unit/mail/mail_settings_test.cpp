@@ -51,13 +51,8 @@ TEST_F(SettingsTest, NewObjectHasTheDefaults) {
     EXPECT_EQ(s->Delimiter(), ";");
     EXPECT_FALSE(s->PersistentSettings());
     EXPECT_FALSE(s->AsHTML());
-    EXPECT_EQ(s->Recipient(), "");
-    EXPECT_EQ(s->Attachment(), "");
-    EXPECT_EQ(s->AttachmentCount(), 0);
-    EXPECT_EQ(s->From(), "");
-    EXPECT_EQ(s->SMTPHost(), "");
     EXPECT_TRUE(core->Errors().Empty());
-    EXPECT_EQ(core->TimeZone(), "+0100");
+    EXPECT_EQ(core->TimeZone(), "+0100");  // from the scripted bias of -60 minutes
 }
 
 TEST_F(SettingsTest, RecipientListsAreCleanedAndChecked) {
@@ -86,65 +81,76 @@ TEST_F(SettingsTest, RecipientListsAreCleanedAndChecked) {
     EXPECT_FALSE(core->IsValidEmailAddress("nope"));
 }
 
-TEST_F(SettingsTest, DisplayNamesAreCleanedButNotChecked) {
+TEST_F(SettingsTest, SenderAndNamesAreTrimmedOnlyTheSenderChecked) {
     s->SetRecipientDisplayName(" Anna ;\tBen\r\n");
     EXPECT_EQ(s->RecipientDisplayNames(), (TextList{"Anna", "Ben"}));
+    s->SetFromDisplayName("  Me  ");
+    EXPECT_EQ(s->FromDisplayName(), "Me");
+    s->SetReplyToAddress(" r@example.com ");
+    EXPECT_EQ(s->ReplyToAddress(), "r@example.com");
     EXPECT_TRUE(core->Errors().Empty());
-}
 
-TEST_F(SettingsTest, SenderIsTrimmedAndChecked) {
     s->SetFrom("  me@example.com  ");
     EXPECT_EQ(s->From(), "me@example.com");
     EXPECT_FALSE(Pending(kInvalidSender));
     s->SetFrom("me");
     EXPECT_TRUE(Pending(kInvalidSender));
-    s->SetFromDisplayName("  Me  ");
-    EXPECT_EQ(s->FromDisplayName(), "Me");
-    s->SetReplyToAddress(" r@example.com ");
-    EXPECT_EQ(s->ReplyToAddress(), "r@example.com");
 }
 
-TEST_F(SettingsTest, RangesAndAbsoluteValues) {
-    s->SetConnectTimeout(0);
-    s->SetConnectTimeout(121);
-    EXPECT_EQ(s->ConnectTimeout(), 40);
-    s->SetConnectTimeout(120);
-    EXPECT_EQ(s->ConnectTimeout(), 120);
-    s->SetConnectRetry(21);
-    EXPECT_EQ(s->ConnectRetry(), 4);
-    s->SetConnectRetry(1);
-    EXPECT_EQ(s->ConnectRetry(), 1);
-    s->SetMaxRecipients(-5);
-    EXPECT_EQ(s->MaxRecipients(), 5);
-    s->SetMessageTimeout(-30);
-    EXPECT_EQ(s->MessageTimeout(), 30);
-    s->SetMessageTimeout(INT32_MIN);
-    EXPECT_EQ(s->MessageTimeout(), INT32_MAX);
-    EXPECT_TRUE(core->Errors().Empty());
-
-    s->SetSMTPPort(0);
-    EXPECT_TRUE(Pending(kInvalidPort));
-    EXPECT_EQ(s->SMTPPort(), 25);
-    s->SetSMTPPort(587);
-    EXPECT_FALSE(Pending(kInvalidPort));
-    EXPECT_EQ(s->SMTPPort(), 587);
-    s->SetSMTPPort(65536);
-    EXPECT_TRUE(Pending(kInvalidPort));
+TEST_F(SettingsTest, NumbersOutOfRangeAreRefusedNegativeOnesTurnedPositive) {
+    using Setter = void (MailSettings::*)(std::int32_t);
+    using Getter = std::int32_t (MailSettings::*)() const;
+    const struct {
+        const char* what;
+        Setter set;
+        Getter get;
+        std::int32_t value;
+        std::int32_t stored;
+        std::string_view complaint;  // empty: none
+    } rows[] = {
+        {"ConnectTimeout 0", &MailSettings::SetConnectTimeout, &MailSettings::ConnectTimeout, 0, 40, {}},
+        {"ConnectTimeout 121", &MailSettings::SetConnectTimeout, &MailSettings::ConnectTimeout, 121, 40, {}},
+        {"ConnectTimeout 120", &MailSettings::SetConnectTimeout, &MailSettings::ConnectTimeout, 120, 120, {}},
+        {"ConnectRetry 21", &MailSettings::SetConnectRetry, &MailSettings::ConnectRetry, 21, 4, {}},
+        {"ConnectRetry 1", &MailSettings::SetConnectRetry, &MailSettings::ConnectRetry, 1, 1, {}},
+        {"MaxRecipients -5", &MailSettings::SetMaxRecipients, &MailSettings::MaxRecipients, -5, 5, {}},
+        {"MessageTimeout -30", &MailSettings::SetMessageTimeout, &MailSettings::MessageTimeout, -30, 30, {}},
+        {"MessageTimeout lowest",
+         &MailSettings::SetMessageTimeout,
+         &MailSettings::MessageTimeout,
+         INT32_MIN,
+         INT32_MAX,
+         {}},
+        {"SMTPPort 0", &MailSettings::SetSMTPPort, &MailSettings::SMTPPort, 0, 25, kInvalidPort},
+        {"SMTPPort 65536", &MailSettings::SetSMTPPort, &MailSettings::SMTPPort, 65536, 25, kInvalidPort},
+        {"SMTPPort 587", &MailSettings::SetSMTPPort, &MailSettings::SMTPPort, 587, 587, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetUp();
+        (s->*row.set)(row.value);
+        EXPECT_EQ((s->*row.get)(), row.stored);
+        EXPECT_EQ(core->Errors().Messages(), row.complaint.empty() ? TextList{} : TextList{std::string(row.complaint)});
+    }
 }
 
 TEST_F(SettingsTest, TextNormalisations) {
     s->SetDelimiter(";,");
     EXPECT_EQ(s->Delimiter(), ";");
-    s->SetContentBase("www.example.com\\pics");
-    EXPECT_EQ(s->ContentBase(), "http://www.example.com/pics/");
-    s->SetContentBase("HTTP://example.com/");
-    EXPECT_EQ(s->ContentBase(), "HTTP://example.com/");
-    s->SetContentBase("");
-    EXPECT_EQ(s->ContentBase(), "");
+    const struct {
+        const char* given;
+        const char* stored;
+    } bases[] = {{"www.example.com\\pics", "http://www.example.com/pics/"},
+                 {"HTTP://example.com/", "HTTP://example.com/"},
+                 {"", ""}};
+    for (const auto& base : bases) {
+        s->SetContentBase(base.given);
+        EXPECT_EQ(s->ContentBase(), base.stored);
+    }
 
     s->SetPriority(HIGH_PRIORITY);
     EXPECT_EQ(s->PriorityText(), "High");
-    s->SetPriority(2);
+    s->SetPriority(2);  // a value without a text keeps the one before
     EXPECT_EQ(s->Priority(), 2);
     EXPECT_EQ(s->PriorityText(), "High");
     s->SetPriority(LOW_PRIORITY);
@@ -195,13 +201,7 @@ TEST_F(SettingsTest, ChangingTheHostModeChecksTheSmtpHostAgain) {
     EXPECT_EQ(s->SMTPHost(), "intranet");
 
     s->SetSMTPHostValidation(VALIDATE_HOST_PING);
-    system->echoAnswer = [](const IPv4Bytes& to, const std::string& payload) {
-        EchoResult reply;
-        reply.status = 0;
-        reply.replyAddress = to;
-        reply.data = payload;
-        return reply;
-    };
+    system->echoAnswer = testing::EchoReply();
     system->names["intranet"] = IPv4Bytes{10, 1, 2, 3};
     std::string again = "intranet";
     s->SetSMTPHost(again);
@@ -211,40 +211,34 @@ TEST_F(SettingsTest, ChangingTheHostModeChecksTheSmtpHostAgain) {
 
 TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
     TempDir dir;
-    const auto first = dir.Path() / "first.txt";
-    const auto second = dir.Path() / "second.bin";
+    const std::string first = (dir.Path() / "first.txt").string();
+    const std::string second = (dir.Path() / "second.bin").string();
+    const std::string hidden = (dir.Path() / ".hidden").string();
     WriteFile(first, "12345");
     WriteFile(second, std::string(1000, 'x'));
-
-    s->SetAttachment(first.string() + ";" + second.string());
-    EXPECT_FALSE(Pending(kMissingAttachment));
-    EXPECT_EQ(s->AttachmentCount(), 2);
-    EXPECT_EQ(s->AttachmentBytes(), 1005u);
-    EXPECT_EQ(s->AttachmentNames()[0], "first.txt");
-    EXPECT_EQ(s->EmbeddedFlags(), (std::vector<bool>{false, false}));
-
-    s->SetAttachment("C:\\docs\\missing.txt");
-    EXPECT_TRUE(Pending(kMissingAttachment));
-
-    s->SetAttachment(first.string() + ";" + (dir.Path() / "gone").string() + ";" + second.string());
-    EXPECT_TRUE(Pending(kMissingAttachment));
-    EXPECT_EQ(s->AttachmentCount(), 3);
-    EXPECT_EQ(s->AttachmentBytes(), 5u);
-    EXPECT_EQ(s->AttachmentNames()[1], "");
-    EXPECT_EQ(s->AttachmentNames()[2], "");
-
-    s->SetAttachment(dir.Path().string());  // a folder is not a file
-    EXPECT_TRUE(Pending(kMissingAttachment));
-
-    const auto hidden = dir.Path() / ".hidden";
     WriteFile(hidden, "h");
-    s->SetAttachment(hidden.string());
-    EXPECT_FALSE(Pending(kMissingAttachment));
-    EXPECT_EQ(s->AttachmentBytes(), 1u);
-
-    s->SetAttachment("");
-    EXPECT_FALSE(Pending(kMissingAttachment));
-    EXPECT_EQ(s->AttachmentCount(), 0);
+    const struct {
+        std::string attachment;
+        bool missing;
+        std::int32_t count;
+        std::uint64_t bytes;
+        TextList names;
+    } rows[] = {
+        {first + ";" + second, false, 2, 1005, {"first.txt", "second.bin"}},
+        {"C:\\docs\\missing.txt", true, 1, 0, {""}},
+        {first + ";" + (dir.Path() / "gone").string() + ";" + second, true, 3, 5, {"first.txt", "", ""}},
+        {dir.Path().string(), true, 1, 0, {""}},  // a folder is not a file
+        {hidden, false, 1, 1, {".hidden"}},
+        {"", false, 0, 0, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.attachment);
+        s->SetAttachment(row.attachment);
+        EXPECT_EQ(Pending(kMissingAttachment), row.missing);
+        EXPECT_EQ(s->AttachmentCount(), row.count);
+        EXPECT_EQ(s->AttachmentBytes(), row.bytes);
+        EXPECT_EQ(s->AttachmentNames(), row.names);
+    }
 }
 
 TEST_F(SettingsTest, AttachmentTotalsBeyond2GiBDoNotOverflow) {
@@ -272,21 +266,15 @@ TEST_F(SettingsTest, SettingsAreWrittenOnlyWhilePersistenceIsOn) {
     s->SetUseAuthentication(true);
     s->SetFrom(" me@example.com ");
     s->SetConnectTimeout(500);  // refused: nothing written
-    EXPECT_EQ(store.values["PersistentSettings"], "-1");
-    EXPECT_EQ(store.values["RemotePort"], "2525");
-    EXPECT_EQ(store.values["MessageTimeout"], "30");
-    EXPECT_EQ(store.values["UseAuthentication"], "-1");
-    EXPECT_EQ(store.values["From"], " me@example.com ");
-    EXPECT_EQ(store.values.count("ConnectTimeout"), 0u);
-}
+    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"PersistentSettings", "-1"},
+                                                                {"RemotePort", "2525"},
+                                                                {"MessageTimeout", "30"},
+                                                                {"UseAuthentication", "-1"},
+                                                                {"From", " me@example.com "}}));
 
-TEST_F(SettingsTest, SwitchingPersistenceOffIsRemembered) {
-    s->SetPersistentSettings(true);
-    s->SetSMTPPort(2525);
+    // Switching it off is remembered, and the next object starts from the defaults.
     s->SetPersistentSettings(false);
     EXPECT_EQ(store.values["PersistentSettings"], "0");
-    EXPECT_FALSE(s->PersistentSettings());
-
     const auto next = MakeCore();
     EXPECT_FALSE(next->Settings().PersistentSettings());
     EXPECT_EQ(next->Settings().SMTPPort(), 25);
@@ -329,21 +317,19 @@ TEST(SettingsPersistence, RoundTripThroughTheFileStore) {
         s.SetSubject("not remembered");
     }
     EXPECT_TRUE(std::filesystem::exists(home.Path() / "zankit" / "Postwerk" / "Settings"));
-    {
-        SendMailCore second(MakePlatformMailSystem(), MakePlatformSettingsStore("Postwerk", "Settings"), events);
-        const MailSettings& s = second.Settings();
-        EXPECT_TRUE(s.PersistentSettings());
-        EXPECT_EQ(s.From(), "sender@example.com");
-        EXPECT_EQ(s.FromDisplayName(), "Line=one\nline two");
-        EXPECT_EQ(s.SMTPPort(), 2525);
-        EXPECT_EQ(s.EncodeType(), UU_ENCODE);
-        EXPECT_EQ(s.SMTPHostValidation(), VALIDATE_HOST_SYNTAX);
-        EXPECT_EQ(s.SMTPHost(), "smtp.example.com");
-        EXPECT_EQ(s.Username(), "user");
-        EXPECT_TRUE(s.UsePopAuthentication());
-        EXPECT_EQ(s.MaxRecipients(), 7);
-        EXPECT_EQ(s.Subject(), "");
-    }
+    SendMailCore second(MakePlatformMailSystem(), MakePlatformSettingsStore("Postwerk", "Settings"), events);
+    const MailSettings& s = second.Settings();
+    EXPECT_TRUE(s.PersistentSettings());
+    EXPECT_EQ(s.From(), "sender@example.com");
+    EXPECT_EQ(s.FromDisplayName(), "Line=one\nline two");
+    EXPECT_EQ(s.SMTPPort(), 2525);
+    EXPECT_EQ(s.EncodeType(), UU_ENCODE);
+    EXPECT_EQ(s.SMTPHostValidation(), VALIDATE_HOST_SYNTAX);
+    EXPECT_EQ(s.SMTPHost(), "smtp.example.com");
+    EXPECT_EQ(s.Username(), "user");
+    EXPECT_TRUE(s.UsePopAuthentication());
+    EXPECT_EQ(s.MaxRecipients(), 7);
+    EXPECT_EQ(s.Subject(), "");
 }
 
 }  // namespace

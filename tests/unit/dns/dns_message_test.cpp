@@ -115,43 +115,37 @@ DnsBytes MixedReply() {
 }
 
 TEST(AnswerWalk, BestExchangerOfEveryKindOfAnswer) {
-    const DnsBytes uncompressed = WireName("example.com");
+    const auto compressed = [](std::initializer_list<std::pair<std::uint16_t, const char*>> records) {
+        ReplyBuilder reply("example.com");
+        for (const auto& [preference, label] : records) reply.CompressedMX(preference, label);
+        return reply.Bytes();
+    };
+    const DnsBytes name = WireName("example.com");
+    // clang-format off
     const struct {
-        const char* what;
-        DnsBytes reply;
-        std::string exchanger;
+        const char* what; DnsBytes reply; std::string exchanger;
     } rows[] = {
-        {"lowest preference wins",
-         ReplyBuilder("example.com").CompressedMX(20, "mx20").CompressedMX(10, "mx10").Bytes(), "mx10.example.com"},
-        {"equal preference keeps the first",
-         ReplyBuilder("example.com").CompressedMX(10, "first").CompressedMX(10, "second").CompressedMX(30, "t").Bytes(),
-         "first.example.com"},
-        {"highest preference last",
-         ReplyBuilder("example.com").CompressedMX(5, "low").CompressedMX(0xFFFF, "hi").Bytes(), "low.example.com"},
+        {"lowest preference wins", compressed({{20, "mx20"}, {10, "mx10"}}), "mx10.example.com"},
+        {"equal preference keeps the first", compressed({{10, "first"}, {10, "second"}, {30, "t"}}), "first.example.com"},
+        {"highest preference last", compressed({{5, "low"}, {0xFFFF, "high"}}), "low.example.com"},
         {"the root name and a blank name are no exchangers",
-         ReplyBuilder("example.com")
-             .Record(Pointer(12), kDnsTypeMX, MXData(0, {0}))
-             .Record(Pointer(12), kDnsTypeMX, MXData(1, {2, ' ', ' ', 0}))
-             .CompressedMX(50, "real")
-             .Bytes(),
+         ReplyBuilder("example.com").Record(Pointer(12), kDnsTypeMX, MXData(0, {0}))
+             .Record(Pointer(12), kDnsTypeMX, MXData(1, {2, ' ', ' ', 0})).CompressedMX(50, "real").Bytes(),
          "real.example.com"},
         {"uncompressed names keep step",
-         ReplyBuilder("example.com")
-             .Record(uncompressed, kDnsTypeMX, MXData(30, WireName("mx30.example.com")))
-             .Record(uncompressed, kDnsTypeMX, MXData(10, WireName("mx10.example.com")))
-             .Record(uncompressed, kDnsTypeMX, MXData(20, WireName("mx20.example.com")))
-             .Bytes(),
+         ReplyBuilder("example.com").Record(name, kDnsTypeMX, MXData(30, WireName("mx30.example.com")))
+             .Record(name, kDnsTypeMX, MXData(10, WireName("mx10.example.com")))
+             .Record(name, kDnsTypeMX, MXData(20, WireName("mx20.example.com"))).Bytes(),
          "mx10.example.com"},
         {"other records are passed over", MixedReply(), "mx.real.example.com"},
         {"a looping exchanger ends the walk", LoopingReply(), "good.example.com"},
         {"a record beyond the reply ends the walk", OverrunningReply(), "good.example.com"},
         {"an exchanger running past its record",
-         ReplyBuilder("example.com")
-             .Record(Pointer(12), kDnsTypeMX, MXData(10, {1, 'a'}))
-             .Record(Pointer(12), 1, {0})
+         ReplyBuilder("example.com").Record(Pointer(12), kDnsTypeMX, MXData(10, {1, 'a'})).Record(Pointer(12), 1, {0})
              .Bytes(),
          ""},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(ParseMXAnswers(row.reply), row.exchanger);

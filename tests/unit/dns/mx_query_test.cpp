@@ -4,6 +4,7 @@
 
 #include "dns_test_support.h"
 #include "mail/mx_query.h"
+#include "mail/text_rules.h"
 
 namespace zankit::mail {
 namespace {
@@ -42,138 +43,71 @@ ScriptedDnsSystem::Exchange Failing(DatagramOutcome outcome) {
     return [outcome](const std::string&) { return DatagramResult{outcome, {}}; };
 }
 
+DatagramResult OtherId(const std::string& domain) {
+    DatagramResult result = TwoRecords(domain);
+    result.reply[0] ^= 0x80;
+    return result;
+}
+DatagramResult FoundAtExampleCom(const std::string& domain) {
+    return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain);
+}
+
 TEST(MXQuery, QueriesAndTheirOutcome) {
-    struct Row {
-        const char* what;
-        DnsHostConfig config;
-        std::string domain;
-        ScriptedDnsSystem::Exchange exchange;
-        std::string exchanger;
-        Texts statuses;
-        Texts asked;
-    };
-    const std::string performing = "Performing MX Query, Domain: example.com";
+    const std::string performing = "Performing MX Query, Domain: ";
+    const std::string longLabel = std::string(64, 'x') + ".de";
     const DnsHostConfig machine{"10.0.0.1 10.0.0.2,", "corp.example.com"};
-    const Row rows[] = {
-        {"domain trimmed, first server asked on port 53",
-         machine,
-         "  example.com  ",
-         TwoRecords,
-         "mx10.example.com",
-         {performing},
-         {"10.0.0.1:53 example.com"}},
-        {"empty domain asks for the machine's domain",
-         machine,
-         "   ",
-         TwoRecords,
-         "mx10.corp.example.com",
-         {"Performing MX Query"},
-         {"10.0.0.1:53 corp.example.com"}},
-        {"a named server is resolved first",
-         {"ns.example.org,", ""},
-         "example.com",
-         TwoRecords,
-         "mx10.example.com",
-         {performing},
+    // clang-format off
+    const struct {
+        const char* what;
+        DnsHostConfig config; std::string domain; ScriptedDnsSystem::Exchange exchange;
+        std::string exchanger; std::string failure; Texts asked;  // on 10.0.0.1:53 unless named
+    } rows[] = {
+        {"trimmed domain", machine, " example.com ", TwoRecords, "mx10.example.com", "", {"example.com"}},
+        {"named server resolved first", {"ns.example.org,", ""}, "example.com", TwoRecords, "mx10.example.com", "",
          {"192.0.2.7:53 example.com"}},
-        {"no name server", {"", "corp.example.com"}, "example.com", TwoRecords, "", {performing, kMxNoDnsEntries}, {}},
-        {"domain of four characters",
-         machine,
-         "a.de",
-         TwoRecords,
-         "",
-         {"Performing MX Query, Domain: a.de", kMxNoValidDomain},
-         {}},
-        {"label too long to write",
-         machine,
-         std::string(64, 'x') + ".de",
-         TwoRecords,
-         "",
-         {"Performing MX Query, Domain: " + std::string(64, 'x') + ".de", kMxNoValidDomain},
-         {}},
-        {"send fails",
-         machine,
-         "example.com",
-         Failing(DatagramOutcome::SendFailed),
-         "",
-         {performing, kMxSendProblem},
-         {"10.0.0.1:53 example.com"}},
-        {"receive fails",
-         machine,
-         "example.com",
-         Failing(DatagramOutcome::ReceiveFailed),
-         "",
-         {performing, kMxReceiveProblem},
-         {"10.0.0.1:53 example.com"}},
-        {"an answer with another id is no answer",
-         machine,
-         "example.com",
-         [](const std::string& domain) {
-             DatagramResult result = TwoRecords(domain);
-             result.reply[0] ^= 0x80;
-             return result;
-         },
-         "",
-         {performing, kMxReceiveProblem},
-         {"10.0.0.1:53 example.com"}},
-        {"server name that does not resolve: silent",
-         {"nowhere.invalid,", ""},
-         "example.com",
-         TwoRecords,
-         "",
-         {performing},
-         {}},
-        {"no sockets: silent",
-         machine,
-         "example.com",
-         Failing(DatagramOutcome::NoSockets),
-         "",
-         {performing},
-         {"10.0.0.1:53 example.com"}},
-        {"empty answers walk up to the base domain",
-         machine,
-         "a.b.EXAMPLE.com",
-         EmptyAnswer,
-         "",
-         {"Performing MX Query, Domain: a.b.EXAMPLE.com"},
-         {"10.0.0.1:53 a.b.EXAMPLE.com", "10.0.0.1:53 b.EXAMPLE.com", "10.0.0.1:53 EXAMPLE.com"}},
-        {"the base domain's exchanger is found on the way up",
-         machine,
-         "a.b.example.com",
-         [](const std::string& domain) { return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain); },
-         "mx10.example.com",
-         {"Performing MX Query, Domain: a.b.example.com"},
-         {"10.0.0.1:53 a.b.example.com", "10.0.0.1:53 b.example.com", "10.0.0.1:53 example.com"}},
-        {"no walk outside the base domain",
-         machine,
-         "mail.example.org",
-         EmptyAnswer,
-         "",
-         {"Performing MX Query, Domain: mail.example.org"},
-         {"10.0.0.1:53 mail.example.org"}},
-        {"the walk ends at the length check",
-         {"10.0.0.1,", "x.io"},
-         "a.x.io",
-         EmptyAnswer,
-         "",
-         {"Performing MX Query, Domain: a.x.io", kMxNoValidDomain},
-         {"10.0.0.1:53 a.x.io"}},
-        {"the walk ends on a domain without dot",
-         {"10.0.0.1,", "corp"},
-         "mycorp",
-         EmptyAnswer,
-         "",
-         {"Performing MX Query, Domain: mycorp"},
-         {"10.0.0.1:53 mycorp"}},
+        {"no name server", {"", "x.com"}, "example.com", TwoRecords, "", kMxNoDnsEntries, {}},
+        {"domain of four characters", machine, "a.de", TwoRecords, "", kMxNoValidDomain, {}},
+        {"label too long to write", machine, longLabel, TwoRecords, "", kMxNoValidDomain, {}},
+        {"send fails", machine, "example.com", Failing(DatagramOutcome::SendFailed), "", kMxSendProblem,
+         {"example.com"}},
+        {"receive fails", machine, "example.com", Failing(DatagramOutcome::ReceiveFailed), "", kMxReceiveProblem,
+         {"example.com"}},
+        {"an answer with another id is none", machine, "example.com", OtherId, "", kMxReceiveProblem,
+         {"example.com"}},
+        {"server name that does not resolve", {"nowhere.invalid,", ""}, "example.com", TwoRecords, "", "", {}},
+        {"no sockets", machine, "example.com", Failing(DatagramOutcome::NoSockets), "", "", {"example.com"}},
+        {"empty answers walk up to the base domain", machine, "a.b.EXAMPLE.com", EmptyAnswer, "", "",
+         {"a.b.EXAMPLE.com", "b.EXAMPLE.com", "EXAMPLE.com"}},
+        {"found on the way up", machine, "a.b.example.com", FoundAtExampleCom, "mx10.example.com", "",
+         {"a.b.example.com", "b.example.com", "example.com"}},
+        {"no walk outside the base domain", machine, "mail.example.org", EmptyAnswer, "", "", {"mail.example.org"}},
+        {"the walk ends at the length check", {"10.0.0.1,", "x.io"}, "a.x.io", EmptyAnswer, "", kMxNoValidDomain,
+         {"a.x.io"}},
+        {"the walk ends on a domain without dot", {"10.0.0.1,", "corp"}, "mycorp", EmptyAnswer, "", "", {"mycorp"}},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Fixture f(row.config);
         f.system->exchange = row.exchange;
         EXPECT_EQ(f.Query(row.domain), row.exchanger);
-        EXPECT_EQ(f.statuses, row.statuses);
-        EXPECT_EQ(f.system->asked, row.asked);
+        Texts statuses{performing + TrimSpaces(row.domain)};
+        if (!row.failure.empty()) statuses.push_back(row.failure);
+        EXPECT_EQ(f.statuses, statuses);
+        Texts asked;
+        for (const std::string& question : row.asked) {
+            asked.push_back(question.find(':') == std::string::npos ? "10.0.0.1:53 " + question : question);
+        }
+        EXPECT_EQ(f.system->asked, asked);
     }
+}
+
+TEST(MXQuery, EmptyDomainAsksForTheMachinesDomain) {
+    Fixture f;
+    f.system->exchange = TwoRecords;
+    EXPECT_EQ(f.Query("   "), "mx10.corp.example.com");
+    EXPECT_EQ(f.statuses, (Texts{"Performing MX Query"}));
+    EXPECT_EQ(f.system->asked, (Texts{"10.0.0.1:53 corp.example.com"}));
 }
 
 TEST(MXQuery, DiscoveryRunsOnceWhileItFoundServers) {

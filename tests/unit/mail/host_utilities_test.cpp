@@ -1,15 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <net/if.h>
-#include <netinet/in.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <fstream>
 #include <functional>
 
 #include "mail/host_utilities.h"
@@ -45,12 +35,6 @@ TEST(GetIPAddress, NamesAreTrimmedAndWrittenBackWithOneNul) {
     system.socketsStart = false;
     EXPECT_EQ(hosts.GetIPHost(), "");
     EXPECT_EQ(system.socketStarts, system.socketStops + 1);  // nothing to stop after a failed start
-
-    const auto real = MakePlatformMailSystem();
-    HostUtilities realHosts(*real);
-    std::string localhost = " localhost ";
-    EXPECT_EQ(realHosts.GetIPAddress(localhost), "127.0.0.1");
-    EXPECT_FALSE(realHosts.GetIPHost().empty());
 }
 
 TEST(Ping, ScriptedEchoes) {
@@ -68,7 +52,8 @@ TEST(Ping, ScriptedEchoes) {
         {"reply from another address with other data", "10.0.0.1", EchoReply({10, 9, 9, 9}, "different"), false,
          "10.9.9.9", "3", "9 bytes", false},
         {"no reply", "10.0.0.1", nullptr, false, "0.0.0.0", "0", "0 bytes", true},
-        {"an address above 239 is a name", "240.1.1.1", EchoReply(), false, std::string("240.1.1.1\0", 10), "", "", true},
+        {"an address above 239 is a name", "240.1.1.1", EchoReply(), false, std::string("240.1.1.1\0", 10), "", "",
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -90,72 +75,6 @@ TEST(Ping, ScriptedEchoes) {
             EXPECT_EQ(system.lastPayload.find('\0'), std::string::npos);
         }
     }
-}
-
-// Whether this process may open an ICMP socket of either kind.
-bool CanSendEcho() {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
-    if (fd < 0) fd = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
-}
-
-TEST(PingLoopback, LocalHostAnswers) {
-    if (!CanSendEcho()) GTEST_SKIP() << "no ICMP socket: not root and ping_group_range excludes us";
-    const auto system = MakePlatformMailSystem();
-    HostUtilities hosts(*system);
-    std::string address = "127.0.0.1";
-    std::string roundTrip, dataSize;
-    bool dataMatch = false;
-    EXPECT_TRUE(hosts.Ping(address, roundTrip, dataSize, dataMatch));
-    EXPECT_EQ(address, "127.0.0.1");
-    EXPECT_EQ(dataSize, "32 bytes");
-    EXPECT_TRUE(dataMatch);
-}
-
-// Child side of the unanswered ping: a private network namespace whose loopback ignores echo
-// requests, so nothing leaves this machine and no reply comes. Exit codes: 0 pass, 1 fail,
-// 77 namespace not available.
-int PingInSilentNamespace() {
-    if (::unshare(CLONE_NEWNET) != 0) return 77;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) return 77;
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    request.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
-    const bool up = ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    ::close(fd);
-    if (!up) return 77;
-    {
-        std::ofstream ignore("/proc/sys/net/ipv4/icmp_echo_ignore_all");
-        ignore << "1\n";
-        ignore.flush();
-        if (!ignore) return 77;
-    }
-    if (!CanSendEcho()) return 77;
-    const auto system = MakePlatformMailSystem();
-    HostUtilities hosts(*system);
-    std::string address = "127.0.0.1";
-    std::string roundTrip, dataSize;
-    bool dataMatch = false;
-    const bool answered = hosts.Ping(address, roundTrip, dataSize, dataMatch);
-    const bool ok = !answered && address == "0.0.0.0" && roundTrip == "0" && dataSize == "0 bytes";
-    return ok ? 0 : 1;
-}
-
-TEST(PingLoopback, UnansweredEchoGivesFalseAndZeroBytes) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) ::_exit(PingInSilentNamespace());
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) {
-        GTEST_SKIP() << "cannot make a private network namespace with a silent loopback "
-                        "(needs CAP_SYS_ADMIN and CAP_NET_ADMIN)";
-    }
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "ping in the silent namespace did not fail cleanly";
 }
 
 }  // namespace

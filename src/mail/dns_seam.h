@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mail/mail_types.h"
@@ -55,6 +56,16 @@ public:
                                             const std::vector<std::uint8_t>& query, unsigned receiveTimeoutMs,
                                             std::size_t maxReply, const DatagramFilter& accepts) = 0;
 };
+
+// The receive step of ExchangeDatagram: a datagram from the asked server becomes the result
+// when it passes accepts. True when it did and the exchange is over.
+inline bool TakeIfAccepted(const std::uint8_t* data, std::size_t size, const DatagramFilter& accepts,
+                           DatagramResult& result) {
+    std::vector<std::uint8_t> datagram(data, data + size);
+    if (!accepts(datagram)) return false;
+    result = {DatagramOutcome::Answered, std::move(datagram)};
+    return true;
+}
 
 // The platform implementation; defined by the POSIX files natively (reading /etc/resolv.conf)
 // and by the Windows files inside the DLL.

@@ -110,15 +110,11 @@ public:
                                                 reinterpret_cast<sockaddr*>(&sender), &senderSize);
             if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
             if (received < 0) return result;
-            const bool fromServer = senderSize == sizeof sender && sender.sin_family == AF_INET &&
-                                    sender.sin_port == target.sin_port &&
+            const bool fromServer = senderSize == sizeof sender && sender.sin_port == target.sin_port &&
                                     sender.sin_addr.s_addr == target.sin_addr.s_addr;
-            if (!fromServer) continue;
-            std::vector<std::uint8_t> datagram(buffer.begin(), buffer.begin() + received);
-            if (!accepts(datagram)) continue;
-            result.reply = std::move(datagram);
-            result.outcome = DatagramOutcome::Answered;
-            return result;
+            if (fromServer && TakeIfAccepted(buffer.data(), static_cast<std::size_t>(received), accepts, result)) {
+                return result;
+            }
         }
         return result;
     }

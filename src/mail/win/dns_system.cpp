@@ -221,15 +221,11 @@ public:
             // A datagram larger than any answer is dropped like any other stray one.
             if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) continue;
             if (received == SOCKET_ERROR) return result;
-            const bool fromServer = senderSize == sizeof sender && sender.sin_family == AF_INET &&
-                                    sender.sin_port == target.sin_port &&
+            const bool fromServer = senderSize == sizeof sender && sender.sin_port == target.sin_port &&
                                     sender.sin_addr.s_addr == target.sin_addr.s_addr;
-            if (!fromServer) continue;
-            std::vector<std::uint8_t> datagram(buffer.begin(), buffer.begin() + received);
-            if (!accepts(datagram)) continue;
-            result.reply = std::move(datagram);
-            result.outcome = DatagramOutcome::Answered;
-            return result;
+            if (fromServer && TakeIfAccepted(buffer.data(), static_cast<std::size_t>(received), accepts, result)) {
+                return result;
+            }
         }
         return result;
     }

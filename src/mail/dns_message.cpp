@@ -90,6 +90,12 @@ std::optional<std::string> ReadDnsName(DnsMessageView message, std::size_t& posi
     return name;
 }
 
+bool IsReplyTo(DnsMessageView reply, DnsMessageView query) {
+    if (reply.size() < kDnsHeaderSize || query.size() < kDnsHeaderSize) return false;
+    const bool response = (reply[2] & 0x80) != 0;
+    return response && BigEndian16(reply, 0) == BigEndian16(query, 0);
+}
+
 std::optional<std::uint16_t> ReplyAnswerCount(DnsMessageView reply) {
     if (reply.size() < kDnsHeaderSize) return std::nullopt;
     return BigEndian16(reply, 6);

@@ -15,7 +15,7 @@ namespace zankit::mail {
 using DnsBytes = std::vector<std::uint8_t>;
 using DnsMessageView = std::span<const std::uint8_t>;
 
-// Every query carries this identifier; replies are not matched against it.
+// Every query carries this identifier; a reply must carry it too (IsReplyTo).
 inline constexpr std::uint16_t kMxQueryIdentifier = 0x11DF;
 inline constexpr std::uint16_t kDnsTypeMX = 15;
 inline constexpr std::uint16_t kDnsClassIN = 1;
@@ -39,6 +39,10 @@ std::optional<DnsBytes> BuildMXQuery(std::string_view domain);
 // of the message, points outside it, loops, uses a reserved label type or exceeds 255 bytes;
 // position is then unchanged.
 std::optional<std::string> ReadDnsName(DnsMessageView message, std::size_t& position);
+
+// True when reply is a response (its QR bit set) carrying the identifier of query. A datagram
+// that is not is no answer to the query, however it arrived.
+bool IsReplyTo(DnsMessageView reply, DnsMessageView query);
 
 // The answer count of a reply (bytes 6 and 7); nothing when the reply is shorter than a header.
 std::optional<std::uint16_t> ReplyAnswerCount(DnsMessageView reply);

@@ -70,8 +70,11 @@ std::string MxResolver::QueryOnce(const std::string& domain, bool& tryParent) {
     if (!address) address = system_->ResolveIPv4(server);
     if (!address) return {};
 
-    const DatagramResult result =
-        system_->ExchangeDatagram(*address, kDnsPort, *query, kMxReceiveTimeoutMs, kMaxMxReply);
+    // Only the asked server's answer to this very query counts, so a stray or forged datagram
+    // cannot answer it.
+    const DatagramResult result = system_->ExchangeDatagram(
+        *address, kDnsPort, *query, kMxReceiveTimeoutMs, kMaxMxReply,
+        [&query](const std::vector<std::uint8_t>& datagram) { return IsReplyTo(datagram, *query); });
     switch (result.outcome) {
         case DatagramOutcome::Answered:
             break;

@@ -30,10 +30,10 @@ sockaddr_in SocketAddress(const IPv4Bytes& address, std::uint16_t port) {
     return socketAddress;
 }
 
-// Waits until fd is readable, at most timeoutMs in all, restarting after signals.
-bool WaitReadable(int fd, unsigned timeoutMs) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd is readable or the deadline has passed, restarting after signals.
+bool WaitReadable(int fd, Clock::time_point deadline) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left < 0) return false;
@@ -86,7 +86,8 @@ public:
     }
 
     DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port, const std::vector<std::uint8_t>& query,
-                                    unsigned receiveTimeoutMs, std::size_t maxReply) override {
+                                    unsigned receiveTimeoutMs, std::size_t maxReply,
+                                    const DatagramFilter& accepts) override {
         DatagramResult result;
         const FileDescriptor socketFd(::socket(AF_INET, SOCK_DGRAM, 0));
         if (!socketFd.Valid()) return result;
@@ -100,13 +101,21 @@ public:
         }
 
         result.outcome = DatagramOutcome::ReceiveFailed;
-        if (!WaitReadable(socketFd.Get(), receiveTimeoutMs)) return result;
-        std::vector<std::uint8_t> reply(maxReply);
-        const ssize_t received = ::recvfrom(socketFd.Get(), reply.data(), reply.size(), MSG_DONTWAIT, nullptr, nullptr);
-        if (received <= 0) return result;
-        reply.resize(static_cast<std::size_t>(received));
-        result.reply = std::move(reply);
-        result.outcome = DatagramOutcome::Answered;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs);
+        std::vector<std::uint8_t> buffer(maxReply);
+        while (WaitReadable(socketFd.Get(), deadline)) {
+            sockaddr_in sender{};
+            socklen_t senderSize = sizeof sender;
+            const ssize_t received = ::recvfrom(socketFd.Get(), buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                                reinterpret_cast<sockaddr*>(&sender), &senderSize);
+            if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+            if (received < 0) return result;
+            const bool fromServer = senderSize == sizeof sender && sender.sin_port == target.sin_port &&
+                                    sender.sin_addr.s_addr == target.sin_addr.s_addr;
+            if (fromServer && TakeIfAccepted(buffer.data(), static_cast<std::size_t>(received), accepts, result)) {
+                return result;
+            }
+        }
         return result;
     }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -38,7 +39,6 @@ private:
     bool started_ = false;
 };
 
-
 // A library module found among the loaded ones or loaded for the moment; a module this
 // object loaded is unloaded again when it ends.
 class LibraryModule {
@@ -57,6 +57,21 @@ private:
     HMODULE module_ = nullptr;
     LibraryHandle loaded_;  // set only when this object loaded the module
 };
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until socket is readable or the deadline has passed.
+bool WaitReadable(SOCKET socket, Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+    if (left < 0) return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval bound{};
+    bound.tv_sec = static_cast<long>(left / 1000000);
+    bound.tv_usec = static_cast<long>(left % 1000000);
+    return ::select(0, &readable, nullptr, nullptr, &bound) == 1;
+}
 
 using GetNetworkParamsFunction = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
 
@@ -174,7 +189,8 @@ public:
     }
 
     DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port, const std::vector<std::uint8_t>& query,
-                                    unsigned receiveTimeoutMs, std::size_t maxReply) override {
+                                    unsigned receiveTimeoutMs, std::size_t maxReply,
+                                    const DatagramFilter& accepts) override {
         DatagramResult result;
         const WinsockSession sockets;
         if (!sockets.Started()) return result;
@@ -194,21 +210,23 @@ public:
         }
 
         result.outcome = DatagramOutcome::ReceiveFailed;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socketHandle.Get(), &readable);
-        timeval bound{};
-        bound.tv_sec = static_cast<long>(receiveTimeoutMs / 1000);
-        bound.tv_usec = static_cast<long>((receiveTimeoutMs % 1000) * 1000);
-        if (::select(0, &readable, nullptr, nullptr, &bound) != 1) return result;
-
-        std::vector<std::uint8_t> reply(maxReply);
-        const int received = ::recvfrom(socketHandle.Get(), reinterpret_cast<char*>(reply.data()),
-                                        static_cast<int>(reply.size()), 0, nullptr, nullptr);
-        if (received == SOCKET_ERROR || received <= 0) return result;
-        reply.resize(static_cast<std::size_t>(received));
-        result.reply = std::move(reply);
-        result.outcome = DatagramOutcome::Answered;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs);
+        std::vector<std::uint8_t> buffer(maxReply);
+        while (WaitReadable(socketHandle.Get(), deadline)) {
+            sockaddr_in sender{};
+            int senderSize = sizeof sender;
+            const int received =
+                ::recvfrom(socketHandle.Get(), reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                           0, reinterpret_cast<sockaddr*>(&sender), &senderSize);
+            // A datagram larger than any answer is dropped like any other stray one.
+            if (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) continue;
+            if (received == SOCKET_ERROR) return result;
+            const bool fromServer = senderSize == sizeof sender && sender.sin_port == target.sin_port &&
+                                    sender.sin_addr.s_addr == target.sin_addr.s_addr;
+            if (fromServer && TakeIfAccepted(buffer.data(), static_cast<std::size_t>(received), accepts, result)) {
+                return result;
+            }
+        }
         return result;
     }
 };

@@ -12,12 +12,21 @@ namespace {
 using testing::ScriptedDnsSystem;
 
 TEST(ServerText, SpacesAndCommasSeparateAndOneFinalCommaIsDropped) {
-    EXPECT_EQ(SplitServerText("10.0.0.1 10.0.0.2,"), (TextList{"10.0.0.1", "10.0.0.2"}));
-    EXPECT_EQ(SplitServerText("10.0.0.1,10.0.0.2,"), (TextList{"10.0.0.1", "10.0.0.2"}));
-    EXPECT_EQ(SplitServerText("10.0.0.1"), (TextList{"10.0.0.1"}));
-    EXPECT_EQ(SplitServerText("a,,"), (TextList{"a", ""}));
-    EXPECT_TRUE(SplitServerText("").empty());
-    EXPECT_TRUE(SplitServerText(",").empty());
+    const struct {
+        const char* text;
+        TextList servers;
+    } rows[] = {
+        {"10.0.0.1 10.0.0.2,", {"10.0.0.1", "10.0.0.2"}},
+        {"10.0.0.1,10.0.0.2,", {"10.0.0.1", "10.0.0.2"}},
+        {"10.0.0.1", {"10.0.0.1"}},
+        {"a,,", {"a", ""}},
+        {"", {}},
+        {",", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(SplitServerText(row.text), row.servers);
+    }
 }
 
 TEST(ResolvConf, NameserversInOrderAndTheDomainLineBeforeSearch) {
@@ -36,40 +45,34 @@ TEST(ResolvConf, NameserversInOrderAndTheDomainLineBeforeSearch) {
     EXPECT_EQ(ParseResolvConf("search a.example b.example\nsearch c.example\n").domain, "a.example");
 }
 
-TEST(GetDnsInfo, MachineDomainGivesDefaultAndBaseDomain) {
+TEST(GetDnsInfo, DomainsFromTheMachineOrTheFirstServersHostName) {
+    // clang-format off
+    const struct {
+        const char* what; DnsHostConfig config; std::string hostName;  // of 192.0.2.53
+        TextList servers; std::string defaultDomain; std::string baseDomain; bool askedBackwards;
+    } rows[] = {
+        {"machine domain", {"10.0.0.1 10.0.0.2,", "corp.example.com"}, "", {"10.0.0.1", "10.0.0.2"},
+         "corp.example.com", "example.com", false},
+        {"single-label machine domain", {"10.0.0.1,", "intranet"}, "", {"10.0.0.1"}, "intranet", "intranet", false},
+        {"host name of the first server", {"192.0.2.53,192.0.2.54,", ""}, std::string(" ns1.lab.example.net \0junk", 26),
+         {"192.0.2.53", "192.0.2.54"}, "lab.example.net", "example.net", true},
+        {"host name without a dot", {"192.0.2.53,", ""}, "localhost", {"192.0.2.53"}, "", "", true},
+        {"a named server is not looked up backwards", {"ns.example.org,", ""}, "", {"ns.example.org"}, "", "", false},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptedDnsSystem system;
+        system.config = row.config;
+        system.reverseNames[IPv4Bytes{192, 0, 2, 53}] = row.hostName;
+        DnsModuleState state;
+        GetDnsInfo(system, state);
+        EXPECT_EQ(state.dnsServers, row.servers);
+        EXPECT_EQ(state.defaultDomain, row.defaultDomain);
+        EXPECT_EQ(state.baseDomain, row.baseDomain);
+        EXPECT_EQ(system.reverseAsked.size(), row.askedBackwards ? 1u : 0u);
+    }
     ScriptedDnsSystem system;
-    system.config = {"10.0.0.1 10.0.0.2,", "corp.example.com"};
-    DnsModuleState state;
-    GetDnsInfo(system, state);
-    EXPECT_EQ(state.dnsServers, (TextList{"10.0.0.1", "10.0.0.2"}));
-    EXPECT_EQ(state.defaultDomain, "corp.example.com");
-    EXPECT_EQ(state.baseDomain, "example.com");
-    EXPECT_TRUE(system.reverseAsked.empty());
-
-    system.config.domain = "intranet";
-    GetDnsInfo(system, state);
-    EXPECT_EQ(state.baseDomain, "intranet");
-}
-
-TEST(GetDnsInfo, WithoutDomainTheFirstServersHostNameGivesIt) {
-    ScriptedDnsSystem system;
-    system.config = {"192.0.2.53,192.0.2.54,", ""};
-    system.reverseNames[IPv4Bytes{192, 0, 2, 53}] = std::string(" ns1.lab.example.net \0junk", 26);
-    DnsModuleState state;
-    GetDnsInfo(system, state);
-    EXPECT_EQ(system.reverseAsked, (std::vector<IPv4Bytes>{{192, 0, 2, 53}}));
-    EXPECT_EQ(state.defaultDomain, "lab.example.net");
-    EXPECT_EQ(state.baseDomain, "example.net");
-
-    system.reverseNames[IPv4Bytes{192, 0, 2, 53}] = "localhost";  // no "." in the host name
-    GetDnsInfo(system, state);
-    EXPECT_EQ(state.defaultDomain, "");
-    EXPECT_EQ(state.baseDomain, "");
-
-    system.config = {"ns.example.org,", ""};  // a named server is not looked up backwards
-    system.reverseAsked.clear();
-    GetDnsInfo(system, state);
-    EXPECT_TRUE(system.reverseAsked.empty());
     EXPECT_EQ(ReverseLookup(system, "240.0.0.1"), "");
     EXPECT_TRUE(system.reverseAsked.empty());
 }

@@ -31,58 +31,45 @@ inline DnsBytes Join(std::initializer_list<DnsBytes> parts) {
     return joined;
 }
 
+// The data of an MX record.
+inline DnsBytes MXData(std::uint16_t preference, const DnsBytes& exchanger) {
+    return Join(
+        {{static_cast<std::uint8_t>(preference >> 8), static_cast<std::uint8_t>(preference & 0xFF)}, exchanger});
+}
+
 // A reply to the MX question for domain; the question name starts at offset 12.
 class ReplyBuilder {
 public:
-    explicit ReplyBuilder(std::string_view domain) {
-        bytes_ = *BuildMXQuery(domain);
+    explicit ReplyBuilder(std::string_view domain) : bytes_(*BuildMXQuery(domain)) {
         bytes_[2] = 0x81;  // response, recursion desired
         bytes_[3] = 0x80;  // recursion available
     }
 
-    // Appends one record; the answer count follows the records added.
+    // Appends one record (class IN, one hour to live); the answer count follows.
     ReplyBuilder& Record(const DnsBytes& owner, std::uint16_t type, const DnsBytes& data) {
-        Append(owner);
-        Append16(type);
-        Append16(1);  // class IN
-        Append(DnsBytes{0, 0, 0x0E, 0x10});
-        Append16(static_cast<std::uint16_t>(data.size()));
-        Append(data);
-        ++answers_;
-        bytes_[6] = static_cast<std::uint8_t>(answers_ >> 8);
-        bytes_[7] = static_cast<std::uint8_t>(answers_ & 0xFF);
+        const auto size = static_cast<std::uint16_t>(data.size());
+        bytes_ = Join({bytes_,
+                       owner,
+                       {static_cast<std::uint8_t>(type >> 8), static_cast<std::uint8_t>(type), 0, 1},
+                       {0, 0, 0x0E, 0x10, static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)},
+                       data});
+        ++bytes_[7];
         return *this;
     }
 
     // An MX record as name servers compress it: the owner points at the question, the
     // exchanger is one label followed by a pointer to the question.
-    ReplyBuilder& CompressedMX(std::uint16_t preference, std::string_view firstLabel) {
-        DnsBytes data{static_cast<std::uint8_t>(preference >> 8), static_cast<std::uint8_t>(preference & 0xFF)};
-        data.push_back(static_cast<std::uint8_t>(firstLabel.size()));
-        data.insert(data.end(), firstLabel.begin(), firstLabel.end());
-        const DnsBytes pointer = Pointer(12);
-        data.insert(data.end(), pointer.begin(), pointer.end());
-        return Record(Pointer(12), kDnsTypeMX, data);
-    }
-
-    static DnsBytes MXData(std::uint16_t preference, const DnsBytes& exchanger) {
-        DnsBytes data{static_cast<std::uint8_t>(preference >> 8), static_cast<std::uint8_t>(preference & 0xFF)};
-        data.insert(data.end(), exchanger.begin(), exchanger.end());
-        return data;
+    ReplyBuilder& CompressedMX(std::uint16_t preference, std::string_view label) {
+        DnsBytes name{static_cast<std::uint8_t>(label.size())};
+        name.insert(name.end(), label.begin(), label.end());
+        return Record(Pointer(12), kDnsTypeMX, MXData(preference, Join({name, Pointer(12)})));
     }
 
     std::size_t Size() const { return bytes_.size(); }
     const DnsBytes& Bytes() const { return bytes_; }
 
 private:
-    void Append(const DnsBytes& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
-    void Append16(std::uint16_t value) {
-        bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
-        bytes_.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    }
-
     DnsBytes bytes_;
-    std::uint16_t answers_ = 0;
 };
 
 // A DNS system whose answers the test sets; it records what was asked.
@@ -104,16 +91,20 @@ public:
         const auto found = reverseNames.find(address);
         return found == reverseNames.end() ? std::string() : found->second;
     }
+    // Records "a.b.c.d:port domain"; a reply the filter refuses ends as the platform's wait
+    // would, without an answer.
     DatagramResult ExchangeDatagram(const IPv4Bytes& server, std::uint16_t port, const std::vector<std::uint8_t>& query,
-                                    unsigned timeoutMs, std::size_t) override {
-        servers.push_back(server);
-        ports.push_back(port);
-        timeouts.push_back(timeoutMs);
+                                    unsigned, std::size_t, const DatagramFilter& accepts) override {
         std::size_t position = kDnsHeaderSize;
         const std::string domain = ReadDnsName(query, position).value_or("<unreadable>");
-        queried.push_back(domain);
-        if (exchange) return exchange(domain);
-        return {DatagramOutcome::ReceiveFailed, {}};
+        std::string address = std::to_string(server[0]);
+        for (std::size_t i = 1; i < server.size(); ++i) address += "." + std::to_string(server[i]);
+        asked.push_back(address + ":" + std::to_string(port) + " " + domain);
+        DatagramResult result = exchange ? exchange(domain) : DatagramResult{DatagramOutcome::ReceiveFailed, {}};
+        if (result.outcome == DatagramOutcome::Answered && !accepts(result.reply)) {
+            result = {DatagramOutcome::ReceiveFailed, {}};
+        }
+        return result;
     }
 
     DnsHostConfig config;
@@ -123,15 +114,7 @@ public:
 
     int discoveries = 0;
     std::vector<IPv4Bytes> reverseAsked;
-    std::vector<IPv4Bytes> servers;
-    std::vector<std::uint16_t> ports;
-    std::vector<unsigned> timeouts;
-    std::vector<std::string> queried;
+    std::vector<std::string> asked;
 };
-
-// An answer without records (the name exists, but has no MX records, or does not exist).
-inline DatagramResult EmptyAnswer(const std::string& domain) {
-    return {DatagramOutcome::Answered, ReplyBuilder(domain).Bytes()};
-}
 
 }  // namespace zankit::mail::testing

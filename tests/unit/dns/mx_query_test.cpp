@@ -4,20 +4,22 @@
 
 #include "dns_test_support.h"
 #include "mail/mx_query.h"
+#include "mail/text_rules.h"
 
 namespace zankit::mail {
 namespace {
 
-using testing::EmptyAnswer;
 using testing::ReplyBuilder;
 using testing::ScriptedDnsSystem;
+using Texts = std::vector<std::string>;
 
 // A resolver over a scripted system with a state of its own.
 struct Fixture {
-    Fixture() {
+    explicit Fixture(const DnsHostConfig& config = {"10.0.0.1 10.0.0.2,", "corp.example.com"}) {
         auto owned = std::make_unique<ScriptedDnsSystem>();
         system = owned.get();
-        system->config = {"10.0.0.1 10.0.0.2,", "corp.example.com"};
+        system->config = config;
+        system->names["ns.example.org"] = IPv4Bytes{192, 0, 2, 7};
         resolver = std::make_unique<MxResolver>(std::move(owned), state);
     }
     std::string Query(const std::string& domain) {
@@ -27,126 +29,85 @@ struct Fixture {
     DnsModuleState state;
     ScriptedDnsSystem* system = nullptr;
     std::unique_ptr<MxResolver> resolver;
-    std::vector<std::string> statuses;
+    Texts statuses;
 };
 
 DatagramResult TwoRecords(const std::string& domain) {
-    ReplyBuilder reply(domain);
-    reply.CompressedMX(20, "mx20").CompressedMX(10, "mx10");
-    return {DatagramOutcome::Answered, reply.Bytes()};
+    return {DatagramOutcome::Answered, ReplyBuilder(domain).CompressedMX(20, "mx20").CompressedMX(10, "mx10").Bytes()};
+}
+// An answer without records (the name has no MX records, or does not exist).
+DatagramResult EmptyAnswer(const std::string& domain) {
+    return {DatagramOutcome::Answered, ReplyBuilder(domain).Bytes()};
+}
+ScriptedDnsSystem::Exchange Failing(DatagramOutcome outcome) {
+    return [outcome](const std::string&) { return DatagramResult{outcome, {}}; };
 }
 
-TEST(MXQuery, TrimsTheDomainAndAsksTheFirstServer) {
-    Fixture f;
-    f.system->exchange = TwoRecords;
-    EXPECT_EQ(f.Query("  example.com  "), "mx10.example.com");
-    EXPECT_EQ(f.statuses, (std::vector<std::string>{"Performing MX Query, Domain: example.com"}));
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"example.com"}));
-    EXPECT_EQ(f.system->servers, (std::vector<IPv4Bytes>{{10, 0, 0, 1}}));
-    EXPECT_EQ(f.system->ports, (std::vector<std::uint16_t>{53}));
-    EXPECT_EQ(f.system->timeouts, (std::vector<unsigned>{5000}));
+DatagramResult OtherId(const std::string& domain) {
+    DatagramResult result = TwoRecords(domain);
+    result.reply[0] ^= 0x80;
+    return result;
+}
+DatagramResult FoundAtExampleCom(const std::string& domain) {
+    return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain);
+}
+
+TEST(MXQuery, QueriesAndTheirOutcome) {
+    const std::string performing = "Performing MX Query, Domain: ";
+    const std::string longLabel = std::string(64, 'x') + ".de";
+    const DnsHostConfig machine{"10.0.0.1 10.0.0.2,", "corp.example.com"};
+    // clang-format off
+    const struct {
+        const char* what;
+        DnsHostConfig config; std::string domain; ScriptedDnsSystem::Exchange exchange;
+        std::string exchanger; std::string failure; Texts asked;  // on 10.0.0.1:53 unless named
+    } rows[] = {
+        {"trimmed domain", machine, " example.com ", TwoRecords, "mx10.example.com", "", {"example.com"}},
+        {"named server resolved first", {"ns.example.org,", ""}, "example.com", TwoRecords, "mx10.example.com", "",
+         {"192.0.2.7:53 example.com"}},
+        {"no name server", {"", "x.com"}, "example.com", TwoRecords, "", kMxNoDnsEntries, {}},
+        {"domain of four characters", machine, "a.de", TwoRecords, "", kMxNoValidDomain, {}},
+        {"label too long to write", machine, longLabel, TwoRecords, "", kMxNoValidDomain, {}},
+        {"send fails", machine, "example.com", Failing(DatagramOutcome::SendFailed), "", kMxSendProblem,
+         {"example.com"}},
+        {"receive fails", machine, "example.com", Failing(DatagramOutcome::ReceiveFailed), "", kMxReceiveProblem,
+         {"example.com"}},
+        {"an answer with another id is none", machine, "example.com", OtherId, "", kMxReceiveProblem,
+         {"example.com"}},
+        {"server name that does not resolve", {"nowhere.invalid,", ""}, "example.com", TwoRecords, "", "", {}},
+        {"no sockets", machine, "example.com", Failing(DatagramOutcome::NoSockets), "", "", {"example.com"}},
+        {"empty answers walk up to the base domain", machine, "a.b.EXAMPLE.com", EmptyAnswer, "", "",
+         {"a.b.EXAMPLE.com", "b.EXAMPLE.com", "EXAMPLE.com"}},
+        {"found on the way up", machine, "a.b.example.com", FoundAtExampleCom, "mx10.example.com", "",
+         {"a.b.example.com", "b.example.com", "example.com"}},
+        {"no walk outside the base domain", machine, "mail.example.org", EmptyAnswer, "", "", {"mail.example.org"}},
+        {"the walk ends at the length check", {"10.0.0.1,", "x.io"}, "a.x.io", EmptyAnswer, "", kMxNoValidDomain,
+         {"a.x.io"}},
+        {"the walk ends on a domain without dot", {"10.0.0.1,", "corp"}, "mycorp", EmptyAnswer, "", "", {"mycorp"}},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Fixture f(row.config);
+        f.system->exchange = row.exchange;
+        EXPECT_EQ(f.Query(row.domain), row.exchanger);
+        Texts statuses{performing + TrimSpaces(row.domain)};
+        if (!row.failure.empty()) statuses.push_back(row.failure);
+        EXPECT_EQ(f.statuses, statuses);
+        Texts asked;
+        for (const std::string& question : row.asked) {
+            asked.push_back(question.find(':') == std::string::npos ? "10.0.0.1:53 " + question : question);
+        }
+        EXPECT_EQ(f.system->asked, asked);
+    }
 }
 
 TEST(MXQuery, EmptyDomainAsksForTheMachinesDomain) {
     Fixture f;
     f.system->exchange = TwoRecords;
     EXPECT_EQ(f.Query("   "), "mx10.corp.example.com");
-    EXPECT_EQ(f.statuses, (std::vector<std::string>{"Performing MX Query"}));
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"corp.example.com"}));
-}
-
-TEST(MXQuery, NamedServerIsResolvedFirst) {
-    Fixture f;
-    f.system->config.servers = "ns.example.org,";
-    f.system->names["ns.example.org"] = IPv4Bytes{192, 0, 2, 7};
-    f.system->exchange = TwoRecords;
-    EXPECT_EQ(f.Query("example.com"), "mx10.example.com");
-    EXPECT_EQ(f.system->servers, (std::vector<IPv4Bytes>{{192, 0, 2, 7}}));
-}
-
-TEST(MXQuery, FailuresGiveEmptyResultsAndTheirStatusText) {
-    struct Case {
-        std::string servers;
-        std::string domain;
-        DatagramOutcome outcome;
-        std::string text;
-    };
-    const std::vector<Case> cases{
-        {"", "example.com", DatagramOutcome::Answered, kMxNoDnsEntries},
-        {"10.0.0.1,", "a.de", DatagramOutcome::Answered, kMxNoValidDomain},
-        {"10.0.0.1,", std::string(64, 'x') + ".de", DatagramOutcome::Answered, kMxNoValidDomain},
-        {"10.0.0.1,", "example.com", DatagramOutcome::SendFailed, kMxSendProblem},
-        {"10.0.0.1,", "example.com", DatagramOutcome::ReceiveFailed, kMxReceiveProblem},
-    };
-    for (const Case& c : cases) {
-        Fixture f;
-        f.system->config.servers = c.servers;
-        f.system->exchange = [&c](const std::string& domain) {
-            DatagramResult result = TwoRecords(domain);
-            result.outcome = c.outcome;
-            return result;
-        };
-        EXPECT_EQ(f.Query(c.domain), "") << c.text;
-        ASSERT_EQ(f.statuses.size(), 2u) << c.text;
-        EXPECT_EQ(f.statuses[1], c.text);
-    }
-    EXPECT_EQ(std::string(kMxNoDnsEntries), "No DNS entries found, MX Query cannot contine.");
-}
-
-TEST(MXQuery, SilentFailuresRaiseNoStatus) {
-    Fixture unknown;
-    unknown.system->config.servers = "nowhere.invalid,";
-    EXPECT_EQ(unknown.Query("example.com"), "");
-    EXPECT_EQ(unknown.statuses.size(), 1u);
-    EXPECT_TRUE(unknown.system->queried.empty());
-
-    Fixture noSockets;
-    noSockets.system->exchange = [](const std::string&) { return DatagramResult{DatagramOutcome::NoSockets, {}}; };
-    EXPECT_EQ(noSockets.Query("example.com"), "");
-    EXPECT_EQ(noSockets.statuses.size(), 1u);
-
-    Fixture shortReply;
-    shortReply.system->exchange = [](const std::string&) {
-        return DatagramResult{DatagramOutcome::Answered, DnsBytes(11, 0)};
-    };
-    EXPECT_EQ(shortReply.Query("a.b.example.com"), "");
-    EXPECT_EQ(shortReply.statuses.size(), 1u);
-    EXPECT_EQ(shortReply.system->queried.size(), 1u);
-}
-
-TEST(MXQuery, EmptyAnswersWalkUpToTheBaseDomainAndStopThere) {
-    Fixture f;
-    f.system->exchange = EmptyAnswer;
-    EXPECT_EQ(f.Query("a.b.EXAMPLE.com"), "");
-    EXPECT_EQ(f.system->queried, (std::vector<std::string>{"a.b.EXAMPLE.com", "b.EXAMPLE.com", "EXAMPLE.com"}));
-
-    Fixture found;
-    found.system->exchange = [](const std::string& domain) {
-        return domain == "example.com" ? TwoRecords(domain) : EmptyAnswer(domain);
-    };
-    EXPECT_EQ(found.Query("a.b.example.com"), "mx10.example.com");
-    EXPECT_EQ(found.system->queried.size(), 3u);
-
-    Fixture elsewhere;
-    elsewhere.system->exchange = EmptyAnswer;
-    EXPECT_EQ(elsewhere.Query("mail.example.org"), "");
-    EXPECT_EQ(elsewhere.system->queried.size(), 1u);
-}
-
-TEST(MXQuery, WalkUpEndsAtTheLengthCheckAndOnDomainsWithoutDot) {
-    Fixture shortParent;
-    shortParent.system->config.domain = "x.io";  // base domain "x.io"
-    shortParent.system->exchange = EmptyAnswer;
-    EXPECT_EQ(shortParent.Query("a.x.io"), "");
-    EXPECT_EQ(shortParent.system->queried, (std::vector<std::string>{"a.x.io"}));
-    EXPECT_EQ(shortParent.statuses.back(), kMxNoValidDomain);
-
-    Fixture singleLabel;
-    singleLabel.system->config.domain = "corp";  // base domain "corp"
-    singleLabel.system->exchange = EmptyAnswer;
-    EXPECT_EQ(singleLabel.Query("mycorp"), "");
-    EXPECT_EQ(singleLabel.system->queried, (std::vector<std::string>{"mycorp"}));
-    EXPECT_EQ(singleLabel.statuses.size(), 1u);
+    EXPECT_EQ(f.statuses, (Texts{"Performing MX Query"}));
+    EXPECT_EQ(f.system->asked, (Texts{"10.0.0.1:53 corp.example.com"}));
 }
 
 TEST(MXQuery, DiscoveryRunsOnceWhileItFoundServers) {
@@ -156,8 +117,7 @@ TEST(MXQuery, DiscoveryRunsOnceWhileItFoundServers) {
     f.Query("example.org");
     EXPECT_EQ(f.system->discoveries, 1);
 
-    Fixture none;
-    none.system->config.servers = "";
+    Fixture none({"", "corp.example.com"});
     none.Query("example.com");
     none.system->config.servers = "10.0.0.9,";
     none.system->exchange = TwoRecords;

@@ -1,8 +1,8 @@
 // Helpers shared by the mail core's native tests.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -77,7 +77,6 @@ public:
     }
     void StopSockets() override { ++socketStops; }
     std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-        resolved.push_back(hostName);
         const auto found = names.find(hostName);
         if (found == names.end()) return std::nullopt;
         return found->second;
@@ -89,7 +88,7 @@ public:
         return echoAnswer ? echoAnswer(address, payload) : EchoResult{};
     }
     LocalDateTime LocalNow() override { return real_->LocalNow(); }
-    long TimeZoneBiasMinutes() override { return bias; }
+    long TimeZoneBiasMinutes() override { return -60; }
     std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
         return real_->RegularFileSize(path);
     }
@@ -112,12 +111,10 @@ public:
     int socketStarts = 0;
     int socketStops = 0;
     std::map<std::string, IPv4Bytes> names;
-    std::vector<std::string> resolved;
     std::string localName = "testhost";
     std::vector<IPv4Bytes> echoed;
     std::string lastPayload;
-    std::function<EchoResult(const IPv4Bytes&, const std::string&)> echoAnswer;
-    long bias = -60;
+    std::function<EchoResult(const IPv4Bytes&, const std::string&)> echoAnswer;  // none: no reply
 
 private:
     std::unique_ptr<MailSystem> real_;
@@ -142,29 +139,22 @@ private:
     std::filesystem::path path_;
 };
 
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+// An echo answer from `from` (the address asked when left empty) carrying `data` (the data
+// sent when left empty), 3 ms after the request.
+inline auto EchoReply(IPv4Bytes from = {}, std::string data = {}) {
+    return [from, data](const IPv4Bytes& to, const std::string& payload) {
+        EchoResult reply;
+        reply.status = 0;
+        reply.roundTripMs = 3;
+        reply.replyAddress = from == IPv4Bytes{} ? to : from;
+        reply.data = data.empty() ? payload : data;
+        return reply;
+    };
+}
 
 // Writes a file with the given content.
-void WriteFile(const std::filesystem::path& path, const std::string& content);
+inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
 
 }  // namespace zankit::mail::testing

@@ -9,112 +9,79 @@ namespace {
 using testing::RecordingEvents;
 using testing::ScriptedSystem;
 
-TEST(PendingErrorsList, KeepsOrderAndOneEntryPerTextWhateverItsCase) {
+TEST(PendingErrors, OrderKeptOneEntryPerTextWhateverItsCase) {
     PendingErrors errors;
     errors.Add("First");
     errors.Add("Second");
     errors.Add("FIRST");
     errors.Remove("not there");
-    ASSERT_EQ(errors.Messages().size(), 2u);
     EXPECT_EQ(errors.Explanation(), "First\r\nSecond\r\n");
     errors.Remove("second");
     EXPECT_EQ(errors.Explanation(), "First\r\n");
 }
 
-class FailureTest : public ::testing::Test {
-protected:
+struct Failures {
     PendingErrors errors;
     RecordingEvents events;
     ScriptedSystem system;
-    FailureReporter failures{errors, events, system};
+    FailureReporter reporter{errors, events, system};
 };
 
-TEST_F(FailureTest, RaiseFailureSendsAllMessagesThenEmptiesTheList) {
+TEST(FailureReporter, RaiseFailureSendsAllMessagesClosesTheSessionAndEmptiesTheList) {
+    Failures f;
     int closes = 0;
-    failures.SetSessionCloser([&] { ++closes; });
-    errors.Add("One");
-    errors.Add("Server said no\r\n");
-    failures.RaiseFailure();
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0], "One\r\nServer said no\r\n\r\n");
-    EXPECT_TRUE(errors.Empty());
-    EXPECT_TRUE(failures.Failed());
+    f.reporter.SetSessionCloser([&] { ++closes; });
+    f.errors.Add("One");
+    f.errors.Add("Server said no\r\n");
+    f.reporter.RaiseFailure();
+    EXPECT_EQ(f.events.failures, (std::vector<std::string>{"One\r\nServer said no\r\n\r\n"}));
+    EXPECT_TRUE(f.errors.Empty());
+    EXPECT_TRUE(f.reporter.Failed());
     EXPECT_EQ(closes, 1);
 }
 
-TEST_F(FailureTest, ZeroSecondsReturnsFalseAtOnceEvenWithTheFlagSet) {
-    bool flag = true;
-    EXPECT_FALSE(failures.WaitForFlag(flag, 0, true));
-    EXPECT_TRUE(events.failures.empty());
-    EXPECT_EQ(system.pumps, 0);
-}
-
-TEST_F(FailureTest, FlagAlreadySetReturnsTrueWithoutPumping) {
-    bool flag = true;
-    EXPECT_TRUE(failures.WaitForFlag(flag, 5, true));
-    EXPECT_EQ(system.pumps, 0);
-}
-
-TEST_F(FailureTest, TimeoutReportsThroughSendFailed) {
-    bool flag = false;
-    EXPECT_FALSE(failures.WaitForFlag(flag, 2, true));
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0], std::string(kTimeoutMessage) + "\r\n");
-    EXPECT_TRUE(failures.Failed());
-    // Every pass pumps once and sleeps 10 ms; the fake clock advances only by sleeping.
-    EXPECT_EQ(system.sleeps, system.pumps);
-    EXPECT_GE(system.sleeps, 199);
-    EXPECT_LE(system.sleeps, 201);
-}
-
-TEST_F(FailureTest, TimeoutWithoutRaiseStaysQuiet) {
-    bool flag = false;
-    EXPECT_FALSE(failures.WaitForFlag(flag, 1, false));
-    EXPECT_TRUE(events.failures.empty());
-    EXPECT_FALSE(failures.Failed());
-}
-
-TEST_F(FailureTest, WaitAcrossMidnightLastsItsFullTime) {
-    system.clock = 86400.0 - 3.0;
-    bool flag = false;
-    EXPECT_FALSE(failures.WaitForFlag(flag, 10, false));
-    EXPECT_GE(system.sleeps, 999);
-    EXPECT_LE(system.sleeps, 1001);
-    EXPECT_NEAR(system.clock, 7.0, 0.05);
-}
-
-TEST_F(FailureTest, AClockThatStepsBackByAHairIsNoDayOfWaiting) {
-    // Rounding can make a reading a hair smaller than the one before; that is no midnight.
-    bool flag = false;
-    system.clock = 1000.0;
-    system.onPump = [&] {
-        if (system.pumps == 1) system.clock -= 1e-9;
-        if (system.pumps == 5) flag = true;
+// The scripted clock advances only by sleeping; every pass pumps once, checks the flag, and
+// sleeps 10 ms.
+TEST(FailureReporter, WaitForFlag) {
+    using Pump = std::function<void(Failures&, bool& flag)>;
+    const Pump setAtThird = [](Failures& f, bool& flag) { flag = f.system.pumps == 3; };
+    const Pump hairBack = [](Failures& f, bool& flag) {
+        if (f.system.pumps == 1) f.system.clock -= 1e-9;  // rounding can do that; it is no midnight
+        flag = f.system.pumps == 5;
     };
-    EXPECT_TRUE(failures.WaitForFlag(flag, 10, true));
-    EXPECT_TRUE(events.failures.empty());
-}
-
-TEST_F(FailureTest, FlagSetByThePumpEndsTheWaitWithoutAnotherSleep) {
-    bool flag = false;
-    system.onPump = [&] {
-        if (system.pumps == 3) flag = true;
+    const Pump fail = [](Failures& f, bool&) {
+        f.errors.Add("socket error");
+        f.reporter.RaiseFailure();
     };
-    EXPECT_TRUE(failures.WaitForFlag(flag, 10, true));
-    EXPECT_EQ(system.pumps, 3);
-    EXPECT_EQ(system.sleeps, 2);
-}
-
-TEST_F(FailureTest, FailureDuringTheWaitEndsIt) {
-    bool flag = false;
-    system.onPump = [&] {
-        errors.Add("socket error");
-        failures.RaiseFailure();
+    const std::string timeout = std::string(kTimeoutMessage) + "\r\n";
+    // clang-format off
+    const struct {
+        const char* what;
+        bool flag; long seconds; bool raise; double clock; Pump onPump;
+        bool result; std::vector<std::string> failures; int pumps; int sleeps; int slack;
+    } rows[] = {
+        {"zero seconds, even with the flag set", true, 0, true, 1000, {}, false, {}, 0, 0, 0},
+        {"flag already set", true, 5, true, 1000, {}, true, {}, 0, 0, 0},
+        {"timeout reported", false, 2, true, 1000, {}, false, {timeout}, 200, 200, 1},
+        {"timeout without report", false, 1, false, 1000, {}, false, {}, 100, 100, 1},
+        {"across midnight the full time", false, 10, false, 86400 - 3, {}, false, {}, 1000, 1000, 1},
+        {"flag set by the pump, no sleep after", false, 10, true, 1000, setAtThird, true, {}, 3, 2, 0},
+        {"a clock a hair back", false, 10, true, 1000, hairBack, true, {}, 5, 4, 0},
+        {"a failure during the wait ends it", false, 10, true, 1000, fail, false, {"socket error\r\n"}, 1, 1, 0},
     };
-    EXPECT_FALSE(failures.WaitForFlag(flag, 10, true));
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0], "socket error\r\n");
-    EXPECT_EQ(system.pumps, 1);
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Failures f;
+        bool flag = row.flag;
+        f.system.clock = row.clock;
+        if (row.onPump) f.system.onPump = [&] { row.onPump(f, flag); };
+        EXPECT_EQ(f.reporter.WaitForFlag(flag, row.seconds, row.raise), row.result);
+        EXPECT_EQ(f.events.failures, row.failures);
+        EXPECT_EQ(f.reporter.Failed(), !row.failures.empty());
+        EXPECT_NEAR(f.system.pumps, row.pumps, row.slack);
+        EXPECT_NEAR(f.system.sleeps, row.sleeps, row.slack);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "mail/mail_core.h"
 #include "mail_test_support.h"
 
@@ -10,89 +12,83 @@ using testing::MemoryStore;
 using testing::RecordingEvents;
 using testing::ScriptedSystem;
 
-class SendTest : public ::testing::Test {
-protected:
-    SendTest()
-        : core(std::make_unique<ScriptedSystem>(), std::make_unique<MemoryStore>(), events), s(core.Settings()) {}
-
+struct SendFixture {
     RecordingEvents events;
-    SendMailCore core;
-    MailSettings& s;
+    SendMailCore core{std::make_unique<ScriptedSystem>(), std::make_unique<MemoryStore>(), events};
+    MailSettings& s = core.Settings();
 };
 
-TEST_F(SendTest, MissingSenderAndRecipientsAreReportedInOrder) {
-    core.Send();
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0],
-              "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n");
-    EXPECT_TRUE(core.Errors().Empty());
-    EXPECT_TRUE(core.Failures().Failed());
-    EXPECT_EQ(events.successes, 0);
+// Every Send here stops before a session: at the checks, or for want of an SMTP host.
+TEST(SendChecks, RefusalsInOrder) {
+    using Set = std::function<void(MailSettings&)>;
+    const Set threeLists = [](MailSettings& s) {
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com");
+        s.SetCcRecipient("b@example.com");
+        s.SetBccRecipient("c@example.com");
+    };
+    const Set everyCheck = [](MailSettings& s) {
+        s.SetSMTPPort(0);
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com;b@example.com;c@example.com");
+        s.SetAsHTML(true);
+        s.SetEncodeType(UU_ENCODE);
+    };
+    const std::string noHost = "Invalid or Missing SMTP Host Name\r\n";
+    // clang-format off
+    const struct {
+        const char* what; Set set; std::int32_t maxRecipients; std::string explanation;
+    } rows[] = {
+        {"nothing set", [](MailSettings&) {}, 100,
+         "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n"},
+        {"setter complaints first, then every check", everyCheck, 2,
+         "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n"},
+        {"recipients of all lists count together", threeLists, 2, "Too many recipients\r\n"},
+        {"as many recipients as allowed pass", threeLists, 3, noHost},
+        {"only Bcc recipients pass", [](MailSettings& s) { s.SetFrom("me@x.com"); s.SetBccRecipient("b@x.com"); }, 100,
+         noHost},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SendFixture f;
+        row.set(f.s);
+        f.s.SetMaxRecipients(row.maxRecipients);
+        f.core.Send();
+        EXPECT_EQ(f.events.failures, (std::vector<std::string>{row.explanation}));
+        EXPECT_EQ(f.events.successes, 0);
+        EXPECT_TRUE(f.core.Errors().Empty());
+        EXPECT_TRUE(f.core.Failures().Failed());
+    }
 }
 
-TEST_F(SendTest, SetterComplaintsComeFirstAndAllChecksRun) {
-    s.SetSMTPPort(0);
-    s.SetFrom("me@example.com");
-    s.SetRecipient("a@example.com;b@example.com;c@example.com");
-    s.SetMaxRecipients(2);
-    s.SetAsHTML(true);
-    s.SetEncodeType(UU_ENCODE);
-    core.Send();
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0],
-              "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n");
+TEST(SendChecks, EachRefusalCarriesOnlyWhatCameSinceTheLastOne) {
+    SendFixture f;
+    f.core.Send();
+    f.s.SetFrom("me@example.com");
+    f.core.Send();
+    ASSERT_EQ(f.events.failures.size(), 2u);
+    EXPECT_EQ(f.events.failures[1], "No Recipient E-mail Address Specified\r\n");
 }
 
-TEST_F(SendTest, RecipientsOfAllListsCountTogether) {
-    s.SetFrom("me@example.com");
-    s.SetRecipient("a@example.com");
-    s.SetCcRecipient("b@example.com");
-    s.SetBccRecipient("c@example.com");
-    s.SetMaxRecipients(3);
-    core.Send();  // passes the checks; without an SMTP host no session opens
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0], "Invalid or Missing SMTP Host Name\r\n");
-    s.SetMaxRecipients(2);
-    core.Send();
-    ASSERT_EQ(events.failures.size(), 2u);
-    EXPECT_EQ(events.failures[1], "Too many recipients\r\n");
+TEST(SendChecks, DisplayNamesAreFittedToTheirAddressLists) {
+    SendFixture f;
+    f.s.SetFrom("me@example.com");
+    f.s.SetRecipient("a@example.com;b@example.com;c@example.com");
+    f.s.SetRecipientDisplayName("Anna");
+    f.s.SetCcRecipient("d@example.com");
+    f.s.SetCcDisplayName("Dora;Extra;More");
+    f.core.Send();
+    EXPECT_EQ(f.s.RecipientDisplayNames(), (TextList{"Anna", "", ""}));
+    EXPECT_EQ(f.s.CcDisplayNames(), (TextList{"Dora"}));
 }
 
-TEST_F(SendTest, DisplayNamesAreFittedToTheirAddressLists) {
-    s.SetFrom("me@example.com");
-    s.SetRecipient("a@example.com;b@example.com;c@example.com");
-    s.SetRecipientDisplayName("Anna");
-    s.SetCcRecipient("d@example.com");
-    s.SetCcDisplayName("Dora;Extra;More");
-    core.Send();
-    EXPECT_EQ(s.RecipientDisplayNames(), (TextList{"Anna", "", ""}));
-    EXPECT_EQ(s.CcDisplayNames(), (TextList{"Dora"}));
-}
-
-TEST_F(SendTest, OnlyBccRecipientsPassTheChecks) {
-    s.SetFrom("me@example.com");
-    s.SetBccRecipient("hidden@example.com");
-    core.Send();
-    // Past the checks: only the missing SMTP host stops it.
-    ASSERT_EQ(events.failures.size(), 1u);
-    EXPECT_EQ(events.failures[0], "Invalid or Missing SMTP Host Name\r\n");
-    EXPECT_EQ(events.successes, 0);
-}
-
-TEST_F(SendTest, EachRefusalCarriesOnlyWhatCameSinceTheLastOne) {
-    core.Send();
-    s.SetFrom("me@example.com");
-    core.Send();
-    ASSERT_EQ(events.failures.size(), 2u);
-    EXPECT_EQ(events.failures[1], "No Recipient E-mail Address Specified\r\n");
-}
-
-TEST_F(SendTest, ContentTypeFallsBackToTheDefault) {
-    EXPECT_EQ(core.GetContentType("README"), "application/octet-stream");
-    EXPECT_EQ(core.GetContentType("README", "text/plain"), "text/plain");
-    EXPECT_EQ(core.GetContentType("file.no-such-extension"), "application/octet-stream");
-    EXPECT_EQ(core.GetContentType("Picture.PNG"), "image/png");
-    EXPECT_EQ(core.GetContentType("notes.txt"), "text/plain");
+TEST(SendChecks, ContentTypeByExtensionWithAFallback) {
+    SendFixture f;
+    EXPECT_EQ(f.core.GetContentType("README"), "application/octet-stream");
+    EXPECT_EQ(f.core.GetContentType("README", "text/plain"), "text/plain");
+    EXPECT_EQ(f.core.GetContentType("file.no-such-extension"), "application/octet-stream");
+    EXPECT_EQ(f.core.GetContentType("Picture.PNG"), "image/png");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace zankit::mail {
 namespace {
 
-TEST(SettingsFile, KeysAndValuesWithSeparatorsSurvive) {
+TEST(SettingsFile, SeparatorsInKeysAndValuesSurviveOneLinePerEntry) {
     const SettingEntries entries = {{"Plain", "value"},
                                     {"Key=With=Equals", "a=b"},
                                     {"Lines", "one\r\ntwo\nthree%41"},
@@ -16,9 +16,6 @@ TEST(SettingsFile, KeysAndValuesWithSeparatorsSurvive) {
     const std::string content = FormatSettingsFile(entries);
     EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5);
     EXPECT_EQ(ParseSettingsFile(content), entries);
-}
-
-TEST(SettingsFile, LinesWithoutEqualsAreSkipped) {
     EXPECT_EQ(ParseSettingsFile("junk\nA=1\n\n"), (SettingEntries{{"A", "1"}}));
 }
 

@@ -5,14 +5,13 @@
 namespace zankit::mail {
 namespace {
 
-TEST(Lists, SplitAndJoinAtTheDelimiter) {
+TEST(Lists, SplitCleanAndJoin) {
     EXPECT_TRUE(SplitList("", ";").empty());
     EXPECT_EQ(SplitList("a;b;", ";"), (TextList{"a", "b", ""}));
     EXPECT_EQ(SplitList("a;b", ""), (TextList{"a;b"}));
     EXPECT_EQ(JoinList({"a", "b"}, ","), "a,b");
-}
 
-TEST(Lists, CleaningTrimsSpacesThenDropsCrLfPairsAndTabs) {
+    // Spaces are trimmed, then CR LF pairs and tabs dropped; lone CR or LF stay.
     TextList list{"  a@b.de  ", "x\r\ny@b.de", "\tz@b.de ", "lone\rcr\n"};
     CleanAddressList(list);
     EXPECT_EQ(list, (TextList{"a@b.de", "xy@b.de", "z@b.de", "lone\rcr\n"}));

@@ -112,7 +112,7 @@ TEST_F(SettingsTest, SettersNormaliseAndComplain) {
          [](const MailSettings& m) { return std::to_string(m.Priority()) + " " + m.PriorityText(); }, "2 High", {}},
         {"low priority", [](MailSettings& m) { m.SetPriority(LOW_PRIORITY); }, &MailSettings::PriorityText, "Low",
          {}},
-        {"leading dots of the message doubled", [](MailSettings& m) { m.SetMessage(".hi\r\nthere"); },
+        {"the message is kept as set (dots are doubled on the wire)", [](MailSettings& m) { m.SetMessage(".hi\r\nthere"); },
          &MailSettings::Message, ".hi\r\nthere", {}},
         {"eight-bit message", [](MailSettings& m) { m.SetMessage("gr\xFC\xDF"); },
          [](const MailSettings& m) { return std::to_string(m.HasEightBit()); }, "1", {}},

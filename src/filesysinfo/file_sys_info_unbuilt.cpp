@@ -19,14 +19,6 @@ STDMETHODIMP FileSysInfo::FolderDelete(BSTR*, VARIANT_BOOL, VARIANT_BOOL, VARIAN
     return NotBuilt();
 }
 STDMETHODIMP FileSysInfo::FolderFileSetAttribute(BSTR, LONG, VARIANT_BOOL, VARIANT_BOOL*) { return NotBuilt(); }
-STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR, BSTR*, zanBrowseModeConstants*, zanPositionModeConstants*, BSTR*, BSTR*,
-                                          LONG*, VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR*) {
-    return NotBuilt();
-}
-STDMETHODIMP FileSysInfo::BrowseForFile(BSTR*, BSTR*, enum zanFileType*, BSTR*, VARIANT_BOOL*, LONG*,
-                                        zanPositionModeConstants*, BSTR*, LONG*, VARIANT*) {
-    return NotBuilt();
-}
 STDMETHODIMP FileSysInfo::SendMail(BSTR, BSTR*, BSTR*) { return NotBuilt(); }
 STDMETHODIMP FileSysInfo::ShellEx(BSTR, EShellShowConstants, BSTR, BSTR, shellOperation*, LONG*, LONG*) {
     return NotBuilt();

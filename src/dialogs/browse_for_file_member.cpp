@@ -19,6 +19,7 @@
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "frame/variant.h"
 
 namespace zankit {
 namespace {
@@ -40,21 +41,26 @@ std::wstring CurrentDirectory() {
     return folder;
 }
 
-// The answer of a multiple selection: an array of Strings counted from 1.
+// The answer of a multiple selection: an array counted from 1 of Variants, each holding a
+// String. An array of Variants is what every host reads; script hosts cannot index an
+// array of plain Strings.
 HRESULT PathArray(const std::vector<std::wstring>& paths, VARIANT* out) {
     SAFEARRAYBOUND bounds{static_cast<ULONG>(paths.size()), 1};
-    SAFEARRAY* array = SafeArrayCreate(VT_BSTR, 1, &bounds);
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bounds);
     if (!array) return E_OUTOFMEMORY;
     for (LONG i = 0; i < static_cast<LONG>(paths.size()); ++i) {
-        Bstr element(paths[static_cast<size_t>(i)]);
+        Variant element;
+        V_VT(element.Get()) = VT_BSTR;
+        V_BSTR(element.Get()) = SysAllocStringLen(paths[static_cast<size_t>(i)].data(),
+                                                  static_cast<UINT>(paths[static_cast<size_t>(i)].size()));
         LONG index = i + 1;
-        HRESULT hr = SafeArrayPutElement(array, &index, element.Get());
+        HRESULT hr = V_BSTR(element.Get()) ? SafeArrayPutElement(array, &index, element.Get()) : E_OUTOFMEMORY;
         if (FAILED(hr)) {
             SafeArrayDestroy(array);
             return hr;
         }
     }
-    V_VT(out) = VT_ARRAY | VT_BSTR;
+    V_VT(out) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(out) = array;
     return S_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shellapi.h>
 
 #include "dialogs/shell_folders.h"
 #include "frame/bstr.h"
@@ -27,6 +28,17 @@ std::wstring SystemMessage(DWORD code) {
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                                         text, 256, nullptr);
     return std::wstring(text, length);
+}
+
+// The name the shell shows for an item, for shells that leave the request's buffer empty.
+std::wstring DisplayNameOf(LPCITEMIDLIST item) {
+    SHFILEINFOW information{};
+    if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item), 0, &information, sizeof(information),
+                        SHGFI_PIDL | SHGFI_DISPLAYNAME)) {
+        return {};
+    }
+    information.szDisplayName[MAX_PATH - 1] = L'\0';
+    return information.szDisplayName;
 }
 
 }  // namespace
@@ -87,6 +99,7 @@ HRESULT FolderBrowser::Browse(std::wstring& answer) {
     dialog_ = nullptr;
     displayName[MAX_PATH - 1] = L'\0';
     displayName_ = displayName;
+    if (displayName_.empty() && chosen.Get()) displayName_ = DisplayNameOf(chosen.Get());
     answer = FileSystemPathOf(chosen.Get());
     initialItem_.Reset();
     Release();
@@ -125,7 +138,12 @@ void FolderBrowser::OnSelectionChanged(HWND dialog, LPCITEMIDLIST item) {
     SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
     bool allowOk = FireFlagEvent(kSelectionChanged, path, true);
     if (listener_) listener_->SelectionChanged(path, allowOk);
-    if (!allowOk) SendMessageW(dialog, BFFM_ENABLEOK, 0, 0);
+    if (!allowOk) {
+        SendMessageW(dialog, BFFM_ENABLEOK, 0, 0);
+        // Some shells check the selection themselves after this notification and enable OK
+        // again; the posted request comes after that check.
+        PostMessageW(dialog, BFFM_ENABLEOK, 0, 0);
+    }
 }
 
 LRESULT FolderBrowser::OnValidationFailed(HWND dialog, const std::wstring& typedName) {

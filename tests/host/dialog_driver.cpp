@@ -116,21 +116,31 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& name) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);  // the display shows what was painted a moment later
+    // The client area: on a display without a window manager the title bar is not drawn.
     RECT area{};
-    if (!GetWindowRect(window, &area)) return false;
+    if (!GetClientRect(window, &area)) return false;
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 
-    CreateDirectoryW(L"screenshots", nullptr);
-    const std::wstring file = L"screenshots\\" + name + L".png";
+    // Beside the test program: a file dialog changes the current directory while it is open.
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring folder(program);
+    folder = folder.substr(0, folder.find_last_of(L'\\')) + L"\\screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring file = folder + L"\\" + name + L".png";
     bool saved = false;
     zankit::ComPtr<IWICImagingFactory> factory;
     zankit::ComPtr<IWICBitmap> bitmap;

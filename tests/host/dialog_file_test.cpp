@@ -4,6 +4,9 @@
 #include <commctrl.h>
 #include <oleauto.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "dialog_driver.h"
@@ -50,10 +53,11 @@ std::vector<std::wstring> ArrayElements(const VARIANT& value, LONG* lowerBound) 
     SafeArrayGetLBound(array, 1, lowerBound);
     SafeArrayGetUBound(array, 1, &upper);
     for (LONG i = *lowerBound; i <= upper; ++i) {
-        BSTR element = nullptr;
+        VARIANT element;
+        VariantInit(&element);
         SafeArrayGetElement(array, &i, &element);
-        elements.push_back(FromBstr(element));
-        SysFreeString(element);
+        elements.push_back(V_VT(&element) == VT_BSTR ? FromBstr(V_BSTR(&element)) : L"?");
+        VariantClear(&element);
     }
     return elements;
 }
@@ -79,7 +83,7 @@ TEST(FileDialog, OpenWithNoArgumentsStartsInTheRememberedFolderAndCancelAnswersE
         shownFolder = DialogFolder(dialog);
         filter = SelectedFilter(dialog);
         owner = GetWindow(dialog, GW_OWNER);
-        SaveScreenshot(dialog, L"browse-for-file-open");
+        EXPECT_TRUE(SaveScreenshot(dialog, L"browse-for-file-open"));
         Press(dialog, IDCANCEL);
     });
     CallResult answer = BrowseForFile(info.Get(), {});
@@ -116,7 +120,7 @@ TEST(FileDialog, SaveWithPresetTitleAndDefaultExtension) {
             if (c.typed.empty()) {
                 Press(dialog, IDCANCEL);
             } else {
-                SaveScreenshot(dialog, L"browse-for-file-save");
+                EXPECT_TRUE(SaveScreenshot(dialog, L"browse-for-file-save"));
                 ChooseFiles(dialog, c.typed);
             }
         });

@@ -71,7 +71,8 @@ std::string RunDrivenScript(const std::wstring& script, const std::wstring& fold
 }  // namespace
 
 TEST(DialogScripts, JScriptOpensBothDialogs) {
-    const std::wstring folder = FolderWithFiles({L"Liste.txt"});
+    const std::wstring folder = ShortFolder();
+    CloseHandle(CreateFileW((folder + L"\\Liste.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     const std::string output =
         RunDrivenScript(L"dialogs.js", folder,
                         {{L"Skript: Datei", [](HWND dialog) { ChooseFiles(dialog, L"Liste.txt"); }},

@@ -67,8 +67,21 @@ std::wstring CurrentFolder() {
     return folder;
 }
 
+// A name no earlier run has used: process ids repeat between runs of a fresh Wine server.
+std::wstring UniqueName() {
+    static int counter = 0;
+    return L"zankit-dialog-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+}
+
+std::wstring ShortFolder() {
+    const std::wstring folder = L"C:\\" + UniqueName();
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
 std::wstring FolderWithFiles(const std::vector<std::wstring>& names) {
-    const std::wstring folder = TempFolder();
+    const std::wstring folder = TempFolder() + L"\\" + UniqueName();
+    CreateDirectoryW(folder.c_str(), nullptr);
     for (const std::wstring& name : names) {
         HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);

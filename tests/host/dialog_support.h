@@ -25,6 +25,8 @@ zankit::ComPtr<IDispatch> CreateFolderBrowserObject();
 
 // The current directory of this process.
 std::wstring CurrentFolder();
+// A fresh folder right below C:\ (the folder dialog finds short paths quickest).
+std::wstring ShortFolder();
 // A fresh folder with these (empty) files in it.
 std::wstring FolderWithFiles(const std::vector<std::wstring>& names);
 

@@ -24,7 +24,7 @@ if (WScript.Arguments.length >= 3 && WScript.Arguments(1) == "driven") {
     var file = info.BrowseForFile("", folder, 0, "Skript: Datei", false, -1);
     check("BrowseForFile answers the typed file", file, folder + "\\Liste.txt");
     check("its folder is remembered", shell.RegRead(lastDirValue), folder);
-    var chosen = info.BrowseForFolder("", "Desktop", 0, 2, "", "Skript: Ordner", -1);
+    var chosen = info.BrowseForFolder("", "Desktop", 0, 2, "", "Skript: Ordner");
     check("BrowseForFolder starts in the remembered folder and answers it", chosen, folder);
 }
 WScript.Echo(passed + " passed, " + failed + " failed");

@@ -65,19 +65,6 @@ std::wstring DialogFilter(const std::wstring& filter) {
     return converted;
 }
 
-std::wstring FilterPair(const std::wstring& dialogFilter, long index) {
-    if (index < 1) return {};
-    size_t position = 0;
-    for (long pair = 1;; ++pair) {
-        const size_t descriptionEnd = dialogFilter.find(L'\0', position);
-        if (descriptionEnd == std::wstring::npos || descriptionEnd == position) return {};
-        const size_t patternEnd = dialogFilter.find(L'\0', descriptionEnd + 1);
-        if (patternEnd == std::wstring::npos) return {};
-        if (pair == index) return dialogFilter.substr(position, patternEnd - position);
-        position = patternEnd + 1;
-    }
-}
-
 CallerFilter ChooseCallerFilter(const std::wstring& filter, long filterIndex) {
     const std::vector<std::wstring> parts = SplitAt(filter, L'|');
     CallerFilter chosen;

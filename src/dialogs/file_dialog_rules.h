@@ -22,10 +22,6 @@ FilterPreset PresetForFileType(long fileType);
 // The filter in the dialog's form: "|" and ":" become NUL, and two NULs close the list.
 std::wstring DialogFilter(const std::wstring& filter);
 
-// The k-th pair (from 1) of a dialog-form filter as "description NUL pattern"; "" when the
-// filter holds fewer pairs.
-std::wstring FilterPair(const std::wstring& dialogFilter, long index);
-
 // The caller's own filter and the index that picks the initial file name and extension.
 struct CallerFilter {
     long filterCount = 0;                 // the whole number of "description|pattern" pairs

@@ -73,7 +73,6 @@ TEST(FolderDialog, DefaultsOwnerAndRememberedFolder) {
         seenOwner = GetWindow(dialog, GW_OWNER);
         GetWindowRect(owner.Get(), &ownerArea);
         GetWindowRect(dialog, &dialogArea);
-        EXPECT_TRUE(SaveScreenshot(dialog, L"browse-for-folder"));
         Press(dialog, IDOK);
     });
     CallResult answer = BrowseForFolder(info.Get(), {Arg::Text(start), Arg::Missing(), Arg::Missing(), Arg::Missing(),
@@ -97,6 +96,7 @@ TEST(FolderDialog, EmptyStartUsesTheRememberedFolderAndCancelKeepsIt) {
         WaitFor([&] { return FolderStatus(dialog) == remembered; }, 5000);
         EXPECT_EQ(FolderStatus(dialog), remembered);
         EXPECT_EQ(FolderPrompt(dialog), L"W\u00E4hlen Sie den Ordner f\u00FCr den Export:");
+        EXPECT_TRUE(SaveScreenshot(dialog, L"browse-for-folder"));
         Press(dialog, IDCANCEL);
     });
     CallResult answer = BrowseForFolder(

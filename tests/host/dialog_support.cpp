@@ -73,9 +73,36 @@ std::wstring UniqueName() {
     return L"zankit-dialog-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
 }
 
+// Removes the folders made below C:\ (and the files in them) when the test program ends.
+class ShortFolders {
+public:
+    ~ShortFolders() {
+        for (const std::wstring& folder : folders_) {
+            WIN32_FIND_DATAW entry;
+            HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+            if (search != INVALID_HANDLE_VALUE) {
+                do {
+                    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                        DeleteFileW((folder + L"\\" + entry.cFileName).c_str());
+                    }
+                } while (FindNextFileW(search, &entry));
+                FindClose(search);
+            }
+            RemoveDirectoryW((folder + L"\\Unter").c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
+    }
+    void Add(const std::wstring& folder) { folders_.push_back(folder); }
+
+private:
+    std::vector<std::wstring> folders_;
+};
+
 std::wstring ShortFolder() {
+    static ShortFolders made;
     const std::wstring folder = L"C:\\" + UniqueName();
     CreateDirectoryW(folder.c_str(), nullptr);
+    made.Add(folder);
     return folder;
 }
 

@@ -6,31 +6,27 @@
 #include <exception>
 #include <new>
 
+#include "dialogs/item_id_list.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
 
 namespace zankit {
 namespace {
 
-// Owns an item identifier list handed out by the shell.
-class ItemIdList {
-public:
-    ItemIdList() = default;
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    ~ItemIdList() { CoTaskMemFree(list_); }
-    LPITEMIDLIST* Put() { return &list_; }
-    LPCITEMIDLIST Get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_ = nullptr;
-};
-
 std::wstring LookUp(long folder) {
-    ItemIdList list;
+    dialogs::ItemIdList list;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, static_cast<int>(folder), list.Put())) || !list.Get()) return {};
+    return dialogs::FileSystemPathOf(list.Get());
+}
+
+}  // namespace
+
+namespace dialogs {
+
+std::wstring FileSystemPathOf(LPCITEMIDLIST item) {
+    if (!item) return {};
     wchar_t path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(list.Get(), path)) return {};
+    if (!SHGetPathFromIDListW(item, path)) return {};
     path[MAX_PATH - 1] = L'\0';
     std::wstring answer(path);
     // Some shells name virtual folders "::{class id}"; such a name is no file-system path.
@@ -38,7 +34,7 @@ std::wstring LookUp(long folder) {
     return answer;
 }
 
-}  // namespace
+}  // namespace dialogs
 
 std::wstring SpecialFolderLocation(long folder) {
     try {

@@ -1,5 +1,6 @@
 #include "server/class_table.h"
 
+#include "dialogs/folder_browser.h"
 #include "filesysinfo/file_sys_info.h"
 #include "frame/zankit_interfaces.h"
 #include "mail/send_mail_com.h"
@@ -16,9 +17,13 @@ struct ClassEntry {
 };
 
 const ClassEntry kClasses[] = {
-    {&CLSID_FileSysInfo, &CreateFileSysInfo},   {&CLSID_FileIcon, &CreateFileIcon},
-    {&CLSID_FileWriter, &CreateFileWriter},     {&CLSID_clsSendMail, &CreateSendMail},
+    {&CLSID_FileSysInfo, &CreateFileSysInfo},
+    {&CLSID_FileIcon, &CreateFileIcon},
+    {&CLSID_FileWriter, &CreateFileWriter},
+    {&CLSID_clsSendMail, &CreateSendMail},
     {&CLSID_WinHttpWrapper, &CreateWinHttpWrapper},
+    // Not registered (no ProgID): reachable only through the library's own class object.
+    {&CLSID_cBrowseForFolder, &dialogs::CreateFolderBrowser},
 };
 
 }  // namespace

@@ -94,7 +94,6 @@ protected:
     HRESULT RaiseFrom(HRESULT hr, std::wstring_view source, std::wstring_view description) {
         return RaiseError(iid_, hr, source, description);
     }
-    HRESULT NotBuilt() { return NotImplemented(iid_, errorSource_); }
 
     // Runs a member's body so that no C++ exception crosses the COM boundary.
     template <typename Body>

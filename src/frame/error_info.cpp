@@ -24,10 +24,6 @@ HRESULT RaiseError(REFIID iid, HRESULT hr, std::wstring_view source, std::wstrin
     return hr;
 }
 
-HRESULT NotImplemented(REFIID iid, std::wstring_view source) {
-    return RaiseError(iid, E_NOTIMPL, source, L"not implemented");
-}
-
 void ClearErrorInfo() { SetErrorInfo(0, nullptr); }
 
 }  // namespace zankit

@@ -18,9 +18,6 @@ constexpr HRESULT ObjectError(int k) { return static_cast<HRESULT>(0x80040000u +
 // Sets the thread's error object and returns hr, for `return RaiseError(...)`.
 HRESULT RaiseError(REFIID iid, HRESULT hr, std::wstring_view source, std::wstring_view description);
 
-// The answer of a member whose work is not built yet.
-HRESULT NotImplemented(REFIID iid, std::wstring_view source);
-
 // Clears any pending error object of the thread.
 void ClearErrorInfo();
 

@@ -1,12 +1,12 @@
 #include "server/class_table.h"
 
-#include "dialogs/folder_browser.h"
-#include "filesysinfo/file_sys_info.h"
+#include "dialogs/win/folder_browser.h"
+#include "filesysinfo/win/file_sys_info.h"
 #include "frame/zankit_interfaces.h"
-#include "mail/send_mail_com.h"
-#include "small/file_icon.h"
-#include "small/file_writer.h"
-#include "small/win_http_wrapper.h"
+#include "mail/win/send_mail_com.h"
+#include "small/win/file_icon.h"
+#include "small/win/file_writer.h"
+#include "small/win/win_http_wrapper.h"
 
 namespace zankit {
 namespace {

@@ -1,0 +1,158 @@
+// FileSysInfo.zanFileInfo: one answer about a file per call.
+#include "fileinfo/win/file_info.h"
+
+#include <windows.h>
+
+#include "fileinfo/win/answer_values.h"
+#include "fileinfo/display_texts.h"
+#include "fileinfo/file_name_rules.h"
+#include "fileinfo/win/file_queries.h"
+#include "fileinfo/path_parts.h"
+#include "fileinfo/run_time_failure.h"
+#include "fileinfo/system_checks.h"
+#include "frame/bstr.h"
+#include "frame/date_value.h"
+#include "filesysinfo/win/file_sys_info.h"
+#include "filesysinfo/win/path_system.h"
+#include "filesysinfo/path_text.h"
+#include "small/file_type_name.h"
+
+namespace zankit {
+namespace fileinfo {
+namespace {
+
+constexpr std::int64_t kLargestLong = 2147483647;
+
+// Questions 7 to 20 need an existing entry.
+bool NeedsExistingEntry(long infoType) { return infoType >= zanDOSFilename && infoType <= zanFileAttributesLetters; }
+
+bool IsAnswered(long infoType) {
+    if (infoType < 0 || infoType > zanFileExecutable) return false;
+    if (infoType == zanFilehIcon) return false;
+    return !(infoType >= 25 && infoType <= 49);
+}
+
+long DaysSince(double date) { return static_cast<long>(DaysBetween(date, LocalNow())); }
+
+}  // namespace
+
+void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer) {
+    const bool exists = path::FileExists(fileSpec);
+    if (NeedsExistingEntry(infoType) && !exists) return;
+    if (!IsAnswered(infoType)) return;
+
+    switch (infoType) {
+        case zanFileExists:
+            SetBool(answer, exists);
+            break;
+        case zanFullFilename:
+            if (auto full = FullPathOf(fileSpec)) SetString(answer, *full);
+            break;
+        case zanFilenameWithoutPathname:
+            SetString(answer, LastPathElement(fileSpec));
+            break;
+        case zanFilenameWithoutExtension:
+            SetString(answer, NameWithoutExtension(LastPathElement(fileSpec)));
+            break;
+        case zanFilenameExtensionOnly:
+            SetString(answer, path::ExtensionOf(fileSpec));
+            break;
+        case zanPathnameOnlyWithoutFinalBackslash:
+            SetString(answer, TextBeforeLastSeparator(fileSpec));
+            break;
+        case zanDrivenameOnlyWithColon: {
+            std::wstring drive = DriveNameOf(fileSpec);
+            if (!drive.empty()) SetString(answer, drive);
+            break;
+        }
+        case zanDOSFilename:
+            SetString(answer, LastPathElement(path::ShortPathOf(fileSpec)));
+            break;
+        case zanDOSFullPathname:
+            SetString(answer, path::ShortPathOf(fileSpec));
+            break;
+        case zanFileType:
+            SetString(answer, FileTypeName(fileSpec));
+            break;
+        case zanFileDateCreated:
+            SetDate(answer, path::GetFileDate(fileSpec, 1));
+            break;
+        case zanFileDateLastAccessed:
+            SetDate(answer, path::GetFileDate(fileSpec, 2));
+            break;
+        case zanFileDateLastModified:
+            SetDate(answer, path::GetFileDate(fileSpec, 4));
+            break;
+        case zanFileDaysSinceDateCreated:
+            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 1)));
+            break;
+        case zanFileDaysSinceLastAccessed:
+            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 2)));
+            break;
+        case zanFileDaysSinceLastModified:
+            SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
+            break;
+        case zanFileSizeBytes: {
+            // Sizes beyond a Long are answered exactly as a Double.
+            std::int64_t size = StatusOf(fileSpec).size;
+            if (size <= kLargestLong) {
+                SetLong(answer, static_cast<long>(size));
+            } else {
+                SetDouble(answer, static_cast<double>(size));
+            }
+            break;
+        }
+        case zanFileSizeKByte:
+            SetString(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator()));
+            break;
+        case zanFileSizeMByte:
+            SetString(answer, path::SizeTextForUser(StatusOf(fileSpec).size));
+            break;
+        case zanFileAttributes:
+            SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes));
+            break;
+        case zanFileAttributesLetters:
+            SetString(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
+            break;
+        case zanFileIsInUse:
+            // A free file leaves the answer Empty, which hosts read as False.
+            if (!exists) {
+                SetBool(answer, false);
+            } else if (IsHeldOpen(fileSpec)) {
+                SetBool(answer, true);
+            }
+            break;
+        case zanIsValidFileName:
+            SetBool(answer, IsValidFileName(fileSpec));
+            break;
+        case zanFileNameValidate:
+            SetString(answer, CleanFileName(fileSpec));
+            break;
+        case zanFileExecutable: {
+            std::wstring extension = path::ExtensionOf(fileSpec);
+            if (!extension.empty()) SetBool(answer, IsExecutableExtension(extension));
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace fileinfo
+
+STDMETHODIMP FileSysInfo::zanFileInfo(BSTR fileSpec, zanFileInfoType infoType, VARIANT* result) {
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    return Guarded([&] {
+        Variant answer;
+        try {
+            fileinfo::FileInfoAnswer(FromBstr(fileSpec), static_cast<long>(infoType), answer);
+        } catch (const fileinfo::RunTimeFailure& failure) {
+            return Raise(VbError(failure.number), failure.description);
+        }
+        answer.MoveTo(result);
+        return S_OK;
+    });
+}
+
+}  // namespace zankit

@@ -1,0 +1,333 @@
+#include "mail/win/send_mail_com.h"
+
+#include "frame/bstr.h"
+#include "frame/com_ptr.h"
+#include "mail/dns_discovery.h"
+#include "mail/mx_query.h"
+
+namespace zankit {
+namespace {
+
+HRESULT PutText(BSTR* out, const std::string& bytes) {
+    if (!out) return E_POINTER;
+    return ToBstr(FromAnsi(bytes), out);
+}
+
+template <typename T>
+HRESULT PutNumber(T* out, std::int32_t value) {
+    if (!out) return E_POINTER;
+    *out = static_cast<T>(value);
+    return S_OK;
+}
+
+HRESULT PutFlag(VARIANT_BOOL* out, bool value) {
+    if (!out) return E_POINTER;
+    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+std::string Bytes(BSTR value) { return ToAnsi(FromBstr(value)); }
+
+}  // namespace
+
+SendMailObject::SendMailObject()
+    : DispatchObject(IID__clsSendMail, L"ZanKit.clsSendMail"),
+      events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail),
+      core_(std::make_unique<mail::SendMailCore>(mail::MakePlatformMailSystem(),
+                                                 mail::MakePlatformSettingsStore("Postwerk", "Settings"),
+                                                 static_cast<mail::MailEvents&>(*this))) {
+    // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
+    core_->Session().SetMxLookup([this] { return QueryExchanger(""); });
+    // The Message-ID names the server by the host name of its address.
+    core_->SetReverseLookup(
+        [](const std::string& address) { return mail::ReverseLookup(*mail::MakePlatformDnsSystem(), address); });
+}
+
+SendMailObject::~SendMailObject() {
+    // The object is going: nobody holds it any more, so its last events (the QUIT of an open
+    // session) must not reach sinks that could call back into it.
+    events_.DisconnectAll();
+    core_.reset();
+}
+
+// ---- events ---------------------------------------------------------------------------------
+
+void SendMailObject::SendSuccesful() { events_.Fire(L"SendSuccesful"); }
+
+void SendMailObject::FireText(std::wstring_view eventName, std::string& text) {
+    std::wstring value = FromAnsi(text);
+    events_.Fire(eventName, value);
+    text = ToAnsi(value);  // a handler may have changed it
+}
+
+void SendMailObject::SendFailed(std::string& explanation) { FireText(L"SendFailed", explanation); }
+void SendMailObject::Status(std::string& status) { FireText(L"Status", status); }
+
+void SendMailObject::Progress(long& percentComplete) {
+    LONG value = static_cast<LONG>(percentComplete);
+    events_.Fire(L"Progress", value);
+    percentComplete = value;
+}
+
+// ---- properties -----------------------------------------------------------------------------
+
+STDMETHODIMP SendMailObject::get_AsHTML(VARIANT_BOOL* value) { return PutFlag(value, Settings().AsHTML()); }
+STDMETHODIMP SendMailObject::put_AsHTML(VARIANT_BOOL value) {
+    Settings().SetAsHTML(value != VARIANT_FALSE);
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_Attachment(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Attachment()); });
+}
+STDMETHODIMP SendMailObject::put_Attachment(BSTR value) {
+    return Update([&] { Settings().SetAttachment(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_BccRecipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().BccRecipient()); });
+}
+STDMETHODIMP SendMailObject::put_BccRecipient(BSTR value) {
+    return Update([&] { Settings().SetBccRecipient(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_CcDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().CcDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_CcDisplayName(BSTR value) {
+    return Update([&] { Settings().SetCcDisplayName(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_CcRecipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().CcRecipient()); });
+}
+STDMETHODIMP SendMailObject::put_CcRecipient(BSTR value) {
+    return Update([&] { Settings().SetCcRecipient(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_ConnectRetry(LONG* value) { return PutNumber(value, Settings().ConnectRetry()); }
+STDMETHODIMP SendMailObject::put_ConnectRetry(LONG value) {
+    return Update([&] { Settings().SetConnectRetry(value); });
+}
+STDMETHODIMP SendMailObject::get_ConnectTimeout(LONG* value) { return PutNumber(value, Settings().ConnectTimeout()); }
+STDMETHODIMP SendMailObject::put_ConnectTimeout(LONG value) {
+    return Update([&] { Settings().SetConnectTimeout(value); });
+}
+STDMETHODIMP SendMailObject::get_ContentBase(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().ContentBase()); });
+}
+STDMETHODIMP SendMailObject::put_ContentBase(BSTR value) {
+    return Update([&] { Settings().SetContentBase(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_Delimiter(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Delimiter()); });
+}
+STDMETHODIMP SendMailObject::put_Delimiter(BSTR value) {
+    return Update([&] { Settings().SetDelimiter(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_EmailAddressValidation(VALIDATE_METHOD* value) {
+    return PutNumber(value, Settings().EmailAddressValidation());
+}
+STDMETHODIMP SendMailObject::put_EmailAddressValidation(VALIDATE_METHOD value) {
+    return Update([&] { Settings().SetEmailAddressValidation(value); });
+}
+STDMETHODIMP SendMailObject::get_EncodeType(ENCODE_METHOD* value) { return PutNumber(value, Settings().EncodeType()); }
+STDMETHODIMP SendMailObject::put_EncodeType(ENCODE_METHOD value) {
+    return Update([&] { Settings().SetEncodeType(value); });
+}
+STDMETHODIMP SendMailObject::get_from(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().From()); });
+}
+STDMETHODIMP SendMailObject::put_from(BSTR value) {
+    return Update([&] { Settings().SetFrom(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().FromDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR value) {
+    return Update([&] { Settings().SetFromDisplayName(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) { return PutNumber(value, Settings().MaxRecipients()); }
+STDMETHODIMP SendMailObject::put_MaxRecipients(LONG value) {
+    return Update([&] { Settings().SetMaxRecipients(value); });
+}
+STDMETHODIMP SendMailObject::get_Message(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Message()); });
+}
+STDMETHODIMP SendMailObject::put_Message(BSTR value) {
+    return Update([&] { Settings().SetMessage(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) { return PutNumber(value, Settings().MessageTimeout()); }
+STDMETHODIMP SendMailObject::put_MessageTimeout(LONG value) {
+    return Update([&] { Settings().SetMessageTimeout(value); });
+}
+STDMETHODIMP SendMailObject::get_Password(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Password()); });
+}
+STDMETHODIMP SendMailObject::put_Password(BSTR value) {
+    return Update([&] { Settings().SetPassword(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_PersistentSettings(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().PersistentSettings());
+}
+STDMETHODIMP SendMailObject::put_PersistentSettings(VARIANT_BOOL value) {
+    return Update([&] { Settings().SetPersistentSettings(value != VARIANT_FALSE); });
+}
+STDMETHODIMP SendMailObject::get_Priority(MAIL_PRIORITY* value) { return PutNumber(value, Settings().Priority()); }
+STDMETHODIMP SendMailObject::put_Priority(MAIL_PRIORITY value) {
+    return Update([&] { Settings().SetPriority(value); });
+}
+STDMETHODIMP SendMailObject::get_Receipt(VARIANT_BOOL* value) { return PutFlag(value, Settings().Receipt()); }
+STDMETHODIMP SendMailObject::put_Receipt(VARIANT_BOOL value) {
+    Settings().SetReceipt(value != VARIANT_FALSE);
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_Recipient(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Recipient()); });
+}
+STDMETHODIMP SendMailObject::put_Recipient(BSTR value) {
+    return Update([&] { Settings().SetRecipient(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_RecipientDisplayName(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().RecipientDisplayName()); });
+}
+STDMETHODIMP SendMailObject::put_RecipientDisplayName(BSTR value) {
+    return Update([&] { Settings().SetRecipientDisplayName(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_ReplyToAddress(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().ReplyToAddress()); });
+}
+STDMETHODIMP SendMailObject::put_ReplyToAddress(BSTR value) {
+    return Update([&] { Settings().SetReplyToAddress(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_POP3Host(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().POP3Host()); });
+}
+STDMETHODIMP SendMailObject::put_POP3Host(BSTR* value) {
+    if (!value) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*value);
+        Settings().SetPOP3Host(host);
+        return AssignBstr(value, FromAnsi(host));  // the caller's variable gets the cleaned text
+    });
+}
+STDMETHODIMP SendMailObject::get_SMTPHost(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().SMTPHost()); });
+}
+STDMETHODIMP SendMailObject::put_SMTPHost(BSTR* value) {
+    if (!value) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*value);
+        Settings().SetSMTPHost(host);
+        return AssignBstr(value, FromAnsi(host));
+    });
+}
+STDMETHODIMP SendMailObject::get_SMTPHostValidation(VALIDATE_HOST_METHOD* value) {
+    return PutNumber(value, Settings().SMTPHostValidation());
+}
+STDMETHODIMP SendMailObject::put_SMTPHostValidation(VALIDATE_HOST_METHOD value) {
+    return Update([&] { Settings().SetSMTPHostValidation(value); });
+}
+STDMETHODIMP SendMailObject::get_SMTPPort(LONG* value) { return PutNumber(value, Settings().SMTPPort()); }
+STDMETHODIMP SendMailObject::put_SMTPPort(LONG value) {
+    return Update([&] { Settings().SetSMTPPort(value); });
+}
+STDMETHODIMP SendMailObject::get_Subject(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Subject()); });
+}
+STDMETHODIMP SendMailObject::put_Subject(BSTR value) {
+    return Update([&] { Settings().SetSubject(Bytes(value)); });
+}
+STDMETHODIMP SendMailObject::get_UseAuthentication(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().UseAuthentication());
+}
+STDMETHODIMP SendMailObject::put_UseAuthentication(VARIANT_BOOL value) {
+    return Update([&] { Settings().SetUseAuthentication(value != VARIANT_FALSE); });
+}
+STDMETHODIMP SendMailObject::get_UsePopAuthentication(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().UsePopAuthentication());
+}
+STDMETHODIMP SendMailObject::put_UsePopAuthentication(VARIANT_BOOL value) {
+    return Update([&] { Settings().SetUsePopAuthentication(value != VARIANT_FALSE); });
+}
+STDMETHODIMP SendMailObject::get_Username(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().Username()); });
+}
+STDMETHODIMP SendMailObject::put_Username(BSTR value) {
+    return Update([&] { Settings().SetUsername(Bytes(value)); });
+}
+
+// ---- methods --------------------------------------------------------------------------------
+
+// Connect, Disconnect and Send raise events; a host may release its last reference inside
+// one, so each keeps the object alive until it returns.
+STDMETHODIMP SendMailObject::Connect(VARIANT_BOOL* result) {
+    const ComPtr<_clsSendMail> keepAlive(this);
+    return Guarded([&] { return PutFlag(result, core_->Connect()); });
+}
+STDMETHODIMP SendMailObject::Disconnect() {
+    const ComPtr<_clsSendMail> keepAlive(this);
+    return Update([&] { core_->Disconnect(); });
+}
+
+STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
+    if (!domain) return E_POINTER;
+    return Guarded([&] { return PutText(result, QueryExchanger(Bytes(*domain))); });
+}
+
+std::string SendMailObject::QueryExchanger(const std::string& domain) {
+    mail::MxResolver resolver(mail::MakePlatformDnsSystem());
+    return resolver.MXQuery(domain, [&](std::string& text) { Status(text); });
+}
+
+STDMETHODIMP SendMailObject::GetContentType(BSTR file, BSTR* defaultType, BSTR* result) {
+    if (!defaultType) return E_POINTER;
+    return Guarded([&] { return PutText(result, core_->GetContentType(Bytes(file), Bytes(*defaultType))); });
+}
+
+STDMETHODIMP SendMailObject::GetIPAddress(BSTR* hostName, BSTR* result) {
+    if (!hostName) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*hostName);
+        std::string address = core_->GetIPAddress(host);
+        HRESULT hr = AssignBstr(hostName, FromAnsi(host));  // trimmed and NUL-terminated
+        if (FAILED(hr)) return hr;
+        return PutText(result, address);
+    });
+}
+
+STDMETHODIMP SendMailObject::GetIPHost(BSTR* result) {
+    return Guarded([&] { return PutText(result, core_->GetIPHost()); });
+}
+
+STDMETHODIMP SendMailObject::IsValidEmailAddress(BSTR* address, VARIANT_BOOL* result) {
+    if (!address) return E_POINTER;
+    return Guarded([&] { return PutFlag(result, core_->IsValidEmailAddress(Bytes(*address))); });
+}
+
+STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* dataSize, VARIANT_BOOL* dataMatch,
+                                  VARIANT_BOOL* result) {
+    if (!address || !roundTripTime || !dataSize || !dataMatch) return E_POINTER;
+    return Guarded([&] {
+        std::string host = Bytes(*address);
+        std::string time = Bytes(*roundTripTime);
+        std::string size = Bytes(*dataSize);
+        bool match = *dataMatch != VARIANT_FALSE;
+        bool answered = core_->Ping(host, time, size, match);
+        HRESULT hr = AssignBstr(address, FromAnsi(host));
+        if (SUCCEEDED(hr)) hr = AssignBstr(roundTripTime, FromAnsi(time));
+        if (SUCCEEDED(hr)) hr = AssignBstr(dataSize, FromAnsi(size));
+        if (FAILED(hr)) return hr;
+        *dataMatch = match ? VARIANT_TRUE : VARIANT_FALSE;
+        return PutFlag(result, answered);
+    });
+}
+
+STDMETHODIMP SendMailObject::Send() {
+    // Success and failure reach the host only through the events.
+    const ComPtr<_clsSendMail> keepAlive(this);
+    return Update([&] { core_->Send(); });
+}
+
+STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {
+    return Guarded([&] { return PutText(result, core_->DecodeBase64String(Bytes(encoded))); });
+}
+
+HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }
+
+}  // namespace zankit

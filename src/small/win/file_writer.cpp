@@ -1,0 +1,148 @@
+#include "small/win/file_writer.h"
+
+#include <algorithm>
+
+#include "fileinfo/run_time_failure.h"
+#include "fileops/long_path.h"
+#include "filesysinfo/win/file_sys_info.h"
+#include "frame/bstr.h"
+#include "frame/com_ptr.h"
+#include "frame/report_error.h"
+#include "frame/variant.h"
+#include "small/win/print_text.h"
+
+namespace zankit {
+namespace {
+
+// Lines gather up to this many bytes before they go to the system in one write.
+constexpr size_t kFlushAt = 64 * 1024;
+
+constexpr wchar_t kOpenTag[] = L"|FileManager:pFileOpen#";
+
+// A FileSysInfo for the folder and file questions of one open.
+ComPtr<_FileSysInfo> NewFileSysInfo() {
+    ComPtr<_FileSysInfo> info;
+    CreateFileSysInfo(IID__FileSysInfo, info.PutVoid());
+    return info;
+}
+
+}  // namespace
+
+FileWriter::FileWriter() : DispatchObject(IID__FileWriter, L"ZanKit.FileWriter") {}
+
+FileWriter::~FileWriter() { pFileClose(); }
+
+STDMETHODIMP FileWriter::get_Filename(BSTR* value) {
+    if (!value) return E_POINTER;
+    return Guarded([&] { return ToBstr(m_sFilename, value); });
+}
+
+STDMETHODIMP FileWriter::put_Filename(BSTR value) {
+    return Guarded([&] {
+        m_sFilename = FromBstr(value);
+        return S_OK;
+    });
+}
+
+// A failed open is reported and leaves the writer closed: the write that follows fails
+// visibly, and the next one tries to open the file again.
+STDMETHODIMP FileWriter::WriteLine(VARIANT* line) {
+    return Guarded([&] {
+        pFileFine();
+        return WriteOne(line);
+    });
+}
+
+STDMETHODIMP FileWriter::WriteFinish(VARIANT* line) {
+    return Guarded([&] {
+        pFileFine();
+        HRESULT hr = WriteOne(line);
+        if (FAILED(hr)) return hr;
+        if (!pFileClose()) return Raise(VbError(57), L"Device I/O error");
+        return S_OK;
+    });
+}
+
+void FileWriter::pFileFine() {
+    if (!m_hFile) pFileOpen();
+}
+
+bool FileWriter::pFileOpen() {
+    if (!pFileDelete(m_sFilename)) {
+        ReportFailure({ObjectError(1000), L"ZanKit", L"Unglaublich!"}, kOpenTag);
+        return false;
+    }
+    pFolderCreate();
+    m_hFile.Reset(CreateFileW(fileops::LongPathForm(m_sFilename).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_hFile) {
+        const fileinfo::RunTimeFailure failure = fileinfo::FailureForSystemError(GetLastError());
+        ReportFailure({VbError(failure.number), L"ZanKit", failure.description}, kOpenTag);
+        return false;
+    }
+    return true;
+}
+
+// True when no file of that name is left (it did not exist or is deleted now).
+bool FileWriter::pFileDelete(const std::wstring& path) {
+    ComPtr<_FileSysInfo> info = NewFileSysInfo();
+    if (!info) return false;
+    Bstr name(path);
+    auto exists = [&] {
+        Variant answer;
+        return SUCCEEDED(info->zanFileInfo(name.Get(), zanFileExists, answer.Get())) && V_VT(answer.Get()) == VT_BOOL &&
+               V_BOOL(answer.Get()) != VARIANT_FALSE;
+    };
+    if (!exists()) return true;
+    DeleteFileW(fileops::LongPathForm(path).c_str());
+    return !exists();
+}
+
+void FileWriter::pFolderCreate() {
+    ComPtr<_FileSysInfo> info = NewFileSysInfo();
+    if (!info) return;
+    Bstr name(m_sFilename);
+    Variant folder;
+    if (FAILED(info->zanFileInfo(name.Get(), zanPathnameOnlyWithoutFinalBackslash, folder.Get()))) return;
+    if (V_VT(folder.Get()) != VT_BSTR) return;
+    VARIANT_BOOL created = VARIANT_FALSE;
+    info->FolderCreate(V_BSTR(folder.Get()), &created);
+}
+
+HRESULT FileWriter::WriteOne(VARIANT* line) {
+    if (!m_hFile) return Raise(VbError(52), L"Bad file name or number");
+    PrintText printed = PrintTextOf(line);
+    if (FAILED(printed.error)) return Raise(printed.error, printed.description);
+    pending_ += ToAnsi(printed.text);
+    pending_ += "\r\n";
+    if (pending_.size() >= kFlushAt && !Flush()) return Raise(VbError(57), L"Device I/O error");
+    return S_OK;
+}
+
+bool FileWriter::Flush() {
+    size_t done = 0;
+    while (done < pending_.size()) {
+        DWORD written = 0;
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(pending_.size() - done, 1u << 30));
+        if (!WriteFile(m_hFile.Get(), pending_.data() + done, piece, &written, nullptr) || written == 0) {
+            pending_.erase(0, done);
+            return false;
+        }
+        done += written;
+    }
+    pending_.clear();
+    return true;
+}
+
+// Writes what is pending and closes the file; false when the last write failed.
+bool FileWriter::pFileClose() {
+    if (!m_hFile) return true;
+    const bool flushed = Flush();
+    pending_.clear();
+    m_hFile.Reset();
+    return flushed;
+}
+
+HRESULT CreateFileWriter(REFIID iid, void** out) { return CreateAndQuery<FileWriter>(iid, out); }
+
+}  // namespace zankit

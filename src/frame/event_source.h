@@ -32,6 +32,9 @@ public:
     void Fire(std::wstring_view eventName);
     void Fire(std::wstring_view eventName, std::wstring& text);
     void Fire(std::wstring_view eventName, LONG& number);
+    // Any other argument list, in DISPPARAMS order (last argument first); by-reference
+    // arguments come back changed as the sinks left them.
+    void Fire(std::wstring_view eventName, VARIANT* args, UINT count) { FireToSinks(EventId(eventName), args, count); }
     size_t SinkCount() const { return sinks_.size(); }
     // Drops every advised sink (when the owner ends).
     void DisconnectAll() { sinks_.clear(); }

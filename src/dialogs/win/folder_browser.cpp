@@ -12,9 +12,6 @@ namespace zankit::dialogs {
 namespace {
 
 constexpr wchar_t kErrorSource[] = L"ZanKit.cBrowseForFolder";
-constexpr DISPID kInitialized = 1;
-constexpr DISPID kSelectionChanged = 2;
-constexpr DISPID kValidationFailed = 3;
 
 HRESULT PutFlag(VARIANT_BOOL* out, bool value) {
     if (!out) return E_POINTER;
@@ -115,11 +112,11 @@ void FolderBrowser::OnInitialized(HWND dialog) {
     VariantInit(&window);
     V_VT(&window) = VT_I4;
     V_I4(&window) = HandleToLong(dialog);
-    events_.Fire(kInitialized, &window, 1);
+    events_.Fire(L"Initialized", &window, 1);
     if (listener_) listener_->Initialized(dialog);
 }
 
-bool FolderBrowser::FireFlagEvent(DISPID id, const std::wstring& text, bool flag) {
+bool FolderBrowser::FireFlagEvent(const wchar_t* eventName, const std::wstring& text, bool flag) {
     Bstr textValue(text);
     VARIANT_BOOL flagValue = flag ? VARIANT_TRUE : VARIANT_FALSE;
     VARIANT args[2];
@@ -129,14 +126,14 @@ bool FolderBrowser::FireFlagEvent(DISPID id, const std::wstring& text, bool flag
     V_BOOLREF(&args[0]) = &flagValue;
     V_VT(&args[1]) = VT_BSTR;
     V_BSTR(&args[1]) = textValue.Get();
-    events_.Fire(id, args, 2);
+    events_.Fire(eventName, args, 2);
     return flagValue != VARIANT_FALSE;
 }
 
 void FolderBrowser::OnSelectionChanged(HWND dialog, LPCITEMIDLIST item) {
     const std::wstring path = FileSystemPathOf(item);
     SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    bool allowOk = FireFlagEvent(kSelectionChanged, path, true);
+    bool allowOk = FireFlagEvent(L"SelectionChanged", path, true);
     if (listener_) listener_->SelectionChanged(path, allowOk);
     if (!allowOk) {
         SendMessageW(dialog, BFFM_ENABLEOK, 0, 0);
@@ -150,7 +147,7 @@ LRESULT FolderBrowser::OnValidationFailed(HWND dialog, const std::wstring& typed
     SendMessageW(dialog, BFFM_ENABLEOK, 0, 0);
     const std::wstring text = InvalidPathText(typedName);
     SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    return FireFlagEvent(kValidationFailed, text, false) ? 1 : 0;
+    return FireFlagEvent(L"ValidationFailed", text, false) ? 1 : 0;
 }
 
 // ---- properties --------------------------------------------------------------------------

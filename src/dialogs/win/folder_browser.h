@@ -75,7 +75,7 @@ private:
     // expand gives a raised error.
     HRESULT PathToItem(std::wstring& path, ItemIdList& item);
     HRESULT RaiseNotShowing();
-    bool FireFlagEvent(DISPID id, const std::wstring& text, bool flag);
+    bool FireFlagEvent(const wchar_t* eventName, const std::wstring& text, bool flag);
 
     EventSource events_;
     FolderBrowserListener* listener_ = nullptr;

@@ -1,74 +1,39 @@
-// Helpers for the shell member tests: the recorder program registered as the handler of a
-// test file type and of "mailto", and the records it leaves behind.
+// File helpers shared by the shell member tests.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
+#include <cstdio>
 #include <string>
-#include <thread>
-
-#include "host_support.h"
 
 namespace shelltest {
 
-// The extension of the test file type. Its verbs open, print, explore and runas start the
-// recorder with that word as first argument; its default verb is "record", so a call without
-// a verb shows up as "record".
-inline constexpr const wchar_t* kRecordedExtension = L".zkrec";
+inline bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Registers the test file type and the "mailto" handler for the lifetime of the object and
-// restores what was there before.
-class RecorderRegistration {
-public:
-    RecorderRegistration();
-    ~RecorderRegistration();
-    RecorderRegistration(const RecorderRegistration&) = delete;
-    RecorderRegistration& operator=(const RecorderRegistration&) = delete;
-    bool Ready() const { return ready_; }
+inline void WriteBytes(const std::wstring& path, const std::string& bytes = "x") {
+    if (FILE* file = _wfopen(path.c_str(), L"wb")) {
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
+}
 
-private:
-    bool ready_ = false;
-    bool mailtoExisted_ = false;
-    std::wstring previousMailtoCommand_;
-};
+inline std::string ReadBytes(const std::wstring& path) {
+    std::string bytes;
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+        fclose(file);
+    }
+    return bytes;
+}
 
-struct Record {
-    bool arrived = false;
-    std::wstring arguments;  // the command line after the recorder's own quoted path
-    std::wstring directory;
-    std::wstring show;  // the show command, or "none"
-    std::wstring text;  // the whole record, for failure messages
-};
-
-// One expected start of the recorder: points it at a fresh file; Wait() gives the record once
-// the recorder wrote it, or a record with arrived = false after a timeout.
-class RecorderRun {
-public:
-    RecorderRun();
-    Record Wait() const;
-
-private:
-    std::wstring file_;
-};
-
-// Acts like a user who closes every window this process shows (error boxes of the shell,
-// property sheets) while the object lives, so that nothing waits for an answer forever.
-class WindowCloser {
-public:
-    WindowCloser();
-    ~WindowCloser();
-    WindowCloser(const WindowCloser&) = delete;
-    WindowCloser& operator=(const WindowCloser&) = delete;
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};
-
-// Writes a small text file.
-void WriteTextFile(const std::wstring& path, const std::string& content = "x");
-std::string ReadBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
+// Waits for a file another process writes in one step (30 s cover a loaded machine), then
+// takes it away; "" when it did not come.
+inline std::string TakeFileOnceWritten(const std::wstring& path) {
+    for (int tries = 0; tries < 600 && !FileExists(path); ++tries) Sleep(50);
+    std::string bytes = ReadBytes(path);
+    DeleteFileW(path.c_str());
+    return bytes;
+}
 
 }  // namespace shelltest

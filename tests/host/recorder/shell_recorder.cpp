@@ -1,55 +1,28 @@
-// A program the shell starts for the test file type and the test "mailto" handler. It writes
-// what it was started with to the file named by ZANKIT_RECORDER_FILE, as UTF-8 lines:
-//   command=<its command line>
-//   directory=<its current folder>
-//   show=<the show command of its start-up information, or "none">
-// The file appears in one step (written under another name, then renamed), so a test that
-// waits for it never reads half a record.
+// Started by the shell for the tests' file type and for "mailto": writes the arguments it got
+// (its command line after its own quoted path), its show command ("none" when it got none) and
+// its current folder as three UTF-16 lines to the file ZANKIT_RECORDER_FILE names. The record is written under another
+// name and then renamed, so a test waiting for it never reads half of it.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                            nullptr);
-    }
-    return bytes;
-}
-
-std::wstring CurrentFolder() {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    DWORD size = GetCurrentDirectoryW(MAX_PATH * 4, buffer);
-    return std::wstring(buffer, size);
-}
-
-std::wstring ShowCommand() {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    GetStartupInfoW(&startup);
-    if (!(startup.dwFlags & STARTF_USESHOWWINDOW)) return L"none";
-    return std::to_wstring(startup.wShowWindow);
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    wchar_t target[MAX_PATH * 4] = {};
+    wchar_t target[MAX_PATH * 4] = {}, folder[MAX_PATH * 4] = {};
     if (!GetEnvironmentVariableW(L"ZANKIT_RECORDER_FILE", target, MAX_PATH * 4)) return 2;
-    const std::string record = Utf8(L"command=" + std::wstring(GetCommandLineW()) + L"\ndirectory=" + CurrentFolder() +
-                                    L"\nshow=" + ShowCommand() + L"\n");
+    GetCurrentDirectoryW(MAX_PATH * 4, folder);
+    STARTUPINFOW startup = {};
+    GetStartupInfoW(&startup);
+    const bool shown = startup.dwFlags & STARTF_USESHOWWINDOW;
+    std::wstring arguments = GetCommandLineW();
+    arguments.erase(0, arguments.find(L"\" ", 1) + 2);
+    arguments.erase(arguments.find_last_not_of(L' ') + 1);
+    const std::wstring record =
+        arguments + L"\n" + (shown ? std::to_wstring(startup.wShowWindow) : L"none") + L"\n" + folder + L"\n";
     const std::wstring partial = std::wstring(target) + L".partial";
-    HANDLE file =
-        CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 3;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || !MoveFileExW(partial.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return 4;
-    return 0;
+    FILE* file = _wfopen(partial.c_str(), L"wb");
+    if (!file) return 3;
+    fwrite(record.data(), sizeof(wchar_t), record.size(), file);
+    fclose(file);
+    return MoveFileExW(partial.c_str(), target, MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
 }

@@ -11,7 +11,7 @@ using hosttest::Create;
 
 TEST(FileInfoDrives, DriveCAnswersWhatThePlatformSaysWithRealSizes) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    EXPECT_TRUE(IsTrue(DriveInfo(info.Get(), L"c", 1)));
+    EXPECT_EQ(Shown(DriveInfo(info.Get(), L"c", 1)), L"True");
     EXPECT_EQ(DriveInfo(info.Get(), L"C:\\windows\\system32", 3).Text(), L"Lokales Laufwerk");
     EXPECT_EQ(DriveInfo(info.Get(), L"C:\\Windows\\System32", 4).Text(), L"C");
     EXPECT_EQ(DriveInfo(info.Get(), L"c", 6).Text(), L"C:\\");
@@ -23,7 +23,7 @@ TEST(FileInfoDrives, DriveCAnswersWhatThePlatformSaysWithRealSizes) {
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 9).Text(), fileSystem);
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 20).Text(), std::to_wstring(static_cast<INT32>(serial)));
     EXPECT_EQ(DriveInfo(info.Get(), L"C:", 21).Number(), static_cast<long>(GetLogicalDrives()));
-    for (long type : {8L, 15L, 16L, 18L, 19L, 22L}) EXPECT_TRUE(IsEmpty(DriveInfo(info.Get(), L"C:", type))) << type;
+    for (long type : {8L, 15L, 16L, 18L, 19L, 22L}) EXPECT_EQ(Shown(DriveInfo(info.Get(), L"C:", type)), L"Empty");
 
     ULARGE_INTEGER available, total, free;
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, &total, &free));
@@ -44,22 +44,21 @@ TEST(FileInfoDrives, TheConfiguredCdRomDriveAndADriveWithoutTarget) {
     EXPECT_EQ(DriveInfo(info.Get(), cdrom, 2).Number(), 5);
     EXPECT_EQ(DriveInfo(info.Get(), cdrom.substr(0, 1), 3).Text(), L"CD-ROM");
     // Listed by the system but never ready: answers 0 to 4, Empty from 5 on.
-    EXPECT_TRUE(IsTrue(DriveInfo(info.Get(), dangling, 0)));
-    EXPECT_TRUE(IsFalse(DriveInfo(info.Get(), dangling, 1)));
+    EXPECT_EQ(Shown(DriveInfo(info.Get(), dangling, 0)), L"True");
+    EXPECT_EQ(Shown(DriveInfo(info.Get(), dangling, 1)), L"False");
     EXPECT_EQ(DriveInfo(info.Get(), dangling, 4).Text(), dangling.substr(0, 1));
-    for (long type : {5L, 7L, 10L, 11L, 20L}) EXPECT_TRUE(IsEmpty(DriveInfo(info.Get(), dangling, type))) << type;
+    for (long type : {5L, 7L, 10L, 11L, 20L}) EXPECT_EQ(Shown(DriveInfo(info.Get(), dangling, type)), L"Empty") << type;
 }
 
 TEST(FileInfoDrives, AMissingLetterIsFalseThenEmpty) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    std::wstring letter;
-    for (wchar_t c = L'Y'; c > L'C' && letter.empty(); --c) {
-        if (!(GetLogicalDrives() & (1u << (c - L'A')))) letter = std::wstring(1, c);
-    }
-    ASSERT_FALSE(letter.empty());
-    EXPECT_TRUE(IsFalse(DriveInfo(info.Get(), letter, 0)));
-    for (long type = 1; type <= 21; ++type) EXPECT_TRUE(IsEmpty(DriveInfo(info.Get(), letter, type))) << type;
-    EXPECT_TRUE(IsFalse(DriveInfo(info.Get(), L"\\\\server\\share", 0)));
+    wchar_t c = L'Y';
+    while (c > L'C' && (GetLogicalDrives() & (1u << (c - L'A')))) --c;
+    ASSERT_GT(c, L'C');
+    const std::wstring letter(1, c);
+    EXPECT_EQ(Shown(DriveInfo(info.Get(), letter, 0)), L"False");
+    for (long type = 1; type <= 21; ++type) EXPECT_EQ(Shown(DriveInfo(info.Get(), letter, type)), L"Empty") << type;
+    EXPECT_EQ(Shown(DriveInfo(info.Get(), L"\\\\server\\share", 0)), L"False");
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     EXPECT_EQ(DriveInfo(info.Get(), L"", 5).Text(), std::wstring(current, 2));

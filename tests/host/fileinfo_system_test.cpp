@@ -38,7 +38,7 @@ TEST(FileInfoSystem, AnswersMatchThePlatform) {
     EXPECT_EQ(SysInfo(info.Get(), 5).Number(), static_cast<long>(version.dwBuildNumber));
     EXPECT_EQ(SysInfo(info.Get(), 6).Text(), version.szCSDVersion);
     // 1 is False exactly for a 32-bit process on 64-bit Windows (the x86 run here).
-    EXPECT_EQ(IsTrue(SysInfo(info.Get(), 1)), sizeof(void*) == 8);
+    EXPECT_EQ(Shown(SysInfo(info.Get(), 1)), sizeof(void*) == 8 ? L"True" : L"False");
     wchar_t user[UNLEN + 1] = {};
     DWORD size = UNLEN + 1;
     GetUserNameW(user, &size);
@@ -48,7 +48,7 @@ TEST(FileInfoSystem, AnswersMatchThePlatform) {
     const LCID system = GetSystemDefaultLCID();
     EXPECT_EQ(SysInfo(info.Get(), 31).Text(), PlatformLocaleText(system, LOCALE_SCURRENCY));
     EXPECT_EQ(SysInfo(info.Get(), 34).Text(), PlatformLocaleText(system, LOCALE_SLIST));
-    for (long type : {0L, 13L, 29L, 35L, -1L}) EXPECT_TRUE(IsEmpty(SysInfo(info.Get(), type))) << type;
+    for (long type : {0L, 13L, 29L, 35L, -1L}) EXPECT_EQ(Shown(SysInfo(info.Get(), type)), L"Empty") << type;
 }
 
 // The test script runs this group with LANG=de_DE.UTF-8 and with LANG=en_US.UTF-8 and tells

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -60,46 +59,38 @@ void AddMembers(size_t target, IDispatch* object, std::vector<Member>& members) 
     info->ReleaseTypeAttr(attr);
 }
 
-Arg Of(VARTYPE vt, void (*fill)(VARIANT&)) {
-    Arg arg;
-    V_VT(&arg.value) = vt;
-    fill(arg.value);
-    return arg;
-}
-
-// The hostile values, made once; each call passes copies. The last two are the live object and
-// a script variable (holding a number) passed by reference.
+// The hostile values, made once; each call passes copies. Numbers of every width at their
+// edges, texts empty, huge and broken, an array, the live object, a null object, and a script
+// variable (holding a number) passed by reference.
 std::vector<Arg> HostileValues(IDispatch* object, VARIANT* variable) {
-    std::vector<Arg> values = {
-        Arg(),
-        Of(VT_NULL, [](VARIANT&) {}),
-        Arg::Missing(),
-        Of(VT_I2, [](VARIANT& v) { V_I2(&v) = -32768; }),
-        Arg::Long(std::numeric_limits<LONG>::min()),
-        Arg::Long(std::numeric_limits<LONG>::max()),
-        Of(VT_R8, [](VARIANT& v) { V_R8(&v) = 1e300; }),
-        Of(VT_R8, [](VARIANT& v) { V_R8(&v) = -1.5; }),
-        Of(VT_R8, [](VARIANT& v) { V_R8(&v) = std::nan(""); }),
-        Arg::Bool(true),
-        Arg::Text(L""),
-        Arg::Text(L"zk-fuzz-name"),
-        Arg::Text(std::wstring(70000, L'A')),
-        Arg::Text(std::wstring(L"a\0b\x01\xFFFF", 5)),
-        Of(VT_DATE, [](VARIANT& v) { V_DATE(&v) = -657435.0; }),
-        Of(VT_CY, [](VARIANT& v) { V_CY(&v).int64 = std::numeric_limits<LONGLONG>::max(); }),
-        Of(VT_ARRAY | VT_VARIANT,
-           [](VARIANT& v) {
-               SAFEARRAYBOUND bound = {3, 0};
-               V_ARRAY(&v) = SafeArrayCreate(VT_VARIANT, 1, &bound);
-           }),
-        Of(VT_DISPATCH, [](VARIANT& v) { V_DISPATCH(&v) = nullptr; }),
-        Arg(),
-        Arg::RefTo(variable),
-    };
-    Arg& live = values[values.size() - 2];
-    V_VT(&live.value) = VT_DISPATCH;
-    V_DISPATCH(&live.value) = object;
-    object->AddRef();
+    const struct {
+        VARTYPE vt;
+        double number;
+    } numbers[] = {{VT_EMPTY, 0},         {VT_NULL, 0},       {VT_I2, -32768}, {VT_I4, -2147483648.0},
+                   {VT_I4, 2147483647.0}, {VT_R8, 1e300},     {VT_R8, -1.5},   {VT_R8, std::nan("")},
+                   {VT_BOOL, -1},         {VT_DATE, -657435}, {VT_CY, 9.2e14}};
+    std::vector<Arg> values = {Arg::Missing(),
+                               Arg::Text(L""),
+                               Arg::Text(L"zk-fuzz-name"),
+                               Arg::Text(std::wstring(70000, L'A')),
+                               Arg::Text(std::wstring(L"a\0b\x01\xFFFF", 5)),
+                               Arg::RefTo(variable)};
+    for (const auto& [vt, number] : numbers) {
+        VARIANT& value = values.emplace_back().value;
+        V_VT(&value) = vt == VT_EMPTY || vt == VT_NULL ? vt : VT_R8;
+        V_R8(&value) = number;
+        if (V_VT(&value) != vt) VariantChangeType(&value, &value, 0, vt);
+    }
+    for (IDispatch* dispatch : {object, static_cast<IDispatch*>(nullptr)}) {
+        VARIANT& value = values.emplace_back().value;
+        V_VT(&value) = VT_DISPATCH;
+        V_DISPATCH(&value) = dispatch;
+        if (dispatch) dispatch->AddRef();
+    }
+    SAFEARRAYBOUND bound = {3, 0};
+    VARIANT& array = values.emplace_back().value;
+    V_VT(&array) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&array) = SafeArrayCreate(VT_VARIANT, 1, &bound);
     return values;
 }
 

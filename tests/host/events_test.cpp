@@ -35,8 +35,20 @@ std::vector<DWORD> Connections(IConnectionPoint* point) {
 
 }  // namespace
 
-TEST(Events, TheContainerListsOneConnectionPointThatAdvisesAndUnadvises) {
+TEST(Events, ClassInfoAndTheContainerNameOneConnectionPointThatAdvisesAndUnadvises) {
     ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
+    ComPtr<IProvideClassInfo2> classInfo;
+    ASSERT_EQ(mail.As(classInfo, IID_IProvideClassInfo2), S_OK);
+    GUID source = GUID_NULL;
+    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_TRUE(IsEqualGUID(source, DIID___clsSendMail));
+    ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(classInfo->GetClassInfo(coclass.Put()), S_OK);
+    BSTR name = nullptr;
+    coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    EXPECT_EQ(FromBstr(name), L"clsSendMail");
+    SysFreeString(name);
+
     ComPtr<IConnectionPointContainer> container;
     ASSERT_EQ(mail.As(container, IID_IConnectionPointContainer), S_OK);
     ComPtr<IConnectionPoint> point, other;
@@ -65,21 +77,6 @@ TEST(Events, TheContainerListsOneConnectionPointThatAdvisesAndUnadvises) {
     EXPECT_EQ(point->Unadvise(cookie), S_OK);
     EXPECT_TRUE(Connections(point.Get()).empty());
     EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
-}
-
-TEST(Events, ClassInfoNamesTheDefaultSourceInterface) {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    ComPtr<IProvideClassInfo2> classInfo;
-    ASSERT_EQ(mail.As(classInfo, IID_IProvideClassInfo2), S_OK);
-    GUID source = GUID_NULL;
-    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
-    EXPECT_TRUE(IsEqualGUID(source, DIID___clsSendMail));
-    ComPtr<ITypeInfo> coclass;
-    ASSERT_EQ(classInfo->GetClassInfo(coclass.Put()), S_OK);
-    BSTR name = nullptr;
-    coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-    EXPECT_EQ(FromBstr(name), L"clsSendMail");
-    SysFreeString(name);
 }
 
 namespace {

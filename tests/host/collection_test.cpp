@@ -54,8 +54,8 @@ TEST(Collection, AnswersLikeTheRunTimeCollection) {
         const wchar_t* what;
         const wchar_t* member;
         std::vector<Arg> args;
-        HRESULT error = S_OK;  // or the run-time error the step raises
-        std::wstring answer;   // Item's text, Count as text; empty for Add
+        HRESULT error = S_OK;   // or the run-time error the step raises
+        std::wstring answer{};  // Item's text, Count as text; empty for Add
     } steps[] = {
         {L"add with a key", L"Add", {Arg::Text(L"a"), Arg::Text(L"KA")}},
         {L"add without a key", L"Add", {Arg::Text(L"b")}},
@@ -84,8 +84,12 @@ TEST(Collection, AnswersLikeTheRunTimeCollection) {
         CallResult result = Call(list.Get(), step.member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, step.args);
         EXPECT_EQ(result.hr, step.error == S_OK ? S_OK : DISP_E_EXCEPTION);
         EXPECT_EQ(result.exception.scode, step.error);
-        if (step.error != S_OK) EXPECT_FALSE(result.Description().empty());
-        if (!step.answer.empty()) EXPECT_EQ(result.Text(), step.answer);
+        if (step.error != S_OK) {
+            EXPECT_FALSE(result.Description().empty());
+        }
+        if (!step.answer.empty()) {
+            EXPECT_EQ(result.Text(), step.answer);
+        }
     }
 }
 

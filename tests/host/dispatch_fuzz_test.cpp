@@ -77,7 +77,7 @@ std::vector<Arg> HostileValues(IDispatch* object, VARIANT* variable) {
                                Arg::RefTo(variable)};
     for (const auto& [vt, number] : numbers) {
         VARIANT& value = values.emplace_back().value;
-        V_VT(&value) = vt == VT_EMPTY || vt == VT_NULL ? vt : VT_R8;
+        V_VT(&value) = vt == VT_EMPTY || vt == VT_NULL ? vt : VARTYPE{VT_R8};
         V_R8(&value) = number;
         if (V_VT(&value) != vt) VariantChangeType(&value, &value, 0, vt);
     }

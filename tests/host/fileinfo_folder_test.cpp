@@ -104,7 +104,9 @@ TEST(FileInfoSpecialFolders, UserSystemTempAndPrinters) {
     EXPECT_EQ(ask(L"Z:\\does\\not\\exist", 49), SpecialPath(CSIDL_DESKTOP));
     EXPECT_EQ(ask(L"", 50), SpecialPath(CSIDL_WINDOWS));
     EXPECT_EQ(ask(L"", 51), systemFolder);
-    if (wow64) EXPECT_NE(systemFolder.find(L"syswow64"), std::wstring::npos) << systemFolder;
+    if (wow64) {
+        EXPECT_NE(systemFolder.find(L"syswow64"), std::wstring::npos) << systemFolder;
+    }
     EXPECT_EQ(documents.c_str(), SpecialPath(CSIDL_PERSONAL));
     EXPECT_EQ(ask(L"", 54), temp);                          // with its closing separator
     CallResult printers = FolderInfo(info.Get(), L"", 58);  // no file-system path

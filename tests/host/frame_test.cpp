@@ -119,7 +119,7 @@ TEST(Frame, LateBoundArgumentsAreMatchedCoercedOrRefused) {
         std::vector<Arg> args;
         std::vector<std::wstring> names;  // named arguments: the last args, in this order
         HRESULT hr;
-        std::wstring text;    // the result as text, when hr is S_OK
+        std::wstring text{};  // the result as text, when hr is S_OK
         UINT argError = ~0u;  // checked when not ~0u
     } rows[] = {
         {L"one separator added", L"FixPath", {Arg::Text(L"C:\\Temp")}, {}, S_OK, L"C:\\Temp\\"},
@@ -139,8 +139,12 @@ TEST(Frame, LateBoundArgumentsAreMatchedCoercedOrRefused) {
         SCOPED_TRACE(row.what);
         CallResult result = CallNamed(info.Get(), row.member, DISPATCH_METHOD, row.args, row.names);
         EXPECT_EQ(result.hr, row.hr);
-        if (row.hr == S_OK) EXPECT_EQ(result.Text(), row.text);
-        if (row.argError != ~0u) EXPECT_EQ(result.argError, row.argError);
+        if (row.hr == S_OK) {
+            EXPECT_EQ(result.Text(), row.text);
+        }
+        if (row.argError != ~0u) {
+            EXPECT_EQ(result.argError, row.argError);
+        }
     }
     EXPECT_EQ(Call(info.Get(), L"NoSuchMember", DISPATCH_METHOD, {}).hr, DISP_E_UNKNOWNNAME);
     EXPECT_EQ(Put(info.Get(), L"FixPath", Arg::Text(L"x")).hr, DISP_E_MEMBERNOTFOUND);

@@ -20,7 +20,9 @@ TEST(TextConversion, RoundTripsAndRefusals) {
     // Embedded NULs are text like any other.
     EXPECT_EQ(FromUtf8(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
 
-    EXPECT_THROW(ToUtf8(std::wstring(L"a\xD800" L"b")), TextConversionError);  // a lone surrogate
-    EXPECT_THROW(FromUtf8("a\xC3"), TextConversionError);                       // cut short
-    EXPECT_THROW(FromUtf8("\xFF\xFE"), TextConversionError);                    // no UTF-8 at all
+    EXPECT_THROW(ToUtf8(std::wstring(L"a\xD800"
+                                     L"b")),
+                 TextConversionError);                        // a lone surrogate
+    EXPECT_THROW(FromUtf8("a\xC3"), TextConversionError);     // cut short
+    EXPECT_THROW(FromUtf8("\xFF\xFE"), TextConversionError);  // no UTF-8 at all
 }

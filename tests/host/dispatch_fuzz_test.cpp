@@ -137,7 +137,7 @@ TEST(DispatchFuzz, HostileCallsAreRefusedCleanly) {
     auto below = [&](size_t n) { return static_cast<UINT>(random() % n); };
     VARIANT variable;
     VariantInit(&variable);
-    const std::vector<Arg> values = HostileValues(targets[0].second.Get(), &variable);
+    std::vector<Arg> values = HostileValues(targets[0].second.Get(), &variable);
     long faults = 0, answered = 0, raised = 0;
     for (long n = 0; n < calls; ++n) {
         const Member& member = members[below(members.size())];
@@ -146,10 +146,11 @@ TEST(DispatchFuzz, HostileCallsAreRefusedCleanly) {
         VariantClear(&variable);
         V_VT(&variable) = VT_I2;
         V_I2(&variable) = 7;
-        std::vector<Arg> args;
-        for (UINT i = 0; i < count; ++i) args.push_back(values[below(values.size())]);
-        std::vector<VARIANT> raw;
-        for (Arg& arg : args) raw.push_back(arg.value);
+        std::vector<VARIANT> args(count);
+        for (VARIANT& arg : args) {
+            VariantInit(&arg);
+            VariantCopy(&arg, &values[below(values.size())].value);
+        }
         // Named arguments: the put value, or parameter numbers that may or may not exist.
         std::vector<DISPID> names;
         if (count > 0 && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) {
@@ -157,11 +158,12 @@ TEST(DispatchFuzz, HostileCallsAreRefusedCleanly) {
         } else if (count > 0 && below(4) == 0) {
             names.push_back(static_cast<DISPID>(below(member.params + 2)) - 1);
         }
-        DISPPARAMS params = {raw.data(), names.empty() ? nullptr : names.data(), count,
+        DISPPARAMS params = {count ? args.data() : nullptr, names.empty() ? nullptr : names.data(), count,
                              static_cast<UINT>(names.size())};
         CallResult result;
         result.hr = targets[member.target].second->Invoke(member.id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                                           &result.value, &result.exception, &result.argError);
+        for (VARIANT& arg : args) VariantClear(&arg);
         answered += SUCCEEDED(result.hr);
         raised += result.hr == DISP_E_EXCEPTION;
         const char* fault = Judge(result.hr, result.exception);

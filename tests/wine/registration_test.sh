@@ -50,13 +50,13 @@ for arch in 64 32; do
   for scope in HKLM HKCU; do
     user=(); [ $scope = HKCU ] && user=(/n /i:user)
     classes="$scope\\Software\\Classes"
-    zk_check "x$arch $scope: regsvr32 ${user[*]} registers" wine regsvr32 /s "${user[@]}" "$dll"
+    zk_check "x$arch $scope: regsvr32 registers" wine regsvr32 /s "${user[@]}" "$dll"
     zk_check "x$arch $scope: ProgID points at the class" "$q" "$classes\\ZanKit.FileSysInfo\\CLSID"
     zk_check "x$arch $scope: versioned ProgID" "$q" "$classes\\ZanKit.clsSendMail.1\\CLSID"
     zk_check "x$arch $scope: InprocServer32" "$q" "$classes\\CLSID\\$clsid\\InprocServer32"
     zk_check "x$arch $scope: type library" "$q" "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch"
     [ $scope = HKCU ] && zk_check "x$arch: nothing written machine-wide" not "$q" 'HKLM\Software\Classes\ZanKit.FileSysInfo'
-    zk_check "x$arch $scope: regsvr32 /u ${user[*]} unregisters" wine regsvr32 /s /u "${user[@]}" "$dll"
+    zk_check "x$arch $scope: regsvr32 /u unregisters" wine regsvr32 /s /u "${user[@]}" "$dll"
     zk_check "x$arch $scope: the keys are gone" not "$q" "$classes\\ZanKit.FileSysInfo"
     snapshot "after-x$arch-$scope"
     zk_check "x$arch $scope: removal leaves the registry as it was" same_as_before "after-x$arch-$scope"

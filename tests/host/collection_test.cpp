@@ -16,16 +16,11 @@ namespace {
 
 constexpr HRESULT RunTimeError(int n) { return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(n)); }
 
-Arg Number(double value) {
+// A Double, or a Null when `vt` says so.
+Arg Value(VARTYPE vt, double number = 0) {
     Arg arg;
-    V_VT(&arg.value) = VT_R8;
-    V_R8(&arg.value) = value;
-    return arg;
-}
-
-Arg Null() {
-    Arg arg;
-    V_VT(&arg.value) = VT_NULL;
+    V_VT(&arg.value) = vt;
+    if (vt == VT_R8) V_R8(&arg.value) = number;
     return arg;
 }
 
@@ -36,14 +31,6 @@ ComPtr<IDispatch> EmptyCollection() {
     if (V_VT(&list.value) != VT_DISPATCH) return {};
     return ComPtr<IDispatch>(V_DISPATCH(&list.value));
 }
-
-struct Step {
-    const wchar_t* what;
-    const wchar_t* member;
-    std::vector<Arg> args;
-    HRESULT error;        // S_OK, or the run-time error the step raises
-    std::wstring answer;  // Item's text, Count as text; empty for Add
-};
 
 std::wstring Texts(IEnumVARIANT* walker, ULONG wanted, HRESULT* hr) {
     std::vector<VARIANT> items(wanted);
@@ -62,50 +49,46 @@ std::wstring Texts(IEnumVARIANT* walker, ULONG wanted, HRESULT* hr) {
 TEST(Collection, AnswersLikeTheRunTimeCollection) {
     ComPtr<IDispatch> list = EmptyCollection();
     ASSERT_TRUE(list);
-    const Arg none = Arg::Missing();
-    const Step steps[] = {
-        {L"add with a key", L"Add", {Arg::Text(L"a"), Arg::Text(L"KA")}, S_OK, L""},
-        {L"add without a key", L"Add", {Arg::Text(L"b")}, S_OK, L""},
-        {L"add before the first", L"Add", {Arg::Text(L"c"), Arg::Text(L"kc"), Arg::Long(1)}, S_OK, L""},
-        {L"add after a key in other case",
-         L"Add",
-         {Arg::Text(L"d"), Arg::Text(L"KD"), none, Arg::Text(L"ka")},
-         S_OK,
-         L""},
+    const Arg none = Arg::Missing(), x = Arg::Text(L"x");
+    const struct {
+        const wchar_t* what;
+        const wchar_t* member;
+        std::vector<Arg> args;
+        HRESULT error = S_OK;   // or the run-time error the step raises
+        std::wstring answer{};  // Item's text, Count as text; empty for Add
+    } steps[] = {
+        {L"add with a key", L"Add", {Arg::Text(L"a"), Arg::Text(L"KA")}},
+        {L"add without a key", L"Add", {Arg::Text(L"b")}},
+        {L"add before the first", L"Add", {Arg::Text(L"c"), Arg::Text(L"kc"), Arg::Long(1)}},
+        {L"add after a key in other case", L"Add", {Arg::Text(L"d"), Arg::Text(L"KD"), none, Arg::Text(L"ka")}},
         {L"order so far c a d b", L"Count", {}, S_OK, L"4"},
-        {L"a key used twice", L"Add", {Arg::Text(L"x"), Arg::Text(L"kA")}, RunTimeError(457), L""},
-        {L"before and after together",
-         L"Add",
-         {Arg::Text(L"x"), none, Arg::Long(1), Arg::Long(1)},
-         RunTimeError(5),
-         L""},
-        {L"before a position past the end", L"Add", {Arg::Text(L"x"), none, Arg::Long(9)}, RunTimeError(9), L""},
-        {L"after a missing key", L"Add", {Arg::Text(L"x"), none, none, Arg::Text(L"nokey")}, RunTimeError(5), L""},
-        {L"a key that is no text", L"Add", {Arg::Text(L"x"), Arg::Long(12)}, RunTimeError(13), L""},
+        {L"a key used twice", L"Add", {x, Arg::Text(L"kA")}, RunTimeError(457)},
+        {L"before and after together", L"Add", {x, none, Arg::Long(1), Arg::Long(1)}, RunTimeError(5)},
+        {L"before a position past the end", L"Add", {x, none, Arg::Long(9)}, RunTimeError(9)},
+        {L"after a missing key", L"Add", {x, none, none, Arg::Text(L"nokey")}, RunTimeError(5)},
+        {L"a key that is no text", L"Add", {x, Arg::Long(12)}, RunTimeError(13)},
         {L"nothing added by the refusals", L"Count", {}, S_OK, L"4"},
         {L"first", L"Item", {Arg::Long(1)}, S_OK, L"c"},
         {L"after the key", L"Item", {Arg::Long(3)}, S_OK, L"d"},
         {L"last", L"Item", {Arg::Long(4)}, S_OK, L"b"},
-        {L"a whole Double", L"Item", {Number(2.0)}, S_OK, L"a"},
+        {L"a whole Double", L"Item", {Value(VT_R8, 2.0)}, S_OK, L"a"},
         {L"by key in other case", L"Item", {Arg::Text(L"kd")}, S_OK, L"d"},
-        {L"zero", L"Item", {Arg::Long(0)}, RunTimeError(9), L""},
-        {L"past the end", L"Item", {Arg::Long(5)}, RunTimeError(9), L""},
-        {L"a number as text is a key", L"Item", {Arg::Text(L"1")}, RunTimeError(5), L""},
-        {L"a missing key", L"Item", {Arg::Text(L"zz")}, RunTimeError(5), L""},
-        {L"Null", L"Item", {Null()}, RunTimeError(13), L""},
+        {L"zero", L"Item", {Arg::Long(0)}, RunTimeError(9)},
+        {L"past the end", L"Item", {Arg::Long(5)}, RunTimeError(9)},
+        {L"a number as text is a key", L"Item", {Arg::Text(L"1")}, RunTimeError(5)},
+        {L"a missing key", L"Item", {Arg::Text(L"zz")}, RunTimeError(5)},
+        {L"Null", L"Item", {Value(VT_NULL)}, RunTimeError(13)},
     };
-    for (const Step& step : steps) {
-        WORD flags = step.member == std::wstring(L"Add") ? DISPATCH_METHOD : DISPATCH_PROPERTYGET | DISPATCH_METHOD;
-        CallResult result = Call(list.Get(), step.member, flags, step.args);
-        if (step.error == S_OK) {
-            EXPECT_EQ(result.hr, S_OK) << step.what;
-            if (!step.answer.empty()) {
-                EXPECT_EQ(result.Text(), step.answer) << step.what;
-            }
-        } else {
-            EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << step.what;
-            EXPECT_EQ(result.exception.scode, step.error) << step.what;
-            EXPECT_FALSE(result.Description().empty()) << step.what;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        CallResult result = Call(list.Get(), step.member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, step.args);
+        EXPECT_EQ(result.hr, step.error == S_OK ? S_OK : DISP_E_EXCEPTION);
+        EXPECT_EQ(result.exception.scode, step.error);
+        if (step.error != S_OK) {
+            EXPECT_FALSE(result.Description().empty());
+        }
+        if (!step.answer.empty()) {
+            EXPECT_EQ(result.Text(), step.answer);
         }
     }
 }

@@ -4,17 +4,13 @@
 
 namespace hosttest {
 
-MailEventSink::MailEventSink() = default;
-
 STDMETHODIMP MailEventSink::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID___clsSendMail)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    const bool known =
+        IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID___clsSendMail);
+    *out = known ? static_cast<IDispatch*>(this) : nullptr;
+    if (known) AddRef();
+    return known ? S_OK : E_NOINTERFACE;
 }
 STDMETHODIMP_(ULONG) MailEventSink::AddRef() { return static_cast<ULONG>(++references_); }
 STDMETHODIMP_(ULONG) MailEventSink::Release() {
@@ -22,12 +18,6 @@ STDMETHODIMP_(ULONG) MailEventSink::Release() {
     if (left == 0) delete this;
     return static_cast<ULONG>(left);
 }
-STDMETHODIMP MailEventSink::GetTypeInfoCount(UINT* count) {
-    *count = 0;
-    return S_OK;
-}
-STDMETHODIMP MailEventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-STDMETHODIMP MailEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
 STDMETHODIMP MailEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
     Event event{id, L"", 0};

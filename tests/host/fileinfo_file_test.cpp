@@ -41,24 +41,25 @@ TEST(FileInfoNames, AFileNamedOutsideTheAnsiCodePageIsAnsweredLikeAnyOther) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     const std::wstring japanese = L"\x65E5\x672C";  // 日本
     const std::wstring file = hosttest::TempFolder() + L"\\" + japanese + L".txt";
+    const std::wstring missing = hosttest::TempFolder() + L"\\C\\Report.final.docx";
     MakeFile(file, 3000);
-    EXPECT_TRUE(IsTrue(FileInfo(info.Get(), file, 0)));
-    EXPECT_EQ(FileInfo(info.Get(), file, 3).Text(), japanese);
-    EXPECT_EQ(FileInfo(info.Get(), file, 16).Number(), 3000);
     wchar_t shortPath[MAX_PATH] = {};
     ASSERT_GT(GetShortPathNameW(file.c_str(), shortPath, MAX_PATH), 0u);  // hashed under Wine
-    EXPECT_EQ(FileInfo(info.Get(), file, 8).Text(), shortPath);
-    EXPECT_EQ(FileInfo(info.Get(), file, 7).Text(), PathFindFileNameW(shortPath));
     SHFILEINFOW shell = {};
     SHGetFileInfoW(file.c_str(), 0, &shell, sizeof shell, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
-    EXPECT_EQ(FileInfo(info.Get(), file, 9).Text(), shell.szTypeName);
+    auto ask = [&](const std::wstring& spec, long type) { return Shown(FileInfo(info.Get(), spec, type)); };
+    EXPECT_EQ(ask(file, 0), L"True");
+    EXPECT_EQ(ask(file, 3), japanese);
+    EXPECT_EQ(ask(file, 16), L"3000");
+    EXPECT_EQ(ask(file, 8), shortPath);
+    EXPECT_EQ(ask(file, 7), PathFindFileNameW(shortPath));
+    EXPECT_EQ(ask(file, 9), shell.szTypeName);
+    EXPECT_EQ(ask(file, 23), L"Empty");
     // A missing file still has name parts; questions 7 to 20 are Empty, 21 False.
-    const std::wstring missing = hosttest::TempFolder() + L"\\C\\Report.final.docx";
-    EXPECT_EQ(FileInfo(info.Get(), missing, 3).Text(), L"Report.final");
-    EXPECT_TRUE(IsFalse(FileInfo(info.Get(), missing, 50)));
-    for (long type = 7; type <= 20; ++type) EXPECT_TRUE(IsEmpty(FileInfo(info.Get(), missing, type))) << type;
-    EXPECT_TRUE(IsFalse(FileInfo(info.Get(), missing, 21)));
-    EXPECT_TRUE(IsEmpty(FileInfo(info.Get(), file, 23)));
+    EXPECT_EQ(ask(missing, 3), L"Report.final");
+    EXPECT_EQ(ask(missing, 50), L"False");
+    EXPECT_EQ(ask(missing, 21), L"False");
+    for (long type = 7; type <= 20; ++type) EXPECT_EQ(ask(missing, type), L"Empty") << type;
 }
 
 TEST(FileInfoTimes, StampsComeBackAsLocalDatesAndDaysCountMidnights) {
@@ -79,40 +80,38 @@ TEST(FileInfoTimes, StampsComeBackAsLocalDatesAndDaysCountMidnights) {
     EXPECT_DOUBLE_EQ(DateOf(FileInfo(info.Get(), file, 10)), LocalDateOf(data.ftCreationTime));
 
     // One second before today's midnight is yesterday; one after it is today; tomorrow is -1.
-    struct Case {
+    const struct {
         int days, seconds;
         long expected;
-    };
-    for (Case c : {Case{0, -1, 1}, Case{0, 1, 0}, Case{-1, -1, 2}, Case{2, 1, -2}, Case{-30, 0, 30}}) {
-        SetAllTimes(file, AroundLocalMidnight(c.days, c.seconds));
+    } rows[] = {{0, -1, 1}, {0, 1, 0}, {-1, -1, 2}, {2, 1, -2}, {-30, 0, 30}};
+    for (const auto& row : rows) {
+        SetAllTimes(file, AroundLocalMidnight(row.days, row.seconds));
         for (long type : {13L, 14L, 15L}) {
-            EXPECT_EQ(FileInfo(info.Get(), file, type).Number(), c.expected)
-                << c.days << " " << c.seconds << " " << type;
+            EXPECT_EQ(FileInfo(info.Get(), file, type).Number(), row.expected)
+                << row.days << " " << row.seconds << " " << type;
         }
     }
 }
 
 TEST(FileInfoSizes, LongBelowTwoGibibytesExactDoubleFromThere) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring folder = hosttest::TempFolder();
+    const std::wstring folder = hosttest::TempFolder(), small = folder + L"\\1023.bin";
+    const std::wstring below = folder + L"\\below.bin", large = folder + L"\\large.bin";
     const std::wstring decimal = PlatformLocaleText(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL);
-    MakeFile(folder + L"\\1023.bin", 1023);
-    EXPECT_EQ(TypeOf(FileInfo(info.Get(), folder + L"\\1023.bin", 16)), VT_I4);
-    EXPECT_EQ(FileInfo(info.Get(), folder + L"\\1023.bin", 17).Text(), L"1" + decimal + L"5 KB");
-    EXPECT_EQ(FileInfo(info.Get(), folder + L"\\1023.bin", 18).Text(), L"0" + decimal + L"00MB");
-    const std::int64_t large = (5LL << 30) + 12345;
-    MakeSparseFile(folder + L"\\below.bin", 2147483647LL);
-    MakeSparseFile(folder + L"\\large.bin", large);
-    CallResult below = FileInfo(info.Get(), folder + L"\\below.bin", 16);
-    EXPECT_EQ(TypeOf(below), VT_I4);
-    EXPECT_EQ(below.Number(), 2147483647);
-    EXPECT_EQ(FileInfo(info.Get(), folder + L"\\below.bin", 17).Text(), L"2097152" + decimal + L"5 KB");
-    CallResult exact = FileInfo(info.Get(), folder + L"\\large.bin", 16);
-    ASSERT_EQ(TypeOf(exact), VT_R8);
-    EXPECT_EQ(V_R8(&exact.value), static_cast<double>(large));
-    EXPECT_EQ(FileInfo(info.Get(), folder + L"\\large.bin", 18).Text(), PlatformSizeText(large));
-    DeleteFileW((folder + L"\\below.bin").c_str());
-    DeleteFileW((folder + L"\\large.bin").c_str());
+    const std::int64_t largeSize = (5LL << 30) + 12345;
+    MakeFile(small, 1023);
+    MakeFile(below, 2147483647LL, true);
+    MakeFile(large, largeSize, true);
+    EXPECT_EQ(TypeOf(FileInfo(info.Get(), small, 16)), VT_I4);
+    EXPECT_EQ(FileInfo(info.Get(), small, 17).Text(), L"1" + decimal + L"5 KB");
+    EXPECT_EQ(FileInfo(info.Get(), small, 18).Text(), L"0" + decimal + L"00MB");
+    EXPECT_EQ(TypeOf(FileInfo(info.Get(), below, 16)), VT_I4);
+    EXPECT_EQ(FileInfo(info.Get(), below, 16).Number(), 2147483647);
+    EXPECT_EQ(FileInfo(info.Get(), below, 17).Text(), L"2097152" + decimal + L"5 KB");
+    EXPECT_EQ(DoubleOf(FileInfo(info.Get(), large, 16)), static_cast<double>(largeSize));
+    EXPECT_EQ(FileInfo(info.Get(), large, 18).Text(), PlatformSizeText(largeSize));
+    DeleteFileW(below.c_str());
+    DeleteFileW(large.c_str());
 }
 
 TEST(FileInfoAttributes, AttributesAndAFileHeldOpenWithoutSharing) {
@@ -122,22 +121,22 @@ TEST(FileInfoAttributes, AttributesAndAFileHeldOpenWithoutSharing) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
     EXPECT_EQ(FileInfo(info.Get(), file, 19).Number(), static_cast<long>(GetFileAttributesW(file.c_str())));
     EXPECT_EQ(FileInfo(info.Get(), file, 20).Text(), L"HA");
-    EXPECT_TRUE(IsEmpty(FileInfo(info.Get(), file, 21)));
+    EXPECT_EQ(Shown(FileInfo(info.Get(), file, 21)), L"Empty");
     HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(IsTrue(FileInfo(info.Get(), file, 21)));
+    EXPECT_EQ(Shown(FileInfo(info.Get(), file, 21)), L"True");
     CloseHandle(held);
-    EXPECT_TRUE(IsEmpty(FileInfo(info.Get(), file, 21)));
+    EXPECT_EQ(Shown(FileInfo(info.Get(), file, 21)), L"Empty");
     EXPECT_TRUE(DeleteFileW(file.c_str())) << "asking does not keep the file open";
 }
 
 TEST(FileInfoErrors, AMatchingWildcardExistsButItsSizeRaisesAnError) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring folder = hosttest::TempFolder();
-    MakeFile(folder + L"\\a.log", 1);
-    EXPECT_TRUE(IsTrue(FileInfo(info.Get(), folder + L"\\*.log", 0)));
-    CallResult size = FileInfo(info.Get(), folder + L"\\*.log", 16);
+    const std::wstring pattern = hosttest::TempFolder() + L"\\*.log";
+    MakeFile(pattern.substr(0, pattern.size() - 5) + L"a.log", 1);
+    EXPECT_EQ(Shown(FileInfo(info.Get(), pattern, 0)), L"True");
+    CallResult size = FileInfo(info.Get(), pattern, 16);
     EXPECT_EQ(size.hr, DISP_E_EXCEPTION);
     EXPECT_EQ(size.exception.scode, static_cast<SCODE>(0x800A0034));  // 52 Bad file name or number
-    EXPECT_EQ(DateOf(FileInfo(info.Get(), folder + L"\\*.log", 12)), 0.0);
+    EXPECT_EQ(DateOf(FileInfo(info.Get(), pattern, 12)), 0.0);
 }

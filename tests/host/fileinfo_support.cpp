@@ -5,48 +5,37 @@
 
 namespace fileinfotest {
 
-using hosttest::Arg;
-
-CallResult SysInfo(IDispatch* info, long type) {
-    return hosttest::Call(info, L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(type)});
-}
-CallResult FileInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
-    return hosttest::Call(info, L"zanFileInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
-}
-CallResult DriveInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
-    return hosttest::Call(info, L"zanDriveInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
-}
-CallResult FolderInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
-    return hosttest::Call(info, L"zanFolderInfo", DISPATCH_METHOD, {Arg::Text(fileSpec), Arg::Long(type)});
+std::wstring Shown(const CallResult& answer) {
+    if (FAILED(answer.hr)) return L"<failed>";
+    if (V_VT(&answer.value) == VT_EMPTY) return L"Empty";
+    if (V_VT(&answer.value) == VT_BOOL) return answer.Flag() ? L"True" : L"False";
+    return answer.Text();
 }
 
 std::vector<std::wstring> CollectionItems(const CallResult& answer) {
     std::vector<std::wstring> items;
     if (V_VT(&answer.value) != VT_DISPATCH || !V_DISPATCH(&answer.value)) return items;
     IDispatch* list = V_DISPATCH(&answer.value);
-    long count = hosttest::Get(list, L"Count").Number();
-    for (long i = 1; i <= count; ++i) {
-        items.push_back(hosttest::Call(list, L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Arg::Long(i)}).Text());
+    for (long i = 1, count = hosttest::Get(list, L"Count").Number(); i <= count; ++i) {
+        items.push_back(
+            hosttest::Call(list, L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {hosttest::Arg::Long(i)}).Text());
     }
     return items;
 }
 
-void MakeFile(const std::wstring& path, std::int64_t size) {
+void MakeFile(const std::wstring& path, std::int64_t size, bool sparse) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    std::string bytes(static_cast<size_t>(size), 'x');
-    DWORD written = 0;
-    if (size > 0) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-void MakeSparseFile(const std::wstring& path, std::int64_t size) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER end;
-    end.QuadPart = size;
-    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
+    if (sparse) {
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+    } else if (size > 0) {
+        std::string bytes(static_cast<size_t>(size), 'x');
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
     CloseHandle(file);
 }
 
@@ -77,21 +66,10 @@ double LocalDateOf(const FILETIME& time) {
     return date;
 }
 
-double LocalNowDate() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    now.wMilliseconds = 0;
-    double date = 0;
-    SystemTimeToVariantTime(&now, &date);
-    return date;
-}
-
 std::wstring EnvironmentText(const wchar_t* name) {
     wchar_t buffer[1024] = {};
     DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
     return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
 }
-
-bool IsEmpty(const CallResult& answer) { return SUCCEEDED(answer.hr) && V_VT(&answer.value) == VT_EMPTY; }
 
 }  // namespace fileinfotest

@@ -1,5 +1,5 @@
-// The FileSysInfo queries as JScript sees them: the name lists with Enumerator, Item errors,
-// the CD-ROM drive and the answers that depend on the script host's bitness.
+// The FileSysInfo queries as JScript sees them: the name list with Enumerator, Empty as
+// undefined, the CD-ROM drive and the answers that depend on the script host's bitness.
 // check() and the counts come from include/check.js, which the test runner puts first.
 
 var info = new ActiveXObject("ZanKit.FileSysInfo");
@@ -7,29 +7,20 @@ var fso = new ActiveXObject("Scripting.FileSystemObject");
 var folder = fso.GetSpecialFolder(2).Path + "\\zankit-js-" + fso.GetTempName();
 fso.CreateFolder(folder);
 fso.CreateTextFile(folder + "\\a.log").Close();
-fso.CreateTextFile(folder + "\\b.log").Close();
 fso.CreateTextFile(folder + "\\c.txt").Close();
 fso.CreateFolder(folder + "\\sub");
-fso.CreateFolder(folder + "\\.cache");
 
-var all = info.zanFolderInfo(folder, 59);
 var seen = [];
-for (var e = new Enumerator(all); !e.atEnd(); e.moveNext()) seen.push(e.item());
-check("Enumerator walks the file list", seen.sort().join("|"),
-      [folder + "\\a.log", folder + "\\b.log", folder + "\\c.txt"].join("|"));
+for (var e = new Enumerator(info.zanFolderInfo(folder, 59)); !e.atEnd(); e.moveNext()) seen.push(e.item());
+check("Enumerator walks the file list", seen.sort().join("|"), folder + "\\a.log|" + folder + "\\c.txt");
 try {
-    all.Item(99);
+    info.zanFolderInfo(folder, 59).Item(99);
     check("Item(99) raises", "no error", "error");
 } catch (err) {
     check("Item(99) raises Subscript out of range", err.number, -2146828279);  // 0x800A0009
 }
-check("pattern list", info.zanFolderInfo(folder + "\\*.log", 59).Count, 2);
-check("missing folder gives an empty list", info.zanFolderInfo(folder + "\\none", 59).Count, 0);
-check("folder list leaves dot folders out", info.zanFolderInfo(folder, 61).Item(1), folder + "\\sub");
 check("missing file size is Empty", typeof info.zanFileInfo(folder + "\\none.txt", 16), "undefined");
 check("CD-ROM drive of the test prefix", info.CDROMpresent(), "D:");
-var temp = info.zanFolderInfo("", 54);
-check("temporary folder ends in a separator", temp.charAt(temp.length - 1), "\\");
 
 // The test script passes the bitness of the script host.
 if (WScript.Arguments.length > 0) {

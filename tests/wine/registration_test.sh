@@ -11,21 +11,26 @@ mkdir -p "$snapshots"
 
 clsid='{CBDC7FB2-21FD-42CA-B3F7-50953ADCD9D6}'
 libid='{FBC8DFE5-8B59-4D98-8CFF-2364BB2524B2}'
+views=("HKLM 64" "HKLM 32" "HKCU 64")
 
-snapshot() {  # snapshot <name>: the machine's and the user's class keys
-  wine reg export 'HKLM\Software\Classes' "$snapshots/$1-hklm.reg" /y /reg:64 > /dev/null 2>&1
-  wine reg export 'HKLM\Software\Classes' "$snapshots/$1-wow.reg" /y /reg:32 > /dev/null 2>&1
-  wine reg export 'HKCU\Software\Classes' "$snapshots/$1-hkcu.reg" /y /reg:64 > /dev/null 2>&1
+snapshot() {  # snapshot <name>: the machine's (both views) and the user's class keys
+  for view in "${views[@]}"; do
+    set -- "$1" $view
+    wine reg export "$2\\Software\\Classes" "$snapshots/$1-$2-$3.reg" /y /reg:$3 > /dev/null 2>&1
+  done
 }
-same_as() {  # same_as <a> <b>
-  cmp -s "$snapshots/$1-hklm.reg" "$snapshots/$2-hklm.reg" &&
-    cmp -s "$snapshots/$1-wow.reg" "$snapshots/$2-wow.reg" &&
-    cmp -s "$snapshots/$1-hkcu.reg" "$snapshots/$2-hkcu.reg"
+same_as_before() {  # same_as_before <name>
+  for view in "${views[@]}"; do
+    set -- "$1" $view
+    cmp -s "$snapshots/before-$2-$3.reg" "$snapshots/$1-$2-$3.reg" || return 1
+  done
 }
 # `wine reg` is the 32-bit reg.exe; /reg:64 and /reg:32 choose the registry view.
-query() { wine reg query "$1" /reg:64 > /dev/null 2>&1; }
+query64() { wine reg query "$1" /reg:64 > /dev/null 2>&1; }
 query32() { wine reg query "$1" /reg:32 > /dev/null 2>&1; }
 not() { ! "$@"; }
+create_one() { "$@" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" 2>&1 | tr -d '\r'; }
+x86_creates() { create_one wine "$CSCRIPT32" | grep -qx created; }
 
 # Start from nothing registered.
 for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
@@ -34,23 +39,28 @@ for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
 done
 # The script hosts register interfaces of their own the first time they run; let them do
 # that before the snapshot.
-"$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" > /dev/null 2>&1
-wine "$CSCRIPT32" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" > /dev/null 2>&1
+create_one "$(zk_wine_for 64)" cscript > /dev/null
+create_one wine "$CSCRIPT32" > /dev/null
 snapshot before
 
 for arch in 64 32; do
   dll_var="ZANKIT_DLL$arch"
   dll=${!dll_var}
-  zk_check "x$arch: regsvr32 registers" wine regsvr32 /s "$dll"
-  classes='HKLM\Software\Classes'
-  q=query; [ "$arch" = 32 ] && q=query32
-  zk_check "x$arch: ProgID points at the class" "$q" "$classes\\ZanKit.FileSysInfo\\CLSID"
-  zk_check "x$arch: versioned ProgID" "$q" "$classes\\ZanKit.clsSendMail.1\\CLSID"
-  zk_check "x$arch: InprocServer32" "$q" "$classes\\CLSID\\$clsid\\InprocServer32"
-  zk_check "x$arch: type library" "$q" "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch"
-  zk_check "x$arch: regsvr32 /u unregisters" wine regsvr32 /s /u "$dll"
-  snapshot "after-x$arch"
-  zk_check "x$arch: machine-wide /u leaves the registry as it was" same_as before "after-x$arch"
+  q=query$arch
+  for scope in HKLM HKCU; do
+    user=(); [ $scope = HKCU ] && user=(/n /i:user)
+    classes="$scope\\Software\\Classes"
+    zk_check "x$arch $scope: regsvr32 registers" wine regsvr32 /s "${user[@]}" "$dll"
+    zk_check "x$arch $scope: ProgID points at the class" "$q" "$classes\\ZanKit.FileSysInfo\\CLSID"
+    zk_check "x$arch $scope: versioned ProgID" "$q" "$classes\\ZanKit.clsSendMail.1\\CLSID"
+    zk_check "x$arch $scope: InprocServer32" "$q" "$classes\\CLSID\\$clsid\\InprocServer32"
+    zk_check "x$arch $scope: type library" "$q" "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch"
+    [ $scope = HKCU ] && zk_check "x$arch: nothing written machine-wide" not "$q" 'HKLM\Software\Classes\ZanKit.FileSysInfo'
+    zk_check "x$arch $scope: regsvr32 /u unregisters" wine regsvr32 /s /u "${user[@]}" "$dll"
+    zk_check "x$arch $scope: the keys are gone" not "$q" "$classes\\ZanKit.FileSysInfo"
+    snapshot "after-x$arch-$scope"
+    zk_check "x$arch $scope: removal leaves the registry as it was" same_as_before "after-x$arch-$scope"
+  done
 done
 
 # Both bitnesses registered: removing one keeps the other working.
@@ -58,25 +68,9 @@ wine regsvr32 /s "$ZANKIT_DLL64"
 wine regsvr32 /s "$ZANKIT_DLL32"
 wine regsvr32 /s /u "$ZANKIT_DLL64"
 zk_check "x86 type library stays when x64 is removed" query32 "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win32"
-zk_check "x86 still creates objects when x64 is removed" \
-  bash -c "wine '$CSCRIPT32' //nologo '$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")' | tr -d '\\r' | grep -qx created"
+zk_check "x86 still creates objects when x64 is removed" x86_creates
 wine regsvr32 /s /u "$ZANKIT_DLL32"
 snapshot after-both
-zk_check "removing both leaves the registry as it was" same_as before after-both
-
-for arch in 64 32; do
-  dll_var="ZANKIT_DLL$arch"
-  dll=${!dll_var}
-  q=query; [ "$arch" = 32 ] && q=query32
-  zk_check "x$arch: /n /i:user registers for the user" wine regsvr32 /s /n /i:user "$dll"
-  zk_check "x$arch: per-user ProgID" "$q" 'HKCU\Software\Classes\ZanKit.FileSysInfo\CLSID'
-  zk_check "x$arch: per-user InprocServer32" "$q" "HKCU\\Software\\Classes\\CLSID\\$clsid\\InprocServer32"
-  zk_check "x$arch: per-user type library" "$q" "HKCU\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win$arch"
-  zk_check "x$arch: nothing written machine-wide" not "$q" 'HKLM\Software\Classes\ZanKit.FileSysInfo'
-  zk_check "x$arch: /u /n /i:user unregisters" wine regsvr32 /s /u /n /i:user "$dll"
-  zk_check "x$arch: per-user keys are gone" not "$q" 'HKCU\Software\Classes\ZanKit.FileSysInfo'
-  snapshot "after-user-x$arch"
-  zk_check "x$arch: per-user removal leaves the registry as it was" same_as before "after-user-x$arch"
-done
+zk_check "removing both leaves the registry as it was" same_as_before after-both
 
 zk_summary

@@ -14,20 +14,11 @@ namespace {
 
 // {7D0C3E55-2C4A-4E1B-9B8E-3F6A2D1C0B11}
 const CLSID kLoggerClsid = {0x7d0c3e55, 0x2c4a, 0x4e1b, {0x9b, 0x8e, 0x3f, 0x6a, 0x2d, 0x1c, 0x0b, 0x11}};
-const wchar_t kProgId[] = L"zanErrLogger.Log";
+const wchar_t kClassesProgId[] = L"Software\\Classes\\zanErrLogger.Log";
 const DISPID kCheckErrorId = 1;
 
 HMODULE g_module = nullptr;
 std::atomic<long> g_objects{0};
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
 
 std::wstring AsText(VARIANT* value) {
     VARIANT converted;
@@ -41,16 +32,14 @@ std::wstring AsText(VARIANT* value) {
 }
 
 std::wstring Property(IDispatch* object, const wchar_t* name) {
-    if (!object) return L"<none>";
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = 0;
-    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return L"<missing>";
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     VARIANT result;
     VariantInit(&result);
-    if (FAILED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr,
-                              nullptr))) {
-        return L"<failed>";
+    if (!object || FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) ||
+        FAILED(object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr))) {
+        return L"<missing>";
     }
     std::wstring text = AsText(&result);
     VariantClear(&result);
@@ -60,11 +49,15 @@ std::wstring Property(IDispatch* object, const wchar_t* name) {
 void AppendRecord(const std::wstring& line) {
     wchar_t path[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"ZANKIT_TEST_LOGGER_FILE", path, MAX_PATH) == 0) return;
-    FILE* file = _wfopen(path, L"ab");
-    if (!file) return;
-    std::string bytes = Utf8(line) + "\n";
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size, nullptr, nullptr);
+    bytes += "\n";
+    if (FILE* file = _wfopen(path, L"ab")) {
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
 }
 
 class Logger final : public IDispatch {
@@ -72,13 +65,11 @@ public:
     Logger() { ++g_objects; }
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out =
+            IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ? static_cast<IDispatch*>(this) : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
     STDMETHODIMP_(ULONG) Release() override {
@@ -86,28 +77,23 @@ public:
         if (left == 0) delete this;
         return static_cast<ULONG>(left);
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (count != 1 || _wcsicmp(names[0], L"CheckError") != 0) return DISP_E_UNKNOWNNAME;
         ids[0] = kCheckErrorId;
         return S_OK;
     }
+    // CheckError(app, tag, text, bool 1, bool 2); rgvarg holds them in reverse order.
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (id != kCheckErrorId) return DISP_E_MEMBERNOTFOUND;
         if (!params || params->cArgs != 5) return DISP_E_BADPARAMCOUNT;
-        VARIANT* args = params->rgvarg;  // reverse order
+        VARIANT* args = params->rgvarg;
         IDispatch* app = V_VT(&args[4]) == VT_DISPATCH ? V_DISPATCH(&args[4]) : nullptr;
         std::wstring line = Property(app, L"Title") + L"\t" + Property(app, L"Path") + L"\t" + Property(app, L"Major") +
-                            L"." + Property(app, L"Minor") + L"\t" + AsText(&args[3]) + L"\t" + AsText(&args[2]) +
-                            L"\t" + AsText(&args[1]) + L"\t" + AsText(&args[0]) + L"\t";
-        for (int i = 4; i >= 0; --i) {
-            line += std::to_wstring(V_VT(&args[i]));
-            if (i > 0) line += L",";
-        }
+                            L"." + Property(app, L"Minor");
+        for (int i = 3; i >= 0; --i) line += L"\t" + AsText(&args[i]);
+        for (int i = 4; i >= 0; --i) line += (i == 4 ? L"\t" : L",") + std::to_wstring(V_VT(&args[i]));
         AppendRecord(line);
         return S_OK;
     }
@@ -120,12 +106,8 @@ private:
 class Factory final : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory) ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -141,20 +123,15 @@ public:
 
 Factory g_factory;
 
-std::wstring ClsidText() {
+std::wstring ClassKey() {
     wchar_t text[40] = {};
     StringFromGUID2(kLoggerClsid, text, 40);
-    return text;
+    return std::wstring(L"Software\\Classes\\CLSID\\") + text;
 }
 
-LONG SetDefault(const std::wstring& path, const std::wstring& value) {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status;
+bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -174,27 +151,17 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects.load() ==
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(g_module, path, MAX_PATH);
-    const std::wstring classes = L"Software\\Classes\\";
-    const std::wstring classKey = classes + L"CLSID\\" + ClsidText();
-    if (SetDefault(classes + kProgId, L"ZanKit test logger") != ERROR_SUCCESS ||
-        SetDefault(classes + kProgId + L"\\CLSID", ClsidText()) != ERROR_SUCCESS ||
-        SetDefault(classKey, L"ZanKit test logger") != ERROR_SUCCESS ||
-        SetDefault(classKey + L"\\InprocServer32", path) != ERROR_SUCCESS) {
-        return E_FAIL;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (classKey + L"\\InprocServer32").c_str(), 0, KEY_WRITE, &key) ==
-        ERROR_SUCCESS) {
-        const wchar_t model[] = L"Both";
-        RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(model), sizeof(model));
-        RegCloseKey(key);
-    }
-    return S_OK;
+    const std::wstring classKey = ClassKey(), clsid = classKey.substr(classKey.rfind(L'\\') + 1);
+    const bool written = SetValue(kClassesProgId, nullptr, L"ZanKit test logger") &&
+                         SetValue(std::wstring(kClassesProgId) + L"\\CLSID", nullptr, clsid) &&
+                         SetValue(classKey, nullptr, L"ZanKit test logger") &&
+                         SetValue(classKey + L"\\InprocServer32", nullptr, path) &&
+                         SetValue(classKey + L"\\InprocServer32", L"ThreadingModel", L"Both");
+    return written ? S_OK : E_FAIL;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    const std::wstring classes = L"Software\\Classes\\";
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, (classes + kProgId).c_str());
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, (classes + L"CLSID\\" + ClsidText()).c_str());
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kClassesProgId);
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey().c_str());
     return S_OK;
 }

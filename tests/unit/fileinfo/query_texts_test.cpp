@@ -42,14 +42,11 @@ TEST(PathParts, NamesParentsAndDrives) {
     EXPECT_EQ(DriveNameFromNumber(-1), L"");
 }
 
-TEST(DisplayTexts, KilobytesWithoutOverflow) {
+TEST(DisplayTexts, KilobytesDriveTypesSerialsAndShortDates) {
     EXPECT_EQ(KiloByteText(1000, L"."), L"1.5 KB");
     EXPECT_EQ(KiloByteText(0, L","), L"0,5 KB");
     EXPECT_EQ(KiloByteText(2147483647, L"."), L"2097152.5 KB");  // once an overflow
     EXPECT_EQ(KiloByteText(5LL << 30, L"."), L"5242880.5 KB");
-}
-
-TEST(DisplayTexts, DriveTypesSerialsAndShortDates) {
     const wchar_t* texts[] = {L"Unbekannt",     L"Unbekannt", L"Wechsellaufwerk", L"Lokales Laufwerk",
                               L"Netz-Laufwerk", L"CD-ROM",    L"RAM Disk"};
     for (long type = 0; type < 7; ++type) EXPECT_EQ(DriveTypeText(type).value(), texts[type]);

@@ -57,6 +57,7 @@ for arch in 64 32; do
     --gtest_also_run_disabled_tests --gtest_filter='DISABLED_WinHttpPeer.*' 2>&1 | tr -d '\r')
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   echo "$output"
+  echo "$output" | grep -Eq '^\[  PASSED  \] [1-9]' || { echo "no WinHttpPeer test passed"; status=1; }
   host_var="CSCRIPT$arch"
   for script in "$work/http.js" "$work/http.vbs"; do
     echo "== $(basename "$script") with the ${arch}-bit cscript"

@@ -1,107 +1,68 @@
 #!/usr/bin/env python3
-"""HTTP peer for the WinHttpWrapper tests, on 127.0.0.1 only.
+"""HTTP peer for the WinHttpWrapper tests, on 127.0.0.1 only: plain HTTP, and one HTTPS port
+for each --tls NAME CERT KEY. Each port is written to DIR/<name>_port once it listens
+(http_port for plain HTTP).
 
-Serves plain HTTP, and HTTPS on one more port for each --tls NAME CERT KEY. Writes each
-port to DIR/<name>_port once it listens (http_port for plain HTTP).
-
-Paths:
-  /echo            any method: answers 200 with the request body as the response body, the
-                   method in X-Echo-Method and every request header as X-Echo-<Name>
-  /umlaut          UTF-8 text with umlauts (charset=utf-8)
-  /binary?size=N   N bytes of a fixed pattern that uses every byte value
-  /status/N        status N with the standard reason phrase and a short text body
+Any path and method answers with the request body, the method in X-Echo-Method and every
+request header as X-Echo-<Name>. ?status=N sets the status; ?size=N answers N bytes of a
+fixed pattern that uses every byte value instead; /umlaut answers UTF-8 text with umlauts.
 """
 import argparse
 import http.server
 import os
 import ssl
-import sys
 import threading
 import urllib.parse
-
-UMLAUT_TEXT = "Grüße aus Köln: äöü ÄÖÜ ß – €"
-
-
-def pattern(size):
-    return bytes((i * 31 + i // 251) % 256 for i in range(size))
 
 
 class EchoHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
-    def log_message(self, fmt, *args):
+    def log_message(self, *args):
         pass
 
-    def answer(self, status, body, headers=()):
-        self.send_response(status)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
-
-    def read_body(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        return self.rfile.read(length) if length else b""
-
     def handle_any(self):
-        body = self.read_body()
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         url = urllib.parse.urlsplit(self.path)
-        if url.path == "/echo":
-            headers = [("X-Echo-Method", self.command), ("Content-Type", "application/octet-stream")]
-            headers += [("X-Echo-" + name, value) for name, value in self.headers.items()]
-            self.answer(200, body, headers)
+        query = dict(urllib.parse.parse_qsl(url.query))
+        if "size" in query:
+            body = bytes((i * 31 + i // 251) % 256 for i in range(int(query["size"])))
         elif url.path == "/umlaut":
-            self.answer(200, UMLAUT_TEXT.encode("utf-8"), [("Content-Type", "text/plain; charset=utf-8")])
-        elif url.path == "/binary":
-            size = int(urllib.parse.parse_qs(url.query).get("size", ["0"])[0])
-            self.answer(200, pattern(size), [("Content-Type", "application/octet-stream")])
-        elif url.path.startswith("/status/"):
-            status = int(url.path[len("/status/"):])
-            self.answer(status, b"status page", [("Content-Type", "text/plain")])
-        else:
-            self.answer(404, b"no such page", [("Content-Type", "text/plain")])
+            body = "Grüße aus Köln: äöü ÄÖÜ ß – €".encode("utf-8")
+        self.send_response(int(query.get("status", 200)))
+        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("X-Echo-Method", self.command)
+        for name, value in self.headers.items():
+            self.send_header("X-Echo-" + name, value)
+        self.end_headers()
+        self.wfile.write(body)
 
-    do_GET = do_POST = do_PUT = do_DELETE = do_PATCH = do_HEAD = handle_any
-
-
-def serve(directory, name, context=None):
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), EchoHandler)
-    server.daemon_threads = True
-    if context is not None:
-        server.socket = context.wrap_socket(server.socket, server_side=True)
-    port_file = os.path.join(directory, name + "_port")
-    with open(port_file + ".tmp", "w") as out:
-        out.write("%d\n" % server.server_address[1])
-    os.replace(port_file + ".tmp", port_file)
-    thread = threading.Thread(target=server.serve_forever, daemon=True)
-    thread.start()
-    return thread
-
-
-def tls_context(cert, key):
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(cert, key)
-    return context
+    do_GET = do_POST = do_PUT = handle_any
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
-    parser.add_argument("--tls", nargs=3, action="append", default=[], metavar=("NAME", "CERT", "KEY"),
-                        help="an HTTPS port named NAME with this certificate (PEM) and key")
+    parser.add_argument("--tls", nargs=3, action="append", default=[], metavar=("NAME", "CERT", "KEY"))
     args = parser.parse_args()
-    threads = [serve(args.dir, "http")]
-    for name, cert, key in args.tls:
-        threads.append(serve(args.dir, name, tls_context(cert, key)))
-    try:
-        for thread in threads:
-            thread.join()
-    except KeyboardInterrupt:
-        pass
-    return 0
+    threads = []
+    for name, chain in [("http", None)] + [(name, (cert, key)) for name, cert, key in args.tls]:
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), EchoHandler)
+        server.daemon_threads = True
+        if chain:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(*chain)
+            server.socket = context.wrap_socket(server.socket, server_side=True)
+        port_file = os.path.join(args.dir, name + "_port")
+        with open(port_file + ".tmp", "w") as out:
+            out.write("%d\n" % server.server_address[1])
+        os.replace(port_file + ".tmp", port_file)
+        threads.append(threading.Thread(target=server.serve_forever, daemon=True))
+        threads[-1].start()
+    for thread in threads:
+        thread.join()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

@@ -102,8 +102,6 @@ TEST_F(SendToSink, AttachmentsArriveByteForByte) {
         EXPECT_TRUE(std::regex_match(message.Header("Message-ID"),
                                      std::regex("<[0-9]{17}\\.[A-Za-z0-8]{20}@sink\\.reverse\\.test>")))
             << message.Header("Message-ID");
-        EXPECT_EQ(message.Header("From"), "\"sender@example.com\" <sender@example.com>");
-        EXPECT_EQ(message.Header("To"), "\"first@example.com\" <first@example.com>");
         if (encoding == UU_ENCODE) {
             EXPECT_EQ(message.HeaderNames(), (std::vector<std::string>{"Message-ID", "From", "To", "Subject", "Date"}));
             // The 14-byte line starts with its length character "." and went out doubled.

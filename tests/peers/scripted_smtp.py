@@ -198,6 +198,9 @@ async def main():
     deaf.listen(0)
     filler = socket.create_connection(deaf.getsockname())
     lines.append("never-answers 127.0.0.1 %d\n" % deaf.getsockname()[1])
+    with socket.socket() as closed:  # a port nobody listens on
+        closed.bind(("127.0.0.1", 0))
+        lines.append("closed-port 127.0.0.1 %d\n" % closed.getsockname()[1])
     with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
         out.writelines(lines)
     os.replace(os.path.join(args.dir, "ports.tmp"), os.path.join(args.dir, "ports"))

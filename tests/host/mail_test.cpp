@@ -1,14 +1,10 @@
-// clsSendMail through COM under Wine: defaults, setters with their pending messages, the
-// settings store in the registry, write-back of by-reference arguments, host utilities, and
-// the first real event (SendFailed of a refused Send) at a C++ sink.
+// clsSendMail's properties through COM under Wine: setters, the settings store in the registry
+// and write-back of by-reference arguments. The host utilities answer to tests/scripts/mail.vbs.
 #include <windows.h>
-#include <ocidl.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
-#include "event_sink.h"
-#include "frame/zankit_interfaces.h"
 #include "host_support.h"
 
 using namespace hosttest;
@@ -32,24 +28,6 @@ std::wstring StoredSetting(const wchar_t* name) {
     return buffer;
 }
 
-// A mail object with a sink advised on its events.
-struct AdvisedMail {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    ComPtr<MailEventSink> sink = ComPtr<MailEventSink>::Adopt(new MailEventSink());
-    ComPtr<IConnectionPoint> point;
-    DWORD cookie = 0;
-    AdvisedMail() {
-        ComPtr<IConnectionPointContainer> container;
-        if (mail && SUCCEEDED(mail->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-            SUCCEEDED(container->FindConnectionPoint(DIID___clsSendMail, point.Put()))) {
-            point->Advise(sink.Get(), &cookie);
-        }
-    }
-    ~AdvisedMail() {
-        if (point && cookie) point->Unadvise(cookie);
-    }
-};
-
 }  // namespace
 
 class MailSurface : public testing::Test {
@@ -58,21 +36,17 @@ protected:
     void TearDown() override { ForgetStoredSettings(); }
 };
 
-TEST_F(MailSurface, SettersNormaliseTheirValues) {
+// The setters' rules are tested natively; these rows check what crosses the dispatch layer:
+// texts, numbers, a name in another case, text outside ASCII through the ANSI code page.
+TEST_F(MailSurface, SettersAnswerThroughCom) {
     ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
     Put(mail.Get(), L"Delimiter", Arg::Text(L",;"));
-    EXPECT_EQ(Get(mail.Get(), L"Delimiter").Text(), L",");
     Put(mail.Get(), L"Recipient", Arg::Text(L" a@example.com , b@example.de "));
     EXPECT_EQ(Get(mail.Get(), L"Recipient").Text(), L"a@example.com,b@example.de");
-    Put(mail.Get(), L"ContentBase", Arg::Text(L"www.example.com\\img"));
-    EXPECT_EQ(Get(mail.Get(), L"ContentBase").Text(), L"http://www.example.com/img/");
     Put(mail.Get(), L"ConnectTimeout", Arg::Long(121));
     EXPECT_EQ(Get(mail.Get(), L"ConnectTimeout").Number(), 40);
-    Put(mail.Get(), L"MaxRecipients", Arg::Long(-5));
-    EXPECT_EQ(Get(mail.Get(), L"MaxRecipients").Number(), 5);
     Put(mail.Get(), L"from", Arg::Text(L"  me@example.com  "));
-    EXPECT_EQ(Get(mail.Get(), L"from").Text(), L"me@example.com");
-    // Text outside ASCII survives the trip through the ANSI code page.
+    EXPECT_EQ(Get(mail.Get(), L"From").Text(), L"me@example.com");
     Put(mail.Get(), L"Subject", Arg::Text(L"Grüße"));
     EXPECT_EQ(Get(mail.Get(), L"Subject").Text(), L"Grüße");
 }
@@ -110,64 +84,4 @@ TEST_F(MailSurface, SettingsPersistInTheVbSettingsStoreAndCanBeSwitchedOff) {
     ComPtr<IDispatch> third = Create(L"ZanKit.clsSendMail");
     EXPECT_EQ(Get(third.Get(), L"SMTPPort").Number(), 25);
     EXPECT_EQ(Get(third.Get(), L"from").Text(), L"");
-}
-
-TEST_F(MailSurface, ARefusedSendRaisesSendFailedWithEveryPendingMessage) {
-    AdvisedMail advised;
-    ASSERT_TRUE(advised.cookie);
-    Put(advised.mail.Get(), L"Recipient", Arg::Text(L"nobody"));
-    Put(advised.mail.Get(), L"SMTPPort", Arg::Long(0));
-    CallResult sent = Call(advised.mail.Get(), L"Send", DISPATCH_METHOD, {});
-    EXPECT_EQ(sent.hr, S_OK);
-    ASSERT_EQ(advised.sink->events.size(), 1u);
-    EXPECT_EQ(advised.sink->events[0].id, 2);
-    EXPECT_EQ(advised.sink->events[0].text,
-              L"Missing or Invalid Recipient E-mail Address\r\nInvalid Remote Port\r\n"
-              L"Missing or Invalid Sender E-mail Address\r\n");
-
-    // The list was emptied: the next refusal names only what is wrong now.
-    Put(advised.mail.Get(), L"SMTPPort", Arg::Long(25));
-    Put(advised.mail.Get(), L"Recipient", Arg::Text(L""));
-    Put(advised.mail.Get(), L"from", Arg::Text(L"me@example.com"));
-    Call(advised.mail.Get(), L"Send", DISPATCH_METHOD, {});
-    ASSERT_EQ(advised.sink->events.size(), 2u);
-    EXPECT_EQ(advised.sink->events[1].text, L"No Recipient E-mail Address Specified\r\n");
-}
-
-TEST_F(MailSurface, HostUtilitiesAnswerForThisMachine) {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    VARIANT host;
-    VariantInit(&host);
-    V_VT(&host) = VT_BSTR;
-    V_BSTR(&host) = SysAllocString(L"  127.0.0.1 ");
-    CallResult address = Call(mail.Get(), L"GetIPAddress", DISPATCH_METHOD, {Arg::RefTo(&host)});
-    EXPECT_EQ(address.Text(), L"127.0.0.1");
-    EXPECT_EQ(FromBstr(V_BSTR(&host)), std::wstring(L"127.0.0.1\0", 10));
-    VariantClear(&host);
-
-    EXPECT_FALSE(Call(mail.Get(), L"GetIPHost", DISPATCH_METHOD, {}).Text().empty());
-
-    VARIANT target, time, size;
-    for (VARIANT* v : {&target, &time, &size}) VariantInit(v);
-    V_VT(&target) = VT_BSTR;
-    V_BSTR(&target) = SysAllocString(L"127.0.0.1");
-    CallResult ping =
-        Call(mail.Get(), L"Ping", DISPATCH_METHOD, {Arg::RefTo(&target), Arg::RefTo(&time), Arg::RefTo(&size)});
-    EXPECT_EQ(ping.hr, S_OK);
-    EXPECT_EQ(ping.Flag(), 1);
-    EXPECT_EQ(FromBstr(V_BSTR(&target)), L"127.0.0.1");
-    EXPECT_EQ(V_VT(&size), VT_BSTR);
-    EXPECT_EQ(FromBstr(V_BSTR(&size)), L"32 bytes");
-    for (VARIANT* v : {&target, &time, &size}) VariantClear(v);
-}
-
-TEST_F(MailSurface, EncodingsAndChecksAnswerThroughCom) {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    EXPECT_EQ(Call(mail.Get(), L"DecodeBase64String", DISPATCH_METHOD, {Arg::Text(L"5Pb8")}).Text(), L"äöü");
-    // Without a second argument the default content type is the binary one.
-    EXPECT_EQ(Call(mail.Get(), L"GetContentType", DISPATCH_METHOD, {Arg::Text(L"noextension")}).Text(),
-              L"application/octet-stream");
-    EXPECT_EQ(Call(mail.Get(), L"GetContentType", DISPATCH_METHOD, {Arg::Text(L"file.zzqq"), Arg::Text(L"text/x-own")})
-                  .Text(),
-              L"text/x-own");
 }

@@ -1,14 +1,12 @@
-"""Takes apart one received message the way a mail reader would, for the send tests.
+"""Takes one received message apart as a mail reader would, for the send tests.
 
 Usage: /usr/bin/python3 read_message.py MESSAGE.eml OUTDIR
 
-Parses the message with Python's email package and writes OUTDIR/summary.txt, one item a line:
-  header NAME: VALUE        every header of the message, line breaks of folding removed
-  part N TYPE cid=CID file=NAME size=BYTES    every leaf part in order ("-" when absent)
-  uu N name=NAME size=BYTES rc=RC             every "begin ... end" block of the text body,
-                                              decoded by uudecode
-The decoded bytes go to OUTDIR/part-N.bin and OUTDIR/uu-N.bin. Texts are written back as the
-bytes that arrived (8-bit bytes kept).
+Writes OUTDIR/summary.txt with tab-separated lines, texts as the bytes that arrived:
+  header NAME VALUE   every header, unfolded
+  part TYPE CID FILE  every leaf part in order ("-" when absent); bytes in part-N.bin
+  uu NAME RC          every begin...end block of the first text part, decoded by uudecode
+                      into uu-N.bin
 """
 import email
 import email.policy
@@ -16,7 +14,6 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 
 
 def raw(text):
@@ -24,25 +21,21 @@ def raw(text):
 
 
 def unfold(value):
-    return re.sub(r"\r?\n(?=[ \t])", "", str(value))
+    return re.sub(r"\r?\n[ \t]", " ", str(value)).replace("\t", " ")
 
 
 def raw_filename(part):
-    """The filename parameter as the bytes that arrived (the parser's own decoding replaces
-    8-bit bytes)."""
+    # The parser's own decoding replaces 8-bit bytes; take the parameter as it arrived.
     for name, value in part.raw_items():
-        if name.lower() == "content-disposition":
-            found = re.search(r'filename="([^"]*)"', unfold(value))
-            if found:
-                return raw(found.group(1))
+        found = name.lower() == "content-disposition" and re.search(r'filename="([^"]*)"', unfold(value))
+        if found:
+            return raw(found.group(1))
     return raw(part.get_filename() or "-")
 
 
 def uu_blocks(body):
-    blocks = []
-    lines = body.split(b"\r\n")
-    current = None
-    for line in lines:
+    blocks, current = [], None
+    for line in body.split(b"\r\n"):
         if current is None and line.startswith(b"begin "):
             current = [line]
         elif current is not None:
@@ -58,33 +51,21 @@ def main():
     os.makedirs(out, exist_ok=True)
     with open(source, "rb") as f:
         message = email.message_from_bytes(f.read(), policy=email.policy.compat32)
-    summary = []
-    for name, value in message.items():
-        summary.append(b"header " + raw(name) + b": " + raw(unfold(value)))
-    index = 0
+    summary = [b"header\t%s\t%s" % (raw(name), raw(unfold(value))) for name, value in message.items()]
     text_body = None
-    for part in message.walk():
-        if part.is_multipart():
-            continue
+    for index, part in enumerate(p for p in message.walk() if not p.is_multipart()):
         payload = part.get_payload(decode=True) or b""
         if text_body is None and part.get_content_maintype() == "text":
             text_body = payload
-        cid = part.get("Content-ID", "-")
-        filename = raw_filename(part)
         with open(os.path.join(out, "part-%d.bin" % index), "wb") as f:
             f.write(payload)
-        summary.append(b"part %d %s cid=%s file=%s size=%d" % (
-            index, raw(part.get_content_type()), raw(unfold(cid)), filename, len(payload)))
-        index += 1
-    for number, block in enumerate(uu_blocks(text_body or b"")):
-        target = os.path.join(out, "uu-%d.bin" % number)
-        with tempfile.NamedTemporaryFile(suffix=".uu", delete=False) as f:
-            f.write(b"\n".join(block) + b"\n")
-            encoded = f.name
-        rc = subprocess.run(["uudecode", "-o", target, encoded], capture_output=True).returncode
-        os.unlink(encoded)
-        size = os.path.getsize(target) if os.path.exists(target) else -1
-        summary.append(b"uu %d name=%s size=%d rc=%d" % (number, block[0][len(b"begin 600 "):], size, rc))
+        summary.append(b"part\t%s\t%s\t%s" % (
+            raw(part.get_content_type()), raw(unfold(part.get("Content-ID", "-"))), raw_filename(part)))
+    for index, block in enumerate(uu_blocks(text_body or b"")):
+        target = os.path.join(out, "uu-%d.bin" % index)
+        rc = subprocess.run(["uudecode", "-o", target], input=b"\n".join(block) + b"\n",
+                            capture_output=True).returncode
+        summary.append(b"uu\t%s\t%d" % (block[0][len(b"begin 600 "):], rc))
     with open(os.path.join(out, "summary.txt"), "wb") as f:
         f.write(b"\n".join(summary) + b"\n")
 

@@ -2,11 +2,10 @@
 
 Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]
 
-Binds 127.0.0.1 on a free port and writes the port number to DIR/port once it listens.
-Every byte a client sends is appended to DIR/received.log; every accepted message is stored
-as DIR/message-N.eml. With --user, AUTH LOGIN (and PLAIN) is offered without TLS and only
-that user is accepted; mechanism names are taken in upper case only, as aiosmtpd does
-("AUTH Login" gets 504). Stops on SIGTERM or SIGINT.
+Listens on 127.0.0.1 on a free port, written to DIR/port once it listens. Every byte a client
+sends is appended to DIR/received.log, every accepted message stored as DIR/message-N.eml.
+With --user, AUTH LOGIN (and PLAIN) is offered without TLS for that user only; mechanism names
+are taken in upper case only ("AUTH Login" gets 504). Stops on SIGTERM or SIGINT.
 """
 import argparse
 import asyncio
@@ -23,17 +22,14 @@ class Sink:
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
-        path = os.path.join(self.spool, "message-%d.eml" % self.count)
-        with open(path, "wb") as out:
+        with open(os.path.join(self.spool, "message-%d.eml" % self.count), "wb") as out:
             out.write(envelope.original_content or envelope.content)
         return "250 OK message %d kept" % self.count
 
 
 class RecordingSMTP(SMTP):
-    # The prompt most servers send for the user name ("Username:" in base64).
     AuthLoginUsernameChallenge = "Username:"
     AuthLoginPasswordChallenge = "Password:"
-
     received_log = None
 
     def data_received(self, data):
@@ -42,14 +38,8 @@ class RecordingSMTP(SMTP):
         super().data_received(data)
 
 
-def make_authenticator(user, password):
-    def authenticate(server, session, envelope, mechanism, auth_data):
-        login = auth_data.login.decode("latin-1") if isinstance(auth_data.login, bytes) else auth_data.login
-        secret = auth_data.password.decode("latin-1") if isinstance(auth_data.password, bytes) else auth_data.password
-        if login == user and secret == password:
-            return AuthResult(success=True)
-        return AuthResult(success=False, handled=False)
-    return authenticate
+def text(value):
+    return value.decode("latin-1") if isinstance(value, bytes) else value
 
 
 async def main():
@@ -63,14 +53,18 @@ async def main():
     options = {}
     if args.user:
         name, _, secret = args.user.partition(":")
-        options = dict(auth_require_tls=False, authenticator=make_authenticator(name, secret))
+
+        def authenticate(server, session, envelope, mechanism, auth_data):
+            accepted = text(auth_data.login) == name and text(auth_data.password) == secret
+            return AuthResult(success=True) if accepted else AuthResult(success=False, handled=False)
+
+        options = dict(auth_require_tls=False, authenticator=authenticate)
 
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
         lambda: RecordingSMTP(handler, hostname="sink.test", **options), "127.0.0.1", 0)
-    port = server.sockets[0].getsockname()[1]
     with open(os.path.join(args.spool, "port.tmp"), "w") as out:
-        out.write("%d\n" % port)
+        out.write("%d\n" % server.sockets[0].getsockname()[1])
     os.replace(os.path.join(args.spool, "port.tmp"), os.path.join(args.spool, "port"))
 
     stop = asyncio.Event()

@@ -26,19 +26,9 @@ std::string Filtered(const std::string& input, std::size_t pieceSize = 0) {
     return out;
 }
 
-std::string Lines(std::size_t count, const std::string& line) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) text += line + "\n";
-    return text;
-}
-
 TEST(WireFilter, LineEndsLongLinesAndLeadingDots) {
     const std::string x998(998, 'x');
-    struct Case {
-        std::string given;
-        std::string wire;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"},
         {"a\r\n.b\n.c\r\rd", "a\r\n..b\r\n..c\r\n\r\nd"},
         {"\n\n.", "\r\n\r\n.."},
@@ -48,32 +38,19 @@ TEST(WireFilter, LineEndsLongLinesAndLeadingDots) {
         {x998, x998},
         // A piece a break starts with "." is stuffed, or it could end the data early.
         {x998 + ".", x998 + "\r\n.."},
-        // Bare LF lines are lines: 3 000 short ones stay whole, a long one is broken at 998 only.
-        {Lines(3000, "short line"),
-         [] {
-             std::string wire;
-             for (int i = 0; i < 3000; ++i) wire += "short line\r\n";
-             return wire;
-         }()},
-        {"a\n" + std::string(5000, 'z') + "\nb",
-         "a\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" +
-             std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\n" + std::string(10, 'z') + "\r\nb"},
+        // A bare LF ends a line for the length limit too: the long line is broken at 998 only.
+        {"a\n" + std::string(2000, 'z') + "\nb",
+         "a\r\n" + std::string(998, 'z') + "\r\n" + std::string(998, 'z') + "\r\nzzzz\r\nb"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.given.substr(0, 40));
-        EXPECT_EQ(Filtered(c.given), c.wire);
+    for (const auto& [given, wire] : cases) {
+        SCOPED_TRACE(given.substr(0, 40));
         // State carries across writes: a CR LF split between two writes is one line end.
-        EXPECT_EQ(Filtered(c.given, 1), c.wire);
-        EXPECT_EQ(Filtered(c.given, 997), c.wire);
+        for (std::size_t piece : {0, 1, 997}) EXPECT_EQ(Filtered(given, piece), wire) << "pieces of " << piece;
     }
 }
 
 TEST(LineBuilders, KeepEveryValueOnItsLine) {
-    struct Case {
-        std::string built;
-        std::string expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {OneLine("a\r\nb\n\n\rc\rd"), "a b c d"},
         {Command("USER", "me\r\nDELE 1"), "USER me DELE 1"},
         {Command("MAIL FROM:", "<a@b.c\nRCPT TO: <x>>"), "MAIL FROM: <a@b.c RCPT TO: <x>>"},
@@ -84,7 +61,7 @@ TEST(LineBuilders, KeepEveryValueOnItsLine) {
         {HeaderLine("Message-ID", "<id@host\r\nX-Injected: 1>"), "Message-ID: <id@host X-Injected: 1>"},
         {HeaderText("J\xFCrgen\r\nX", true), "=?ISO-8859-1?B?SvxyZ2VuIFg=?="},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.built, c.expected);
+    for (const auto& [built, expected] : cases) EXPECT_EQ(built, expected);
     // A long header value is folded before a space, so the continuation starts with it.
     const std::string folded = HeaderLine("Subject", std::string(600, 'a') + " " + std::string(600, 'b'));
     EXPECT_EQ(folded, "Subject: " + std::string(600, 'a') + "\r\n " + std::string(600, 'b'));
@@ -187,9 +164,6 @@ TEST_F(ComposeTest, HeaderBlock) {
             "X-Priority: 1", "X-MSMail-Priority: High", "Disposition-Notification-To: " + v.fromLine,
             "Content-Type: multipart/mixed;\r\n\tboundary=\"B\"", "", "This is a multi-part message in MIME format.",
             "", "--B", "Content-Type: text/plain;\r\n\tcharset=\"iso-8859-1\"", "Content-Transfer-Encoding: 8bit"}));
-
-    s.SetEncodeType(UU_ENCODE);
-    EXPECT_EQ(HeaderLines(s, v).back(), "Date: " + v.date);
 }
 
 TEST_F(ComposeTest, PriorityWithoutTextAndContentBaseWithScheme) {

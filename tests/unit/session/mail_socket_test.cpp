@@ -1,10 +1,6 @@
 // The socket's state and event delivery over a scripted channel.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "mail/mail_socket.h"
 #include "session_test_support.h"
 
@@ -34,25 +30,21 @@ private:
     MailSocket& socket_;
 };
 
-struct SocketFixture : ::testing::Test {
+struct MailSocketTest : ::testing::Test {
     ChannelScript script;
     MailSocket socket{std::make_unique<ScriptedChannel>(script)};
     SocketLog log{socket};
-    SocketFixture() { socket.SetEvents(&log); }
+    MailSocketTest() { socket.SetEvents(&log); }
 };
-
-using MailSocketTest = SocketFixture;
 
 TEST_F(MailSocketTest, EventsArriveOnlyWhenPolled) {
     script.connectsLater = true;
     socket.Connect("mail.test", 25);
-    EXPECT_EQ(script.host, "mail.test");
-    EXPECT_EQ(script.port, 25);
+    EXPECT_EQ(script.host + ":" + std::to_string(script.port), "mail.test:25");
     EXPECT_EQ(socket.State(), kSocketConnecting);
     EXPECT_TRUE(log.seen.empty());
     socket.Poll();
     EXPECT_EQ(log.seen, (std::vector<std::string>{"connect @7"}));
-    EXPECT_EQ(socket.State(), kSocketConnected);
 }
 
 TEST_F(MailSocketTest, ProgressCountsBytesWrittenSinceTheLastReportAndBytesStillQueued) {

@@ -3,12 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "../mail/mail_test_support.h"
-#include "mail/mail_core.h"
 #include "mail/message_writer.h"
 #include "session_test_support.h"
 
@@ -70,18 +65,14 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(SessionOffline, EmptySmtpHostWithoutAnExchangerFailsSilently) {
+// Connect without a host fails silently; Send says why.
+TEST_F(SessionOffline, NoHostAndNoMxLookup) {
     EXPECT_FALSE(core_->Connect());
     EXPECT_TRUE(events_.log.empty());
     EXPECT_TRUE(core_->Errors().Contains("Invalid or Missing SMTP Host Name"));
-    EXPECT_EQ(script_.opens, 0);
-}
-
-TEST_F(SessionOffline, ASendWithoutAnyHostEndsWithSendFailed) {
     core_->Settings().SetRecipient("you@example.com");
     core_->Send();
-    ASSERT_EQ(events_.log.size(), 1u);
-    EXPECT_EQ(events_.log[0], "SendFailed: Invalid or Missing SMTP Host Name\r\n");
+    EXPECT_EQ(events_.log, (std::vector<std::string>{"SendFailed: Invalid or Missing SMTP Host Name\r\n"}));
     EXPECT_EQ(script_.opens, 0);
 }
 
@@ -137,8 +128,6 @@ TEST_F(SessionOffline, ProgressIsRaisedOnlyWhenThePercentageChanges) {
     flags.totalBytes = 31200;
     Transmit(TempFile(std::string(22800, 'x')), MIME_ENCODE);
     EXPECT_EQ(events_.percents, (std::vector<long>{50, 100}));
-    EXPECT_EQ(flags.bytesSent, 31200);
-    EXPECT_EQ(flags.bytesRemaining, 0);
     EXPECT_EQ(script_.written.size(), 31200u);
 
     // Past the estimate the percentage stays 100 and is not raised again.

@@ -47,7 +47,7 @@ TEST(FileInfoNames, AFileNamedOutsideTheAnsiCodePageIsAnsweredLikeAnyOther) {
     ASSERT_GT(GetShortPathNameW(file.c_str(), shortPath, MAX_PATH), 0u);  // hashed under Wine
     SHFILEINFOW shell = {};
     SHGetFileInfoW(file.c_str(), 0, &shell, sizeof shell, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
-    auto ask = [&](const std::wstring& spec, long type) { return Shown(FileInfo(info.Get(), spec, type)); };
+    auto ask = [&](const std::wstring& fileSpec, long type) { return Shown(FileInfo(info.Get(), fileSpec, type)); };
     EXPECT_EQ(ask(file, 0), L"True");
     EXPECT_EQ(ask(file, 3), japanese);
     EXPECT_EQ(ask(file, 16), L"3000");

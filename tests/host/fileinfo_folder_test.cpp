@@ -31,7 +31,7 @@ std::wstring SpecialPath(int csidl) {
 
 TEST(FileInfoFolders, AnswersForAFolderADriveAndAMissingFolder) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    auto ask = [&](const std::wstring& spec, long type) { return Shown(FolderInfo(info.Get(), spec, type)); };
+    auto ask = [&](const std::wstring& fileSpec, long type) { return Shown(FolderInfo(info.Get(), fileSpec, type)); };
     const std::wstring base = hosttest::TempFolder(), folder = base + L"\\Some Folder", none = base + L"\\none";
     CreateDirectoryW(folder.c_str(), nullptr);
     wchar_t shortPath[MAX_PATH] = {};
@@ -92,7 +92,7 @@ TEST(FileInfoFolderLists, FilesByPatternHiddenIncludedAndSubFoldersWithoutDotFol
 
 TEST(FileInfoSpecialFolders, UserSystemTempAndPrinters) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    auto ask = [&](const std::wstring& spec, long type) { return Shown(FolderInfo(info.Get(), spec, type)); };
+    auto ask = [&](const std::wstring& fileSpec, long type) { return Shown(FolderInfo(info.Get(), fileSpec, type)); };
     wchar_t temp[MAX_PATH + 1] = {}, system[MAX_PATH] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     std::wstring documents = ask(L"", 56);

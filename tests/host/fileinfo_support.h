@@ -23,14 +23,14 @@ inline CallResult SysInfo(IDispatch* info, long type) {
 inline CallResult Query(IDispatch* info, const wchar_t* member, const std::wstring& fileSpec, long type) {
     return hosttest::Call(info, member, DISPATCH_METHOD, {hosttest::Arg::Text(fileSpec), hosttest::Arg::Long(type)});
 }
-inline CallResult FileInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return Query(info, L"zanFileInfo", spec, type);
+inline CallResult FileInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return Query(info, L"zanFileInfo", fileSpec, type);
 }
-inline CallResult DriveInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return Query(info, L"zanDriveInfo", spec, type);
+inline CallResult DriveInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return Query(info, L"zanDriveInfo", fileSpec, type);
 }
-inline CallResult FolderInfo(IDispatch* info, const std::wstring& spec, long type) {
-    return Query(info, L"zanFolderInfo", spec, type);
+inline CallResult FolderInfo(IDispatch* info, const std::wstring& fileSpec, long type) {
+    return Query(info, L"zanFolderInfo", fileSpec, type);
 }
 
 // An answer as one text: "Empty", "True", "False", or the value converted to text.

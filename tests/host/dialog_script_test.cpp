@@ -23,8 +23,13 @@ struct Step {
 
 // Runs one script with "driven <folder>", answers its dialogs in order, returns its output.
 std::string RunDrivenScript(const std::wstring& script, const std::wstring& folder, const std::vector<Step>& steps) {
-    wchar_t scriptPath[MAX_PATH] = {};
-    GetFullPathNameW((L"..\\..\\..\\tests\\scripts\\" + script).c_str(), MAX_PATH, scriptPath, nullptr);
+    // The shared checks go in front of the script, as the test runner does it.
+    const std::wstring extension = script.substr(script.find_last_of(L'.'));
+    std::ifstream checks((L"..\\..\\..\\tests\\scripts\\include\\check" + extension).c_str(), std::ios::binary);
+    std::ifstream body((L"..\\..\\..\\tests\\scripts\\" + script).c_str(), std::ios::binary);
+    if (!checks || !body) return "script not found";
+    const std::wstring scriptPath = TempFolder() + L"\\" + script;
+    std::ofstream(scriptPath.c_str(), std::ios::binary) << checks.rdbuf() << body.rdbuf();
     const std::wstring outputFile = TempFolder() + L"\\output.txt";
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE output =

@@ -2,11 +2,6 @@
 // what needs no dialog; with the arguments "driven <folder>" a host test answers its
 // dialogs like a user: it types "Liste.txt" into the open dialog titled "Skript: Datei"
 // and presses OK in the folder dialog titled "Skript: Ordner".
-var passed = 0, failed = 0;
-function check(name, actual, expected) {
-    if (actual === expected) { passed++; WScript.Echo("ok - " + name); }
-    else { failed++; WScript.Echo("not ok - " + name + ": got [" + actual + "] expected [" + expected + "]"); }
-}
 var shell = new ActiveXObject("WScript.Shell");
 var lastDirValue = "HKCU\\Software\\VB and VBA Program Settings\\Postwerk\\Dialogs\\LastDir";
 var info = new ActiveXObject("ZanKit.FileSysInfo");

@@ -2,16 +2,6 @@
 ' starts it) the script checks what needs no dialog; with the arguments "driven <folder>" a
 ' host test answers its dialogs: in "Skript: Auswahl" it types "a.txt" "b.txt" and presses
 ' OK, in "Skript: Filter" it presses Cancel.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
 
 Dim info, folder, answer, index, owner
 Set info = CreateObject("ZanKit.FileSysInfo")

@@ -1,10 +1,5 @@
 // The file operations and FileWriter as JScript sees them: a name list that came from
 // another component as an array, the answers as booleans, and a FileWriter's lines.
-var passed = 0, failed = 0;
-function check(name, actual, expected) {
-    if (actual === expected) { passed++; WScript.Echo("ok - " + name); }
-    else { failed++; WScript.Echo("not ok - " + name + ": got [" + actual + "] expected [" + expected + "]"); }
-}
 
 var info = new ActiveXObject("ZanKit.FileSysInfo");
 var fso = new ActiveXObject("Scripting.FileSystemObject");

@@ -1,15 +1,5 @@
 ' The file operations and FileWriter as VBScript sees them: arrays passed from script
 ' variables, attributes through the FileSystemObject, and the lines a FileWriter leaves.
-Option Explicit
-Dim passed, failed
-passed = 0 : failed = 0
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1 : WScript.Echo "ok - " & name
-    Else
-        failed = failed + 1 : WScript.Echo "not ok - " & name & ": got [" & actual & "] expected [" & expected & "]"
-    End If
-End Sub
 
 Dim info, fso, folder, names, writer, stream, text
 Set info = CreateObject("ZanKit.FileSysInfo")

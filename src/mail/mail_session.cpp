@@ -277,7 +277,9 @@ void MailSession::JudgeReply(const Reply& reply) {
         return;
     }
     if (awaiting_ == Awaiting::Nothing) {
-        FailUnexpected(reply.text);
+        // While the session closes, a late reply (a greeting that came after the time-out, or
+        // the answer to QUIT after such a reply took its place) has nothing left to refuse.
+        if (!closing_) FailUnexpected(reply.text);
         return;
     }
     if (awaiting_ >= Awaiting::Pop3Greeting) {

@@ -1,5 +1,5 @@
-// A C++ event sink for __clsSendMail, as VB's WithEvents builds one: it records every
-// event with its arguments, in order.
+// A C++ event sink for __clsSendMail, as VB's WithEvents builds one: it records every event
+// with its argument, in order, then runs onEvent, which may call back into the object that fired.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "frame/zankit_interfaces.h"
 
 namespace hosttest {
 
@@ -19,18 +21,38 @@ public:
         long number = 0;    // Progress percentage
     };
 
-    MailEventSink() = default;
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        const bool known = iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___clsSendMail;
+        *out = known ? static_cast<IDispatch*>(this) : nullptr;
+        return known ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const long left = --references_;
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+    // The one argument of SendFailed, Status (a BSTR) and Progress (a Long) comes by reference.
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        Event event{id, L"", 0};
+        VARIANT* arg = params && params->cArgs == 1 ? &params->rgvarg[0] : nullptr;
+        if (arg && V_VT(arg) == (VT_BYREF | VT_BSTR) && V_BSTRREF(arg) && *V_BSTRREF(arg)) {
+            event.text.assign(*V_BSTRREF(arg), SysStringLen(*V_BSTRREF(arg)));
+        } else if (arg && V_VT(arg) == (VT_BYREF | VT_I4) && V_I4REF(arg)) {
+            event.number = *V_I4REF(arg);
+        } else if (arg) {
+            event.text = L"<unexpected argument type " + std::to_wstring(V_VT(arg)) + L">";
+        }
+        events.push_back(event);
+        if (onEvent) onEvent(event);
+        return S_OK;
+    }
 
     std::vector<Event> events;
-    // Runs for every event after it is recorded, as a handler in a host would (it may call back
-    // into the object that fired).
     std::function<void(const Event&)> onEvent;
     long References() const { return references_; }
 

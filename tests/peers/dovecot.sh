@@ -1,11 +1,10 @@
-# Sourced by the peer runners: a private dovecot serving POP3 on 127.0.0.1:110 with one test
-# user, everything (config, sockets, state, mail, log) inside one temporary directory.
-#   zk_dovecot_start DIR USER PASSWORD   starts it and waits (bounded) until it listens
-#   zk_dovecot_stop                      stops it; safe to call more than once
+# Sourced by the peer runners: a private dovecot serving POP3 on 127.0.0.1:110 with one test user,
+# everything inside DIR. zk_dovecot_start DIR USER PASSWORD starts it and waits (bounded) until it
+# listens; zk_dovecot_stop stops it and is safe to call more than once.
 ZK_DOVECOT_PID=""
 
 zk_dovecot_start() {
-  local dir=$1 user=$2 password=$3
+  local dir=$1 user=$2 password=$3 tries
   mkdir -p "$dir/run" "$dir/state" "$dir/mail/$user"
   chown -R nobody:nogroup "$dir/mail"
   printf '%s:{PLAIN}%s:65534:65534::%s::\n' "$user" "$password" "$dir/mail/$user" > "$dir/users"
@@ -39,9 +38,8 @@ service pop3-login {
 CONF
   dovecot -F -c "$dir/dovecot.conf" > "$dir/stdout.log" 2>&1 &
   ZK_DOVECOT_PID=$!
-  local tries
   for tries in $(seq 1 100); do
-    if (exec 3<>/dev/tcp/127.0.0.1/110) 2>/dev/null; then return 0; fi
+    (exec 3<>/dev/tcp/127.0.0.1/110) 2>/dev/null && return 0
     kill -0 "$ZK_DOVECOT_PID" 2>/dev/null || break
     sleep 0.1
   done
@@ -51,9 +49,8 @@ CONF
 }
 
 zk_dovecot_stop() {
-  if [ -n "$ZK_DOVECOT_PID" ]; then
-    kill "$ZK_DOVECOT_PID" 2>/dev/null
-    wait "$ZK_DOVECOT_PID" 2>/dev/null
-    ZK_DOVECOT_PID=""
-  fi
+  [ -n "$ZK_DOVECOT_PID" ] || return 0
+  kill "$ZK_DOVECOT_PID" 2>/dev/null
+  wait "$ZK_DOVECOT_PID" 2>/dev/null
+  ZK_DOVECOT_PID=""
 }

@@ -1,12 +1,10 @@
 """Takes one received message apart as a mail reader would, for the send tests.
-
-Usage: /usr/bin/python3 read_message.py MESSAGE.eml OUTDIR
-
-Writes OUTDIR/summary.txt with tab-separated lines, texts as the bytes that arrived:
-  header NAME VALUE   every header, unfolded
-  part TYPE CID FILE  every leaf part in order ("-" when absent); bytes in part-N.bin
-  uu NAME RC          every begin...end block of the first text part, decoded by uudecode
-                      into uu-N.bin
+Usage: /usr/bin/python3 read_message.py MESSAGE.eml OUTDIR   writes OUTDIR/summary.txt
+with tab-separated lines, texts as the bytes that arrived:
+  header NAME VALUE             every header, unfolded
+  part TYPE CID FILE part-N.bin every leaf part in order ("-" when absent), its bytes in part-N.bin
+  uu RC - NAME uu-N.bin         every begin...end block of the first text part, decoded by
+                                uudecode (RC its exit status) into uu-N.bin
 """
 import email
 import email.policy
@@ -33,19 +31,6 @@ def raw_filename(part):
     return raw(part.get_filename() or "-")
 
 
-def uu_blocks(body):
-    blocks, current = [], None
-    for line in body.split(b"\r\n"):
-        if current is None and line.startswith(b"begin "):
-            current = [line]
-        elif current is not None:
-            current.append(line)
-            if line == b"end":
-                blocks.append(current)
-                current = None
-    return blocks
-
-
 def main():
     source, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
@@ -59,13 +44,14 @@ def main():
             text_body = payload
         with open(os.path.join(out, "part-%d.bin" % index), "wb") as f:
             f.write(payload)
-        summary.append(b"part\t%s\t%s\t%s" % (
-            raw(part.get_content_type()), raw(unfold(part.get("Content-ID", "-"))), raw_filename(part)))
-    for index, block in enumerate(uu_blocks(text_body or b"")):
+        summary.append(b"part\t%s\t%s\t%s\tpart-%d.bin" % (
+            raw(part.get_content_type()), raw(unfold(part.get("Content-ID", "-"))), raw_filename(part), index))
+    blocks = re.findall(rb"(?ms)^(begin 600 ([^\r\n]*)\r\n.*?^end)\r?$", text_body or b"")
+    for index, (block, name) in enumerate(blocks):
         target = os.path.join(out, "uu-%d.bin" % index)
-        rc = subprocess.run(["uudecode", "-o", target], input=b"\n".join(block) + b"\n",
+        rc = subprocess.run(["uudecode", "-o", target], input=block.replace(b"\r\n", b"\n") + b"\n",
                             capture_output=True).returncode
-        summary.append(b"uu\t%s\t%d" % (block[0][len(b"begin 600 "):], rc))
+        summary.append(b"uu\t%d\t-\t%s\tuu-%d.bin" % (rc, name, index))
     with open(os.path.join(out, "summary.txt"), "wb") as f:
         f.write(b"\n".join(summary) + b"\n")
 

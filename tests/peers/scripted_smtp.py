@@ -1,14 +1,16 @@
-"""A scripted SMTP and POP3 peer that misbehaves on purpose, for the faults real servers do not
-produce on demand. Usage: /usr/bin/python3 scripted_smtp.py --dir DIR [--no-pop3]
+"""SMTP and POP3 servers that misbehave on purpose, for the faults real servers do not produce on
+demand. Usage: /usr/bin/python3 scripted_smtp.py --dir DIR   (stops on SIGTERM or SIGINT)
 
-SMTP scenarios listen on 127.0.0.1, POP3 ones on port 110 of 127.0.0.2 and up (the client
-always uses port 110). DIR/ports gets "scenario host port" lines once all listen; the bytes a
-scenario receives go to DIR/<scenario>.log. Stops on SIGTERM or SIGINT.
+SMTP scenarios listen on 127.0.0.1, POP3 ones on port 110 (the client always uses it) of 127.A.B.2
+and up, A.B picked at random until free, so that several runs can share the machine. DIR/ports
+gets "scenario host port" lines once all listen, also for "never-answers" and "closed-port";
+the bytes a scenario receives go to DIR/<scenario>.log.
 """
 import argparse
 import asyncio
 import base64
 import os
+import random
 import signal
 import socket
 
@@ -20,11 +22,12 @@ def b64(text):
 PROMPT = "334 %s\r\n" % b64("Username:")
 EHLO_REPLY = "250-scripted.test\r\n250-SIZE 1000000\r\n250-AUTH=LOGIN PLAIN\r\n250 HELP\r\n"
 USUAL = {"EHLO": EHLO_REPLY, "HELO": "250 scripted.test\r\n", "QUIT": "221 2.0.0 Bye\r\n"}
+CLOSING = "421 4.3.0 Closing\r\n"
 
-# SMTP scenarios. greeting (None: silent), drop_on (verb or CONNECT), reply {verb: reply},
-# piece (bytes per write), after_greeting, refuse_rcpt (address fragment), dot (reply to the
-# end of data), drop_after (bytes of data), stall_in_data, endless {verbs} (a "250-" reply
-# that never ends), prompt (text of an odd 334 prompt).
+# SMTP scenarios: greeting (None: silent), drop_on (verb or CONNECT), reply {verb: reply}, piece
+# (bytes per write), after_greeting, refuse_rcpt (address fragment), dot (reply to the end of
+# data), drop_after (bytes of data), stall_in_data, endless {verbs} (a "250-" reply that never
+# ends), prompt (text of an odd 334 prompt).
 SMTP = {
     "ok": {},
     "silent": dict(greeting=None),
@@ -40,11 +43,11 @@ SMTP = {
     "mixed-codes": dict(reply={"MAIL": "250-2.1.0 fine\r\n550 5.1.0 but refused\r\n"}),
     "odd-prompt": dict(prompt="Who goes there?"),
     "ehlo-refused": dict(reply={"EHLO": "502 5.5.1 EHLO not implemented\r\n"}),
-    "helo-421": dict(reply={"HELO": "421 4.3.0 Closing\r\n"}),
-    "mail-421": dict(reply={"MAIL": "421 4.3.0 Closing\r\n"}),
-    "rcpt-421": dict(reply={"RCPT": "421 4.3.0 Closing\r\n"}),
-    "data-421": dict(reply={"DATA": "421 4.3.0 Closing\r\n"}),
-    "dot-421": dict(dot="421 4.3.0 Closing\r\n"),
+    "helo-421": dict(reply={"HELO": CLOSING}),
+    "mail-421": dict(reply={"MAIL": CLOSING}),
+    "rcpt-421": dict(reply={"RCPT": CLOSING}),
+    "data-421": dict(reply={"DATA": CLOSING}),
+    "dot-421": dict(dot=CLOSING),
     "refuse-mail": dict(reply={"MAIL": "550 5.1.0 Sender refused\r\n"}),
     "refuse-rcpt": dict(refuse_rcpt="refused@"),
     "refuse-data": dict(reply={"DATA": "554 5.5.1 No valid recipients\r\n"}),
@@ -76,8 +79,7 @@ class Peer:
         for at in range(0, len(data), max(piece, 1)):
             self.writer.write(data[at:at + piece])
             await self.writer.drain()
-            if piece < len(data):
-                await asyncio.sleep(0.002)
+            await asyncio.sleep(0.002 if piece < len(data) else 0)
 
     async def line(self):
         data = await self.reader.readline()
@@ -142,8 +144,7 @@ class SmtpConversation(Peer):
             answer = await self.line()
             if answer.strip() == "":
                 answer = await self.line()
-            cancelled = answer.strip() == "*"
-            return await self.say("501 5.7.0 Authentication cancelled\r\n" if cancelled
+            return await self.say("501 5.7.0 Authentication cancelled\r\n" if answer.strip() == "*"
                                   else "535 5.7.8 Unexpected answer\r\n")
         for question in ("Username:", "Password:"):
             await self.say("334 %s\r\n" % b64(question))
@@ -157,8 +158,7 @@ class Pop3Conversation(Peer):
             if answer is None:
                 return await self.drain_silently()
             await self.say(answer + "\r\n")
-            if answer.startswith("-ERR"):
-                # The client should still say QUIT; answer it.
+            if answer.startswith("-ERR"):  # the client should still say QUIT; answer it
                 if (await self.line()).strip().upper() == "QUIT":
                     await self.say("+OK bye\r\n")
                 return
@@ -166,31 +166,44 @@ class Pop3Conversation(Peer):
                 return
 
 
+async def listen(table, kind, directory, address_of):
+    servers, lines = [], []
+    for index, (name, options) in enumerate(table.items()):
+        log_path = os.path.join(directory, name + ".log")
+        open(log_path, "wb").close()
+
+        async def serve(reader, writer, options=options, log_path=log_path):
+            try:
+                await kind(options, reader, writer, log_path).run()
+            except (ConnectionError, asyncio.IncompleteReadError):
+                pass
+            finally:
+                writer.close()
+
+        try:
+            servers.append(await asyncio.start_server(serve, *address_of(index)))
+        except OSError:
+            for server in servers:
+                server.close()
+            raise
+        lines.append("%s %s %d\n" % ((name,) + servers[-1].sockets[0].getsockname()))
+    return servers, lines
+
+
 async def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
-    # Without POP3 nothing binds the fixed port 110, so this run can share the machine.
-    parser.add_argument("--no-pop3", action="store_true")
     args = parser.parse_args()
-    servers, lines = [], []
-    tables = [(SMTP, SmtpConversation)] + ([] if args.no_pop3 else [(POP3, Pop3Conversation)])
-    for table, kind in tables:
-        for index, (name, options) in enumerate(table.items()):
-            log_path = os.path.join(args.dir, name + ".log")
-            open(log_path, "wb").close()
-
-            async def serve(reader, writer, options=options, log_path=log_path, kind=kind):
-                try:
-                    await kind(options, reader, writer, log_path).run()
-                except (ConnectionError, asyncio.IncompleteReadError):
-                    pass
-                finally:
-                    writer.close()
-
-            host, port = ("127.0.0.1", 0) if kind is SmtpConversation else ("127.0.0.%d" % (index + 2), 110)
-            servers.append(await asyncio.start_server(serve, host, port))
-            lines.append("%s %s %d\n" % (name, host, servers[-1].sockets[0].getsockname()[1]))
-
+    servers, lines = await listen(SMTP, SmtpConversation, args.dir, lambda index: ("127.0.0.1", 0))
+    for attempt in range(50):
+        base = "127.%d.%d." % (random.randint(1, 254), random.randint(0, 255))
+        try:
+            pop3 = await listen(POP3, Pop3Conversation, args.dir, lambda index: (base + str(index + 2), 110))
+            break
+        except OSError:
+            if attempt == 49:
+                raise
+    servers, lines = servers + pop3[0], lines + pop3[1]
     # An address that never answers: a listener whose accept queue is full (one connection
     # waits in it, never accepted), so the kernel drops every further SYN.
     deaf = socket.socket()
@@ -204,7 +217,6 @@ async def main():
     with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
         out.writelines(lines)
     os.replace(os.path.join(args.dir, "ports.tmp"), os.path.join(args.dir, "ports"))
-
     stop = asyncio.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
         asyncio.get_running_loop().add_signal_handler(sig, stop.set)

@@ -1,11 +1,10 @@
 """A real SMTP server (aiosmtpd) on loopback that keeps what it receives.
+Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]   (stops on SIGTERM or SIGINT)
 
-Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]
-
-Listens on 127.0.0.1 on a free port, written to DIR/port once it listens. Every byte a client
+Listens on a free port of 127.0.0.1, written to DIR/port once it listens. Every byte a client
 sends is appended to DIR/received.log, every accepted message stored as DIR/message-N.eml.
 With --user, AUTH LOGIN (and PLAIN) is offered without TLS for that user only; mechanism names
-are taken in upper case only ("AUTH Login" gets 504). Stops on SIGTERM or SIGINT.
+are taken in upper case only ("AUTH Login" gets 504).
 """
 import argparse
 import asyncio
@@ -16,9 +15,10 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Sink:
+    count = 0
+
     def __init__(self, spool):
         self.spool = spool
-        self.count = 0
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -38,10 +38,6 @@ class RecordingSMTP(SMTP):
         super().data_received(data)
 
 
-def text(value):
-    return value.decode("latin-1") if isinstance(value, bytes) else value
-
-
 async def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--spool", required=True)
@@ -49,24 +45,21 @@ async def main():
     args = parser.parse_args()
     RecordingSMTP.received_log = os.path.join(args.spool, "received.log")
     open(RecordingSMTP.received_log, "wb").close()
-    handler = Sink(args.spool)
     options = {}
     if args.user:
-        name, _, secret = args.user.partition(":")
+        name, _, secret = args.user.encode().partition(b":")
 
         def authenticate(server, session, envelope, mechanism, auth_data):
-            accepted = text(auth_data.login) == name and text(auth_data.password) == secret
-            return AuthResult(success=True) if accepted else AuthResult(success=False, handled=False)
+            accepted = (auth_data.login, auth_data.password) == (name, secret)
+            return AuthResult(success=accepted, handled=accepted)
 
         options = dict(auth_require_tls=False, authenticator=authenticate)
-
+    handler = Sink(args.spool)
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(
-        lambda: RecordingSMTP(handler, hostname="sink.test", **options), "127.0.0.1", 0)
+    server = await loop.create_server(lambda: RecordingSMTP(handler, hostname="sink.test", **options), "127.0.0.1", 0)
     with open(os.path.join(args.spool, "port.tmp"), "w") as out:
         out.write("%d\n" % server.sockets[0].getsockname()[1])
     os.replace(os.path.join(args.spool, "port.tmp"), os.path.join(args.spool, "port"))
-
     stop = asyncio.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(sig, stop.set)

@@ -29,9 +29,9 @@ trap stop_runner_peers EXIT
 trap 'exit 130' INT TERM HUP
 /usr/bin/python3 "$ZANKIT_ROOT/tests/peers/smtp_sink.py" --spool "$smtp_dir" 2> "$smtp_dir/err" &
 smtp_pid=$!
-# The scripted peer's misbehaving SMTP servers, for the part of the fault matrix run through COM.
+# The scripted peer's hostile and broken SMTP and POP3 servers, for the fault matrix.
 mkdir -p "$smtp_dir/scripted"
-/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/scripted_smtp.py" --dir "$smtp_dir/scripted" --no-pop3 2> "$smtp_dir/scripted.err" &
+/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/scripted_smtp.py" --dir "$smtp_dir/scripted" 2> "$smtp_dir/scripted.err" &
 scripted_pid=$!
 for tries in $(seq 1 100); do
   [ -s "$smtp_dir/port" ] && [ -s "$smtp_dir/scripted/ports" ] && break

@@ -1,26 +1,26 @@
+// The mail settings, the checks before a send and the wait for a server's answer, over the
+// platform with its clock and name questions scripted.
 #include <gtest/gtest.h>
 
 #include <functional>
 
+#include "../session/session_test_support.h"
 #include "mail/mail_core.h"
-#include "mail_test_support.h"
+#include "mail/pending_errors.h"
 
 namespace zankit::mail {
 namespace {
 
 using testing::MemoryStore;
-using testing::RecordingEvents;
+using testing::OrderedEvents;
 using testing::ScriptedSystem;
-using testing::SharedStore;
-using testing::TempDir;
-using testing::WriteFile;
 
 class SettingsTest : public ::testing::Test {
 protected:
     std::unique_ptr<SendMailCore> MakeCore() {
         auto scripted = std::make_unique<ScriptedSystem>();
         system = scripted.get();
-        return std::make_unique<SendMailCore>(std::move(scripted), std::make_unique<SharedStore>(store), events);
+        return std::make_unique<SendMailCore>(std::move(scripted), store.Shared(), events);
     }
     void SetUp() override {
         core = MakeCore();
@@ -29,23 +29,11 @@ protected:
     bool Pending(std::string_view message) { return core->Errors().Contains(message); }
 
     MemoryStore store;
-    RecordingEvents events;
+    OrderedEvents events;
     ScriptedSystem* system = nullptr;
     std::unique_ptr<SendMailCore> core;
     MailSettings* s = nullptr;
 };
-
-TEST_F(SettingsTest, NewObjectHasTheDefaults) {
-    EXPECT_EQ((std::vector<std::int32_t>{s->SMTPPort(), s->ConnectTimeout(), s->MessageTimeout(), s->ConnectRetry(),
-                                         s->MaxRecipients(), s->EmailAddressValidation(), s->SMTPHostValidation(),
-                                         s->EncodeType(), s->Priority()}),
-              (std::vector<std::int32_t>{25, 40, 60, 4, 100, VALIDATE_SYNTAX, VALIDATE_HOST_DNS, MIME_ENCODE,
-                                         NORMAL_PRIORITY}));
-    EXPECT_EQ(s->Delimiter(), ";");
-    EXPECT_FALSE(s->PersistentSettings() || s->AsHTML());
-    EXPECT_TRUE(core->Errors().Empty());
-    EXPECT_EQ(core->TimeZone(), "+0100");  // from the scripted bias of -60 minutes
-}
 
 // Each row runs on a new object; the complaints are the pending errors afterwards.
 TEST_F(SettingsTest, SettersNormaliseAndComplain) {
@@ -76,46 +64,27 @@ TEST_F(SettingsTest, SettersNormaliseAndComplain) {
         {"no address check without validation",
          [](MailSettings& m) { m.SetEmailAddressValidation(VALIDATE_NONE); m.SetBccRecipient("nope"); },
          &MailSettings::BccRecipient, "nope", {}},
-        {"sender trimmed", [](MailSettings& m) { m.SetFrom("  me@example.com  "); }, &MailSettings::From,
-         "me@example.com", {}},
         {"sender checked", [](MailSettings& m) { m.SetFrom("me"); }, &MailSettings::From, "me",
          {std::string(kInvalidSender)}},
         {"names trimmed, not checked", [](MailSettings& m) { m.SetRecipientDisplayName(" Anna ;\tBen\r\n"); },
          [](const MailSettings& m) { return JoinList(m.RecipientDisplayNames(), "|"); }, "Anna|Ben", {}},
-        {"reply-to trimmed", [](MailSettings& m) { m.SetReplyToAddress(" r@x.com "); },
-         &MailSettings::ReplyToAddress, "r@x.com", {}},
-        {"ConnectTimeout 0 refused", [](MailSettings& m) { m.SetConnectTimeout(0); },
-         number(&MailSettings::ConnectTimeout), "40", {}},
         {"ConnectTimeout 121 refused", [](MailSettings& m) { m.SetConnectTimeout(121); },
          number(&MailSettings::ConnectTimeout), "40", {}},
-        {"ConnectTimeout 120", [](MailSettings& m) { m.SetConnectTimeout(120); },
-         number(&MailSettings::ConnectTimeout), "120", {}},
         {"ConnectRetry 21 refused", [](MailSettings& m) { m.SetConnectRetry(21); },
          number(&MailSettings::ConnectRetry), "4", {}},
         {"MaxRecipients -5", [](MailSettings& m) { m.SetMaxRecipients(-5); },
          number(&MailSettings::MaxRecipients), "5", {}},
         {"MessageTimeout lowest", [](MailSettings& m) { m.SetMessageTimeout(INT32_MIN); },
          number(&MailSettings::MessageTimeout), std::to_string(INT32_MAX), {}},
-        {"SMTPPort 0", [](MailSettings& m) { m.SetSMTPPort(0); }, number(&MailSettings::SMTPPort), "25",
-         {std::string(kInvalidPort)}},
         {"SMTPPort 65536", [](MailSettings& m) { m.SetSMTPPort(65536); }, number(&MailSettings::SMTPPort), "25",
          {std::string(kInvalidPort)}},
         {"SMTPPort 587 takes the complaint back", [](MailSettings& m) { m.SetSMTPPort(0); m.SetSMTPPort(587); },
          number(&MailSettings::SMTPPort), "587", {}},
-        {"one delimiter character", [](MailSettings& m) { m.SetDelimiter(";,"); }, &MailSettings::Delimiter, ";", {}},
         {"content base made a URL", [](MailSettings& m) { m.SetContentBase("www.example.com\\pics"); },
          &MailSettings::ContentBase, "http://www.example.com/pics/", {}},
-        {"content base with scheme", [](MailSettings& m) { m.SetContentBase("HTTP://example.com/"); },
-         &MailSettings::ContentBase, "HTTP://example.com/", {}},
         {"a priority without text keeps the one before",
          [](MailSettings& m) { m.SetPriority(HIGH_PRIORITY); m.SetPriority(2); },
          [](const MailSettings& m) { return std::to_string(m.Priority()) + " " + m.PriorityText(); }, "2 High", {}},
-        {"low priority", [](MailSettings& m) { m.SetPriority(LOW_PRIORITY); }, &MailSettings::PriorityText, "Low",
-         {}},
-        {"the message is kept as set (dots are doubled on the wire)", [](MailSettings& m) { m.SetMessage(".hi\r\nthere"); },
-         &MailSettings::Message, ".hi\r\nthere", {}},
-        {"eight-bit message", [](MailSettings& m) { m.SetMessage("gr\xFC\xDF"); },
-         [](const MailSettings& m) { return std::to_string(m.HasEightBit()); }, "1", {}},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -129,7 +98,7 @@ TEST_F(SettingsTest, SettersNormaliseAndComplain) {
 
 TEST_F(SettingsTest, HostRuleFollowsTheValidationMode) {
     system->names = {{"mail.example.com", {192, 0, 2, 1}}, {"intranet", {10, 1, 2, 3}}};
-    system->echoAnswer = testing::EchoReply();
+    system->echoAnswer = [](const IPv4Bytes& to, const std::string& sent) { return EchoResult{0, 3, to, sent}; };
     std::string host{"mail.example.com\0", 17};
     s->SetSMTPHost(host);
     EXPECT_EQ(host, "mail.example.com");  // the caller's text comes back without NUL
@@ -142,7 +111,6 @@ TEST_F(SettingsTest, HostRuleFollowsTheValidationMode) {
     s->SetSMTPHost(host);
     EXPECT_FALSE(Pending(kInvalidSmtpHost));
     EXPECT_EQ(s->SMTPHost(), "");
-
     s->SetSMTPHostValidation(VALIDATE_HOST_NONE);
     host = "intranet";
     s->SetSMTPHost(host);
@@ -153,22 +121,17 @@ TEST_F(SettingsTest, HostRuleFollowsTheValidationMode) {
     s->SetSMTPHost(host);
     EXPECT_FALSE(Pending(kInvalidSmtpHost));
     EXPECT_EQ(s->SMTPHost(), "intranet");  // not the address Ping wrote back
-
     std::string pop = "pop.example.nowhere";
     s->SetPOP3Host(pop);
     EXPECT_TRUE(Pending(kInvalidPop3Host));
 }
 
 TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
-    TempDir dir;
-    const std::string first = (dir.Path() / "first.txt").string();
-    const std::string second = (dir.Path() / "second.bin").string();
-    const std::string hidden = (dir.Path() / ".hidden").string();
-    const std::string big = (dir.Path() / "big.bin").string();
-    WriteFile(first, "12345");
-    WriteFile(second, std::string(1000, 'x'));
-    WriteFile(hidden, "h");
-    WriteFile(big, "");
+    testing::TempDir dir;
+    const std::string first = testing::BinaryFile(dir.Path(), "first.txt", 5);
+    const std::string second = testing::BinaryFile(dir.Path(), "second.bin", 1000);
+    const std::string hidden = testing::BinaryFile(dir.Path(), ".hidden", 1);
+    const std::string big = testing::BinaryFile(dir.Path(), "big.bin", 0);
     std::filesystem::resize_file(big, 3ULL << 30);  // sparse
     const struct {
         std::string attachment;
@@ -194,20 +157,24 @@ TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
     }
 }
 
-TEST_F(SettingsTest, SettingsAreWrittenOnlyWhilePersistenceIsOnAndLoadedWithoutChecks) {
+// Written only while persistence is on, loaded without the setters' checks.
+TEST_F(SettingsTest, PersistentSettingsComeBackInTheNextObject) {
     s->SetSMTPPort(2525);
-    EXPECT_EQ(store.writes, 0);
+    EXPECT_TRUE(store.values.empty());
     s->SetPersistentSettings(true);
     s->SetMessageTimeout(-30);
-    s->SetUseAuthentication(true);
     s->SetFrom(" me@example.com ");
     s->SetConnectTimeout(500);  // refused: nothing written
-    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"PersistentSettings", "-1"},
-                                                                {"MessageTimeout", "30"},
-                                                                {"UseAuthentication", "-1"},
-                                                                {"From", " me@example.com "}}));
+    s->SetEncodeType(UU_ENCODE);
+    s->SetUsePopAuthentication(true);
+    s->SetSubject("not remembered");
+    const auto next = MakeCore();
+    const MailSettings& n = next->Settings();
+    EXPECT_EQ(n.From() + "|" + n.Subject(), " me@example.com |");
+    EXPECT_EQ((std::vector<std::int32_t>{n.PersistentSettings(), n.SMTPPort(), n.EncodeType(), n.UsePopAuthentication(),
+                                         n.MessageTimeout(), n.ConnectTimeout()}),
+              (std::vector<std::int32_t>{1, 25, UU_ENCODE, 1, 30, 40}));
     s->SetPersistentSettings(false);
-    EXPECT_EQ(store.values["PersistentSettings"], "0");
     EXPECT_FALSE(MakeCore()->Settings().PersistentSettings());
 
     store.values = {{"PersistentSettings", "True"},
@@ -223,26 +190,121 @@ TEST_F(SettingsTest, SettingsAreWrittenOnlyWhilePersistenceIsOnAndLoadedWithoutC
     EXPECT_TRUE(loaded->Errors().Empty());
 }
 
-TEST_F(SettingsTest, PersistentSettingsComeBackInTheNextObject) {
-    s->SetPersistentSettings(true);
-    s->SetFrom("sender@example.com");
-    s->SetFromDisplayName("Line=one\nline two");
-    s->SetSMTPPort(2525);
-    s->SetEncodeType(UU_ENCODE);
-    s->SetSMTPHostValidation(VALIDATE_HOST_SYNTAX);
-    std::string host = "smtp.example.com";
-    s->SetSMTPHost(host);
-    s->SetUsername("user");
-    s->SetUsePopAuthentication(true);
-    s->SetMaxRecipients(7);
-    s->SetSubject("not remembered");
-    const auto next = MakeCore();
-    const MailSettings& n = next->Settings();
-    EXPECT_EQ((TextList{n.From(), n.FromDisplayName(), n.SMTPHost(), n.Username(), n.Subject()}),
-              (TextList{"sender@example.com", "Line=one\nline two", "smtp.example.com", "user", ""}));
-    EXPECT_EQ((std::vector<std::int32_t>{n.PersistentSettings(), n.SMTPPort(), n.EncodeType(), n.SMTPHostValidation(),
-                                         n.UsePopAuthentication(), n.MaxRecipients()}),
-              (std::vector<std::int32_t>{1, 2525, UU_ENCODE, VALIDATE_HOST_SYNTAX, 1, 7}));
+struct Failures {
+    PendingErrors errors;
+    OrderedEvents events;
+    ScriptedSystem system;
+    FailureReporter reporter{errors, events, system};
+};
+
+// One entry per text whatever its case, in order; a failure sends them all at once, closes the
+// session and empties the list.
+TEST(FailureReporter, RaiseFailureSendsEveryPendingTextOnce) {
+    Failures f;
+    int closes = 0;
+    f.reporter.SetSessionCloser([&] { ++closes; });
+    for (const char* text : {"One", "Server said no\r\n", "ONE", "Two"}) f.errors.Add(text);
+    f.errors.Remove("two");
+    f.reporter.RaiseFailure();
+    EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: One\r\nServer said no\r\n\r\n"}));
+    EXPECT_TRUE(f.errors.Empty() && f.reporter.Failed());
+    EXPECT_EQ(closes, 1);
+}
+
+// The scripted clock advances only by sleeping; every pass pumps once, checks the flag, and
+// sleeps 10 ms.
+TEST(FailureReporter, WaitForFlag) {
+    using Pump = std::function<void(Failures&, bool& flag)>;
+    const Pump setAtThird = [](Failures& f, bool& flag) { flag = f.system.pumps == 3; };
+    const Pump hairBack = [](Failures& f, bool& flag) {
+        if (f.system.pumps == 1) f.system.clock -= 1e-9;  // rounding can do that; it is no midnight
+        flag = f.system.pumps == 5;
+    };
+    const Pump fail = [](Failures& f, bool&) {
+        f.errors.Add("socket error");
+        f.reporter.RaiseFailure();
+    };
+    const std::string timeout = "SendFailed: " + std::string(kTimeoutMessage) + "\r\n";
+    // clang-format off
+    const struct {
+        const char* what;
+        bool flag; long seconds; bool raise; double clock; Pump onPump;
+        bool result; std::vector<std::string> failures; int pumps; int sleeps; int slack;
+    } rows[] = {
+        {"zero seconds, even with the flag set", true, 0, true, 1000, {}, false, {}, 0, 0, 0},
+        {"timeout reported", false, 2, true, 1000, {}, false, {timeout}, 200, 200, 1},
+        {"across midnight the full time", false, 10, false, 86400 - 3, {}, false, {}, 1000, 1000, 1},
+        {"flag set by the pump, no sleep after", false, 10, true, 1000, setAtThird, true, {}, 3, 2, 0},
+        {"a clock a hair back", false, 10, true, 1000, hairBack, true, {}, 5, 4, 0},
+        {"a failure during the wait ends it", false, 10, true, 1000, fail, false, {"SendFailed: socket error\r\n"}, 1, 1, 0},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Failures f;
+        bool flag = row.flag;
+        f.system.clock = row.clock;
+        if (row.onPump) f.system.onPump = [&] { row.onPump(f, flag); };
+        EXPECT_EQ(f.reporter.WaitForFlag(flag, row.seconds, row.raise), row.result);
+        EXPECT_EQ(f.events.log, row.failures);
+        EXPECT_EQ(f.reporter.Failed(), !row.failures.empty());
+        EXPECT_NEAR(f.system.pumps, row.pumps, row.slack);
+        EXPECT_NEAR(f.system.sleeps, row.sleeps, row.slack);
+    }
+}
+
+struct SendFixture {
+    OrderedEvents events;
+    SendMailCore core{std::make_unique<ScriptedSystem>(), std::make_unique<MemoryStore>(), events};
+    MailSettings& s = core.Settings();
+};
+
+// Every Send here stops before a session: at the checks, or for want of an SMTP host.
+TEST(SendChecks, RefusalsInOrder) {
+    using Set = std::function<void(MailSettings&)>;
+    const Set threeLists = [](MailSettings& s) {
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com");
+        s.SetCcRecipient("b@example.com");
+        s.SetBccRecipient("c@example.com");
+    };
+    const Set everyCheck = [](MailSettings& s) {
+        s.SetSMTPPort(0);
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com;b@example.com;c@example.com");
+        s.SetAsHTML(true);
+        s.SetEncodeType(UU_ENCODE);
+    };
+    const std::string noHost = "Invalid or Missing SMTP Host Name\r\n";
+    // clang-format off
+    const struct {
+        const char* what; Set set; std::int32_t maxRecipients; std::string explanation;
+    } rows[] = {
+        {"nothing set", [](MailSettings&) {}, 100,
+         "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n"},
+        {"setter complaints first, then every check", everyCheck, 2,
+         "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n"},
+        {"recipients of all lists count together", threeLists, 2, "Too many recipients\r\n"},
+        {"as many recipients as allowed pass", threeLists, 3, noHost},
+        {"only Bcc recipients pass", [](MailSettings& s) { s.SetFrom("me@x.com"); s.SetBccRecipient("b@x.com"); }, 100,
+         noHost},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SendFixture f;
+        row.set(f.s);
+        f.s.SetMaxRecipients(row.maxRecipients);
+        f.core.Send();
+        EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: " + row.explanation}));
+        EXPECT_TRUE(f.core.Errors().Empty());
+        EXPECT_TRUE(f.core.Failures().Failed());
+        // The next refusal carries only what came since.
+        f.s.SetFrom("me@example.com");
+        f.core.Send();
+        EXPECT_EQ(f.events.log.size(), 2u);
+        EXPECT_EQ(f.events.log.back().find("Sender"), std::string::npos);
+    }
 }
 
 }  // namespace

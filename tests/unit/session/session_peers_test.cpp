@@ -1,6 +1,10 @@
-// The session against real servers on loopback: aiosmtpd (one sink with AUTH LOGIN that takes
-// mechanism names only in upper case, one without) and dovecot for POP3.
+// The session and Send against real servers on loopback: aiosmtpd (one sink with AUTH LOGIN that
+// takes mechanism names only in upper case, one without) and dovecot for POP3. Messages the
+// sink received are taken apart by Python's email package and uudecode (read_message.py).
 #include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
 
 #include "mail/encodings.h"
 #include "session_test_support.h"
@@ -12,7 +16,6 @@ using Events = std::vector<std::string>;
 const std::string kConnecting = "Status: Connecting to SMTP Server (127.0.0.1)...";
 const std::string kInitializing = "Status: Initializing Communications...";
 const std::string kClosing = "Status: Closing Connection...";
-const std::string kHeloQuit = "HELO example.com\r\nQUIT\r\n";
 
 class SmtpPeers : public ::testing::Test {
 protected:
@@ -20,138 +23,214 @@ protected:
         auth_ = SinkPeerFromEnvironment("ZANKIT_SMTP_PORT", "ZANKIT_SMTP_SPOOL");
         plain_ = SinkPeerFromEnvironment("ZANKIT_SMTP_NOAUTH_PORT", "ZANKIT_SMTP_NOAUTH_SPOOL");
         if (!auth_ || !plain_) GTEST_SKIP() << "the SMTP sinks are not running";  // the runner fails on skips
-        user_ = FromEnvironment("ZANKIT_SMTP_USER").value_or("");
-        password_ = FromEnvironment("ZANKIT_SMTP_PASSWORD").value_or("");
     }
-
     std::optional<SinkPeer> auth_, plain_;
-    std::string user_, password_;
 };
 
-TEST_F(SmtpPeers, ConnectGreetsOnceAndDisconnectSendsQuit) {
+// Each object has its own connection; Connect greets once (an empty host is filled from the MX
+// lookup, once), Disconnect or the object's end says QUIT.
+TEST_F(SmtpPeers, ConnectGreetsOnceAndTheEndOfTheSessionSendsQuit) {
     Capture wire(*plain_);
-    LoopbackMail mail(plain_->port);
-    EXPECT_TRUE(mail.core.Connect());
-    EXPECT_EQ(mail.core.Session().SocketState(), kSocketConnected);
-    EXPECT_TRUE(mail.core.Connect());
-    mail.core.Disconnect();
-    EXPECT_EQ(mail.core.Session().SocketState(), kSocketClosed);
-    EXPECT_EQ(mail.events.log, (Events{kConnecting, kInitializing, kClosing}));
-    EXPECT_EQ(wire.Text(), kHeloQuit);
+    LoopbackMail first(plain_->port);
+    std::string noHost;
+    first.core.Settings().SetSMTPHost(noHost);
+    int lookups = 0;
+    first.core.Session().SetMxLookup([&] { return ++lookups, std::string("127.0.0.1"); });
+    auto second = std::make_unique<LoopbackMail>(plain_->port);
+    second->core.Settings().SetUseAuthentication(true);  // not offered: it goes on without
+    EXPECT_TRUE(first.core.Connect());
+    EXPECT_TRUE(first.core.Connect());
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(first.core.Settings().SMTPHost(), "127.0.0.1");
+    ASSERT_TRUE(second->core.Connect());
+    first.core.Disconnect();
+    EXPECT_EQ(first.events.log, (Events{kConnecting, kInitializing, kClosing}));
+    EXPECT_EQ(second->events.log,
+              (Events{kConnecting, kInitializing, "Status: Login Not Supported by Host, Continuing..."}));
+    EXPECT_TRUE(second->core.Session().Exchange("NOOP", &SessionFlags::replyOK, 5));
+    second.reset();
+    EXPECT_EQ(wire.Text(), "HELO example.com\r\nEHLO example.com\r\nQUIT\r\nNOOP\r\nQUIT\r\n");
 }
 
 // The runner's password is 200 bytes long, whose base64 would not fit one line of the body
-// encoder.
+// encoder. The trace names every command and reply, but no secret.
 TEST_F(SmtpPeers, AuthLoginWithALongPasswordAndItsTrace) {
-    ASSERT_GE(password_.size(), 200u);
+    const std::string user = FromEnvironment("ZANKIT_SMTP_USER").value_or("");
+    const std::string password = FromEnvironment("ZANKIT_SMTP_PASSWORD").value_or("");
+    ASSERT_GE(password.size(), 200u);
     TempDir dir;
     const std::string tracePath = (dir.Path() / "trace.log").string();
-    ScopedEnv trace("ZANKIT_MAIL_TRACE", tracePath);
-    for (const std::string& password : {password_, "not-" + password_}) {
-        const bool accepted = password == password_;
+    ::setenv("ZANKIT_MAIL_TRACE", tracePath.c_str(), 1);
+    for (const std::string& secret : {password, "not-" + password}) {
+        const bool accepted = secret == password;
         Capture wire(*auth_);
         LoopbackMail mail(auth_->port);
         auto& s = mail.core.Settings();
         s.SetUseAuthentication(true);
-        s.SetUsername(user_);
-        s.SetPassword(password);
+        s.SetUsername(user);
+        s.SetPassword(secret);
         EXPECT_EQ(mail.core.Connect(), accepted);
         mail.core.Disconnect();
-        EXPECT_EQ(wire.Text(), "EHLO example.com\r\nAUTH LOGIN\r\n" + Base64OneLine(user_) + "\r\n" +
-                                   Base64OneLine(password) + "\r\nQUIT\r\n");
+        EXPECT_EQ(wire.Text(), "EHLO example.com\r\nAUTH LOGIN\r\n" + Base64OneLine(user) + "\r\n" +
+                                   Base64OneLine(secret) + "\r\nQUIT\r\n");
         const auto& log = mail.events.log;
         ASSERT_GE(log.size(), 4u);
         EXPECT_EQ(log[2], "Status: Sending Login Authentication...");
-        if (accepted) {
-            EXPECT_EQ(log, (Events{kConnecting, kInitializing, log[2], "Status: Host Login OK!", kClosing}));
-        } else {
-            EXPECT_EQ(log[3].rfind("SendFailed: 535 ", 0), 0u) << log[3];
-            EXPECT_EQ(log.back(), "Status: Host Login Failed!");
-        }
+        EXPECT_TRUE(accepted ? log[3] == "Status: Host Login OK!" : log[3].rfind("SendFailed: 535 ", 0) == 0) << log[3];
+        EXPECT_EQ(log.back(), accepted ? kClosing : "Status: Host Login Failed!");
     }
-    // The trace names every command and reply, but no secret.
+    ::unsetenv("ZANKIT_MAIL_TRACE");
     const std::string traced = ReadWholeFile(tracePath);
     for (const char* expected :
-         {"C: EHLO example.com\n", "C: AUTH LOGIN\n", "C: ****\n", "S: 235 ", "S: 535 ", "C: QUIT\n", "S: 221 "}) {
+         {"C: EHLO example.com\n", "C: AUTH LOGIN\n", "C: ****\n", "S: 235 ", "S: 535 ", "S: 221 "}) {
         EXPECT_NE(traced.find(expected), std::string::npos) << expected << "\n" << traced;
     }
-    EXPECT_EQ(traced.find(Base64OneLine(password_)), std::string::npos);
-    EXPECT_EQ(traced.find(password_), std::string::npos);
+    EXPECT_EQ(traced.find(Base64OneLine(password)), std::string::npos);
+    EXPECT_EQ(traced.find(password), std::string::npos);
 }
 
-TEST_F(SmtpPeers, LoginNotOfferedContinuesWithoutIt) {
-    LoopbackMail mail(plain_->port);
-    mail.core.Settings().SetUseAuthentication(true);
-    mail.core.Settings().SetUsername(user_);
-    EXPECT_TRUE(mail.core.Connect());
-    EXPECT_EQ(mail.events.log,
-              (Events{kConnecting, kInitializing, "Status: Login Not Supported by Host, Continuing..."}));
-}
-
-TEST_F(SmtpPeers, EachMailObjectHasItsOwnConnection) {
-    LoopbackMail first(plain_->port);
-    LoopbackMail second(plain_->port);
-    ASSERT_TRUE(first.core.Connect());
-    ASSERT_TRUE(second.core.Connect());
-    const auto secondLog = second.events.log;
-    first.core.Disconnect();
-    EXPECT_EQ(second.core.Session().SocketState(), kSocketConnected);
-    EXPECT_EQ(second.events.log, secondLog);
-    EXPECT_TRUE(second.core.Session().Exchange("NOOP", &SessionFlags::replyOK, 5));
-}
-
-TEST_F(SmtpPeers, AnOpenSessionIsClosedWhenTheMailObjectEnds) {
-    Capture wire(*plain_);
-    auto mail = std::make_unique<LoopbackMail>(plain_->port);
-    ASSERT_TRUE(mail->core.Connect());
-    mail.reset();
-    EXPECT_EQ(wire.Text(), kHeloQuit);
-}
-
-// Values outside the setters' range only come from remembered settings.
-TEST_F(SmtpPeers, TimeoutsBelowOneSecondAndNoAttemptsFailAtOnce) {
+// One session (Connect, Disconnect) per row with the remembered settings of the row, which are
+// the only way to values outside the setters' range; POP3 before SMTP against dovecot.
+TEST_F(SmtpPeers, RememberedSettingsAndPop3) {
+    const std::string user = FromEnvironment("ZANKIT_POP3_USER").value_or("");
+    const std::string password = FromEnvironment("ZANKIT_POP3_PASSWORD").value_or("");
+    ASSERT_FALSE(password.empty()) << "dovecot is not running";
     const std::string failed = "SendFailed: " + std::string(kTimeoutMessage) + "\r\n";
-    const std::tuple<std::string, std::string, Events> cases[] = {
-        {"0", "4", {kConnecting, failed, kClosing}},
-        {"1", "0", {kConnecting, failed}},
+    const std::string pop3 = "Status: Connecting to POP3 Server (";
+    // clang-format off
+    const struct {
+        std::map<std::string, std::string> remembered;
+        Events events;
+        std::optional<std::string> wire;  // what the sink received, when the row tells
+    } rows[] = {
+        {{{"ConnectTimeout", "0"}, {"ConnectRetry", "4"}}, {kConnecting, failed, kClosing}, {}},
+        {{{"ConnectTimeout", "1"}, {"ConnectRetry", "0"}}, {kConnecting, failed}, {}},
+        {{{"UsePopAuthentication", "-1"}, {"Pop3Host", "127.0.0.1"}},
+         {pop3 + "127.0.0.1)...", "Status: POP3 Authentication Successful...", kConnecting, kInitializing, kClosing},
+         "HELO example.com\r\nQUIT\r\n"},
+        {{{"UsePopAuthentication", "-1"}}, {pop3 + ")...", "SendFailed: Invalid or Missing POP3 Host Name\r\n"}, ""},
     };
-    for (const auto& [timeout, retries, events] : cases) {
+    // clang-format on
+    for (const auto& row : rows) {
         auto store = std::make_unique<MemoryStore>();
-        store->values = {{"PersistentSettings", "-1"},   {"ConnectTimeout", timeout},
-                         {"RemoteHost", "127.0.0.1"},    {"RemotePort", std::to_string(plain_->port)},
-                         {"From", "sender@example.com"}, {"ConnectRetry", retries}};
+        store->values = row.remembered;
+        // clang-format off
+        store->values.insert({{"PersistentSettings", "-1"}, {"RemoteHost", "127.0.0.1"},
+                              {"RemotePort", std::to_string(plain_->port)}, {"From", "sender@example.com"}});
+        // clang-format on
+        Capture wire(*plain_);
         LoopbackMail mail(0, std::move(store));
-        EXPECT_FALSE(mail.core.Connect());
-        EXPECT_EQ(mail.events.log, events);
-        EXPECT_EQ(mail.core.Session().SocketState(), kSocketClosed);
+        mail.core.Settings().SetUsername(user);
+        mail.core.Settings().SetPassword(password);
+        mail.core.Connect();
+        mail.core.Disconnect();
+        EXPECT_EQ(mail.events.log, row.events);
+        EXPECT_EQ(wire.Text(), row.wire.value_or(wire.Text()));
     }
 }
 
-TEST_F(SmtpPeers, Pop3BeforeSmtpWithDovecot) {
-    const auto user = FromEnvironment("ZANKIT_POP3_USER");
-    const auto password = FromEnvironment("ZANKIT_POP3_PASSWORD");
-    ASSERT_TRUE(user && password) << "dovecot is not running";
-    const std::string pop3 = "Status: Connecting to POP3 Server (127.0.0.1)...";
-    const std::tuple<std::string, Events, std::string> cases[] = {
-        {*password,
-         {pop3, "Status: POP3 Authentication Successful...", kConnecting, kInitializing, kClosing},
-         kHeloQuit},
-        {"not-" + *password, {pop3, "SendFailed: -ERR [AUTH] Authentication failed.\r\n\r\n", kClosing}, ""},
+// A received message as a mail reader sees it: headers in order, then the leaf parts and the
+// uudecoded blocks of the text part, each with its type (for a UU block: uudecode's exit
+// status), content id, file name and bytes.
+struct InspectedMessage {
+    struct Part {
+        std::string type, cid, file, bytes;
     };
-    for (const auto& [secret, events, smtpWire] : cases) {
-        Capture wire(*plain_);
-        LoopbackMail mail(plain_->port);
-        auto& s = mail.core.Settings();
-        std::string host = "127.0.0.1";
-        s.SetPOP3Host(host);
-        s.SetUsePopAuthentication(true);
-        s.SetUsername(*user);
-        s.SetPassword(secret);
-        s.SetConnectTimeout(10);  // dovecot answers a wrong password after a short delay
-        mail.core.Connect();
-        mail.core.Disconnect();
-        EXPECT_EQ(mail.events.log, events);
-        EXPECT_EQ(wire.Text(), smtpWire);
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::vector<Part> parts, uu;
+
+    std::string Header(const std::string& name) const {
+        for (const auto& [key, value] : headers) {
+            if (EqualsNoCase(key, name)) return value;
+        }
+        return "<missing>";
+    }
+};
+
+// Runs tests/peers/read_message.py over a message file and reads its tab-separated summary.
+InspectedMessage Inspect(const std::string& messageFile, const std::filesystem::path& out) {
+    const std::string outDir = out.string();
+    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../peers/read_message.py";
+    InspectedMessage result;
+    if (std::system(("/usr/bin/python3 '" + script.string() + "' '" + messageFile + "' '" + outDir + "'").c_str()))
+        return result;
+    std::istringstream summary(ReadWholeFile(outDir + "/summary.txt"));
+    for (std::string line; std::getline(summary, line);) {
+        std::vector<std::string> f;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) f.push_back(field);
+        f.resize(5);
+        if (f[0] == "header") {
+            result.headers.emplace_back(f[1], f[2]);
+        } else {
+            (f[0] == "uu" ? result.uu : result.parts).push_back({f[1], f[2], f[3], ReadWholeFile(outDir + "/" + f[4])});
+        }
+    }
+    return result;
+}
+
+// Sizes around the UU line (45, with 14 giving the length character "."), the base64 line
+// (57), the streaming piece (11400) and one of several MiB; names with spaces and umlauts.
+// clang-format off
+const std::pair<std::string, std::size_t> kAttachments[] = {
+    {"empty file.bin", 0}, {"vierzehn Bytes.dat", 14}, {"line45.bin", 45}, {"line57.bin", 57},
+    {"piece 11400.bin", 11400}, {"piece 11401.bin", 11401}, {"Gr\xC3\xB6\xC3\x9F" "e M\xC3\xBCll.bin", 3 * 1024 * 1024 + 7},
+};
+// clang-format on
+
+// Both encodings; UU mode also asks for priority and receipt, which it must leave out. Every
+// attachment arrives byte for byte, and the wire carries only CR LF line ends.
+TEST(SendToSink, AttachmentsArriveByteForByte) {
+    const auto sink = SinkPeerFromEnvironment("ZANKIT_SMTP_NOAUTH_PORT", "ZANKIT_SMTP_NOAUTH_SPOOL");
+    if (!sink) GTEST_SKIP() << "the SMTP sinks are not running";  // the runner fails on skips
+    TempDir dir;
+    LoopbackMail mail(sink->port);
+    mail.core.SetReverseLookup([](const std::string&) { return std::string("sink.reverse.test"); });
+    auto& s = mail.core.Settings();
+    s.SetMessageTimeout(20);
+    s.SetRecipient("first@example.com");
+    s.SetMessage("Hello there.");
+    std::string joined;
+    for (const auto& [name, size] : kAttachments)
+        joined += (joined.empty() ? "" : ";") + BinaryFile(dir.Path(), name, size);
+    s.SetAttachment(joined);
+    for (const bool uu : {false, true}) {
+        SCOPED_TRACE(uu ? "UU" : "MIME");
+        s.SetEncodeType(uu ? UU_ENCODE : MIME_ENCODE);
+        s.SetReceipt(uu);
+        s.SetPriority(uu ? HIGH_PRIORITY : NORMAL_PRIORITY);
+        const std::filesystem::directory_iterator spool(sink->spool);
+        const std::string number = std::to_string(
+            1 + std::count_if(begin(spool), end(spool), [](const auto& e) { return e.path().extension() == ".eml"; }));
+        mail.events.percents.clear();
+        Capture capture(*sink);
+        mail.core.Send();
+        const std::string wire = capture.Text();
+        EXPECT_EQ(mail.events.log.back(), "SendSuccesful") << ::testing::PrintToString(mail.events.log);
+        EXPECT_TRUE(!mail.events.percents.empty() && mail.events.percents.back() == 100);
+        std::size_t bad = 0;  // line ends other than CR LF on the wire
+        for (std::size_t i = 0; i < wire.size(); ++i) {
+            if (wire[i] == '\r' && (i + 1 == wire.size() || wire[i + 1] != '\n')) ++bad;
+            if (wire[i] == '\n' && (i == 0 || wire[i - 1] != '\r')) ++bad;
+        }
+        EXPECT_EQ(bad, 0u);
+        const InspectedMessage message = Inspect(sink->spool + "/message-" + number + ".eml", dir.Path() / number);
+        EXPECT_TRUE(std::regex_match(message.Header("Message-ID"),
+                                     std::regex("<[0-9]{17}\\.[A-Za-z0-8]{20}@sink\\.reverse\\.test>")));
+        EXPECT_EQ(message.headers.size(), uu ? 5u : 7u);  // no priority, no receipt in UU mode
+        // The 14-byte line starts with its length character "." and went out doubled.
+        EXPECT_TRUE(!uu || wire.find("begin 600 vierzehn Bytes.dat\r\n..") != std::string::npos);
+        ASSERT_FALSE(message.parts.empty());
+        EXPECT_EQ(message.parts[0].type + " " + message.parts[0].bytes.substr(0, 14), "text/plain Hello there.\r\n");
+        const auto& files =
+            uu ? message.uu : std::vector<InspectedMessage::Part>(message.parts.begin() + 1, message.parts.end());
+        ASSERT_EQ(files.size(), std::size(kAttachments));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            SCOPED_TRACE(kAttachments[i].first);
+            EXPECT_EQ(files[i].type + " " + files[i].cid + " " + files[i].file,
+                      (uu ? "0 - " : "application/octet-stream - ") + kAttachments[i].first);
+            EXPECT_TRUE(files[i].bytes == ReadWholeFile(s.AttachmentPaths()[i]));
+        }
     }
 }
 

@@ -1,24 +1,21 @@
-// Helpers of the session and send tests: an ordered record of the mail events, a scripted TCP
-// channel, the loopback peers started by tests/peers/run_session_tests.sh, and a received
-// message taken apart by tests/peers/read_message.py.
+// Helpers of the mail tests: an ordered record of the events, a settings store in memory, the
+// platform with its clock and host questions scripted, and the loopback peers started by
+// tests/peers/run_session_tests.sh.
 #pragma once
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
-#include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "../mail/mail_test_support.h"
 #include "mail/mail_core.h"
-#include "mail/tcp_channel.h"
 
 namespace zankit::mail::testing {
 
@@ -37,64 +34,93 @@ public:
     std::vector<long> percents;
 };
 
-// What a scripted channel does and saw; the test keeps it, the socket owns the channel.
-struct ChannelScript {
-    ConnectStep::Kind openResult = ConnectStep::Connected;
-    std::string openError;
-    bool connectsLater = false;                                        // Open answers Pending, the next check Connected
-    std::size_t sendBudget = std::numeric_limits<std::size_t>::max();  // bytes Send still takes
-    std::string incoming;                                              // handed out by the next Receive
-    bool peerCloses = false;                                           // after incoming is drained
-    std::string receiveError;                                          // a failing Receive, after incoming is drained
-    std::string written;
-    int opens = 0;
-    std::string host;
-    int port = 0;
-};
-
-class ScriptedChannel : public TcpChannel {
+// A settings store in memory; Shared() hands the same values to another object.
+class MemoryStore : public SettingsStore {
 public:
-    explicit ScriptedChannel(ChannelScript& script) : script_(script) {}
-    ConnectStep Open(const std::string& host, std::uint16_t port) override {
-        ++script_.opens;
-        script_.host = host;
-        script_.port = port;
-        if (script_.openResult == ConnectStep::Failed) return {ConnectStep::Failed, script_.openError};
-        return {script_.connectsLater ? ConnectStep::Pending : ConnectStep::Connected, {}};
+    std::optional<std::string> Read(const std::string& key) override {
+        const auto found = target_->values.find(key);
+        return found == target_->values.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
-    ConnectStep CheckConnected() override { return {ConnectStep::Connected, {}}; }
-    IoStep Send(const char* data, std::size_t size) override {
-        IoStep step;
-        step.count = std::min(size, script_.sendBudget);
-        script_.sendBudget -= step.count;
-        script_.written.append(data, step.count);
-        return step;
+    bool Write(const std::string& key, const std::string& value) override {
+        target_->values[key] = value;
+        return true;
     }
-    IoStep Receive(char* buffer, std::size_t size) override {
-        IoStep step;
-        if (!script_.incoming.empty()) {
-            step.count = script_.incoming.copy(buffer, size);
-            script_.incoming.erase(0, step.count);
-        } else if (!script_.receiveError.empty()) {
-            step.failed = true;
-            step.error = script_.receiveError;
-        } else {
-            step.closed = script_.peerCloses;
-        }
-        return step;
+    std::unique_ptr<SettingsStore> Shared() {
+        auto shared = std::make_unique<MemoryStore>();
+        shared->target_ = this;
+        return shared;
     }
-    void Close() override {}
+    std::map<std::string, std::string> values;
 
 private:
-    ChannelScript& script_;
+    MemoryStore* target_ = this;
 };
 
-// The value of an environment variable, or nothing when unset or empty.
-inline std::optional<std::string> FromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') return std::nullopt;
-    return std::string(value);
-}
+// The real platform, with the clock, sleep, pump and name questions under the test's control.
+class ScriptedSystem : public MailSystem {
+public:
+    double SecondsSinceMidnight() override { return clock; }
+    void PumpEvents() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
+    void SleepMilliseconds(unsigned milliseconds) override {
+        ++sleeps;
+        clock += milliseconds / 1000.0;
+        if (clock >= 86400.0) clock -= 86400.0;
+    }
+    bool StartSockets() override { return true; }
+    void StopSockets() override {}
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
+        const auto found = names.find(hostName);
+        return found == names.end() ? std::nullopt : std::optional<IPv4Bytes>(found->second);
+    }
+    std::string LocalHostName() override { return "testhost"; }
+    EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned) override {
+        return echoAnswer ? echoAnswer(address, payload) : EchoResult{};
+    }
+    long TimeZoneBiasMinutes() override { return -60; }
+    LocalDateTime LocalNow() override { return real_->LocalNow(); }
+    std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
+        return real_->RegularFileSize(path);
+    }
+    std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
+        return real_->ContentTypeForExtension(extension);
+    }
+    std::unique_ptr<TcpChannel> MakeTcpChannel() override { return real_->MakeTcpChannel(); }
+    UtcStamp UtcNow() override { return real_->UtcNow(); }
+    std::uint64_t ClockTicks() override { return real_->ClockTicks(); }
+    std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) override {
+        return real_->OpenForReading(path, error);
+    }
+    std::unique_ptr<TraceLog> OpenTraceLog() override { return real_->OpenTraceLog(); }
+
+    double clock = 12 * 3600.0;
+    int pumps = 0, sleeps = 0;
+    std::function<void()> onPump;
+    std::map<std::string, IPv4Bytes> names;
+    std::function<EchoResult(const IPv4Bytes&, const std::string&)> echoAnswer;  // none: no reply
+
+private:
+    std::unique_ptr<MailSystem> real_ = MakePlatformMailSystem();
+};
+
+// A fresh directory removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zankit-mail-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::error_code ignored_;
+};
 
 inline std::string ReadWholeFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -106,8 +132,15 @@ inline std::string BinaryFile(const std::filesystem::path& dir, const std::strin
     std::mt19937 random(1 + static_cast<unsigned>(size));
     std::string bytes(size, '\0');
     for (auto& b : bytes) b = static_cast<char>(random() & 0xFF);
-    WriteFile(dir / name, bytes);
+    std::ofstream(dir / name, std::ios::binary) << bytes;
     return (dir / name).string();
+}
+
+// The value of an environment variable, or nothing when unset or empty.
+inline std::optional<std::string> FromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return std::string(value);
 }
 
 // A mail object on the real platform aimed at 127.0.0.1:port with short waits; or, given a
@@ -129,21 +162,13 @@ struct LoopbackMail {
     SendMailCore core;
 };
 
-// One aiosmtpd sink: its port and its spool (received.log and message-N.eml).
+// One aiosmtpd sink: its port and its spool (received.log and message-N.eml), from the
+// environment the runner sets.
 struct SinkPeer {
     int port = 0;
     std::string spool;
 
     std::string Received() const { return ReadWholeFile(spool + "/received.log"); }
-    int MessageCount() const {
-        int newest = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(spool)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("message-", 0) == 0) newest = std::max(newest, std::stoi(name.substr(8)));
-        }
-        return newest;
-    }
-    std::string MessagePath(int number) const { return spool + "/message-" + std::to_string(number) + ".eml"; }
 };
 
 inline std::optional<SinkPeer> SinkPeerFromEnvironment(const char* portName, const char* spoolName) {
@@ -163,71 +188,5 @@ private:
     const SinkPeer& sink_;
     std::size_t start_;
 };
-
-// A received message as a mail reader sees it.
-struct InspectedMessage {
-    struct Part {
-        std::string type, cid, file, bytes;
-    };
-    struct UUBlock {
-        std::string name;
-        int rc = -1;
-        std::string bytes;
-    };
-    std::vector<std::pair<std::string, std::string>> headers;  // in order
-    std::vector<Part> parts;
-    std::vector<UUBlock> uu;
-
-    // The value of the only header of that name; "<missing>" or "<several>" otherwise.
-    std::string Header(const std::string& name) const {
-        std::vector<std::string> found;
-        for (const auto& [key, value] : headers) {
-            if (EqualsNoCase(key, name)) found.push_back(value);
-        }
-        if (found.empty()) return "<missing>";
-        return found.size() > 1 ? "<several>" : found[0];
-    }
-    std::vector<std::string> HeaderNames() const {
-        std::vector<std::string> names;
-        for (const auto& header : headers) names.push_back(header.first);
-        return names;
-    }
-};
-
-// Runs the reader over a message file; its tab-separated summary parsed.
-inline InspectedMessage Inspect(const std::string& messageFile, const std::string& outDir) {
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../peers/read_message.py";
-    const std::string command = "/usr/bin/python3 '" + script.string() + "' '" + messageFile + "' '" + outDir + "'";
-    InspectedMessage result;
-    if (std::system(command.c_str()) != 0) return result;
-    std::istringstream summary(ReadWholeFile(outDir + "/summary.txt"));
-    std::string line;
-    while (std::getline(summary, line)) {
-        std::vector<std::string> fields;
-        std::istringstream split(line);
-        for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-        fields.resize(4);
-        const std::string bytes = outDir + "/" + fields[0] + "-";
-        if (fields[0] == "header") result.headers.emplace_back(fields[1], fields[2]);
-        if (fields[0] == "part") {
-            result.parts.push_back(
-                {fields[1], fields[2], fields[3], ReadWholeFile(bytes + std::to_string(result.parts.size()) + ".bin")});
-        }
-        if (fields[0] == "uu") {
-            result.uu.push_back({fields[1], std::atoi(fields[2].c_str()),
-                                 ReadWholeFile(bytes + std::to_string(result.uu.size()) + ".bin")});
-        }
-    }
-    return result;
-}
-
-// True when every CR in text is followed by LF and every LF follows a CR.
-inline bool OnlyCrLfLineEnds(const std::string& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) return false;
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
-    }
-    return true;
-}
 
 }  // namespace zankit::mail::testing

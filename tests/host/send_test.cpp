@@ -164,7 +164,7 @@ TEST(MailSend, HostsChangingTheObjectInsideEvents) {
             EXPECT_EQ(Call(object, L"Send", DISPATCH_METHOD, {}).hr, S_OK);
             EXPECT_TRUE(changed);
             if (failing) continue;
-            if (change != kRelease) EXPECT_EQ(mail.Count(L"SendSuccesful"), 1);
+            EXPECT_TRUE(change == kRelease || mail.Count(L"SendSuccesful") == 1);
             const std::string message = NewestMessage();
             EXPECT_NE(message.find("filename=\"zankit reentrant.bin\""), std::string::npos);
             EXPECT_NE(message.find("To: \"you@example.com\""), std::string::npos);
@@ -176,7 +176,7 @@ namespace {
 
 // The scripted peer's hostile and broken servers, one row per behaviour: what the host must
 // see and what must not happen (a credential sent, bytes after a refusal, a missing QUIT).
-enum Setup { kPlain, kAuth, kPop3, kBigFile, kUUFile, kMissingFile, kLockedFile };
+enum Setup { kPlain, kAuth, kPop3, kBigFile, kUUFile, kMissingFile, kLockedFile };  // from kBigFile on: an attachment
 
 struct FaultRow {
     const char* scenario;  // the scripted behaviour, by name
@@ -227,8 +227,8 @@ const FaultRow kFaultRows[] = {
     {"closed-port", kPlain, L"", false, nullptr},
     // An attachment deleted, or held open by another program, after it was set: nothing after
     // its part header but QUIT.
-    {"ok", kMissingFile, L"File not found", false, "filename=\"zankit gone.bin\"\r\n\r\n"},
-    {"ok", kLockedFile, L"Permission denied", false, "filename=\"zankit locked.bin\"\r\n\r\n"},
+    {"ok", kMissingFile, L"File not found", false, "filename=\"zankit attachment.bin\"\r\n\r\n"},
+    {"ok", kLockedFile, L"Permission denied", false, "filename=\"zankit attachment.bin\"\r\n\r\n"},
     {"pop3-user-err", kPop3, L"-ERR no such user", false, "USER someone\r\n"},
     {"pop3-pass-err", kPop3, L"-ERR [AUTH] wrong password", false, "", 1},
     {"pop3-silent", kPop3, nullptr, false, nullptr},
@@ -246,7 +246,12 @@ int Secrets(const std::string& text) {
 
 }  // namespace
 
-TEST(MailFaults, EveryScriptedServer) {
+class MailFaults : public testing::TestWithParam<FaultRow> {};
+INSTANTIATE_TEST_SUITE_P(EveryRow, MailFaults, testing::ValuesIn(kFaultRows));
+
+TEST_P(MailFaults, ScriptedServer) {
+    const FaultRow& row = GetParam();
+    SCOPED_TRACE(std::string(row.scenario) + " setup " + std::to_string(row.setup));
     const std::filesystem::path dir = Environment("ZANKIT_SCRIPTED_DIR");
     ASSERT_FALSE(dir.empty()) << "the scripted peer is not running";
     std::map<std::string, std::pair<std::string, long>> peers;  // scenario: host, port
@@ -254,51 +259,46 @@ TEST(MailFaults, EveryScriptedServer) {
     std::string name, host;
     long port = 0;
     while (lines >> name >> host >> port) peers[name] = {host, port};
-    TempFile big(L"zankit big.bin", 8 << 20);
-    for (const FaultRow& row : kFaultRows) {
-        SCOPED_TRACE(std::string(row.scenario) + " setup " + std::to_string(row.setup));
-        ASSERT_TRUE(peers.count(row.scenario));
-        const bool pop3 = row.setup == kPop3;
-        const std::filesystem::path log = dir / (std::string(row.scenario) + ".log");
-        const std::size_t logStart = ReadAll(log).size();
-        SendingMail mail(peers[pop3 ? "ok" : row.scenario].second);
-        mail.Set(L"ConnectTimeout", Arg::Long(2));
-        mail.Set(L"MessageTimeout", Arg::Long(2));
-        mail.Set(L"Recipient", Arg::Text(L"first@example.com;refused@example.com"));
-        mail.Set(L"Username", Arg::Text(L"someone"));
-        mail.Set(L"Password", Arg::Text(L"matrix-Secret-4711"));
-        mail.Set(L"UseAuthentication", Arg::Bool(row.setup == kAuth));
-        if (pop3) {
-            const std::string& popHost = peers[row.scenario].first;
-            mail.Set(L"POP3Host", Arg::Text(std::wstring(popHost.begin(), popHost.end())));
-            mail.Set(L"UsePopAuthentication", Arg::Bool(true));
-        }
-        if (row.setup == kBigFile || row.setup == kUUFile) mail.Set(L"Attachment", Arg::Text(big.path.wstring()));
-        if (row.setup == kUUFile) mail.Set(L"EncodeType", Arg::Long(1));
-        TempFile small(row.setup == kMissingFile ? L"zankit gone.bin" : L"zankit locked.bin", 5000);
-        if (row.setup == kMissingFile || row.setup == kLockedFile)
-            mail.Set(L"Attachment", Arg::Text(small.path.wstring()));
-        if (row.setup == kMissingFile) std::filesystem::remove(small.path);
-        // Another program holds the file open without sharing it.
-        const HANDLE holder = row.setup != kLockedFile ? INVALID_HANDLE_VALUE
-                                                       : CreateFileW(small.path.wstring().c_str(), GENERIC_READ, 0,
-                                                                     nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
-        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+    ASSERT_TRUE(peers.count(row.scenario));
+    const bool pop3 = row.setup == kPop3;
+    const std::filesystem::path log = dir / (std::string(row.scenario) + ".log");
+    const std::size_t logStart = ReadAll(log).size();
+    SendingMail mail(peers[pop3 ? "ok" : row.scenario].second);
+    mail.Set(L"ConnectTimeout", Arg::Long(2));
+    mail.Set(L"MessageTimeout", Arg::Long(2));
+    mail.Set(L"Recipient", Arg::Text(L"first@example.com;refused@example.com"));
+    mail.Set(L"Username", Arg::Text(L"someone"));
+    mail.Set(L"Password", Arg::Text(L"matrix-Secret-4711"));
+    mail.Set(L"UseAuthentication", Arg::Bool(row.setup == kAuth));
+    if (pop3) {
+        const std::string& popHost = peers[row.scenario].first;
+        mail.Set(L"POP3Host", Arg::Text(std::wstring(popHost.begin(), popHost.end())));
+        mail.Set(L"UsePopAuthentication", Arg::Bool(true));
+    }
+    const bool big = row.setup == kBigFile || row.setup == kUUFile;
+    TempFile file(L"zankit attachment.bin", big ? 8 << 20 : 5000);
+    if (row.setup >= kBigFile) mail.Set(L"Attachment", Arg::Text(file.path.wstring()));
+    if (row.setup == kUUFile) mail.Set(L"EncodeType", Arg::Long(1));
+    if (row.setup == kMissingFile) std::filesystem::remove(file.path);
+    // Another program holds the file open without sharing it.
+    const HANDLE holder = row.setup != kLockedFile ? INVALID_HANDLE_VALUE
+                                                   : CreateFileW(file.path.wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                                                 OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
 
-        const std::string seen = testing::PrintToString(mail.Texts());
-        EXPECT_EQ(mail.Count(L"SendSuccesful"), row.failure ? 0 : 1) << seen;
-        EXPECT_EQ(mail.Count(L"Status: Host Login Failed!"), row.loginFailed ? 1 : 0) << seen;
-        if (!row.failure) EXPECT_EQ(mail.Count(L"SendFailed: "), 0) << seen;
-        if (row.failure && (*row.failure || !row.loginFailed))
-            EXPECT_GE(mail.Count(L"SendFailed: ", row.failure), 1) << seen;
+    const std::string seen = testing::PrintToString(mail.Texts());
+    EXPECT_EQ(mail.Count(L"SendSuccesful"), row.failure ? 0 : 1) << seen;
+    EXPECT_EQ(mail.Count(L"Status: Host Login Failed!"), row.loginFailed ? 1 : 0) << seen;
+    EXPECT_TRUE(row.failure || mail.Count(L"SendFailed: ") == 0) << seen;
+    const bool failureSeen = row.failure && (*row.failure || !row.loginFailed);  // expected to be seen
+    EXPECT_TRUE(!failureSeen || mail.Count(L"SendFailed: ", row.failure) >= 1) << seen;
 
-        const std::string received = ReadAll(log).substr(logStart);
-        EXPECT_EQ(Secrets(received), row.secretSent) << received;
-        if (row.beforeQuit) {
-            const std::string last = row.beforeQuit + std::string("QUIT\r\n");
-            const auto at = received.rfind(last);
-            EXPECT_TRUE(at != std::string::npos && at + last.size() == received.size()) << received;
-        }
+    const std::string received = ReadAll(log).substr(logStart);
+    EXPECT_EQ(Secrets(received), row.secretSent) << received;
+    if (row.beforeQuit) {
+        const std::string last = row.beforeQuit + std::string("QUIT\r\n");
+        const auto at = received.rfind(last);
+        EXPECT_TRUE(at != std::string::npos && at + last.size() == received.size()) << received;
     }
 }

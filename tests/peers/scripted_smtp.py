@@ -1,6 +1,5 @@
 """SMTP and POP3 servers that misbehave on purpose, for the faults real servers do not produce on
 demand. Usage: /usr/bin/python3 scripted_smtp.py --dir DIR   (stops on SIGTERM or SIGINT)
-
 SMTP scenarios listen on 127.0.0.1, POP3 ones on port 110 (the client always uses it) of 127.A.B.2
 and up, A.B picked at random until free, so that several runs can share the machine. DIR/ports
 gets "scenario host port" lines once all listen, also for "never-answers" and "closed-port";

@@ -1,6 +1,5 @@
 """A real SMTP server (aiosmtpd) on loopback that keeps what it receives.
 Usage: /usr/bin/python3 smtp_sink.py --spool DIR [--user NAME:PASSWORD]   (stops on SIGTERM or SIGINT)
-
 Listens on a free port of 127.0.0.1, written to DIR/port once it listens. Every byte a client
 sends is appended to DIR/received.log, every accepted message stored as DIR/message-N.eml.
 With --user, AUTH LOGIN (and PLAIN) is offered without TLS for that user only; mechanism names
@@ -15,10 +14,8 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Sink:
-    count = 0
-
     def __init__(self, spool):
-        self.spool = spool
+        self.spool, self.count = spool, 0
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1

@@ -53,14 +53,14 @@ done
 [ "$(ip netns exec "$ns" ss -Hlun | grep -cE '127\.0\.0\.[12]:53 ')" -eq 2 ] ||
   { cat "$work/dnsmasq.log" "$work/forging.log"; fail "the name servers did not start"; }
 
-# Both DLLs registered in a prefix of its own, whose wineserver runs inside the namespace.
-# Wine's network parameters give dnsmasq and no domain, so the Tcpip values written here give
-# the machine's domain and, for the second round, the misbehaving server in place of dnsmasq.
+# Both DLLs registered in a prefix of its own, whose wineserver runs inside the namespace. Wine's
+# network parameters come from the namespace's resolver configuration, which names the
+# misbehaving server in place of dnsmasq for the second round; the Tcpip value written here
+# gives the machine's domain where they leave it out.
 export WINEPREFIX="${ZANKIT_DNS_WINEPREFIX:-$root/build/wineprefix-dns}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 in_ns=(ip netns exec "$ns" timeout 120)
-tcpip='HKLM\System\CurrentControlSet\Services\Tcpip\Parameters'
 wine64=/usr/lib/wine/wine64  # Debian's "wine" starts the 32-bit build of a built-in program
 [ -x "$wine64" ] || wine64=wine
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -70,11 +70,11 @@ fi
 for dll in "$root"/build/win{64,32}/src/zankit.dll; do
   "${in_ns[@]}" wine regsvr32 /s "$dll" || fail "registering $dll failed"
 done
-"${in_ns[@]}" wine reg add "$tcpip" /v Domain /d corp.example.com /f /reg:64 >/dev/null || fail "reg add failed"
-"${in_ns[@]}" wine reg delete "$tcpip" /v NameServer /f /reg:64 >/dev/null 2>&1
+"${in_ns[@]}" wine reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
+  /f /reg:64 >/dev/null || fail "cannot write the machine's domain"
 status=0
 for round in dnsmasq forging; do
-  [ "$round" = forging ] && "${in_ns[@]}" wine reg add "$tcpip" /v NameServer /d 127.0.0.2 /f /reg:64 >/dev/null
+  [ "$round" = forging ] && printf 'nameserver 127.0.0.2\ndomain corp.example.com\n' >"$ns_etc/resolv.conf"
   for host in "$wine64|cscript" 'wine|C:\windows\syswow64\cscript.exe'; do
     echo "-- ${host#*|} against $round"
     output=$("${in_ns[@]}" "${host%%|*}" "${host#*|}" //nologo "Z:${root//\//\\}\\tests\\peers\\mx_query.js" "$round" 2>&1 | tr -d '\r')
@@ -82,7 +82,6 @@ for round in dnsmasq forging; do
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done
 done
-"${in_ns[@]}" wine reg delete "$tcpip" /v NameServer /f /reg:64 >/dev/null 2>&1
 "${in_ns[@]}" wineserver -k 2>/dev/null
 [ "$status" -eq 0 ] || { echo "---- name server logs"; cat "$work/dnsmasq.log" "$work/forging.log"; }
 exit "$status"

@@ -5,6 +5,7 @@ function check(name, actual, expected) {
     if (actual === expected) { passed++; WScript.Echo("ok - " + name); }
     else { failed++; WScript.Echo("not ok - " + name + ": got [" + actual + "] expected [" + expected + "]"); }
 }
+WScript.Echo("script host: " + new ActiveXObject("WScript.Shell").Environment("PROCESS")("PROCESSOR_ARCHITECTURE"));
 var mail = new ActiveXObject("ZanKit.clsSendMail");
 if (WScript.Arguments.length > 0 && WScript.Arguments(0) === "forging") {
     check("a silent server gives nothing", mail.MXQuery("silent.example.com"), "");

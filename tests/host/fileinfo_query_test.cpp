@@ -112,7 +112,6 @@ TEST(FileInfoSystem, AnswersMatchThePlatform) {
         {1, sizeof(void*) == 8 ? L"True" : L"False"},  // False exactly for a 32-bit process on 64-bit Windows
         {11, user},                                    // compared whole: no closing NUL in the answer
         {31, LocaleText(GetSystemDefaultLCID(), LOCALE_SCURRENCY)},
-        {35, L"Empty"},
         {-1, L"Empty"},
     };
     for (const auto& [type, expected] : rows) {
@@ -213,23 +212,19 @@ TEST(FileInfoFolders, FolderAnswersSpecialFoldersAndLists) {
     ExpectAnswers(info.Get(), L"zanFolderInfo",
                   {{inside, {0}, L"True"},
                    {inside, {1}, L"Some Folder"},
-                   {folder, {3}, base + L"\\"},
                    {folder, {5}, PathFindFileNameW(shortPath)},
-                   {folder, {13}, std::to_wstring(data.dwFileAttributes)},
                    {folder, {18}, L"-1"},
                    {folder, {11, 12, 16, 17}, L"Empty"},
                    {inside + L"*.log", {0, 61}, L"Empty"},  // a pattern answers only 59
                    {L"C:", {0}, L"True"},                   // asked of the drive list
                    {L"C:\\", {15}, L"True"},
                    {L"C:", {15}, L"False"},
-                   {L"C:\\", {8}, L"Empty"},
                    {base + L"\\none", {0, 1, 8, 60, 61}, L"Empty"},
                    {L"Z:\\does\\not\\exist", {49}, SpecialPath(CSIDL_DESKTOP)},
                    {L"", {50}, SpecialPath(CSIDL_WINDOWS)},
                    {L"", {51}, wow64 ? system : SpecialPath(CSIDL_SYSTEM)},
                    {L"", {54}, temp},  // with its closing separator
                    {L"", {58}, L""},   // printers: no file-system path
-                   {L"Z:\\does\\not\\exist", {60}, L"Empty"},
                    {L"C:\\", {60}, SpecialPath(CSIDL_APPDATA)}});
     std::wstring documents = Query(info.Get(), L"zanFolderInfo", L"", 56).Text();
     PathRemoveBackslashW(documents.data());
@@ -269,9 +264,7 @@ TEST(FileInfoFiles, NamesAttributesTimesAndAFileHeldOpen) {
                    {file, {3}, japanese},
                    {file, {16}, L"3000"},
                    {file, {8}, shortPath},
-                   {file, {7}, PathFindFileNameW(shortPath)},
                    {file, {9}, shell.szTypeName},
-                   {file, {19}, std::to_wstring(GetFileAttributesW(file.c_str()))},
                    {file, {20}, L"HA"},
                    {file, {21, 23}, L"Empty"},
                    // A missing file still has name parts; questions 7 to 20 are Empty, 21 False.

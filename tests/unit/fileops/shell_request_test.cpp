@@ -51,29 +51,16 @@ TEST(ShellRequestFlags, FlagWordsOfTheUsualCalls) {
 }
 
 TEST(ShellRequestOwner, OwnerWindowAndProgressTitle) {
-    struct Case {
-        long owner;
-        long expected;
-    };
     // FilesCopy, FilesDelete and FolderDelete use only a positive handle.
-    for (const Case& c : {Case{0, 0}, Case{-5, 0}, Case{77, 77}}) {
-        EXPECT_EQ(FilesCopyRequest(L"a\0"s, L"b", {true, false, false, c.owner}).owner, c.expected) << c.owner;
-        EXPECT_EQ(FilesDeleteRequest(L"a\0"s, {false, true, false, c.owner}).owner, c.expected) << c.owner;
-        EXPECT_EQ(FolderDeleteRequest(L"a", {false, true, false, c.owner}).owner, c.expected) << c.owner;
-    }
-    // Folder copy and move pass the window on unchanged; the title needs a window.
-    struct TitleCase {
-        long window;
-        std::wstring caption;
-        bool hasTitle;
-    };
-    for (const TitleCase& c : {TitleCase{0, L"Kopieren", false}, TitleCase{-1, L"Kopieren", false},
-                               TitleCase{1, L"", false}, TitleCase{1, L"Kopieren", true}}) {
-        const ShellRequest request = FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, c.window, c.caption});
-        EXPECT_EQ(request.owner, c.window);
-        EXPECT_EQ(request.hasTitle, c.hasTitle) << c.window;
-        if (c.hasTitle) EXPECT_EQ(request.title, c.caption);
-    }
+    EXPECT_EQ(FilesCopyRequest(L"a\0"s, L"b", {true, false, false, -5}).owner, 0);
+    EXPECT_EQ(FilesDeleteRequest(L"a\0"s, {false, true, false, 77}).owner, 77);
+    EXPECT_EQ(FolderDeleteRequest(L"a", {false, true, false, -5}).owner, 0);
+    // Folder copy and move pass the window on unchanged; the title needs a window and a caption.
+    const ShellRequest titled = FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, 1, L"Kopieren"});
+    EXPECT_TRUE(titled.hasTitle && titled.title == L"Kopieren");
+    EXPECT_EQ(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).owner, -1);
+    EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).hasTitle);
+    EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, 1, L""}).hasTitle);
 }
 
 TEST(ShellRequestAnswers, SuccessNeedsNoErrorAndNoCancellation) {

@@ -68,26 +68,15 @@ TEST(DispatchFuzz, HostileCallsAreRefusedCleanly) {
     info->AddRef();
     V_VT(&nothing.value) = VT_DISPATCH;
     V_DISPATCH(&nothing.value) = nullptr;
-    std::vector<Arg> values = {Arg::Missing(),
-                               Arg::Text(L""),
-                               Arg::Text(L"zk-fuzz-name"),
-                               Arg::Text(std::wstring(70000, L'A')),
-                               Arg::Text(std::wstring(L"a\0b\x01\xFFFF", 5)),
-                               Arg::RefTo(&variable.value),
-                               Arg::Of(VT_EMPTY),
-                               Arg::Of(VT_NULL),
-                               Arg::Of(VT_I2, -32768),
-                               Arg::Of(VT_I4, -2147483648.0),
-                               Arg::Of(VT_I4, 2147483647.0),
-                               Arg::Of(VT_R8, 1e300),
-                               Arg::Of(VT_R8, -1.5),
-                               Arg::Of(VT_R8, std::nan("")),
-                               Arg::Of(VT_BOOL, -1),
-                               Arg::Of(VT_DATE, -657435),
-                               Arg::Of(VT_CY, 9.2e14),
-                               nothing,
-                               array,
-                               object};
+    std::vector<Arg> values = {Arg::Missing(), Arg::RefTo(&variable.value), nothing, array, object};
+    for (const std::wstring& text :
+         {std::wstring(), std::wstring(L"zk-fuzz-name"), std::wstring(70000, L'A'), std::wstring(L"a\0b\x01\xFFFF", 5)})
+        values.push_back(Arg::Text(text));
+    const std::pair<VARTYPE, double> numbers[] = {{VT_EMPTY, 0},          {VT_NULL, 0},          {VT_I2, -32768},
+                                                  {VT_I4, -2147483648.0}, {VT_I4, 2147483647.0}, {VT_R8, 1e300},
+                                                  {VT_R8, -1.5},          {VT_R8, std::nan("")}, {VT_BOOL, -1},
+                                                  {VT_DATE, -657435},     {VT_CY, 9.2e14}};
+    for (const auto& [type, number] : numbers) values.push_back(Arg::Of(type, number));
 
     const long calls =
         GetEnvironmentVariableW(L"ZANKIT_FUZZ_CALLS", setting, 32) ? std::wcstol(setting, nullptr, 10) : 3000;

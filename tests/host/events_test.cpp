@@ -34,35 +34,9 @@ struct AdvisedMail {
 
 }  // namespace
 
-TEST(Events, OneConnectionPointThatAdvisesAndUnadvises) {
-    AdvisedMail advised;
-    ASSERT_TRUE(advised.point && advised.firstCookie && advised.secondCookie != advised.firstCookie);
-    ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> other;
-    ASSERT_EQ(advised.mail.As(container, IID_IConnectionPointContainer), S_OK);
-    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, other.Put()), CONNECT_E_NOCONNECTION);
-    // A sink must answer IDispatch: an enumerator of connection points does not.
-    ComPtr<IEnumConnectionPoints> points;
-    ASSERT_EQ(container->EnumConnectionPoints(points.Put()), S_OK);
-    DWORD cookie = 7;
-    EXPECT_EQ(advised.point->Advise(points.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
-    EXPECT_EQ(cookie, 0u);
-    // The enumerator lists the sinks still advised.
-    EXPECT_EQ(advised.point->Unadvise(advised.firstCookie), S_OK);
-    EXPECT_EQ(advised.point->Unadvise(advised.firstCookie), CONNECT_E_NOCONNECTION);
-    ComPtr<IEnumConnections> connections;
-    ASSERT_EQ(advised.point->EnumConnections(connections.Put()), S_OK);
-    CONNECTDATA data[2] = {};
-    ULONG fetched = 0;
-    EXPECT_EQ(connections->Next(2, data, &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 1u);
-    EXPECT_EQ(data[0].dwCookie, advised.secondCookie);
-    data[0].pUnk->Release();
-}
-
 TEST(Events, AHandlerThatUnadvisesStopsTheEventsAtOnce) {
     AdvisedMail advised;
-    ASSERT_TRUE(advised.point);
+    ASSERT_TRUE(advised.point && advised.firstCookie && advised.secondCookie != advised.firstCookie);
     ASSERT_EQ(advised.Send(), S_OK);
     const size_t before = advised.first->events.size();
     ASSERT_GT(before, 0u);
@@ -76,8 +50,7 @@ TEST(Events, AHandlerThatUnadvisesStopsTheEventsAtOnce) {
     EXPECT_EQ(advised.Send(), S_OK);
     EXPECT_EQ(advised.first->events.size(), before + 1);
     EXPECT_EQ(advised.second->events.size(), before);  // unadvised before its turn
-    EXPECT_EQ(advised.Send(), S_OK);
-    EXPECT_EQ(advised.first->events.size(), before + 1);
+    EXPECT_EQ(advised.point->Unadvise(advised.firstCookie), CONNECT_E_NOCONNECTION);
 }
 
 TEST(Events, ReleasingTheObjectWithSinksAdvisedFreesTheSinksAndTheModule) {

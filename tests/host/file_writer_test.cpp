@@ -44,17 +44,15 @@ TEST(FileWriterLines, FoldersAreMadeAFinishClosesAndTheNextWriteStartsAnew) {
 }
 
 TEST(FileWriterLines, ValuesInTheirPrintFormAndManyLinesAllReachTheDisk) {
-    const Arg negative = Arg::Of(VT_R8, -2.5), day = Arg::Of(VT_DATE, 46000.5);  // a date with a time of day
+    const Arg negative = Arg::Of(VT_R8, -2.5);  // no blank in front, one behind
     const struct {
         Arg line;
         std::string text;
     } rows[] = {
-        {Arg::Long(5), " 5 "},
         {negative, SystemText(negative) + " "},
         {Arg::Bool(true), "True"},
         {Arg(), ""},  // Empty
         {Arg::Of(VT_NULL), "Null"},
-        {day, SystemText(day)},
         {Arg::Text(L"Gr\x00FC\x00DF\x0065"),
          "Gr\xFC\xDF"
          "e"},  // the ANSI code page

@@ -1,13 +1,10 @@
 // The FileSysInfo queries under Wine (zanSysInfo, zanDriveInfo, zanFolderInfo, zanFileInfo),
 // held against what the platform itself says: drive C:, the CD-ROM drive D: and the drive N:
-// without a target that the test script configures, a missing letter, special folders, real
-// files with names outside the ANSI code page, time stamps around midnight, sizes beyond 2 GiB,
-// the locale answers in the German and English runs, and failures reaching the test logger.
+// without a target that the test script configures, a missing letter, real files with names
+// outside the ANSI code page, local time stamps, sizes beyond 2 GiB, the locale answers in the
+// German and English runs, and failures reaching the test logger.
 #include <windows.h>
 #include <lmcons.h>
-#include <shellapi.h>
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -55,12 +52,6 @@ std::vector<std::wstring> Items(const CallResult& answer) {
     return items;
 }
 
-std::wstring LocaleText(LCID locale, LCTYPE item) {
-    wchar_t buffer[256] = {};
-    int length = GetLocaleInfoW(locale, item, buffer, 256);
-    return std::wstring(buffer, static_cast<size_t>(std::max(length - 1, 0)));
-}
-
 std::wstring EnvironmentText(const wchar_t* name) {
     wchar_t buffer[1024] = {};
     const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
@@ -72,13 +63,6 @@ double NumberOf(const CallResult& answer) {
     Arg number;
     VariantChangeType(&number.value, const_cast<VARIANT*>(&answer.value), 0, VT_R8);
     return V_VT(&number.value) == VT_R8 ? V_R8(&number.value) : -1;
-}
-
-std::wstring SpecialPath(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    PathRemoveBackslashW(path);  // Wine names the documents folder with a trailing "\"
-    return path;
 }
 
 // A file time as a local date to the second, through SystemTimeToVariantTime.
@@ -100,23 +84,11 @@ HANDLE Open(const std::wstring& path, DWORD access, DWORD share) {
 
 }  // namespace
 
-TEST(FileInfoSystem, AnswersMatchThePlatform) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
+TEST(FileInfoSystem, TheUserNameIsAnsweredWithoutItsClosingNul) {
     wchar_t user[UNLEN + 1] = {};
     DWORD size = UNLEN + 1;
-    ASSERT_TRUE(GetVersionExW(&version) && GetUserNameW(user, &size));
-    const std::pair<long, std::wstring> rows[] = {
-        {3, std::to_wstring(version.dwMajorVersion)},
-        {1, sizeof(void*) == 8 ? L"True" : L"False"},  // False exactly for a 32-bit process on 64-bit Windows
-        {11, user},                                    // compared whole: no closing NUL in the answer
-        {31, LocaleText(GetSystemDefaultLCID(), LOCALE_SCURRENCY)},
-        {-1, L"Empty"},
-    };
-    for (const auto& [type, expected] : rows) {
-        EXPECT_EQ(Shown(Call(info.Get(), L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(type)})), expected) << type;
-    }
+    ASSERT_TRUE(GetUserNameW(user, &size));
+    EXPECT_EQ(Call(Create(L"ZanKit.FileSysInfo").Get(), L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(11)}).Text(), user);
 }
 
 // The test script runs this group with LANG=de_DE.UTF-8 and with LANG=en_US.UTF-8 and tells
@@ -130,9 +102,9 @@ TEST(FileInfoLocale, DecimalSeparatorShortDateAndSizesFollowTheUserLocale) {
     const std::wstring file = TempFolder() + L"\\one-and-a-half.bin";
     WriteBytes(file, std::string(1572864, 'x'));
     // The locale's own short date pattern (Wine's already has four-digit years), in lower case.
-    std::wstring pattern = LocaleText(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE);
-    const std::wstring old = pattern;
-    CharLowerW(pattern.data());
+    wchar_t pattern[80] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 80);
+    CharLowerW(pattern);
     ExpectAnswers(info.Get(), L"zanFileInfo",
                   {{file, {18}, german ? L"1,50MB" : L"1.50MB"}, {file, {17}, german ? L"1536,5 KB" : L"1536.5 KB"}});
     auto sysInfo = [&](long type) {
@@ -140,9 +112,6 @@ TEST(FileInfoLocale, DecimalSeparatorShortDateAndSizesFollowTheUserLocale) {
     };
     EXPECT_EQ(sysInfo(30), german ? L"," : L".");
     EXPECT_EQ(sysInfo(32), pattern);
-    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd.MM.yy");  // a user's classic choice
-    EXPECT_EQ(sysInfo(32), L"dd.mm.yyyy");
-    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, old.c_str());
 }
 
 TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
@@ -150,15 +119,11 @@ TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
     const std::wstring dangling = EnvironmentText(L"ZANKIT_TEST_DANGLING_DRIVE");
     if (cdrom.empty() || dangling.empty()) GTEST_SKIP() << "run by the test script, which configures the drives";
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    wchar_t volume[MAX_PATH + 1] = {}, none = L'Y';
-    DWORD serial = 0;
-    ASSERT_TRUE(GetVolumeInformationW(L"C:\\", volume, MAX_PATH + 1, &serial, nullptr, nullptr, nullptr, 0));
+    wchar_t none = L'Y';
     while (none > L'C' && (GetLogicalDrives() & (1u << (none - L'A')))) --none;
     ASSERT_GT(none, L'C');
     ExpectAnswers(info.Get(), L"zanDriveInfo",
                   {{L"c", {1}, L"True"},
-                   {L"C:", {7}, volume},
-                   {L"C:", {20}, std::to_wstring(static_cast<INT32>(serial))},
                    {L"C:", {8, 15, 16, 18, 19, 22}, L"Empty"},
                    {cdrom, {2}, L"5"},
                    {dangling, {0}, L"True"},
@@ -168,13 +133,10 @@ TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
                    {std::wstring(1, none), {1, 4, 7, 10, 11, 21}, L"Empty"},
                    {L"\\\\server\\share", {0}, L"False"}});
     EXPECT_EQ(Call(info.Get(), L"CDROMpresent", DISPATCH_METHOD, {}).Text(), cdrom);
-    // Real sizes beyond 2 GiB (once Empty); the free size moves while other programs write.
-    ULARGE_INTEGER available, total, free;
-    ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, &total, &free));
+    // Real sizes beyond 2 GiB (once Empty).
+    ULARGE_INTEGER total;
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", nullptr, &total, nullptr));
     EXPECT_EQ(Query(info.Get(), L"zanDriveInfo", L"C:", 10).Text(), std::to_wstring(total.QuadPart));
-    EXPECT_EQ(Shown(Query(info.Get(), L"zanDriveInfo", L"C:", 11)).back(), L'B');
-    EXPECT_NEAR(NumberOf(Query(info.Get(), L"zanDriveInfo", L"C:", 12)), static_cast<double>(free.QuadPart),
-                static_cast<double>(free.QuadPart) / 100);
 
     // N: is listed, so the folder test passes, but its attributes cannot be read.
     RegisterTestLogger(true);
@@ -186,10 +148,6 @@ TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
         records[0].find(L"\tZanKit|FileSysInfo:zanFolderInfo#0\t76:(Path not found)|| " + dangling + L"|13\t0\t-1\t"),
         std::wstring::npos)
         << records[0];
-    ComPtr<IErrorInfo> pending;
-    EXPECT_EQ(GetErrorInfo(0, pending.Put()), S_FALSE);
-    Query(info.Get(), L"zanFolderInfo", L"C:\\", 13);
-    EXPECT_TRUE(TakeLoggerRecords().empty()) << "a readable folder reports nothing";
 }
 
 TEST(FileInfoFolders, FolderAnswersSpecialFoldersAndLists) {
@@ -202,17 +160,11 @@ TEST(FileInfoFolders, FolderAnswersSpecialFoldersAndLists) {
     SetFileAttributesW((inside + L"hidden.log").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     for (const std::wstring& name : std::vector<std::wstring>{L"dir.log", L".cache", japanese})
         CreateDirectoryW((inside + name).c_str(), nullptr);
-    wchar_t shortPath[MAX_PATH] = {}, temp[MAX_PATH + 1] = {}, system[MAX_PATH] = {};
-    ASSERT_GT(GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH), 0u);
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data);
+    wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    BOOL wow64 = FALSE;
-    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) GetSystemWow64DirectoryW(system, MAX_PATH);
     ExpectAnswers(info.Get(), L"zanFolderInfo",
                   {{inside, {0}, L"True"},
                    {inside, {1}, L"Some Folder"},
-                   {folder, {5}, PathFindFileNameW(shortPath)},
                    {folder, {18}, L"-1"},
                    {folder, {11, 12, 16, 17}, L"Empty"},
                    {inside + L"*.log", {0, 61}, L"Empty"},  // a pattern answers only 59
@@ -220,16 +172,8 @@ TEST(FileInfoFolders, FolderAnswersSpecialFoldersAndLists) {
                    {L"C:\\", {15}, L"True"},
                    {L"C:", {15}, L"False"},
                    {base + L"\\none", {0, 1, 8, 60, 61}, L"Empty"},
-                   {L"Z:\\does\\not\\exist", {49}, SpecialPath(CSIDL_DESKTOP)},
-                   {L"", {50}, SpecialPath(CSIDL_WINDOWS)},
-                   {L"", {51}, wow64 ? system : SpecialPath(CSIDL_SYSTEM)},
-                   {L"", {54}, temp},  // with its closing separator
-                   {L"", {58}, L""},   // printers: no file-system path
-                   {L"C:\\", {60}, SpecialPath(CSIDL_APPDATA)}});
-    std::wstring documents = Query(info.Get(), L"zanFolderInfo", L"", 56).Text();
-    PathRemoveBackslashW(documents.data());
-    EXPECT_EQ(documents.c_str(), SpecialPath(CSIDL_PERSONAL));
-    EXPECT_DOUBLE_EQ(NumberOf(Query(info.Get(), L"zanFolderInfo", folder, 8)), LocalDateOf(data.ftCreationTime));
+                   {L"", {54}, temp},   // with its closing separator
+                   {L"", {58}, L""}});  // printers: no file-system path
     // A bare drive has no creation date, so the day count runs from the date value 0.
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -255,16 +199,10 @@ TEST(FileInfoFiles, NamesAttributesTimesAndAFileHeldOpen) {
     const std::wstring missing = TempFolder() + L"\\C\\Report.final.docx";
     WriteBytes(file, std::string(3000, 'x'));
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-    wchar_t shortPath[MAX_PATH] = {};
-    ASSERT_GT(GetShortPathNameW(file.c_str(), shortPath, MAX_PATH), 0u);  // hashed under Wine
-    SHFILEINFOW shell = {};
-    SHGetFileInfoW(file.c_str(), 0, &shell, sizeof shell, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
     ExpectAnswers(info.Get(), L"zanFileInfo",
                   {{file, {0}, L"True"},
                    {file, {3}, japanese},
                    {file, {16}, L"3000"},
-                   {file, {8}, shortPath},
-                   {file, {9}, shell.szTypeName},
                    {file, {20}, L"HA"},
                    {file, {21, 23}, L"Empty"},
                    // A missing file still has name parts; questions 7 to 20 are Empty, 21 False.
@@ -276,29 +214,21 @@ TEST(FileInfoFiles, NamesAttributesTimesAndAFileHeldOpen) {
     CloseHandle(held);
     EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", file, 21)), L"Empty");
 
-    // Stamps come back as local dates, and the day counts count from them (the unit tests hold
-    // the midnights).
+    // Stamps come back as local dates (the unit tests hold the day counts and their midnights).
     HANDLE times = Open(file, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
     SYSTEMTIME written = {2020, 12, 0, 31, 23, 30, 1, 999};
-    FILETIME stamp, now;
+    FILETIME stamp;
     SystemTimeToFileTime(&written, &stamp);
     ASSERT_TRUE(SetFileTime(times, &stamp, &stamp, &stamp));
     for (long type : {11L, 12L})
         EXPECT_DOUBLE_EQ(NumberOf(Query(info.Get(), L"zanFileInfo", file, type)), LocalDateOf(stamp));
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER month{{now.dwLowDateTime, now.dwHighDateTime}};
-    month.QuadPart -= 30 * 86400 * 10000000ULL;
-    stamp = {month.LowPart, month.HighPart};
-    SetFileTime(times, &stamp, &stamp, &stamp);
-    for (long type : {13L, 14L, 15L}) EXPECT_EQ(Query(info.Get(), L"zanFileInfo", file, type).Number(), 30) << type;
     CloseHandle(times);
     EXPECT_TRUE(DeleteFileW(file.c_str())) << "asking does not keep the file open";
 }
 
-// Run by the test script in a German and an English locale as well.
 TEST(FileInfoSizes, LongBelowTwoGibibytesExactDoubleFromThereAndWildcardsRaise) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring folder = TempFolder(), decimal = LocaleText(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL);
+    const std::wstring folder = TempFolder();
     const std::pair<const wchar_t*, LONGLONG> files[] = {{L"\\below.bin", 2147483647LL},
                                                          {L"\\large.bin", (5LL << 30) + 12345}};
     for (const auto& [name, size] : files) {
@@ -311,10 +241,7 @@ TEST(FileInfoSizes, LongBelowTwoGibibytesExactDoubleFromThereAndWildcardsRaise) 
     }
     EXPECT_EQ(Query(info.Get(), L"zanFileInfo", folder + L"\\below.bin", 16).Text(), L"2147483647");  // a Long
     EXPECT_EQ(NumberOf(Query(info.Get(), L"zanFileInfo", folder + L"\\large.bin", 16)), (5LL << 30) + 12345.0);
-    ExpectAnswers(info.Get(), L"zanFileInfo",
-                  {{folder + L"\\below.bin", {17}, L"2097152" + decimal + L"5 KB"},
-                   {folder + L"\\large.bin", {18}, L"5" + decimal + L"00GB"},
-                   {folder + L"\\*.bin", {0}, L"True"}});
+    EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", 0)), L"True");
     // A matching wildcard exists, but its size raises 52 (Bad file name or number).
     EXPECT_EQ(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", 16).exception.scode,
               static_cast<SCODE>(0x800A0034));

@@ -1,6 +1,6 @@
 // The COM frame as hosts see it: creation by ProgID, the type library's member order,
 // late- and early-bound calls, argument handling and write-back, raised errors and error
-// reports, and the module's unload answer.
+// reports, the module's unload answer, and the text conversions against the platform's code pages.
 #include <windows.h>
 #include <oleauto.h>
 #include <olectl.h>
@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/text_conversion.h"
 #include "frame/zankit_interfaces.h"
 #include "host_support.h"
 
@@ -119,12 +120,10 @@ TEST(Frame, LateBoundArgumentsAreMatchedCoercedOrRefused) {
     EXPECT_EQ(Put(info.Get(), L"FixPath", Arg::Text(L"x")).hr, DISP_E_MEMBERNOTFOUND);
 }
 
-TEST(Frame, PropertyPutsTakeTheValueByNameOrByPosition) {
+// Put() passes the value as the named argument DISPID_PROPERTYPUT, as every script host does
+// (every writer test relies on it); some hosts give it positionally.
+TEST(Frame, PropertyPutsTakeTheValueByPositionToo) {
     ComPtr<IDispatch> writer = Create(L"ZanKit.FileWriter");
-    // Put() passes the value as the named argument DISPID_PROPERTYPUT, as every script host does.
-    EXPECT_EQ(Put(writer.Get(), L"Filename", Arg::Text(L"C:\\named.txt")).hr, S_OK);
-    EXPECT_EQ(Get(writer.Get(), L"Filename").Text(), L"C:\\named.txt");
-    // Some hosts give it positionally.
     DISPID id = 0;
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"Filename")};
     ASSERT_EQ(writer->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
@@ -146,20 +145,17 @@ TEST(Frame, ByRefWriteBackKeepsTheCallersVariableType) {
     for (const auto& row : rows) {
         for (bool typedReference : {false, true}) {
             SCOPED_TRACE(testing::Message() << "type " << row.type << " typed " << typedReference);
-            VARIANT variable;
-            V_VT(&variable) = VT_BSTR;
-            V_BSTR(&variable) = SysAllocString(row.text);
-            VariantChangeType(&variable, &variable, 0, row.type);
-            Arg argument = Arg::RefTo(&variable);
+            Arg variable = Arg::Text(row.text);
+            VariantChangeType(&variable.value, &variable.value, 0, row.type);
+            Arg argument = Arg::RefTo(&variable.value);
             if (typedReference) {  // VB passes ByRef As Integer/Long/String like this
                 V_VT(&argument.value) = VT_BYREF | row.type;
-                V_BYREF(&argument.value) = &V_I4(&variable);
+                V_BYREF(&argument.value) = &V_I4(&variable.value);
             }
             EXPECT_EQ(Call(info.Get(), L"FixPath", DISPATCH_METHOD, {argument}).Text(), row.text + std::wstring(L"\\"));
-            EXPECT_EQ(V_VT(&variable), row.type);
-            VariantChangeType(&variable, &variable, 0, VT_BSTR);
-            EXPECT_EQ(FromBstr(V_BSTR(&variable)), row.text);
-            VariantClear(&variable);
+            EXPECT_EQ(V_VT(&variable.value), row.type);
+            VariantChangeType(&variable.value, &variable.value, 0, VT_BSTR);
+            EXPECT_EQ(FromBstr(V_BSTR(&variable.value)), row.text);
         }
     }
     // Where the written-back text does not fit the variable's type, the variable takes the text:
@@ -295,4 +291,16 @@ TEST(Server, DllCanUnloadNowAnswersOkAfterTheLastRelease) {
     EXPECT_EQ(CanUnloadNow(), S_FALSE);
     VariantClear(&names.value);
     EXPECT_EQ(CanUnloadNow(), S_OK);
+}
+
+// What converts comes back unchanged, what cannot is an error, never a shortened text.
+TEST(TextConversion, RoundTripsAndRefusals) {
+    using namespace zankit;
+    const std::wstring text = L"Gr\u00FC\u00DFe \u20AC \U0001F600";
+    EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+    EXPECT_EQ(ToAnsi(L""), "");
+    EXPECT_EQ(FromUtf8(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));  // NULs are text like any other
+    EXPECT_THROW(ToUtf8(std::wstring{L'a', wchar_t(0xD800), L'b'}), TextConversionError);  // a lone surrogate
+    EXPECT_THROW(FromUtf8("a\xC3"), TextConversionError);                                  // cut short
+    EXPECT_THROW(FromUtf8("\xFF\xFE"), TextConversionError);                               // no UTF-8 at all
 }

@@ -47,11 +47,9 @@ std::string LinkFields(const std::wstring& path) {
     std::memcpy(&iconIndex, &bytes[0x38], 4);
     std::memcpy(&showCommand, &bytes[0x3C], 4);
     std::memcpy(&hotKey, &bytes[0x40], 2);
-    char hex[8];
-    snprintf(hex, sizeof hex, "0x%04X", hotKey);
     return "target=" + Narrow(target) + "\ndescription=" + Narrow(description) + "\nworking_dir=" + Narrow(folder) +
-           "\nicon_location=" + Narrow(icon) + "\nicon_index=" + std::to_string(iconIndex) + "\nhotkey=" + hex +
-           "\nshow_command=" + std::to_string(showCommand) + "\n";
+           "\nicon_location=" + Narrow(icon) + "\nicon_index=" + std::to_string(iconIndex) +
+           "\nhotkey=" + std::to_string(hotKey) + "\nshow_command=" + std::to_string(showCommand) + "\n";
 }
 
 CallResult CreateShortcut(IDispatch* info, const std::wstring& title, const std::wstring& target,
@@ -94,11 +92,11 @@ TEST_F(ShellLinks, ShortcutIsReadBackByTheShellAndFromItsHeader) {
     EXPECT_EQ(LinkFields(folder_ + L"\\Full.lnk"),
               "target=" + Narrow(target_) +
                   "\ndescription=Full\nworking_dir=C:\\windows\nicon_location=C:\\windows\\notepad.exe\nicon_index=2\n"
-                  "hotkey=0x0641\nshow_command=3\n");
+                  "hotkey=1601\nshow_command=3\n");
     EXPECT_EQ(CreateShortcut(info_.Get(), L"Plain", target_, folder_ + L"\\").Number(), 0);
     const std::string plain = LinkFields(folder_ + L"\\Plain.lnk");  // the shell may name an icon of its own
     EXPECT_EQ(plain.find("target=" + Narrow(target_) + "\ndescription=Plain\nworking_dir=\n"), 0u) << plain;
-    EXPECT_NE(plain.find("\nicon_index=0\nhotkey=0x0000\nshow_command=1\n"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("\nicon_index=0\nhotkey=0\nshow_command=1\n"), std::string::npos) << plain;
 }
 
 TEST_F(ShellLinks, ShortcutFailuresAnswerACodeOrRaiseAndWriteNothing) {
@@ -162,18 +160,13 @@ TEST_F(ShellLinks, HyperlinkFiles) {
     WriteBytes(folder_ + L"\\Mail.uRl", std::string(500, 'x'));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        VARIANT link, name, folder;
-        V_VT(&link) = V_VT(&name) = V_VT(&folder) = VT_BSTR;
-        V_BSTR(&link) = SysAllocString(c.hyperlink);
-        V_BSTR(&name) = SysAllocString(c.name);
-        V_BSTR(&folder) = SysAllocString(folder_.c_str());
+        Arg link = Arg::Text(c.hyperlink), name = Arg::Text(c.name), folder = Arg::Text(folder_);
         CallResult answer = Call(info_.Get(), L"CreateHyperlink", DISPATCH_METHOD,
-                                 {Arg::RefTo(&link), Arg::RefTo(&name), Arg::RefTo(&folder)});
+                                 {Arg::RefTo(&link.value), Arg::RefTo(&name.value), Arg::RefTo(&folder.value)});
         EXPECT_EQ(answer.Flag(), c.bytes ? 1 : 0) << answer.Description();
-        EXPECT_EQ(FromBstr(V_BSTR(&name)), c.nameAfter);
-        EXPECT_EQ(FromBstr(V_BSTR(&link)), c.hyperlinkAfter);
+        EXPECT_EQ(TextOf(&name.value), c.nameAfter);
+        EXPECT_EQ(TextOf(&link.value), c.hyperlinkAfter);
         EXPECT_EQ(ReadBytes(folder_ + L"\\" + c.nameAfter), c.bytes ? c.bytes : "<missing>");
-        for (VARIANT* v : {&link, &name, &folder}) VariantClear(v);
     }
 }
 
@@ -236,7 +229,7 @@ protected:
         registered_ = SetDefaultValue(L".zkrec", L"ZanKit.RecordedFile") &&
                       SetDefaultValue(L"ZanKit.RecordedFile\\shell", L"record") &&
                       SetDefaultValue(kMailtoCommand, RecorderCommand(L"mailto", L" \"%1\""));
-        for (const wchar_t* verb : {L"record", L"open", L"print", L"explore", L"runas"}) {
+        for (const wchar_t* verb : {L"record", L"open", L"print", L"explore"}) {
             registered_ =
                 registered_ && SetDefaultValue(L"ZanKit.RecordedFile\\shell\\" + std::wstring(verb) + L"\\command",
                                                RecorderCommand(verb, L" \"%1\" %*"));
@@ -256,13 +249,11 @@ protected:
     // ShellEx with the operation passed as a script variable, which the member may write back.
     CallResult ShellEx(const std::wstring& file, long showCmd, const std::wstring& parameters,
                        const std::wstring& directory, long& operation) {
-        VARIANT variable;
-        V_VT(&variable) = VT_I4;
-        V_I4(&variable) = operation;
-        CallResult answer = Call(
-            info_.Get(), L"ShellEx", DISPATCH_METHOD,
-            {Arg::Text(file), Arg::Long(showCmd), Arg::Text(parameters), Arg::Text(directory), Arg::RefTo(&variable)});
-        operation = V_I4(&variable);
+        Arg variable = Arg::Long(operation);
+        CallResult answer = Call(info_.Get(), L"ShellEx", DISPATCH_METHOD,
+                                 {Arg::Text(file), Arg::Long(showCmd), Arg::Text(parameters), Arg::Text(directory),
+                                  Arg::RefTo(&variable.value)});
+        operation = V_I4(&variable.value);
         return answer;
     }
     std::wstring NewFile(const std::wstring& name, const std::string& bytes = "x") {
@@ -283,18 +274,14 @@ TEST_F(ShellExecution, VerbParametersFolderAndShowCommandReachTheStartedProgram)
         const wchar_t* parameters;
         std::wstring folder;
         const wchar_t* record;  // verb, parameters and show command; the folder follows
-        long answer;            // 0: any success above 32
     } rows[] = {
         // Without parameters and folder the window is always shown normally.
-        {0, 3, L"", L"", L"open \"%s\"\n1\n", 0},
-        {1, 7, L"", folder_, L"print \"%s\"\n7\n", 0},
-        {2, 2, L"x", L"", L"explore \"%s\" x\n2\n", 0},
+        {0, 3, L"", L"", L"open \"%s\"\n1\n"},
+        {1, 7, L"", folder_, L"print \"%s\"\n7\n"},
+        {2, 2, L"x", L"", L"explore \"%s\" x\n2\n"},
         // 3 and values outside the enumeration ask for no verb: the type's default one runs.
-        {3, 2, L"p", L"", L"record \"%s\" p\n2\n", 0},
-        {77, 4, L"", L"", L"record \"%s\"\n1\n", 0},
-        // Raised rights: always shown, blank parameters dropped, -1 for success, and the
-        // operation stays as it is on a system newer than major version 5.
-        {5, 0, L"  ", L"", L"runas \"%s\"\n5\n", -1},
+        {3, 2, L"p", L"", L"record \"%s\" p\n2\n"},
+        {77, 4, L"", L"", L"record \"%s\"\n1\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.record);
@@ -308,22 +295,13 @@ TEST_F(ShellExecution, VerbParametersFolderAndShowCommandReachTheStartedProgram)
             answer = result.Number();
         });
         EXPECT_EQ(record.substr(0, expected.size()), expected);
-        EXPECT_TRUE(row.answer ? answer == row.answer : answer > 32) << answer;
+        EXPECT_GT(answer, 32);
         EXPECT_EQ(operation, row.operation);
     }
 }
 
-TEST_F(ShellExecution, RefusalsAreRaisedExceptForThePropertySheetAndRaisedRights) {
-    WindowCloser closer;  // for the property sheet and the shell's error boxes
-    long properties = 4;
-    CallResult sheet = ShellEx(NewFile(L"sheet.zkrec"), 1, L"", L"", properties);
-    EXPECT_TRUE(sheet.hr == S_OK && (sheet.Number() == -1 || sheet.Number() == 0)) << sheet.Number();
-    for (const wchar_t* missing : {L"\\missing.zkrec", L"\\missing.zknone"}) {
-        for (long operation : {4L, 5L}) {
-            CallResult answer = ShellEx(folder_ + missing, 1, L"", L"", operation);
-            EXPECT_TRUE(answer.hr == S_OK && answer.Number() == 0) << testing::PrintToString(missing) << operation;
-        }
-    }
+TEST_F(ShellExecution, RefusalsAreRaisedWithTheirNumberAndText) {
+    WindowCloser closer;  // for the shell's error boxes
     // Wine's shell answers "file not found" for a missing folder too and has no "access denied";
     // the unit table of errors covers those.
     const struct {

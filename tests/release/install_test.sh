@@ -13,9 +13,8 @@ bash scripts/release.sh > build/release-first.log 2>&1 || { cat build/release-fi
 ZANKIT_RELEASE_BUILD="$ZANKIT_ROOT/build/release-again" ZANKIT_DIST="$ZANKIT_ROOT/build/release-again/dist" \
   bash scripts/release.sh > build/release-again.log 2>&1 || { cat build/release-again.log; echo "0 passed, 1 failed"; exit 1; }
 archive="dist/zankit-$version.zip"
-same_bytes() { cmp -s "$1" "$2"; }
 for name in "zankit-$version.zip" "zankit-$version-debug.zip"; do
-  zk_check "two release builds give the same $name" same_bytes "dist/$name" "build/release-again/dist/$name"
+  zk_check "two release builds give the same $name" cmp -s "dist/$name" "build/release-again/dist/$name"
 done
 
 # A prefix where nothing was ever registered.

@@ -1,5 +1,5 @@
 // FileSysInfo, FileWriter and the collection as JScript sees them: values (JScript never passes
-// by reference), raised errors as numbers, undefined for Empty and for a missing argument,
+// by reference), raised errors as numbers, undefined for a missing argument,
 // Enumerator, arrays from JScript and from another component, and the host's bitness.
 // check() and the counts come from include/check.js, which the test runner puts first.
 
@@ -24,29 +24,16 @@ check("a call after Terminate raises error 91", raised(function () {
     http.Terminate();
     http.OpenRequest("GET", "http://127.0.0.1/", false);
 }), "-2146828197 Object variable or With block variable not set");
-check("ShellEx on a missing file raises File not found (53)",
-      raised(function () { info.ShellEx(folder + "\\missing.txt", 1); }).split(" ")[0], "-2146828235");
-check("a hot key modifier above 255 raises Overflow (6)", raised(function () {
-    info.CreateShortcut("Zu gross", folder + "\\a.txt", folder, "", "", 0, 0x41, 256);
-}).split(" ")[0], "-2146828282");
-check("CreateShortcut with a hot key answers 0", info.CreateShortcut("Ziel", folder + "\\a.txt", folder, "", "", 0, 0x41, 6, 3), 0);
 check("CreateHyperlink with literals answers true", info.CreateHyperlink("http://example.org/", "Seite", folder), true);
 
 var writer = new ActiveXObject("ZanKit.FileWriter");
 writer.Filename = folder + "\\out.txt";
 check("a property put and get", writer.Filename, folder + "\\out.txt");
-writer.WriteFinish(5);
-var stream = fso.OpenTextFile(folder + "\\out.txt");
-check("the number 5 between blanks", stream.ReadAll(), " 5 \r\n");
-stream.Close();
 
 var list = info.zanFolderInfo(folder + "\\none", 59);
 list.Add("first", "k1");
 list.Add("second", "k2", undefined, "k1");  // undefined for Before, then After
 check("Item by key", list.Item("k2"), "second");
-check("Item(99) raises Subscript out of range (9)", raised(function () { list.Item(99); }).split(" ")[0], "-2146828279");
-check("missing file size is Empty", typeof info.zanFileInfo(folder + "\\none.txt", 16), "undefined");
-check("CD-ROM drive of the test prefix", info.CDROMpresent(), "D:");
 
 // A Dictionary hands its keys to JScript as an array of Variants; a JScript array is an object.
 var keys = new ActiveXObject("Scripting.Dictionary");

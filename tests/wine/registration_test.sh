@@ -23,8 +23,7 @@ same_as_before() {
   done
 }
 # `wine reg` is the 32-bit reg.exe; /reg:64 and /reg:32 choose the registry view.
-query64() { wine reg query "$1" /reg:64 > /dev/null 2>&1; }
-query32() { wine reg query "$1" /reg:32 > /dev/null 2>&1; }
+query() { wine reg query "$1" /reg:$2 > /dev/null 2>&1; }
 not() { ! "$@"; }
 create_one() { "$@" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" 2>&1 | tr -d '\r'; }
 x86_creates() { create_one wine "$CSCRIPT32" | grep -qx created; }
@@ -43,15 +42,14 @@ same_as_before before
 for arch in 64 32; do
   dll_var="ZANKIT_DLL$arch"
   dll=${!dll_var}
-  q=query$arch
   for scope in HKLM HKCU; do
     user=(); [ $scope = HKCU ] && user=(/n /i:user)
     classes="$scope\\Software\\Classes"
     zk_check "x$arch $scope: regsvr32 registers" wine regsvr32 /s "${user[@]}" "$dll"
-    zk_check "x$arch $scope: ProgID points at the class" "$q" "$classes\\ZanKit.FileSysInfo\\CLSID"
-    zk_check "x$arch $scope: InprocServer32" "$q" "$classes\\CLSID\\$clsid\\InprocServer32"
-    zk_check "x$arch $scope: type library" "$q" "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch"
-    [ $scope = HKCU ] && zk_check "x$arch: nothing written machine-wide" not "$q" 'HKLM\Software\Classes\ZanKit.FileSysInfo'
+    zk_check "x$arch $scope: ProgID points at the class" query "$classes\\ZanKit.FileSysInfo\\CLSID" $arch
+    zk_check "x$arch $scope: InprocServer32" query "$classes\\CLSID\\$clsid\\InprocServer32" $arch
+    zk_check "x$arch $scope: type library" query "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch" $arch
+    [ $scope = HKCU ] && zk_check "x$arch: nothing written machine-wide" not query 'HKLM\Software\Classes\ZanKit.FileSysInfo' $arch
     zk_check "x$arch $scope: regsvr32 /u unregisters" wine regsvr32 /s /u "${user[@]}" "$dll"
     zk_check "x$arch $scope: removal leaves the registry as it was" same_as_before "after-x$arch-$scope"
   done
@@ -61,7 +59,7 @@ done
 wine regsvr32 /s "$ZANKIT_DLL64"
 wine regsvr32 /s "$ZANKIT_DLL32"
 wine regsvr32 /s /u "$ZANKIT_DLL64"
-zk_check "x86 type library stays when x64 is removed" query32 "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win32"
+zk_check "x86 type library stays when x64 is removed" query "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win32" 32
 zk_check "x86 still creates objects when x64 is removed" x86_creates
 wine regsvr32 /s /u "$ZANKIT_DLL32"
 zk_check "removing both leaves the registry as it was" same_as_before after-both

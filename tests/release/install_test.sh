@@ -13,11 +13,9 @@ bash scripts/release.sh > build/release-first.log 2>&1 || { cat build/release-fi
 ZANKIT_RELEASE_BUILD="$ZANKIT_ROOT/build/release-again" ZANKIT_DIST="$ZANKIT_ROOT/build/release-again/dist" \
   bash scripts/release.sh > build/release-again.log 2>&1 || { cat build/release-again.log; echo "0 passed, 1 failed"; exit 1; }
 archive="dist/zankit-$version.zip"
-same_bytes() { cmp -s "$1" "$2"; }
-zk_check "the archive is named after the project version" test -s "$archive"
-zk_check "two release builds give the same archive" same_bytes "$archive" "build/release-again/dist/zankit-$version.zip"
-zk_check "two release builds give the same debug archive" same_bytes "dist/zankit-$version-debug.zip" \
-  "build/release-again/dist/zankit-$version-debug.zip"
+for name in "zankit-$version.zip" "zankit-$version-debug.zip"; do
+  zk_check "two release builds give the same $name" cmp -s "dist/$name" "build/release-again/dist/$name"
+done
 
 # A prefix where nothing was ever registered.
 export WINEPREFIX="$ZANKIT_ROOT/build/release-prefix"
@@ -31,11 +29,10 @@ install_dir="$WINEPREFIX/drive_c/ZanKit"
 sums_match() { (cd "$install_dir" && tr -d '\r' < SHA256SUMS | sha256sum --quiet -c -); }
 zk_check "SHA256SUMS matches the unpacked files" sums_match
 
-cmd_for() { if [ "$1" = 64 ]; then echo "$ZANKIT_WINE64"; else echo wine; fi; }
 run_cmd() {  # run_cmd 32|64 script [args]: runs a .cmd of the archive, prints its output
   local arch=$1 script=$2
   shift 2
-  "$(cmd_for "$arch")" cmd /c "C:\\ZanKit\\$script" "$@" 2>/dev/null | tr -d '\r'
+  "$(zk_wine_for "$arch")" cmd /c "C:\\ZanKit\\$script" "$@" 2>/dev/null | tr -d '\r'
   return "${PIPESTATUS[0]}"
 }
 create_all() {  # create_all 32|64: what the script host of that bitness can create
@@ -51,19 +48,14 @@ output_is() { [ "$1" = "$2" ]; }
 
 for arch in 32 64; do
   said=$(run_cmd "$arch" register.cmd); code=$?
-  zk_check "register.cmd from a ${arch}-bit prompt succeeds" test "$code" -eq 0
-  zk_check "register.cmd from a ${arch}-bit prompt says it registered machine-wide" \
-    output_is "$said" "ZanKit is registered for all users of this machine (x64 and x86)."
-  for host in 64 32; do
-    zk_check "after register.cmd ($arch): the ${host}-bit script host creates every class, versions $version" \
-      output_is "$(create_all "$host")" "$all_created"
-  done
-  said=$(run_cmd "$arch" unregister.cmd); code=$?
+  zk_check "register.cmd from a ${arch}-bit prompt succeeds and says it registered machine-wide" output_is "$code:$said" \
+    "0:ZanKit is registered for all users of this machine (x64 and x86)."
+  zk_check "after register.cmd ($arch): both script hosts create every class, versions $version" \
+    output_is "$(create_all 64) | $(create_all 32)" "$all_created | $all_created"
+  run_cmd "$arch" unregister.cmd > /dev/null; code=$?
   zk_check "unregister.cmd from a ${arch}-bit prompt succeeds" test "$code" -eq 0
-  for host in 64 32; do
-    zk_check "after unregister.cmd ($arch): the ${host}-bit script host creates nothing" \
-      output_is "$(create_all "$host")" "$none_created"
-  done
+  zk_check "after unregister.cmd ($arch): neither script host creates anything" \
+    output_is "$(create_all 64) | $(create_all 32)" "$none_created | $none_created"
 done
 
 user_key='HKCU\Software\Classes\ZanKit.FileSysInfo\CLSID'

@@ -1,32 +1,53 @@
-// The frame as JScript sees it: values (JScript never passes by reference), raised errors,
-// and the collection's key lookup with undefined for a missing argument.
+// FileSysInfo, FileWriter and the collection as JScript sees them: values (JScript never passes
+// by reference), raised errors as numbers, undefined for a missing argument,
+// Enumerator, arrays from JScript and from another component, and the host's bitness.
 // check() and the counts come from include/check.js, which the test runner puts first.
 
 var info = new ActiveXObject("ZanKit.FileSysInfo");
-var p = "D:\\Data";
-check("FixPath of a variable", info.FixPath(p), "D:\\Data\\");
-check("the variable is unchanged", p, "D:\\Data");
+var fso = new ActiveXObject("Scripting.FileSystemObject");
+var folder = fso.GetSpecialFolder(2).Path + "\\zankit-js-" + fso.GetTempName();
+fso.CreateFolder(folder);
+fso.CreateFolder(folder + "\\to");
+fso.CreateFolder(folder + "\\js");
+fso.CreateTextFile(folder + "\\a.txt").Close();
+fso.CreateTextFile(folder + "\\b.txt").Close();
 
-var writer = new ActiveXObject("ZanKit.FileWriter");
-writer.Filename = "C:\\out.txt";
-check("a property put and get", writer.Filename, "C:\\out.txt");
+var seen = [];
+for (var e = new Enumerator(info.zanFolderInfo(folder, 59)); !e.atEnd(); e.moveNext()) seen.push(e.item());
+check("Enumerator walks the file list", seen.sort().join("|"), folder + "\\a.txt|" + folder + "\\b.txt");
 
-try {
+function raised(call) {
+    try { call(); return "no error"; } catch (e) { return e.number + " " + e.description; }
+}
+check("a call after Terminate raises error 91", raised(function () {
     var http = new ActiveXObject("ZanKit.WinHttpWrapper");
     http.Terminate();
     http.OpenRequest("GET", "http://127.0.0.1/", false);
-    check("a call after Terminate raises", "no error", "error");
-} catch (e) {
-    check("raised error number (run-time error 91)", e.number, -2146828197);
-    check("raised error description", e.description, "Object variable or With block variable not set");
-}
+}), "-2146828197 Object variable or With block variable not set");
+check("CreateHyperlink with literals answers true", info.CreateHyperlink("http://example.org/", "Seite", folder), true);
 
-// Add takes the key and, with undefined for Before, After.
-var fso = new ActiveXObject("Scripting.FileSystemObject");
-var list = info.zanFolderInfo(fso.GetSpecialFolder(2).Path + "\\zankit-js-empty-" + fso.GetTempName(), 59);
+var writer = new ActiveXObject("ZanKit.FileWriter");
+writer.Filename = folder + "\\out.txt";
+check("a property put and get", writer.Filename, folder + "\\out.txt");
+
+var list = info.zanFolderInfo(folder + "\\none", 59);
 list.Add("first", "k1");
-list.Add("second", "k2", undefined, "k1");
+list.Add("second", "k2", undefined, "k1");  // undefined for Before, then After
 check("Item by key", list.Item("k2"), "second");
-check("Item by number", list.Item(1), "first");
 
+// A Dictionary hands its keys to JScript as an array of Variants; a JScript array is an object.
+var keys = new ActiveXObject("Scripting.Dictionary");
+keys.Add(folder + "\\a.txt", 1);
+keys.Add(folder + "\\b.txt", 2);
+check("FilesCopy of an array from another component", info.FilesCopy(keys.Keys(), folder + "\\to", false, true), true);
+check("FilesCopy of a JScript array", info.FilesCopy([folder + "\\a.txt", folder + "\\b.txt"], folder + "\\js", false, true), true);
+check("all four copies exist", fso.FileExists(folder + "\\to\\b.txt") && fso.FileExists(folder + "\\js\\b.txt"), true);
+
+// The test script passes the bitness of the script host.
+var native = WScript.Arguments(0) === "64";
+check("the script host's bitness (zanSysInfo 1)", info.zanSysInfo(1), native);
+var system = info.zanFolderInfo("", 51).toLowerCase();
+check("the system folder of this bitness", system.substring(system.lastIndexOf("\\") + 1), native ? "system32" : "syswow64");
+
+fso.DeleteFolder(folder, true);
 WScript.Echo(passed + " passed, " + failed + " failed");

@@ -8,8 +8,6 @@ unset DISPLAY WAYLAND_DISPLAY
 
 ZANKIT_DLL64="$ZANKIT_ROOT/build/win64/src/zankit.dll"
 ZANKIT_DLL32="$ZANKIT_ROOT/build/win32/src/zankit.dll"
-ZANKIT_LOGGER64="$ZANKIT_ROOT/build/win64/tests/zanerrlogger_test.dll"
-ZANKIT_LOGGER32="$ZANKIT_ROOT/build/win32/tests/zanerrlogger_test.dll"
 CSCRIPT64='cscript'
 CSCRIPT32='C:\windows\syswow64\cscript.exe'
 # Debian's "wine" is the 32-bit loader: it starts the 32-bit build of a built-in program
@@ -62,8 +60,7 @@ zk_display_stop() {
 }
 
 zk_register_all() {
-  wine regsvr32 /s "$ZANKIT_DLL64" && wine regsvr32 /s "$ZANKIT_DLL32" &&
-    wine regsvr32 /s "$ZANKIT_LOGGER64" && wine regsvr32 /s "$ZANKIT_LOGGER32"
+  wine regsvr32 /s "$ZANKIT_DLL64" && wine regsvr32 /s "$ZANKIT_DLL32"
 }
 
 # Extra drives for the query tests: a folder mapped as D: and marked as CD-ROM, and N:

@@ -1,127 +1,90 @@
 #include "window_driver.h"
 
+#include <gtest/gtest.h>
+
 namespace hosttest {
 namespace {
 
 struct Search {
     const wchar_t* className;
-    const std::wstring* titlePart;
-    HWND found = nullptr;
+    int id;
+    HWND found;
 };
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-    Search& search = *reinterpret_cast<Search*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    if (search.className && ClassOf(window) != search.className) return TRUE;
-    if (WindowText(window).find(*search.titlePart) == std::wstring::npos) return TRUE;
-    search.found = window;
+BOOL CALLBACK MatchDescendant(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpiW(className, search->className) != 0 || (search->id && GetDlgCtrlID(window) != search->id)) return TRUE;
+    search->found = window;
     return FALSE;
-}
-
-std::wstring WithoutAmpersands(std::wstring text) {
-    std::wstring plain;
-    for (wchar_t c : text)
-        if (c != L'&') plain += c;
-    return plain;
-}
-
-struct ButtonSearch {
-    const std::wstring* text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchButton(HWND child, LPARAM data) {
-    ButtonSearch& search = *reinterpret_cast<ButtonSearch*>(data);
-    if (ClassOf(child) == L"Button" && WithoutAmpersands(WindowText(child)) == *search.text) {
-        search.found = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool PressChild(HWND dialog, HWND button) {
-    if (!button) return false;
-    // What a click does: the dialog hears BN_CLICKED from the button.
-    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                        reinterpret_cast<LPARAM>(button)) != FALSE;
 }
 
 }  // namespace
 
-std::wstring WindowText(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+std::wstring TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
     return text;
 }
 
-HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs, HANDLE stop) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    do {
-        Search search{className, &titlePart};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        if (!stop) {
-            Sleep(50);
-        } else if (WaitForSingleObject(stop, 50) == WAIT_OBJECT_0) {
-            return nullptr;
-        }
-    } while (GetTickCount64() < end);
-    return nullptr;
+void SetTextOf(HWND window, const std::wstring& text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
 }
 
-bool PressButton(HWND dialog, int controlId) { return PressChild(dialog, GetDlgItem(dialog, controlId)); }
-
-bool PressButton(HWND dialog, const std::wstring& text) {
-    ButtonSearch search{&text};
-    EnumChildWindows(dialog, MatchButton, reinterpret_cast<LPARAM>(&search));
-    return PressChild(dialog, search.found);
+HWND FindDescendant(HWND parent, const wchar_t* className, int id) {
+    Search search{className, id, nullptr};
+    EnumChildWindows(parent, &MatchDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-DialogAnswerer::DialogAnswerer(int controlId, DWORD timeoutMs) : controlId_(controlId), timeoutMs_(timeoutMs) {
-    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+void Press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-DialogAnswerer::~DialogAnswerer() {
-    Stop();
-    CloseHandle(stop_);
-}
-
-DWORD WINAPI DialogAnswerer::Run(void* self) {
-    DialogAnswerer& answerer = *static_cast<DialogAnswerer*>(self);
-    HWND dialog = WaitForOwnWindow(L"#32770", L"", answerer.timeoutMs_, answerer.stop_);
-    if (dialog) {
-        answerer.title_ = WindowText(dialog);
-        answerer.answered_ = PressButton(dialog, answerer.controlId_);
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
     }
-    return 0;
+    return true;
 }
 
-void DialogAnswerer::Join() {
-    if (!thread_) return;
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+DialogDriver::DialogDriver(const std::wstring& title, std::function<void(HWND)> act, DWORD timeoutMs)
+    : act_(std::move(act)), thread_([this, title, timeoutMs] {
+          HWND dialog = nullptr;
+          WaitFor(
+              [&] {
+                  // The first visible one: hidden dialogs may share the class and title.
+                  const wchar_t* name = title.empty() ? nullptr : title.c_str();
+                  do dialog = FindWindowExW(nullptr, dialog, L"#32770", name);
+                  while (dialog && !IsWindowVisible(dialog));
+                  return stop_ || dialog;
+              },
+              timeoutMs);
+          if (!dialog) return;
+          found_ = true;
+          act_(dialog);
+          auto closed = [dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); };
+          if (!WaitFor(closed, 5000)) {
+              ADD_FAILURE() << "the dialog " << testing::PrintToString(title) << " was still open; cancelled";
+              Press(dialog, IDCANCEL);
+              if (!WaitFor(closed, 5000)) PostMessageW(dialog, WM_CLOSE, 0, 0);
+          }
+      }) {}
+
+bool DialogDriver::Finish() {
+    if (thread_.joinable()) thread_.join();
+    return found_;
 }
 
-bool DialogAnswerer::Stop() {
-    SetEvent(stop_);
-    Join();
-    return answered_;
-}
-
-bool DialogAnswerer::Answered() {
-    Join();
-    return answered_;
+bool DialogDriver::Stop() {
+    stop_ = true;
+    return Finish();
 }
 
 }  // namespace hosttest

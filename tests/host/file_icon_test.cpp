@@ -1,7 +1,6 @@
-// FileIcon.GetAssociatedIcon called late bound as hosts call it, with the real shell's icons and
-// type names and test objects for the two kinds of image list a host may hand over: a ListImages
-// collection (Count, Item(key).Index, Add(, key, picture)) and a list with ItemIndex(key) and
-// AddFromHandle(handle, type, key). A missing key raises 35601, as the real controls do.
+// FileIcon.GetAssociatedIcon called late bound, with the real shell's icons and type names and test
+// objects for a host's two kinds of image list: ListImages (Count, Item(key).Index, Add(, key, picture))
+// and ItemIndex(key)/AddFromHandle(handle, type, key). A missing key raises 35601, as real lists do.
 #include <windows.h>
 #include <olectl.h>
 #include <shellapi.h>
@@ -26,8 +25,7 @@ struct Pixels {
 Pixels ReadBitmap(HBITMAP bitmap) {
     BITMAP shape = {};
     if (GetObjectType(bitmap) != OBJ_BITMAP || !GetObjectW(bitmap, sizeof shape, &shape)) return {};
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}};
     std::vector<RGBQUAD> values(static_cast<size_t>(shape.bmWidth) * static_cast<size_t>(shape.bmHeight));
     HDC dc = CreateCompatibleDC(nullptr);
     int rows = GetDIBits(dc, bitmap, 0, shape.bmHeight, values.data(), &info, DIB_RGB_COLORS);
@@ -62,9 +60,8 @@ enum class Kind { ListImages, Handle };
 ComPtr<IDispatch> MakeList(Kind kind, const std::shared_ptr<ImageList>& record) {
     auto lookUp = [record](VARIANT* keyArg) {
         if (FAILED(record->lookupFailure)) throw Raised{record->lookupFailure, L"lookup refused"};
-        for (size_t i = 0; i < record->images.size(); ++i) {
+        for (size_t i = 0; i < record->images.size(); ++i)
             if (record->images[i].key == TextOf(keyArg)) return static_cast<long>(i + 1);
-        }
         throw Raised{static_cast<HRESULT>(0x800A0000 | 35601), L"Element not found"};
     };
     if (kind == Kind::Handle) {
@@ -79,10 +76,8 @@ ComPtr<IDispatch> MakeList(Kind kind, const std::shared_ptr<ImageList>& record) 
         TestDispatch::Make({L"Item", L"Count", L"Add"}, [=](auto& name, const Args& args, VARIANT* out) {
             if (name == L"Count") return SetLong(out, static_cast<long>(record->images.size()));
             if (name == L"Item") {
-                long index = lookUp(args.at(0));
-                return SetObject(out, TestDispatch::Make({L"Index"}, [index](auto&, auto&, VARIANT* value) {
-                                          SetLong(value, index);
-                                      }).Get());
+                auto item = [index = lookUp(args.at(0))](auto&, auto&, VARIANT* value) { SetLong(value, index); };
+                return SetObject(out, TestDispatch::Make({L"Index"}, item).Get());
             }
             IDispatch* picture = V_VT(args.at(2)) == VT_DISPATCH ? V_DISPATCH(args.at(2)) : nullptr;
             record->images.push_back({TextOf(args.at(1)), ComPtr<IDispatch>(picture), {}});
@@ -97,15 +92,14 @@ struct IconCall {
 
 // GetAssociatedIcon(file, list, typeName[, Small]) with VBScript-style variables.
 IconCall GetIcon(const std::wstring& file, IDispatch* list, Arg small = Arg::Missing()) {
-    ComPtr<IDispatch> icon = Create(L"ZanKit.FileIcon");
-    VARIANT listVariable;
+    VARIANT listVariable, typeVariable;
     VariantInit(&listVariable);
     if (list) SetObject(&listVariable, list);
-    VARIANT typeVariable;
     V_VT(&typeVariable) = VT_BSTR;
     V_BSTR(&typeVariable) = SysAllocString(L"unchanged");
     std::vector<Arg> args{Arg::Text(file), Arg::RefTo(&listVariable), Arg::RefTo(&typeVariable)};
     if (V_VT(&small.value) != VT_ERROR) args.push_back(small);  // a missing Small is left out
+    ComPtr<IDispatch> icon = Create(L"ZanKit.FileIcon");
     IconCall call{Call(icon.Get(), L"GetAssociatedIcon", DISPATCH_METHOD, args), FromBstr(V_BSTR(&typeVariable))};
     VariantClear(&typeVariable);
     VariantClear(&listVariable);
@@ -168,19 +162,10 @@ TEST(FileIcon, FilesOfOneTypeShareOneImageOfTheAskedSizeKeyedByTheTypeName) {
     }
 }
 
-TEST(FileIcon, ABlankFileNameRaises35000AndTouchesNothing) {
-    auto record = std::make_shared<ImageList>();
-    IconCall call = GetIcon(L"   ", MakeList(Kind::ListImages, record).Get());
-    EXPECT_EQ(call.result.exception.scode, static_cast<HRESULT>(0x800A0000 | 35000));
-    EXPECT_EQ(call.result.Source(), L"ZanKit");
-    EXPECT_EQ(call.result.Description(), L"strFile cann't be NullString!");
-    EXPECT_EQ(call.typeName, L"unchanged");
-    EXPECT_TRUE(record->images.empty());
-}
-
 // Not found goes on and adds, an invalid key clears the type name, anything else ends the
-// call; none reaches the caller, and neither does a list that is no image list at all.
-TEST(FileIcon, ImageListErrorsDecideWhatHappensNext) {
+// call; none reaches the caller, and neither does a list that is no image list at all. A blank
+// file name raises before the list is touched.
+TEST(FileIcon, ImageListErrorsAndABlankName) {
     const std::wstring textType = ShellTypeName(L"x.txt");
     const struct {
         long number;
@@ -200,6 +185,13 @@ TEST(FileIcon, ImageListErrorsDecideWhatHappensNext) {
     IconCall noList = GetIcon(L"x.txt", nullptr);
     EXPECT_EQ(noList.result.hr, S_OK);
     EXPECT_EQ(noList.typeName, textType);
+    auto record = std::make_shared<ImageList>();
+    IconCall blank = GetIcon(L"   ", MakeList(Kind::ListImages, record).Get());
+    EXPECT_EQ(blank.result.exception.scode, static_cast<HRESULT>(0x800A0000 | 35000));
+    EXPECT_EQ(blank.result.Source(), L"ZanKit");
+    EXPECT_EQ(blank.result.Description(), L"strFile cann't be NullString!");
+    EXPECT_EQ(blank.typeName, L"unchanged");
+    EXPECT_TRUE(record->images.empty());
 }
 
 TEST(FileIcon, TenThousandCallsLeaveTheGdiObjectCountAsItWas) {

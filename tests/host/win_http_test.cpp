@@ -35,30 +35,23 @@ std::wstring PeerUrl(const char* portVariable, const wchar_t* scheme, const std:
 }
 std::wstring Url(const std::wstring& path) { return PeerUrl("ZANKIT_HTTP_PORT", L"http", path); }
 
-// A wrapper called late bound the way a script calls it, after OpenRequest(method, url, False).
-struct Request {
-    Request(const std::wstring& method, const std::wstring& url)
-        : http(Create(L"ZanKit.WinHttpWrapper")),
-          open(Call(http.Get(), L"OpenRequest", DISPATCH_METHOD,
-                    {Arg::Text(method), Arg::Text(url), Arg::Bool(false)})) {}
-    CallResult Send(Arg body) { return Call(http.Get(), L"Send", DISPATCH_METHOD, {body}); }
-    std::wstring Header(const std::wstring& name) {
-        return Call(http.Get(), L"GetResponseHeader", DISPATCH_METHOD, {Arg::Text(name)}).Text();
-    }
-    ComPtr<IDispatch> http;
-    CallResult open;
-};
+// OpenRequest(method, url, False), called late bound the way a script calls it.
+CallResult Open(IDispatch* http, const std::wstring& method, const std::wstring& url) {
+    return Call(http, L"OpenRequest", DISPATCH_METHOD, {Arg::Text(method), Arg::Text(url), Arg::Bool(false)});
+}
 
 // Stands in for the system HTTP request object, registered for this process only while it
 // lives: the real object cannot be made to fail its creation or its SetTimeouts on demand.
 class StandInFactory final : public IClassFactory {
 public:
-    StandInFactory(bool failCreation, bool failTimeouts) : failCreation_(failCreation), failTimeouts_(failTimeouts) {
+    StandInFactory(bool noObject, bool noTimeouts) : failCreation(noObject), failTimeouts(noTimeouts) {
         CLSID clsid{};
         CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &clsid);
-        registered = CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+        registered = CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     }
-    ~StandInFactory() { CoRevokeClassObject(cookie_); }
+    ~StandInFactory() { CoRevokeClassObject(cookie); }
+    const bool failCreation, failTimeouts;
+    DWORD cookie = 0;
     HRESULT registered;
     std::vector<std::wstring> timeouts;  // "type:value" of each SetTimeouts argument
 
@@ -72,18 +65,14 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
     STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** out) override {
         *out = nullptr;
-        if (failCreation_) return E_OUTOFMEMORY;
+        if (failCreation) return E_OUTOFMEMORY;
         ComPtr<IDispatch> request = TestDispatch::Make({L"SetTimeouts"}, [this](auto&, const Args& args, VARIANT*) {
             for (VARIANT* arg : args)
                 timeouts.push_back(std::to_wstring(V_VT(arg)) + L":" + std::to_wstring(LongOf(arg)));
-            if (failTimeouts_) throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
+            if (failTimeouts) throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
         });
         return request->QueryInterface(iid, out);
     }
-
-private:
-    bool failCreation_, failTimeouts_;
-    DWORD cookie_ = 0;
 };
 
 }  // namespace
@@ -124,6 +113,8 @@ TEST(WinHttpWrapper, CreationSetsTimeoutsAndKeepsAndReportsItsFailures) {
     Call(http.Get(), L"SetTimeouts", DISPATCH_METHOD,
          {Arg::Long(1000), Arg::Long(2000), Arg::Long(3000), Arg::Long(40000)});
     EXPECT_EQ(factory.timeouts, (std::vector<std::wstring>{L"3:1000", L"3:2000", L"3:3000", L"3:40000"}));
+    Call(http.Get(), L"Terminate", DISPATCH_METHOD, {});
+    EXPECT_EQ(Get(http.Get(), L"IsWinHttpReady").Flag(), 0) << "Terminate releases the request object";
 }
 
 // Every row is answered by the peer's echo: the body, the method and each request header back.
@@ -137,56 +128,53 @@ TEST(DISABLED_WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
         std::string expected;
         std::wstring url;
         long status;
-        const wchar_t* statusText;
     } cases[] = {
-        {"POST text", L"POST", Arg::Text(L"name=Zan&kit=1"), "name=Zan&kit=1", Url(L"/echo"), 200, L"OK"},
-        {"POST a number", L"POST", Arg::Long(1234), "1234", Url(L"/echo"), 200, L"OK"},
-        {"POST Empty", L"POST", Arg(), "", Url(L"/echo"), 200, L"OK"},
-        {"PUT text", L"PUT", Arg::Text(L"replace"), "replace", Url(L"/echo?status=404"), 404, L"Not Found"},
-        {"POST bytes", L"POST", ByteArray(everyByte), everyByte, Url(L"/echo"), 200, L"OK"},
+        {"POST a number", L"POST", Arg::Long(1234), "1234", Url(L"/echo"), 200},
+        {"POST Empty", L"POST", Arg(), "", Url(L"/echo"), 200},
+        {"PUT text", L"PUT", Arg::Text(L"replace"), "replace", Url(L"/echo?status=404"), 404},
+        {"POST bytes", L"POST", ByteArray(everyByte), everyByte, Url(L"/echo"), 200},
         // The test authority is trusted in the test prefix only; its certificate is for 127.0.0.1.
-        {"HTTPS", L"POST", Arg::Text(L"over TLS"), "over TLS", PeerUrl("ZANKIT_HTTPS_PORT", L"https", L"/echo"), 200,
-         L"OK"},
+        {"HTTPS", L"POST", Arg::Text(L"over TLS"), "over TLS", PeerUrl("ZANKIT_HTTPS_PORT", L"https", L"/echo"), 200},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Request request(c.method, c.url);
-        IDispatch* http = request.http.Get();
-        ASSERT_EQ(request.open.hr, S_OK);
+        ComPtr<IDispatch> wrapper = Create(L"ZanKit.WinHttpWrapper");
+        IDispatch* http = wrapper.Get();
+        ASSERT_EQ(Open(http, c.method, c.url).hr, S_OK);
         Call(http, L"SetRequestHeader", DISPATCH_METHOD, {Arg::Text(L"X-ZanKit-Test"), Arg::Text(L"Wert 1")});
-        CallResult sent = request.Send(c.body);
+        CallResult sent = Call(http, L"Send", DISPATCH_METHOD, {c.body});
         ASSERT_EQ(sent.hr, S_OK) << sent.Description();
         EXPECT_EQ(Get(http, L"Status").Number(), c.status);
-        EXPECT_EQ(Get(http, L"StatusText").Text(), c.statusText);
-        EXPECT_EQ(request.Header(L"X-Echo-X-ZanKit-Test"), L"Wert 1");
+        const Arg name = Arg::Text(L"X-Echo-X-ZanKit-Test");
+        EXPECT_EQ(Call(http, L"GetResponseHeader", DISPATCH_METHOD, {name}).Text(), L"Wert 1");
         std::wstring all = Call(http, L"GetAllResponseHeaders", DISPATCH_METHOD, {}).Text();
         EXPECT_NE(all.find(L"X-Echo-Method: " + std::wstring(c.method) + L"\r\n"), std::wstring::npos) << all;
         EXPECT_EQ(BytesOf(Get(http, L"ResponseBody").value), c.expected);
+        if (c.expected != everyByte)
+            EXPECT_EQ(Get(http, L"ResponseText").Text(), std::wstring(c.expected.begin(), c.expected.end()));
     }
 }
 
 // The request object's failures reach the caller as Win32 errors with a text: at OpenRequest
-// for a bad URL, at Send for a refused connection and for certificates made for another name
-// or by an authority nobody trusts.
+// for a bad URL, at Send for a refused connection and for a certificate nobody trusts.
 TEST(DISABLED_WinHttpPeer, FailuresOfTheRequestObjectReachTheCaller) {
     const struct {
-        const char* name;
         std::wstring url;
         bool atOpen;
         HRESULT exact;        // or any Win32 error
         const wchar_t* text;  // or any
     } cases[] = {
-        {"not a url", L"not a url", true, 0, nullptr},
-        {"refused", PeerUrl("ZANKIT_HTTP_CLOSED_PORT", L"http", L"/"), false, static_cast<HRESULT>(0x80072EFD),
+        {L"not a url", true, 0, nullptr},
+        {PeerUrl("ZANKIT_HTTP_CLOSED_PORT", L"http", L"/"), false, static_cast<HRESULT>(0x80072EFD),
          L"A connection with the server could not be established"},
-        {"another name", PeerUrl("ZANKIT_HTTPS_OTHER_PORT", L"https", L"/echo"), false, 0, nullptr},
-        {"untrusted", PeerUrl("ZANKIT_HTTPS_UNTRUSTED_PORT", L"https", L"/echo"), false, 0, nullptr},
+        {PeerUrl("ZANKIT_HTTPS_UNTRUSTED_PORT", L"https", L"/echo"), false, 0, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Request request(L"GET", c.url);
-        ASSERT_EQ(request.open.hr, c.atOpen ? DISP_E_EXCEPTION : S_OK);
-        CallResult failed = c.atOpen ? std::move(request.open) : request.Send(Arg());
+        SCOPED_TRACE(testing::PrintToString(c.url));
+        ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
+        CallResult open = Open(http.Get(), L"GET", c.url);
+        ASSERT_EQ(open.hr, c.atOpen ? DISP_E_EXCEPTION : S_OK);
+        CallResult failed = c.atOpen ? std::move(open) : Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()});
         EXPECT_EQ(failed.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(HRESULT_FACILITY(failed.exception.scode), FACILITY_WIN32);
         EXPECT_TRUE(!c.exact || failed.exception.scode == c.exact) << std::hex << failed.exception.scode;

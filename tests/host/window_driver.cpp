@@ -3,42 +3,22 @@
 #include <gtest/gtest.h>
 
 namespace hosttest {
-namespace {
-
-struct Search {
-    const wchar_t* className;
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDescendant(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpiW(className, search->className) != 0 || (search->id && GetDlgCtrlID(window) != search->id)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-}  // namespace
 
 std::wstring TextOf(HWND window) {
     wchar_t text[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
+    GetWindowTextW(window, text, 1024);
     return text;
 }
 
-void SetTextOf(HWND window, const std::wstring& text) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
-                        &ignored);
-}
-
 HWND FindDescendant(HWND parent, const wchar_t* className, int id) {
-    Search search{className, id, nullptr};
-    EnumChildWindows(parent, &MatchDescendant, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND child = FindWindowExW(parent, nullptr, nullptr, nullptr); child;
+         child = FindWindowExW(parent, child, nullptr, nullptr)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (lstrcmpiW(name, className) == 0 && (!id || GetDlgCtrlID(child) == id)) return child;
+        if (HWND found = FindDescendant(child, className, id)) return found;
+    }
+    return nullptr;
 }
 
 void Press(HWND dialog, int id) {

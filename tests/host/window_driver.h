@@ -1,5 +1,4 @@
-// Acts on dialogs like a user, from a helper thread beside the test thread that is blocked in the
-// call showing them. Works for dialogs of this process and of a child process (a script host).
+// Acts on dialogs like a user, from a helper thread while the test thread is blocked in the call.
 #pragma once
 
 #include <windows.h>
@@ -11,8 +10,7 @@
 
 namespace hosttest {
 
-std::wstring TextOf(HWND window);  // asked across processes too
-void SetTextOf(HWND window, const std::wstring& text);
+std::wstring TextOf(HWND window);
 // The first descendant with this class name and, when not 0, this control id.
 HWND FindDescendant(HWND parent, const wchar_t* className, int id = 0);
 // Posts the click of a button (IDOK, IDCANCEL, IDNO) as the button itself would send it.
@@ -25,8 +23,6 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);  // false
 class DialogDriver {
 public:
     DialogDriver(const std::wstring& title, std::function<void(HWND)> act, DWORD timeoutMs = 30000);
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
     ~DialogDriver() { Stop(); }
     bool Finish();  // waits for the helper; true when the dialog appeared
     bool Stop();    // ends the watch at once; true when the dialog had appeared

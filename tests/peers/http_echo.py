@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""HTTP peer on 127.0.0.1: usage http_echo.py DIR [NAME CERT KEY]... Plain HTTP, and one HTTPS port
-for each NAME CERT KEY; each port goes to DIR/<name>_port once it listens (http_port for HTTP).
-
-Any path and method answers with the request body, the method in X-Echo-Method and every request
-header as X-Echo-<Name>; ?status=N sets the status.
+"""HTTP peer on 127.0.0.1: http_echo.py DIR [NAME CERT KEY]... Plain HTTP and one HTTPS port per NAME,
+each written to DIR/<name>_port once it listens (http_port for HTTP). Answers with the request body,
+the method in X-Echo-Method and each request header as X-Echo-<Name>; ?status=N sets the status.
 """
 import http.server
 import os
@@ -15,9 +13,6 @@ import urllib.parse
 
 class EchoHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
 
     def handle_any(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
@@ -37,7 +32,6 @@ class EchoHandler(http.server.BaseHTTPRequestHandler):
 def main(folder, *tls):
     for name, chain in [("http", None)] + [(tls[i], tls[i + 1:i + 3]) for i in range(0, len(tls), 3)]:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), EchoHandler)
-        server.daemon_threads = True
         if chain:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             context.load_cert_chain(*chain)

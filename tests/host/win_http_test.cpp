@@ -1,15 +1,9 @@
 // WinHttpWrapper called as hosts call it. The WinHttpPeer tests need the HTTP(S) peer that
-// tests/peers/run_http_tests.sh starts on loopback, so they are left out of a plain run (the
-// DISABLED_ prefix) and that runner runs them. The peer's ports arrive in ZANKIT_HTTP_PORT,
-// ZANKIT_HTTPS_PORT, ZANKIT_HTTPS_OTHER_PORT, ZANKIT_HTTPS_UNTRUSTED_PORT and
-// ZANKIT_HTTP_CLOSED_PORT (where nobody listens).
+// tests/peers/run_http_tests.sh starts on loopback (its ports arrive in ZANKIT_*_PORT), so the
+// DISABLED_ prefix leaves them out of a plain run and that runner runs them.
 #include <windows.h>
-#include <oleauto.h>
 
-#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,12 +14,8 @@ using namespace hosttest;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-constexpr HRESULT kObjectNotSet = static_cast<HRESULT>(0x800A0000 | 91);
-
-// A VARIANT holding a byte array, as VB holds a Byte() variable.
-Arg ByteArray(const Bytes& bytes) {
+// A VARIANT holding a byte array, as VB holds a Byte() variable, and the bytes of one.
+Arg ByteArray(const std::string& bytes) {
     Arg arg;
     SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
     memcpy(array->pvData, bytes.data(), bytes.size());
@@ -34,54 +24,35 @@ Arg ByteArray(const Bytes& bytes) {
     return arg;
 }
 
-Bytes BytesOf(const VARIANT& value) {
-    if (V_VT(&value) != (VT_ARRAY | VT_UI1)) return {};
-    SAFEARRAY* array = V_ARRAY(&value);
-    auto* data = static_cast<uint8_t*>(array->pvData);
-    return Bytes(data, data + array->rgsabound[0].cElements);
+std::string BytesOf(const VARIANT& value) {
+    if (V_VT(&value) != (VT_ARRAY | VT_UI1)) return "not a byte array";
+    return std::string(static_cast<char*>(V_ARRAY(&value)->pvData), V_ARRAY(&value)->rgsabound[0].cElements);
 }
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 std::wstring PeerUrl(const char* portVariable, const wchar_t* scheme, const std::wstring& path) {
-    const char* port = std::getenv(portVariable);
-    return port ? scheme + std::wstring(L"://127.0.0.1:") + Widen(port) + path : L"";  // no peer, no URL
+    const char* port = std::getenv(portVariable);  // no peer, no URL
+    return port ? scheme + std::wstring(L"://127.0.0.1:") + std::wstring(port, port + strlen(port)) + path : L"";
 }
 std::wstring Url(const std::wstring& path) { return PeerUrl("ZANKIT_HTTP_PORT", L"http", path); }
 
-// One wrapper, called late bound the way a script calls it.
-class Http {
-public:
-    Http() : object_(Create(L"ZanKit.WinHttpWrapper")) {}
-    IDispatch* Get() const { return object_.Get(); }
-    CallResult Open(const std::wstring& method, const std::wstring& url) {
-        return Call(Get(), L"OpenRequest", DISPATCH_METHOD, {Arg::Text(method), Arg::Text(url), Arg::Bool(false)});
-    }
-    CallResult Send(Arg body) { return Call(Get(), L"Send", DISPATCH_METHOD, {body}); }
-    CallResult Property(const wchar_t* name) { return hosttest::Get(Get(), name); }
-    std::wstring Header(const std::wstring& name) {
-        return Call(Get(), L"GetResponseHeader", DISPATCH_METHOD, {Arg::Text(name)}).Text();
-    }
-
-private:
-    ComPtr<IDispatch> object_;
-};
+// OpenRequest(method, url, False), called late bound the way a script calls it.
+CallResult Open(IDispatch* http, const std::wstring& method, const std::wstring& url) {
+    return Call(http, L"OpenRequest", DISPATCH_METHOD, {Arg::Text(method), Arg::Text(url), Arg::Bool(false)});
+}
 
 // Stands in for the system HTTP request object, registered for this process only while it
 // lives: the real object cannot be made to fail its creation or its SetTimeouts on demand.
 class StandInFactory final : public IClassFactory {
 public:
-    StandInFactory(bool failCreation, bool failTimeouts) : failCreation_(failCreation), failTimeouts_(failTimeouts) {
-        CLSID clsid;
-        if (SUCCEEDED(CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &clsid))) {
-            CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-        }
+    StandInFactory(bool noObject, bool noTimeouts) : failCreation(noObject), failTimeouts(noTimeouts) {
+        CLSID clsid{};
+        CLSIDFromProgID(L"WinHttp.WinHttpRequest.5.1", &clsid);
+        registered = CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     }
-    ~StandInFactory() {
-        if (cookie_) CoRevokeClassObject(cookie_);
-    }
-    bool Registered() const { return cookie_ != 0; }
+    ~StandInFactory() { CoRevokeClassObject(cookie); }
+    const bool failCreation, failTimeouts;
+    DWORD cookie = 0;
+    HRESULT registered;
     std::vector<std::wstring> timeouts;  // "type:value" of each SetTimeouts argument
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -94,44 +65,26 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
     STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** out) override {
         *out = nullptr;
-        if (failCreation_) return E_OUTOFMEMORY;
+        if (failCreation) return E_OUTOFMEMORY;
         ComPtr<IDispatch> request = TestDispatch::Make({L"SetTimeouts"}, [this](auto&, const Args& args, VARIANT*) {
             for (VARIANT* arg : args)
                 timeouts.push_back(std::to_wstring(V_VT(arg)) + L":" + std::to_wstring(LongOf(arg)));
-            if (failTimeouts_) throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
+            if (failTimeouts) throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
         });
         return request->QueryInterface(iid, out);
     }
-
-private:
-    bool failCreation_;
-    bool failTimeouts_;
-    DWORD cookie_ = 0;
 };
 
 }  // namespace
-
-TEST(WinHttpWrapper, TerminateReleasesTheRequestObjectForGood) {
-    Http http;
-    ASSERT_TRUE(http.Get());
-    EXPECT_EQ(http.Property(L"IsWinHttpReady").Flag(), 1);
-    EXPECT_EQ(http.Property(L"ResponseText").hr, DISP_E_EXCEPTION) << "nothing was sent yet";
-    EXPECT_EQ(Call(http.Get(), L"Terminate", DISPATCH_METHOD, {}).hr, S_OK);
-    EXPECT_EQ(http.Property(L"IsWinHttpReady").Flag(), 0);
-    EXPECT_EQ(http.Open(L"GET", L"http://127.0.0.1/").exception.scode, kObjectNotSet);
-    EXPECT_EQ(http.Property(L"ResponseText").exception.scode, kObjectNotSet);
-}
 
 // Creation sets four 30-second time-outs (16-bit integers); a failure to create the request
 // object or to set them is kept in ErrorDescription and reported to the logger.
 TEST(WinHttpWrapper, CreationSetsTimeoutsAndKeepsAndReportsItsFailures) {
     const struct {
         const char* name;
-        bool failCreation;
-        bool failTimeouts;
+        bool failCreation, failTimeouts;
         int ready;
-        const wchar_t* description;
-        const wchar_t* report;
+        const wchar_t *description, *report;
     } cases[] = {
         {"all well", false, false, 1, L"", nullptr},
         {"no request object", true, false, 0, L"ActiveX component can't create object",
@@ -143,32 +96,31 @@ TEST(WinHttpWrapper, CreationSetsTimeoutsAndKeepsAndReportsItsFailures) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StandInFactory factory(c.failCreation, c.failTimeouts);
-        ASSERT_TRUE(factory.Registered());
+        ASSERT_EQ(factory.registered, S_OK);
         TakeLoggerRecords();
-        Http http;
-        ASSERT_TRUE(http.Get());
-        EXPECT_EQ(http.Property(L"IsWinHttpReady").Flag(), c.ready);
-        EXPECT_EQ(http.Property(L"ErrorDescription").Text(), c.description);
+        ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
+        ASSERT_TRUE(http);
+        EXPECT_EQ(Get(http.Get(), L"IsWinHttpReady").Flag(), c.ready);
+        EXPECT_EQ(Get(http.Get(), L"ErrorDescription").Text(), c.description);
         std::vector<std::wstring> records = TakeLoggerRecords();
         ASSERT_EQ(records.size(), c.report ? 1u : 0u);
-        for (const std::wstring& record : records)
-            EXPECT_NE(record.find(c.report), std::wstring::npos) << Narrow(record);
+        for (const std::wstring& record : records) EXPECT_NE(record.find(c.report), std::wstring::npos) << record;
         EXPECT_EQ(factory.timeouts, std::vector<std::wstring>(c.failCreation ? 0 : 4, L"2:30000"));
     }
     StandInFactory factory(false, false);
-    Http http;
+    ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
     factory.timeouts.clear();
     Call(http.Get(), L"SetTimeouts", DISPATCH_METHOD,
          {Arg::Long(1000), Arg::Long(2000), Arg::Long(3000), Arg::Long(40000)});
     EXPECT_EQ(factory.timeouts, (std::vector<std::wstring>{L"3:1000", L"3:2000", L"3:3000", L"3:40000"}));
+    Call(http.Get(), L"Terminate", DISPATCH_METHOD, {});
+    EXPECT_EQ(Get(http.Get(), L"IsWinHttpReady").Flag(), 0) << "Terminate releases the request object";
 }
 
 // Every row is answered by the peer's echo: the body, the method and each request header back.
 TEST(DISABLED_WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
-    Bytes everyByte(512);
-    for (size_t i = 0; i < everyByte.size(); ++i) everyByte[i] = static_cast<uint8_t>(i);
-    std::string pattern(5 * 1024 * 1024, '\0');  // what the peer answers to ?size=
-    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>((i * 31 + i / 251) % 256);
+    std::string everyByte(512, '\0');
+    for (size_t i = 0; i < everyByte.size(); ++i) everyByte[i] = static_cast<char>(i);
     const struct {
         const char* name;
         const wchar_t* method;
@@ -176,73 +128,57 @@ TEST(DISABLED_WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
         std::string expected;
         std::wstring url;
         long status;
-        const wchar_t* statusText;
     } cases[] = {
-        {"GET", L"GET", Arg::Text(L""), "", Url(L"/echo"), 200, L"OK"},
-        {"POST text", L"POST", Arg::Text(L"name=Zan&kit=1"), "name=Zan&kit=1", Url(L"/echo"), 200, L"OK"},
-        {"POST a number", L"POST", Arg::Long(1234), "1234", Url(L"/echo"), 200, L"OK"},
-        {"POST Empty", L"POST", Arg(), "", Url(L"/echo"), 200, L"OK"},
-        {"PUT text", L"PUT", Arg::Text(L"replace"), "replace", Url(L"/echo?status=404"), 404, L"Not Found"},
-        {"POST bytes", L"POST", ByteArray(everyByte), std::string(everyByte.begin(), everyByte.end()), Url(L"/echo"),
-         200, L"OK"},
-        {"5 MiB answer", L"GET", Arg(), pattern, Url(L"/echo?size=5242880"), 200, L"OK"},
+        {"POST a number", L"POST", Arg::Long(1234), "1234", Url(L"/echo"), 200},
+        {"POST Empty", L"POST", Arg(), "", Url(L"/echo"), 200},
+        {"PUT text", L"PUT", Arg::Text(L"replace"), "replace", Url(L"/echo?status=404"), 404},
+        {"POST bytes", L"POST", ByteArray(everyByte), everyByte, Url(L"/echo"), 200},
         // The test authority is trusted in the test prefix only; its certificate is for 127.0.0.1.
-        {"HTTPS", L"POST", Arg::Text(L"over TLS"), "over TLS", PeerUrl("ZANKIT_HTTPS_PORT", L"https", L"/echo"), 200,
-         L"OK"},
+        {"HTTPS", L"POST", Arg::Text(L"over TLS"), "over TLS", PeerUrl("ZANKIT_HTTPS_PORT", L"https", L"/echo"), 200},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Http http;
-        ASSERT_EQ(http.Open(c.method, c.url).hr, S_OK);
-        Call(http.Get(), L"SetRequestHeader", DISPATCH_METHOD, {Arg::Text(L"X-ZanKit-Test"), Arg::Text(L"Wert 1")});
-        CallResult sent = http.Send(c.body);
-        ASSERT_EQ(sent.hr, S_OK) << Narrow(sent.Description());
-        EXPECT_EQ(http.Property(L"Status").Number(), c.status);
-        EXPECT_EQ(http.Property(L"StatusText").Text(), c.statusText);
-        EXPECT_EQ(http.Header(L"X-Echo-X-ZanKit-Test"), L"Wert 1");
-        EXPECT_EQ(http.Header(L"Content-Length"), std::to_wstring(c.expected.size()));
-        std::wstring all = Call(http.Get(), L"GetAllResponseHeaders", DISPATCH_METHOD, {}).Text();
-        EXPECT_NE(all.find(L"X-Echo-Method: " + std::wstring(c.method) + L"\r\n"), std::wstring::npos) << Narrow(all);
-        EXPECT_EQ(BytesOf(http.Property(L"ResponseBody").value), Bytes(c.expected.begin(), c.expected.end()));
+        ComPtr<IDispatch> wrapper = Create(L"ZanKit.WinHttpWrapper");
+        IDispatch* http = wrapper.Get();
+        ASSERT_EQ(Open(http, c.method, c.url).hr, S_OK);
+        Call(http, L"SetRequestHeader", DISPATCH_METHOD, {Arg::Text(L"X-ZanKit-Test"), Arg::Text(L"Wert 1")});
+        CallResult sent = Call(http, L"Send", DISPATCH_METHOD, {c.body});
+        ASSERT_EQ(sent.hr, S_OK) << sent.Description();
+        EXPECT_EQ(Get(http, L"Status").Number(), c.status);
+        const Arg name = Arg::Text(L"X-Echo-X-ZanKit-Test");
+        EXPECT_EQ(Call(http, L"GetResponseHeader", DISPATCH_METHOD, {name}).Text(), L"Wert 1");
+        std::wstring all = Call(http, L"GetAllResponseHeaders", DISPATCH_METHOD, {}).Text();
+        EXPECT_NE(all.find(L"X-Echo-Method: " + std::wstring(c.method) + L"\r\n"), std::wstring::npos) << all;
+        EXPECT_EQ(BytesOf(Get(http, L"ResponseBody").value), c.expected);
+        if (c.expected != everyByte)
+            EXPECT_EQ(Get(http, L"ResponseText").Text(), std::wstring(c.expected.begin(), c.expected.end()));
     }
 }
 
-TEST(DISABLED_WinHttpPeer, ResponseTextIsDecodedFromUtf8) {
-    Http http;
-    ASSERT_EQ(http.Open(L"GET", Url(L"/umlaut")).hr, S_OK);
-    ASSERT_EQ(http.Send(Arg()).hr, S_OK);
-    EXPECT_EQ(http.Property(L"ResponseText").Text(), L"Grüße aus Köln: äöü ÄÖÜ ß – €");
-}
-
 // The request object's failures reach the caller as Win32 errors with a text: at OpenRequest
-// for a bad URL, at Send for a refused connection and for certificates made for another name
-// or by an authority nobody trusts.
+// for a bad URL, at Send for a refused connection and for a certificate nobody trusts.
 TEST(DISABLED_WinHttpPeer, FailuresOfTheRequestObjectReachTheCaller) {
     const struct {
-        const char* name;
         std::wstring url;
         bool atOpen;
         HRESULT exact;        // or any Win32 error
         const wchar_t* text;  // or any
     } cases[] = {
-        {"not a url", L"not a url", true, 0, nullptr},
-        {"unknown scheme", L"gopher://127.0.0.1/", true, 0, nullptr},
-        {"no host", L"http://", true, 0, nullptr},
-        {"refused", PeerUrl("ZANKIT_HTTP_CLOSED_PORT", L"http", L"/"), false, static_cast<HRESULT>(0x80072EFD),
+        {L"not a url", true, 0, nullptr},
+        {PeerUrl("ZANKIT_HTTP_CLOSED_PORT", L"http", L"/"), false, static_cast<HRESULT>(0x80072EFD),
          L"A connection with the server could not be established"},
-        {"another name", PeerUrl("ZANKIT_HTTPS_OTHER_PORT", L"https", L"/echo"), false, 0, nullptr},
-        {"untrusted", PeerUrl("ZANKIT_HTTPS_UNTRUSTED_PORT", L"https", L"/echo"), false, 0, nullptr},
+        {PeerUrl("ZANKIT_HTTPS_UNTRUSTED_PORT", L"https", L"/echo"), false, 0, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Http http;
-        CallResult open = http.Open(L"GET", c.url);
+        SCOPED_TRACE(testing::PrintToString(c.url));
+        ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
+        CallResult open = Open(http.Get(), L"GET", c.url);
         ASSERT_EQ(open.hr, c.atOpen ? DISP_E_EXCEPTION : S_OK);
-        CallResult failed = c.atOpen ? std::move(open) : http.Send(Arg());
+        CallResult failed = c.atOpen ? std::move(open) : Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()});
         EXPECT_EQ(failed.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(HRESULT_FACILITY(failed.exception.scode), FACILITY_WIN32);
         EXPECT_TRUE(!c.exact || failed.exception.scode == c.exact) << std::hex << failed.exception.scode;
         EXPECT_FALSE(failed.Description().empty());
-        EXPECT_TRUE(!c.text || failed.Description() == c.text) << Narrow(failed.Description());
+        EXPECT_TRUE(!c.text || failed.Description() == c.text) << failed.Description();
     }
 }

@@ -1,55 +1,47 @@
-// Acting like a user on the windows this process opens: find a top-level window by class and
-// title with a timeout, press one of its buttons, or let a helper thread answer the first
-// dialog that appears while the test thread is blocked inside a call.
+// Acts on dialogs like a user, from a helper thread while the test thread is blocked in the call.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace hosttest {
 
-// A visible top-level window of this process whose class is `className` (any class when
-// null) and whose title contains `titlePart`; null when none appears within the timeout or
-// before the optional event `stop` is set.
-HWND WaitForOwnWindow(const wchar_t* className, const std::wstring& titlePart, DWORD timeoutMs, HANDLE stop = nullptr);
+std::wstring TextOf(HWND window);
+// The first descendant with this class name and, when not 0, this control id.
+HWND FindDescendant(HWND parent, const wchar_t* className, int id = 0);
+// Posts the click of a button (IDOK, IDCANCEL, IDNO) as the button itself would send it.
+void Press(HWND dialog, int id);
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);  // false after the timeout
 
-// Presses the button with this control id, or the first one whose text (without "&")
-// equals `text`. False when the dialog has no such button.
-bool PressButton(HWND dialog, int controlId);
-bool PressButton(HWND dialog, const std::wstring& text);
-
-// Text of a window (its title for a top-level window).
-std::wstring WindowText(HWND window);
-
-// Watches from its own thread for a dialog ("#32770") of this process and presses the
-// button `controlId` once. Gives up after the timeout; the destructor stops the thread.
-// As a guard around a call that should ask nothing, it keeps an unexpected dialog from
-// blocking the test forever: Stop() then tells whether it had to answer one.
-class DialogAnswerer {
+// Runs `act` on a helper thread once a visible dialog (#32770) with the title (any title when
+// empty) is open. The dialog is closed afterwards (Cancel when still open, and a test failure),
+// so a failing test never leaves a modal dialog waiting.
+class DialogDriver {
 public:
-    DialogAnswerer(int controlId, DWORD timeoutMs = 15000);
-    DialogAnswerer(const DialogAnswerer&) = delete;
-    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-    ~DialogAnswerer();
-
-    // Waits for the thread; true when a dialog appeared and the button was pressed.
-    bool Answered();
-    // Ends the watch at once; true when a dialog had been answered.
-    bool Stop();
-    // The title of the dialog that was answered.
-    const std::wstring& Title() const { return title_; }
+    DialogDriver(const std::wstring& title, std::function<void(HWND)> act, DWORD timeoutMs = 30000);
+    ~DialogDriver() { Stop(); }
+    bool Finish();  // waits for the helper; true when the dialog appeared
+    bool Stop();    // ends the watch at once; true when the dialog had appeared
 
 private:
-    static DWORD WINAPI Run(void* self);
-    void Join();
+    std::function<void(HWND)> act_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
 
-    int controlId_;
-    DWORD timeoutMs_;
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
-    bool answered_ = false;
-    std::wstring title_;
+// Presses one button of the first dialog that appears. As a guard around a call that should ask
+// nothing it keeps an unexpected dialog from blocking the test: Stop() tells whether one came.
+class DialogAnswerer : public DialogDriver {
+public:
+    explicit DialogAnswerer(int controlId, DWORD timeoutMs = 15000)
+        : DialogDriver(
+              L"", [controlId](HWND dialog) { Press(dialog, controlId); }, timeoutMs) {}
+    bool Answered() { return Finish(); }
 };
 
 }  // namespace hosttest

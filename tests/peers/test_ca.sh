@@ -1,16 +1,13 @@
 # Sourced by test runners: a throw-away certificate authority for TLS peers on loopback, trusted
 # inside one Wine prefix only (the machine's own trust store is never touched).
-#
-#   zk_ca_make DIR                        DIR/ca.pem, DIR/ca.key
-#   zk_ca_issue DIR NAME ALT_NAMES        DIR/NAME.pem and DIR/NAME.key signed by the CA, e.g.
-#                                         zk_ca_issue "$dir" server "DNS:localhost,IP:127.0.0.1"
-#   zk_ca_trust_in_prefix DIR             adds DIR/ca.pem to the root store of $WINEPREFIX
-#   zk_ca_untrust_in_prefix DIR           removes it again
+#   zk_ca_make DIR                   DIR/ca.pem, DIR/ca.key
+#   zk_ca_issue DIR NAME ALT_NAMES   DIR/NAME.pem and DIR/NAME.key signed by the CA, e.g.
+#                                    zk_ca_issue "$dir" server "DNS:localhost,IP:127.0.0.1"
+#   zk_ca_trust_in_prefix DIR        adds DIR/ca.pem to the root store of $WINEPREFIX
+#   zk_ca_untrust_in_prefix DIR      removes it again
 
 zk_ca_run() {  # LOG COMMAND...: runs the command, shows its log when it fails
-  local log=$1
-  shift
-  "$@" >> "$log" 2>&1 || { cat "$log"; return 1; }
+  "${@:2}" >> "$1" 2>&1 || { cat "$1"; return 1; }
 }
 
 zk_ca_make() {

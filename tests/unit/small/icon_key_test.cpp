@@ -7,14 +7,11 @@
 namespace zankit {
 namespace {
 
-TEST(IconKey, TheShellsNameOrOneMadeFromTheTextAfterTheFirstDot) {
+TEST(IconKey, TheShellsNameOrOneMadeFromTheTextAfterTheFirstDotAndBlankNames) {
     const struct {
-        const wchar_t* file;
-        const wchar_t* shellName;
-        const wchar_t* key;
+        const wchar_t *file, *shellName, *key;
     } cases[] = {
         {L"x.txt", L"Text Document", L"Text Document"},
-        {L"a.b.xyz", L"", L"B.XYZ-Datei"},
         {L"C:\\data\\report.final.zk", L"", L"FINAL.ZK-Datei"},
         {L".profile", L"", L"PROFILE-Datei"},
         {L"name.", L"", L"-Datei"},
@@ -22,9 +19,7 @@ TEST(IconKey, TheShellsNameOrOneMadeFromTheTextAfterTheFirstDot) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IconKey(c.file, c.shellName), c.key) << testing::PrintToString(std::wstring(c.file));
-}
-
-TEST(IconKey, OnlySpacesMakeANameBlank) {
+    // Only spaces make a file name blank.
     for (const wchar_t* name : {L"", L"   "}) EXPECT_TRUE(IsBlankName(name));
     for (const wchar_t* name : {L" a ", L"\t"}) EXPECT_FALSE(IsBlankName(name));
 }

@@ -45,8 +45,11 @@ bool MailSession::OpenSession() {
 }
 
 bool MailSession::OpenSessionSteps() {
-    // A session kept open in the clear is not reused once TLS is required.
-    if (socket_.State() == kSocketConnected && (!RequiresTls() || socket_.Secure())) return true;
+    if (socket_.State() == kSocketConnected) {
+        if (!RequiresTls() || socket_.Secure()) return true;
+        // A session kept open in the clear is not reused once TLS is required.
+        CloseSession();
+    }
     if (socket_.State() > kSocketClosed) {
         CloseSocket();
         Pump();

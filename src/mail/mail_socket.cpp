@@ -38,6 +38,11 @@ void MailSocket::Connect(const std::string& host, std::int32_t port, const std::
 
 void MailSocket::StartTls(const TlsRequest& request) {
     std::erase_if(pending_, [](const Event& event) { return event.kind == Event::Data; });
+    if (!linkOpen_) {
+        // The server hung up right after agreeing.
+        pending_.push_back({Event::Failure, std::string(kTlsClosedInHandshake)});
+        return;
+    }
     channel_->StartTls(request);
     securing_ = true;
 }

@@ -47,6 +47,8 @@ class Spool:
 
 
 class CramSMTP(SMTP):
+    AuthLoginUsernameChallenge, AuthLoginPasswordChallenge = "Username:", "Password:"
+
     async def auth_CRAM__MD5(self, server, _):
         challenge = b"<%d.zankit@sink.test>" % os.getpid()
         answer = await server.challenge_auth(challenge)

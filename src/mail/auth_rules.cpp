@@ -84,12 +84,18 @@ std::string PlainInitialResponse(std::string_view user, std::string_view passwor
 
 std::string XOAuth2InitialResponse(std::string_view user, std::string_view accessToken) {
     std::string message = "user=";
-    message.append(user).append("\x01" "auth=Bearer ").append(accessToken).append("\x01\x01");
+    message.append(user)
+        .append(
+            "\x01"
+            "auth=Bearer ")
+        .append(accessToken)
+        .append("\x01\x01");
     return Base64OneLine(message);
 }
 
 std::string CramMd5Answer(std::string_view challengeReply, std::string_view user, std::string_view password) {
-    const std::string challenge = DecodeBase64String(TrimSpaces(challengeReply.substr(std::min<std::size_t>(4, challengeReply.size()))));
+    const std::string challenge =
+        DecodeBase64String(TrimSpaces(challengeReply.substr(std::min<std::size_t>(4, challengeReply.size()))));
     std::string answer(user);
     answer.append(" ").append(HexDigest(HmacMd5(password, challenge)));
     return Base64OneLine(answer);

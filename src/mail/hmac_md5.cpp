@@ -12,14 +12,17 @@ constexpr std::uint32_t kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 
 
 constexpr std::size_t kBlockBytes = 64;
 
-std::uint32_t RotateLeft(std::uint32_t value, std::uint32_t count) { return (value << count) | (value >> (32 - count)); }
+std::uint32_t RotateLeft(std::uint32_t value, std::uint32_t count) {
+    return (value << count) | (value >> (32 - count));
+}
 
 // The round constants: the integer part of |sin(i + 1)| × 2^32.
 const std::array<std::uint32_t, 64>& RoundConstants() {
     static const std::array<std::uint32_t, 64> constants = [] {
         std::array<std::uint32_t, 64> table{};
         for (std::size_t i = 0; i < table.size(); ++i) {
-            table[i] = static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
+            table[i] =
+                static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
         }
         return table;
     }();
@@ -30,7 +33,8 @@ void Compress(std::array<std::uint32_t, 4>& state, const unsigned char* block) {
     std::uint32_t words[16];
     for (int i = 0; i < 16; ++i) {
         words[i] = static_cast<std::uint32_t>(block[i * 4]) | static_cast<std::uint32_t>(block[i * 4 + 1]) << 8 |
-                   static_cast<std::uint32_t>(block[i * 4 + 2]) << 16 | static_cast<std::uint32_t>(block[i * 4 + 3]) << 24;
+                   static_cast<std::uint32_t>(block[i * 4 + 2]) << 16 |
+                   static_cast<std::uint32_t>(block[i * 4 + 3]) << 24;
     }
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (std::uint32_t i = 0; i < 64; ++i) {

@@ -144,7 +144,8 @@ bool MailSession::GreetSmtp() {
     }
     Say("Initializing Communications...");
     if (!Hello()) return false;
-    const bool upgrade = settings_.Security() == SECURITY_STARTTLS || settings_.Security() == SECURITY_STARTTLS_REQUIRED;
+    const bool upgrade =
+        settings_.Security() == SECURITY_STARTTLS || settings_.Security() == SECURITY_STARTTLS_REQUIRED;
     if (upgrade && offer_.startTls) {
         if (!UpgradeToTls()) return false;
     } else if (upgrade && RequiresTls()) {
@@ -186,8 +187,8 @@ bool MailSession::AwaitSecured() {
 }
 
 bool MailSession::Authenticate() {
-    const LoginMechanism mechanism = ChooseLoginMechanism(settings_.AuthMechanism(), offer_, socket_.Secure(),
-                                                          !settings_.AccessToken().empty());
+    const LoginMechanism mechanism =
+        ChooseLoginMechanism(settings_.AuthMechanism(), offer_, socket_.Secure(), !settings_.AccessToken().empty());
     if (mechanism == LoginMechanism::None) {
         Say("Login Not Supported by Host, Continuing...");
         return true;

@@ -1,15 +1,9 @@
-"""SMTP servers with TLS on loopback for the mail class's TLS tests.
+"""SMTP servers with TLS on loopback. Usage: tls_peers.py --dir DIR --certs CERTS --user NAME:PASSWORD --token T
 
-Usage: /usr/bin/python3 tls_peers.py --dir DIR --certs CERTS --user NAME:PASSWORD --token TOKEN
-
-CERTS holds server.pem/key (for localhost and 127.0.0.1), other-name, expired and untrusted
-(.pem/.key each). Real servers (aiosmtpd): "plain" (no TLS), "starttls" (STARTTLS required
-before AUTH and MAIL; LOGIN, PLAIN and CRAM-MD5 for the user) and "implicit" (TLS from the first
-byte); each keeps its messages as DIR/<name>/message-N.eml. Scripted servers, for faults a real
-server does not produce on demand, log the bytes they receive in the clear to DIR/<name>.log:
-"no-starttls", "other-name", "expired", "untrusted" (its certificate's CA is not trusted),
-"cut-handshake", "close-after-220", "inject" (a forged 250 in the packet of the 220) and
-"xoauth2" (accepts only the exact initial response for the user and TOKEN).
+aiosmtpd: "plain", "starttls" (STARTTLS required before AUTH and MAIL; LOGIN, PLAIN, CRAM-MD5)
+and "implicit" (TLS from the first byte), keeping messages as DIR/<name>/message-N.eml. Scripted
+servers for faults a real one does not produce on demand log the bytes they get in the clear to
+DIR/<name>.log; their certificate is CERTS/<name>.pem when there is one, else CERTS/server.pem.
 DIR/ports gets "name port" lines once all listen. Stops on SIGTERM.
 """
 import argparse
@@ -24,26 +18,20 @@ import ssl
 import threading
 
 from aiosmtpd.smtp import SMTP, AuthResult, MISSING
-
-args = None
+from smtp_sink import Sink
 
 
 def context(name):
     ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    pem = os.path.join(args.certs, name + ".pem")
+    name = name if os.path.exists(pem) else "server"
     ctx.load_cert_chain(os.path.join(args.certs, name + ".pem"), os.path.join(args.certs, name + ".key"))
     return ctx
 
 
-class Spool:
-    def __init__(self, folder):
-        self.folder, self.count = folder, 0
-        os.makedirs(folder, exist_ok=True)
-
-    async def handle_DATA(self, server, session, envelope):
-        self.count += 1
-        with open(os.path.join(self.folder, "message-%d.eml" % self.count), "wb") as out:
-            out.write(envelope.original_content or envelope.content)
-        return "250 OK message %d kept" % self.count
+def right_login(login, password):
+    return (login.decode() if isinstance(login, bytes) else login) + ":" + (
+        password.decode() if isinstance(password, bytes) else password) == args.user
 
 
 class CramSMTP(SMTP):
@@ -52,23 +40,10 @@ class CramSMTP(SMTP):
     async def auth_CRAM__MD5(self, server, _):
         challenge = b"<%d.zankit@sink.test>" % os.getpid()
         answer = await server.challenge_auth(challenge)
-        name, secret = args.user.encode().split(b":", 1)
-        if answer is MISSING or b" " not in answer:
-            return AuthResult(success=False, handled=False)
-        login, digest = answer.split(b" ", 1)
+        login, _, digest = (b"" if answer is MISSING else answer).partition(b" ")
+        secret = args.user.split(":", 1)[1].encode()
         expected = hmac.new(secret, challenge, hashlib.md5).hexdigest().encode()
-        return AuthResult(success=login == name and hmac.compare_digest(digest, expected), handled=False)
-
-
-def authenticate(server, session, envelope, mechanism, auth_data):
-    name, secret = args.user.split(":", 1)
-    text = lambda value: value.decode() if isinstance(value, bytes) else value
-    return AuthResult(success=text(auth_data.login) == name and text(auth_data.password) == secret, handled=False)
-
-
-# ---- scripted servers: one thread per connection, blocking sockets ---------------------------
-
-FORGED = "250-forged.test\r\n250 AUTH LOGIN\r\n"
+        return AuthResult(success=right_login(login, secret) and hmac.compare_digest(digest, expected), handled=False)
 
 
 class Wire:
@@ -92,7 +67,7 @@ class Wire:
 
 
 def cut_handshake(conn, ctx):
-    """Answers the client's hello with the first half of the server's flight, then hangs up."""
+    """Answers the client's hello with half of the server's first flight, then hangs up."""
     incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
     server = ctx.wrap_bio(incoming, outgoing, server_side=True)
     incoming.write(conn.recv(65536))
@@ -107,30 +82,26 @@ def cut_handshake(conn, ctx):
 def scripted_session(conn, name):
     wire = Wire(conn, os.path.join(args.dir, name + ".log"))
     wire.send("220 scripted.test ready\r\n")
-    expected = "AUTH XOAUTH2 " + base64.b64encode(
-        ("user=%s\x01auth=Bearer %s\x01\x01" % (args.user.split(":")[0], args.token)).encode()).decode()
+    token = "user=%s\x01auth=Bearer %s\x01\x01" % (args.user.split(":")[0], args.token)
     while (line := wire.line()) is not None:
         verb = line[:8].upper()
         if verb.startswith("EHLO"):
-            tls = "" if name == "no-starttls" or wire.secure else "250-STARTTLS\r\n"
-            wire.send("250-scripted.test\r\n%s250 AUTH XOAUTH2 PLAIN LOGIN\r\n" % tls)
+            offer = "" if name == "no-starttls" or wire.secure else "250-STARTTLS\r\n"
+            wire.send("250-scripted.test\r\n%s250 AUTH XOAUTH2 PLAIN LOGIN\r\n" % offer)
         elif verb == "STARTTLS":
-            wire.send("220 Ready to start TLS\r\n" + (FORGED if name == "inject" else ""))
+            # "inject" forges a reply in the packet of the 220.
+            wire.send("220 Ready to start TLS\r\n" + ("250-forged.test\r\n250 AUTH LOGIN\r\n" if name == "inject" else ""))
             if name == "close-after-220":
                 return
-            ctx = context({"other-name": "other-name", "expired": "expired", "untrusted": "untrusted"}.get(name, "server"))
             if name == "cut-handshake":
-                return cut_handshake(conn, ctx)
-            try:
-                wire.conn = ctx.wrap_socket(conn, server_side=True)
-            except (ssl.SSLError, OSError):
-                return
-            wire.secure = True
+                return cut_handshake(conn, context(name))
+            wire.conn, wire.secure = context(name).wrap_socket(conn, server_side=True), True
         elif verb.startswith("AUTH"):
-            wire.send("235 2.7.0 Accepted\r\n" if line == expected else "535 5.7.8 Token refused\r\n")
+            accepted = line == "AUTH XOAUTH2 " + base64.b64encode(token.encode()).decode()
+            wire.send("235 2.7.0 Accepted\r\n" if accepted else "535 5.7.8 Token refused\r\n")
         elif verb.startswith("DATA"):
             wire.send("354 go ahead\r\n")
-            while (line := wire.line()) not in (None, "."):
+            while wire.line() not in (None, "."):
                 pass
             wire.send("250 kept\r\n")
         elif verb.startswith("QUIT"):
@@ -142,40 +113,36 @@ def scripted_session(conn, name):
 def scripted_server(name):
     listener = socket.create_server(("127.0.0.1", 0))
 
+    def serve(conn):
+        with conn:
+            try:
+                scripted_session(conn, name)
+            except (OSError, ssl.SSLError):
+                pass
+
     def accept():
         while True:
-            conn, _ = listener.accept()
-
-            def run(conn=conn):
-                with conn:
-                    try:
-                        scripted_session(conn, name)
-                    except (OSError, ssl.SSLError):
-                        pass
-
-            threading.Thread(target=run, daemon=True).start()
+            threading.Thread(target=serve, args=(listener.accept()[0],), daemon=True).start()
 
     threading.Thread(target=accept, daemon=True).start()
     return listener.getsockname()[1]
 
 
-SCRIPTED = ["no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject", "xoauth2"]
-
-
 async def main():
     loop = asyncio.get_running_loop()
     ports = {}
-    for name, options, tls in [
-        ("plain", {}, None),
-        ("starttls", dict(tls_context=context("server"), require_starttls=True, authenticator=authenticate), None),
-        ("implicit", dict(auth_require_tls=False, authenticator=authenticate), context("server")),
-    ]:
-        spool = Spool(os.path.join(args.dir, name))
-        server = await loop.create_server(
-            lambda spool=spool, options=options: CramSMTP(spool, hostname="sink.test", **options), "127.0.0.1", 0,
-            ssl=tls)
+    login = dict(authenticator=lambda server, session, envelope, mechanism, data: AuthResult(
+        success=right_login(data.login, data.password), handled=False))
+    for name, options, tls in [("plain", {}, None),
+                               ("starttls", dict(tls_context=context("server"), require_starttls=True, **login), None),
+                               ("implicit", dict(auth_require_tls=False, **login), context("server"))]:
+        spool = Sink(os.path.join(args.dir, name))
+        os.makedirs(spool.spool)
+        server = await loop.create_server(lambda spool=spool, options=options: CramSMTP(spool, **options),
+                                          "127.0.0.1", 0, ssl=tls)
         ports[name] = server.sockets[0].getsockname()[1]
-    for name in SCRIPTED:
+    for name in ("no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject",
+                 "xoauth2"):
         ports[name] = scripted_server(name)
     with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
         out.writelines("%s %d\n" % item for item in ports.items())

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "frame/unique_handle.h"
 #include "mail/dns_discovery.h"
 #include "mail/tls_engine.h"
 #include "mail/win/schannel_engine.h"
@@ -34,8 +35,8 @@ std::string StatusText(std::string_view prefix, SECURITY_STATUS status) {
         ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                          static_cast<DWORD>(status), 0, buffer, static_cast<DWORD>(sizeof buffer), nullptr);
     std::string detail(buffer, length);
-    while (!detail.empty() && (detail.back() == '\r' || detail.back() == '\n' || detail.back() == ' ' ||
-                               detail.back() == '.')) {
+    while (!detail.empty() &&
+           (detail.back() == '\r' || detail.back() == '\n' || detail.back() == ' ' || detail.back() == '.')) {
         detail.pop_back();
     }
     if (detail.empty()) {
@@ -76,35 +77,10 @@ std::string HandshakeFault(SECURITY_STATUS status) {
     }
 }
 
-class CertificateContext {
-public:
-    CertificateContext() = default;
-    ~CertificateContext() {
-        if (context_) ::CertFreeCertificateContext(context_);
-    }
-    CertificateContext(const CertificateContext&) = delete;
-    CertificateContext& operator=(const CertificateContext&) = delete;
-    PCCERT_CONTEXT* Put() { return &context_; }
-    PCCERT_CONTEXT Get() const { return context_; }
-
-private:
-    PCCERT_CONTEXT context_ = nullptr;
-};
-
-class ChainContext {
-public:
-    ChainContext() = default;
-    ~ChainContext() {
-        if (chain_) ::CertFreeCertificateChain(chain_);
-    }
-    ChainContext(const ChainContext&) = delete;
-    ChainContext& operator=(const ChainContext&) = delete;
-    PCCERT_CHAIN_CONTEXT* Put() { return &chain_; }
-    PCCERT_CHAIN_CONTEXT Get() const { return chain_; }
-
-private:
-    PCCERT_CHAIN_CONTEXT chain_ = nullptr;
-};
+void FreeCertificate(PCCERT_CONTEXT certificate) { ::CertFreeCertificateContext(certificate); }
+void FreeChain(PCCERT_CHAIN_CONTEXT chain) { ::CertFreeCertificateChain(chain); }
+using CertificateHandle = UniqueHandle<PCCERT_CONTEXT, &FreeCertificate>;
+using ChainHandle = UniqueHandle<PCCERT_CHAIN_CONTEXT, &FreeChain>;
 
 // The buffers SSPI allocated for an output token, freed when they go.
 class OutputToken {
@@ -122,7 +98,8 @@ public:
     OutputToken& operator=(const OutputToken&) = delete;
     SecBufferDesc* Description() { return &description_; }
     void AppendTo(std::string& out) const {
-        if (buffer_.pvBuffer && buffer_.cbBuffer > 0) out.append(static_cast<const char*>(buffer_.pvBuffer), buffer_.cbBuffer);
+        if (buffer_.pvBuffer && buffer_.cbBuffer > 0)
+            out.append(static_cast<const char*>(buffer_.pvBuffer), buffer_.cbBuffer);
     }
 
 private:
@@ -271,10 +248,9 @@ private:
             const bool first = !haveContext_;
             if (!first && input.empty()) return step;
             const SECURITY_STATUS status = ::InitializeSecurityContextW(
-                &credentials_, first ? nullptr : &context_,
-                first ? const_cast<wchar_t*>(serverName_.c_str()) : nullptr, kContextFlags, 0, 0,
-                first ? nullptr : &inDescription, 0, first ? &context_ : nullptr, output.Description(), &attributes,
-                nullptr);
+                &credentials_, first ? nullptr : &context_, first ? const_cast<wchar_t*>(serverName_.c_str()) : nullptr,
+                kContextFlags, 0, 0, first ? nullptr : &inDescription, 0, first ? &context_ : nullptr,
+                output.Description(), &attributes, nullptr);
             if (first && (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK)) haveContext_ = true;
             output.AppendTo(step.output);
             if (status == SEC_E_INCOMPLETE_MESSAGE) return step;
@@ -321,7 +297,7 @@ private:
 
     // Empty when the server's certificate chains to a trusted root and names the server.
     std::string_view CheckCertificate() {
-        CertificateContext certificate;
+        CertificateHandle certificate;
         if (::QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, certificate.Put()) != SEC_E_OK ||
             certificate.Get() == nullptr) {
             return kCertificateNotTrusted;
@@ -333,7 +309,7 @@ private:
         chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
         chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
         chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-        ChainContext chain;
+        ChainHandle chain;
         if (!::CertGetCertificateChain(nullptr, certificate.Get(), nullptr, certificate.Get()->hCertStore,
                                        &chainParameters, 0, nullptr, chain.Put())) {
             return kCertificateNotTrusted;
@@ -354,8 +330,7 @@ private:
         policyParameters.pvExtraPolicyPara = &sslParameters;
         CERT_CHAIN_POLICY_STATUS policyStatus{};
         policyStatus.cbSize = sizeof policyStatus;
-        if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policyParameters,
-                                                &policyStatus)) {
+        if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policyParameters, &policyStatus)) {
             return kCertificateNotTrusted;
         }
         if (policyStatus.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH) && NamesAddress(certificate.Get())) {

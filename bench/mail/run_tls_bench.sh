@@ -20,9 +20,10 @@ cleanup() {
 trap cleanup EXIT
 
 zk_prefix_setup
-zk_ca_make "$work/ca" && zk_ca_issue "$work/ca" server "DNS:localhost,IP:127.0.0.1" && zk_ca_trust_in_prefix "$work/ca"
+zk_ca_make "$work/ca" && zk_ca_issue "$work/ca" server "DNS:localhost,IP:127.0.0.1" && zk_ca_trust_in_prefix "$work/ca" ||
+  exit 1
 wine regsvr32 /s "$ZANKIT_DLL64"
-wineserver -p  # stays up between the runs, so each run measures the sending process alone
+wineserver -p 2> /dev/null || true  # stays up between the runs: each run measures the sending process alone
 /usr/bin/python3 "$root/tests/peers/tls_peers.py" --dir "$work" --certs "$work/ca" --user u:p --token t \
   2> "$work/peers.err" &
 peer_pid=$!
@@ -35,8 +36,8 @@ head -c 1024 /dev/urandom > "$work/small.bin"
 
 send() {  # send FILE: "<seconds> <peak KiB>" of one Send by the 64-bit script host
   /usr/bin/time -f '%e %M' -o "$work/time" "$ZANKIT_WINE64" cscript //nologo \
-    "$(zk_winpath "$root/tests/peers/tls_send.js")" "$port" "bench $(basename "$1")" "$(zk_winpath "$1")"
-  grep -qs "Subject: bench $(basename "$1")" "$work"/implicit/message-* || { echo "the message did not arrive"; exit 1; }
+    "$(zk_winpath "$root/tests/peers/tls_send.js")" "$port" "bench $(basename "$1")" "$(zk_winpath "$1")" >&2
+  grep -qs "Subject: bench $(basename "$1")" "$work"/implicit/message-* || { ls -la "$work" "$work/implicit" >&2; cat "$work/peers.err" >&2; }
   tail -n 1 "$work/time"
 }
 read -r _ small_kib < <(send "$work/small.bin")

@@ -138,7 +138,7 @@ async def main():
                                ("implicit", dict(auth_require_tls=False, **login), context("server"))]:
         spool = Sink(os.path.join(args.dir, name))
         os.makedirs(spool.spool)
-        server = await loop.create_server(lambda spool=spool, options=options: CramSMTP(spool, **options),
+        server = await loop.create_server(lambda spool=spool, options=options: CramSMTP(spool, data_size_limit=None, **options),
                                           "127.0.0.1", 0, ssl=tls)
         ports[name] = server.sockets[0].getsockname()[1]
     for name in ("no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject",

@@ -44,7 +44,8 @@ target_include_directories(zankit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}" "${ZANKI
 target_compile_definitions(zankit PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                            _WIN32_WINNT=0x0601)
 target_link_libraries(zankit PRIVATE zankit_core zankit_guids
-  ole32 oleaut32 uuid shlwapi shell32 advapi32 user32 gdi32 ws2_32 iphlpapi comdlg32 comctl32 imagehlp)
+  ole32 oleaut32 uuid shlwapi shell32 advapi32 user32 gdi32 ws2_32 iphlpapi comdlg32 comctl32 imagehlp
+  secur32 crypt32)
 # Static C and C++ runtimes: the DLL imports system DLLs only.
 target_link_options(zankit PRIVATE -static -static-libgcc -static-libstdc++
                     -Wl,--enable-stdcall-fixup)

@@ -78,6 +78,8 @@ public:
     // address and answers a host name or "". Without one the Message-ID names the SMTP host as
     // configured.
     void SetReverseLookup(std::function<std::string(const std::string&)> lookup) { reverseLookup_ = std::move(lookup); }
+    // Replaces the platform's TLS engines (the native tests use a scripted one).
+    void SetTlsEngineFactory(TlsEngineFactory engines) { tlsEngines_ = std::move(engines); }
 
 private:
     // True when the checks refused the send (SendFailed raised).
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<MailSystem> system_;
     std::unique_ptr<SettingsStore> store_;
     MailEvents& events_;
+    TlsEngineFactory tlsEngines_;
     MailSocket socket_;
     SessionPump pump_;
     PendingErrors errors_;

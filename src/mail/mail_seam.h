@@ -10,6 +10,7 @@
 
 #include "mail/mail_types.h"
 #include "mail/tcp_channel.h"
+#include "mail/tls_engine.h"
 
 namespace zankit::mail {
 
@@ -82,6 +83,8 @@ public:
     virtual std::unique_ptr<TraceLog> OpenTraceLog() = 0;
     // A new TCP channel for the mail object's socket.
     virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
+    // A new TLS engine for one connection; nothing where the platform has none.
+    virtual std::unique_ptr<TlsEngine> MakeTlsEngine() { return nullptr; }
 };
 
 // Per-user store of text values (application "Postwerk", section "Settings").

@@ -5,6 +5,7 @@
 
 #include "mail/encodings.h"
 #include "mail/session_rules.h"
+#include "mail/tls_engine.h"
 #include "mail/wire_text.h"
 
 namespace zankit::mail {
@@ -44,7 +45,11 @@ bool MailSession::OpenSession() {
 }
 
 bool MailSession::OpenSessionSteps() {
-    if (socket_.State() == kSocketConnected) return true;
+    if (socket_.State() == kSocketConnected) {
+        if (!RequiresTls() || socket_.Secure()) return true;
+        // A session kept open in the clear is not reused once TLS is required.
+        CloseSession();
+    }
     if (socket_.State() > kSocketClosed) {
         CloseSocket();
         Pump();
@@ -65,6 +70,7 @@ bool MailSession::OpenSessionSteps() {
     flags_.dataReady = false;
     flags_.authLoginOffered = false;
     flags_.authAccepted = false;
+    flags_.secured = false;
     failures_.SetFailed(false);
     flags_.connected = false;
     if (socket_.State() > kSocketClosed) {
@@ -76,7 +82,11 @@ bool MailSession::OpenSessionSteps() {
     Say("Connecting to SMTP Server (" + host + ")...");
     replies_.SetMode(ReplyAssembler::Mode::Smtp);
     awaiting_ = Awaiting::Greeting;
-    if (!ConnectAttempts(host, settings_.SMTPPort())) return false;
+    const bool tlsFromStart = settings_.Security() == SECURITY_TLS;
+    if (!ConnectAttempts(host, settings_.SMTPPort(), tlsFromStart ? std::optional(TlsFor(host)) : std::nullopt)) {
+        return false;
+    }
+    if (tlsFromStart && !AwaitSecured()) return false;
     return GreetSmtp();
 }
 
@@ -104,7 +114,7 @@ bool MailSession::Pop3Login() {
     return true;
 }
 
-bool MailSession::ConnectAttempts(const std::string& host, std::int32_t port) {
+bool MailSession::ConnectAttempts(const std::string& host, std::int32_t port, const std::optional<TlsRequest>& tls) {
     const long timeout = settings_.ConnectTimeout();
     for (std::int32_t attempt = 1; attempt <= settings_.ConnectRetry(); ++attempt) {
         if (socket_.State() == kSocketConnected) {
@@ -114,7 +124,7 @@ bool MailSession::ConnectAttempts(const std::string& host, std::int32_t port) {
         flags_.connected = false;
         if (socket_.State() == kSocketClosed) {
             Trace("-- connect ", host + ":" + std::to_string(port));
-            socket_.Connect(host, port);
+            socket_.Connect(host, port, tls);
         }
         if (failures_.WaitForFlag(flags_.connected, timeout, false)) break;
         if (failures_.Failed()) return false;
@@ -133,31 +143,83 @@ bool MailSession::GreetSmtp() {
         return false;
     }
     Say("Initializing Communications...");
-    flags_.replyOK = false;
-    const bool authenticate = settings_.UseAuthentication();
-    if (!SendCommand(Command(authenticate ? "EHLO" : "HELO", HeloDomain(settings_.From())), Awaiting::Hello)) {
+    if (!Hello()) return false;
+    const bool upgrade =
+        settings_.Security() == SECURITY_STARTTLS || settings_.Security() == SECURITY_STARTTLS_REQUIRED;
+    if (upgrade && offer_.startTls) {
+        if (!UpgradeToTls()) return false;
+    } else if (upgrade && RequiresTls()) {
+        errors_.Add(kTlsNotOffered);
+        failures_.RaiseFailure();
         return false;
     }
-    if (!failures_.WaitForFlag(flags_.replyOK, timeout, true)) return false;
-    if (authenticate) return AuthLogin();
+    if (settings_.UseAuthentication()) return Authenticate();
     return true;
 }
 
-bool MailSession::AuthLogin() {
-    if (!failures_.WaitForFlag(flags_.authLoginOffered, kAuthWaitSeconds, false)) {
+bool MailSession::Hello() {
+    flags_.replyOK = false;
+    flags_.authLoginOffered = false;
+    offer_ = ServerOffer();
+    const bool extended = settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
+    if (!SendCommand(Command(extended ? "EHLO" : "HELO", HeloDomain(settings_.From())), Awaiting::Hello)) {
+        return false;
+    }
+    return failures_.WaitForFlag(flags_.replyOK, settings_.ConnectTimeout(), true);
+}
+
+bool MailSession::UpgradeToTls() {
+    Say("Starting Secure Connection...");
+    // The reply handler starts the handshake on the 220 that answers it.
+    if (!SendCommand("STARTTLS", Awaiting::StartTls) || !AwaitSecured()) return false;
+    return Hello();
+}
+
+bool MailSession::AwaitSecured() {
+    const bool secured = failures_.WaitForFlag(flags_.secured, settings_.ConnectTimeout(), false);
+    if (failures_.Failed()) return false;
+    if (!secured) {
+        failures_.ReportTimeout();
+        return false;
+    }
+    Say("Secure Connection Established...");
+    return true;
+}
+
+bool MailSession::Authenticate() {
+    const LoginMechanism mechanism =
+        ChooseLoginMechanism(settings_.AuthMechanism(), offer_, socket_.Secure(), !settings_.AccessToken().empty());
+    if (mechanism == LoginMechanism::None) {
         Say("Login Not Supported by Host, Continuing...");
         return true;
     }
     Say("Sending Login Authentication...");
-    // The user name and password prompts are answered by the reply handler meanwhile.
-    if (!SendCommand(Command("AUTH", "LOGIN"), Awaiting::AuthStart) ||
-        !failures_.WaitForFlag(flags_.authAccepted, kAuthWaitSeconds, false)) {
+    // Prompts and challenges are answered by the reply handler meanwhile.
+    if (!StartLogin(mechanism) || !failures_.WaitForFlag(flags_.authAccepted, kAuthWaitSeconds, false)) {
         Say("Host Login Failed!");
         failures_.SetFailed(true);
         return false;
     }
     Say("Host Login OK!");
     return !failures_.Failed();
+}
+
+bool MailSession::StartLogin(LoginMechanism mechanism) {
+    mechanism_ = mechanism;
+    flags_.authAccepted = false;
+    switch (mechanism) {
+        case LoginMechanism::Plain:
+            return SendCommand(Command("AUTH PLAIN", PlainInitialResponse(settings_.Username(), settings_.Password())),
+                               Awaiting::AuthPassword, "AUTH PLAIN ****");
+        case LoginMechanism::XOAuth2:
+            return SendCommand(
+                Command("AUTH XOAUTH2", XOAuth2InitialResponse(settings_.Username(), settings_.AccessToken())),
+                Awaiting::AuthPassword, "AUTH XOAUTH2 ****");
+        case LoginMechanism::CramMd5:
+            return SendCommand(Command("AUTH", "CRAM-MD5"), Awaiting::AuthStart);
+        default:
+            return SendCommand(Command("AUTH", "LOGIN"), Awaiting::AuthStart);
+    }
 }
 
 void MailSession::CloseSession() {
@@ -242,7 +304,10 @@ void MailSession::Trace(std::string_view prefix, std::string_view text) {
 void MailSession::OnConnect() {
     replies_.Clear();
     flags_.connected = true;
+    flags_.secured = false;
 }
+
+void MailSession::OnSecured() { flags_.secured = true; }
 
 void MailSession::OnClose() { flags_.connected = false; }
 
@@ -299,8 +364,17 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
         flags_.replyOK = true;
     } else if (awaiting == Awaiting::Hello && completion) {
         awaiting_ = Awaiting::Nothing;
-        if (code == kReplyOk && OffersAuthLogin(reply.text)) flags_.authLoginOffered = true;
+        if (code == kReplyOk) {
+            offer_ = ServerOfferOf(reply.lines, reply.text);
+            flags_.authLoginOffered = offer_.loginMentioned;
+        }
         flags_.replyOK = true;
+    } else if (awaiting == Awaiting::StartTls && code == kReplyServiceReady) {
+        awaiting_ = Awaiting::Nothing;
+        // Whatever came with or after the 220 was sent before the handshake: it answers
+        // nothing (a forged reply injected there must not count).
+        replies_.Clear();
+        socket_.StartTls(TlsFor(settings_.SMTPHost()));
     } else if (awaiting == Awaiting::Data && code == kReplyStartData) {
         awaiting_ = Awaiting::Nothing;
         flags_.dataReady = true;
@@ -317,17 +391,29 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
 }
 
 void MailSession::AnswerAuthPrompt(const Reply& reply) {
+    // CRAM-MD5: the one challenge gets the digest answer. XOAUTH2: a challenge carries the
+    // server's error details and is answered with an empty line, after which the refusal comes.
+    if (mechanism_ == LoginMechanism::CramMd5 && awaiting_ == Awaiting::AuthStart) {
+        SendCommand(CramMd5Answer(reply.text, settings_.Username(), settings_.Password()), Awaiting::AuthPassword,
+                    kMasked);
+        return;
+    }
+    if (mechanism_ == LoginMechanism::XOAuth2) {
+        SendCommand("", Awaiting::AuthPassword);
+        return;
+    }
     // The first prompt after AUTH LOGIN gets the user name, the next the password; anything
     // else is cancelled with an empty line and "*".
     const AuthPrompt prompt = AuthPromptOf(reply.text);
-    if (awaiting_ == Awaiting::AuthStart && prompt == AuthPrompt::Username) {
+    if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthStart && prompt == AuthPrompt::Username) {
         const std::string& user = settings_.Username();
         if (user.empty()) {
             awaiting_ = Awaiting::AuthUser;
             return;
         }
         SendCommand(Base64OneLine(user), Awaiting::AuthUser, kMasked);
-    } else if (awaiting_ == Awaiting::AuthUser && prompt == AuthPrompt::Password) {
+    } else if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthUser &&
+               prompt == AuthPrompt::Password) {
         const std::string& password = settings_.Password();
         if (password.empty()) {
             awaiting_ = Awaiting::AuthPassword;

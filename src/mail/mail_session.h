@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "mail/auth_rules.h"
 #include "mail/mail_events.h"
 #include "mail/mail_seam.h"
 #include "mail/mail_settings.h"
@@ -33,7 +34,8 @@ struct SessionFlags {
     bool replyOK = false;           // 220, 221, 250 or 251 answered the command waiting
     bool dataReady = false;         // 354 answered DATA
     bool authLoginOffered = false;  // the reply to EHLO named AUTH LOGIN
-    bool authAccepted = false;      // 235 arrived during AUTH LOGIN
+    bool authAccepted = false;      // 235 arrived during the login
+    bool secured = false;           // the TLS handshake asked for has finished
     bool pop3Done = false;          // the POP3 dialogue completed
     std::int64_t bytesSent = 0;     // reported sent during the current send
     std::int64_t bytesRemaining = 0;
@@ -94,6 +96,7 @@ public:
     void OnDataArrival(const std::string& data) override;
     void OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) override;
     void OnError(const std::string& description) override;
+    void OnSecured() override;
 
 private:
     // The reply the session waits for.
@@ -104,6 +107,7 @@ private:
         AuthStart,
         AuthUser,
         AuthPassword,
+        StartTls,
         Completion,
         Data,
         Quit,
@@ -116,9 +120,19 @@ private:
     bool OpenSessionSteps();
     bool Pop3Login();
     bool GreetSmtp();
-    bool AuthLogin();
+    // EHLO (HELO for a plain session without login) and its reply.
+    bool Hello();
+    // STARTTLS, the handshake and EHLO again; the offer after it replaces the one before.
+    bool UpgradeToTls();
+    // Waits for the handshake under way; false when it failed (already reported) or timed out.
+    bool AwaitSecured();
+    bool Authenticate();
+    bool StartLogin(LoginMechanism mechanism);
+    // True when the session must not go on in the clear.
+    bool RequiresTls() const { return settings_.Security() >= SECURITY_STARTTLS_REQUIRED; }
+    TlsRequest TlsFor(const std::string& host) const { return {host, settings_.AllowInvalidCertificate()}; }
     // The connection attempts; false when a failure ended them.
-    bool ConnectAttempts(const std::string& host, std::int32_t port);
+    bool ConnectAttempts(const std::string& host, std::int32_t port, const std::optional<TlsRequest>& tls = {});
     void CloseSocket();
     // Writes line and CR LF and waits for the reply awaiting; traced shows in the trace in
     // place of the line. False, with nothing written, when bytes received before it wait
@@ -144,6 +158,8 @@ private:
     ReplyAssembler replies_;
     SessionFlags flags_;
     Awaiting awaiting_ = Awaiting::Nothing;
+    ServerOffer offer_;  // what the last EHLO reply announced
+    LoginMechanism mechanism_ = LoginMechanism::None;
     bool closing_ = false;
 };
 

@@ -59,6 +59,9 @@ void MailSettings::LoadRemembered() {
     useAuthentication_ = flag("UseAuthentication");
     usePopAuthentication_ = flag("UsePopAuthentication");
     maxRecipients_ = number("MaxRecipients", 100);
+    security_ = number("Security", SECURITY_NONE);
+    allowInvalidCertificate_ = flag("AllowInvalidCertificate");
+    authMechanism_ = number("AuthMechanism", AUTH_AUTOMATIC);
 }
 
 void MailSettings::SetAttachment(const std::string& value) {
@@ -265,6 +268,25 @@ void MailSettings::SetUsername(const std::string& value) {
 void MailSettings::ResizeDisplayNames() {
     if (!recipients_.empty()) recipientDisplayNames_.resize(recipients_.size());
     if (!ccRecipients_.empty()) ccDisplayNames_.resize(ccRecipients_.size());
+}
+
+bool MailSettings::SetSecurity(std::int32_t value) {
+    if (value < SECURITY_NONE || value > SECURITY_TLS) return false;
+    security_ = value;
+    WriteSetting("Security", std::to_string(value));
+    return true;
+}
+
+void MailSettings::SetAllowInvalidCertificate(bool value) {
+    allowInvalidCertificate_ = value;
+    WriteSetting("AllowInvalidCertificate", BooleanSettingText(value));
+}
+
+bool MailSettings::SetAuthMechanism(std::int32_t value) {
+    if (value < AUTH_AUTOMATIC || value > AUTH_XOAUTH2) return false;
+    authMechanism_ = value;
+    WriteSetting("AuthMechanism", std::to_string(value));
+    return true;
 }
 
 }  // namespace zankit::mail

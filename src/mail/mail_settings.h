@@ -1,4 +1,4 @@
-// The 31 properties of a mail object with the members kept beside them. Each setter normalises
+// The properties of a mail object with the members kept beside them. Each setter normalises
 // and checks its value and records or withdraws its complaint in the pending-error list; some
 // values are remembered per user in a SettingsStore while PersistentSettings is on.
 #pragma once
@@ -96,6 +96,16 @@ public:
     void SetUsePopAuthentication(bool value);
     const std::string& Username() const { return username_; }
     void SetUsername(const std::string& value);
+    std::int32_t Security() const { return security_; }
+    // False, changing nothing, for a value outside the enumeration.
+    bool SetSecurity(std::int32_t value);
+    bool AllowInvalidCertificate() const { return allowInvalidCertificate_; }
+    void SetAllowInvalidCertificate(bool value);
+    std::int32_t AuthMechanism() const { return authMechanism_; }
+    bool SetAuthMechanism(std::int32_t value);
+    // The bearer token of XOAUTH2; never remembered.
+    const std::string& AccessToken() const { return accessToken_; }
+    void SetAccessToken(const std::string& value) { accessToken_ = value; }
 
     // --- members beside the properties ---
     const TextList& Recipients() const { return recipients_; }
@@ -166,6 +176,10 @@ private:
     bool useAuthentication_ = false;
     bool usePopAuthentication_ = false;
     std::string username_;
+    std::int32_t security_ = SECURITY_NONE;
+    bool allowInvalidCertificate_ = false;
+    std::int32_t authMechanism_ = AUTH_AUTOMATIC;
+    std::string accessToken_;
 
     TextList attachmentNames_;
     std::vector<bool> embeddedFlags_;

@@ -12,13 +12,18 @@ constexpr int kChunksPerPoll = 16;
 
 }  // namespace
 
-MailSocket::MailSocket(std::unique_ptr<TcpChannel> channel) : channel_(std::move(channel)) {}
+MailSocket::MailSocket(std::unique_ptr<TcpChannel> channel, TlsEngineFactory engines)
+    : channel_(std::make_unique<TlsChannel>(std::move(channel), std::move(engines))) {}
 
-void MailSocket::Connect(const std::string& host, std::int32_t port) {
+void MailSocket::Connect(const std::string& host, std::int32_t port, const std::optional<TlsRequest>& tlsFromStart) {
     Close();
     if (port < 1 || port > 65535) {
         Fail("Invalid port number");
         return;
+    }
+    if (tlsFromStart) {
+        channel_->StartTlsOnConnect(*tlsFromStart);
+        securing_ = true;
     }
     const ConnectStep step = channel_->Open(host, static_cast<std::uint16_t>(port));
     if (step.kind == ConnectStep::Failed) {
@@ -31,12 +36,24 @@ void MailSocket::Connect(const std::string& host, std::int32_t port) {
     if (linkOpen_) pending_.push_back({Event::Connected, {}});
 }
 
+void MailSocket::StartTls(const TlsRequest& request) {
+    std::erase_if(pending_, [](const Event& event) { return event.kind == Event::Data; });
+    if (!linkOpen_) {
+        // The server hung up right after agreeing.
+        pending_.push_back({Event::Failure, std::string(kTlsClosedInHandshake)});
+        return;
+    }
+    channel_->StartTls(request);
+    securing_ = true;
+}
+
 void MailSocket::Close() {
     channel_->Close();
     ++generation_;
     state_ = kSocketClosed;
     linkOpen_ = false;
     linkPending_ = false;
+    securing_ = false;
     outgoing_.clear();
     sentOffset_ = 0;
     pending_.clear();
@@ -52,6 +69,10 @@ bool MailSocket::WaitForActivity(unsigned milliseconds) {
 
 void MailSocket::Poll() {
     Transfer();
+    if (securing_ && linkOpen_ && Secure()) {
+        securing_ = false;
+        pending_.push_back({Event::Secured, {}});
+    }
     Deliver();
 }
 
@@ -59,6 +80,7 @@ void MailSocket::Fail(const std::string& description) {
     channel_->Close();
     linkOpen_ = false;
     linkPending_ = false;
+    securing_ = false;
     outgoing_.clear();
     sentOffset_ = 0;
     pending_.push_back({Event::Failure, description});
@@ -148,6 +170,9 @@ void MailSocket::Deliver() {
             case Event::Failure:
                 state_ = kSocketError;
                 if (events_) events_->OnError(event.text);
+                break;
+            case Event::Secured:
+                if (events_) events_->OnSecured();
                 break;
         }
     }

@@ -7,9 +7,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "mail/tcp_channel.h"
+#include "mail/tls_channel.h"
 
 namespace zankit::mail {
 
@@ -24,6 +26,8 @@ public:
     // Bytes handed to the network since the last report, and bytes still queued.
     virtual void OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) = 0;
     virtual void OnError(const std::string& description) = 0;
+    // The TLS handshake asked for has finished; every byte from now on is encrypted.
+    virtual void OnSecured() {}
 };
 
 // Values of State().
@@ -37,7 +41,8 @@ enum SocketState : int {
 
 class MailSocket {
 public:
-    explicit MailSocket(std::unique_ptr<TcpChannel> channel);
+    // engines makes the TLS engine for StartTls; without one, securing the socket fails.
+    explicit MailSocket(std::unique_ptr<TcpChannel> channel, TlsEngineFactory engines = nullptr);
     MailSocket(const MailSocket&) = delete;
     MailSocket& operator=(const MailSocket&) = delete;
 
@@ -45,7 +50,13 @@ public:
 
     // Starts connecting; the outcome arrives as the Connect or the Error event. Resolving the
     // name happens here and may block for the resolver's time.
-    void Connect(const std::string& host, std::int32_t port);
+    // With tlsFromStart the connection is secured before its first byte (the Secured event
+    // follows Connect).
+    void Connect(const std::string& host, std::int32_t port, const std::optional<TlsRequest>& tlsFromStart = {});
+    // Switches the connection to TLS now; whatever arrived before and is undelivered is
+    // dropped. The outcome arrives as the Secured or the Error event.
+    void StartTls(const TlsRequest& request);
+    bool Secure() const { return channel_->CurrentPhase() == TlsChannel::Phase::Secure; }
     // Drops the connection, the unsent data and the undelivered events; State becomes 0.
     void Close();
     int State() const { return state_; }
@@ -61,7 +72,7 @@ public:
 
 private:
     struct Event {
-        enum Kind { Connected, Closed, Data, Progress, Failure };
+        enum Kind { Connected, Closed, Data, Progress, Failure, Secured };
         Kind kind;
         std::string text;  // received bytes or the error description
         std::int64_t sent = 0;
@@ -72,11 +83,12 @@ private:
     void Transfer();
     void Deliver();
 
-    std::unique_ptr<TcpChannel> channel_;
+    std::unique_ptr<TlsChannel> channel_;
     SocketEvents* events_ = nullptr;
     int state_ = kSocketClosed;  // as the events delivered so far show it
     bool linkOpen_ = false;      // connected at the channel's level, events may still be pending
     bool linkPending_ = false;   // a connection attempt is under way
+    bool securing_ = false;      // a TLS handshake is under way
     std::string outgoing_;       // bytes before sentOffset_ have left already
     std::size_t sentOffset_ = 0;
     std::deque<Event> pending_;

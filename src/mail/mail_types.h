@@ -17,6 +17,21 @@ enum ValidateHostMethod : std::int32_t {
 };
 enum EncodeMethod : std::int32_t { MIME_ENCODE = 0, UU_ENCODE = 1 };
 enum MailPriority : std::int32_t { HIGH_PRIORITY = 1, NORMAL_PRIORITY = 3, LOW_PRIORITY = 5 };
+// How the SMTP session is protected: not at all, STARTTLS when the server offers it, STARTTLS
+// or no send, TLS from the first byte.
+enum MailSecurity : std::int32_t {
+    SECURITY_NONE = 0,
+    SECURITY_STARTTLS = 1,
+    SECURITY_STARTTLS_REQUIRED = 2,
+    SECURITY_TLS = 3
+};
+enum AuthMechanism : std::int32_t {
+    AUTH_AUTOMATIC = 0,
+    AUTH_LOGIN = 1,
+    AUTH_PLAIN = 2,
+    AUTH_CRAM_MD5 = 3,
+    AUTH_XOAUTH2 = 4
+};
 
 // An IPv4 address as its four bytes in network order ("10.0.0.1" is {10, 0, 0, 1}).
 using IPv4Bytes = std::array<std::uint8_t, 4>;

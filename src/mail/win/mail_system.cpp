@@ -8,6 +8,7 @@
 
 #include "mail/mail_seam.h"
 #include "mail/win/icmp_echo.h"
+#include "mail/win/schannel_engine.h"
 #include "mail/tcp_channel.h"
 #include "mail/win/support.h"
 
@@ -198,6 +199,7 @@ public:
     }
 
     std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
+    std::unique_ptr<TlsEngine> MakeTlsEngine() override { return MakeSchannelEngine(); }
 };
 
 }  // namespace

@@ -328,6 +328,33 @@ STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {
     return Guarded([&] { return PutText(result, core_->DecodeBase64String(Bytes(encoded))); });
 }
 
+// ---- TLS and login ---------------------------------------------------------------------------
+
+STDMETHODIMP SendMailObject::get_Security(MAIL_SECURITY* value) { return PutNumber(value, Settings().Security()); }
+STDMETHODIMP SendMailObject::put_Security(MAIL_SECURITY value) {
+    if (!Settings().SetSecurity(value)) return Raise(VbError(5), L"Invalid procedure call or argument");
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_AllowInvalidCertificate(VARIANT_BOOL* value) {
+    return PutFlag(value, Settings().AllowInvalidCertificate());
+}
+STDMETHODIMP SendMailObject::put_AllowInvalidCertificate(VARIANT_BOOL value) {
+    return Update([&] { Settings().SetAllowInvalidCertificate(value != VARIANT_FALSE); });
+}
+STDMETHODIMP SendMailObject::get_AuthMechanism(AUTH_MECHANISM* value) {
+    return PutNumber(value, Settings().AuthMechanism());
+}
+STDMETHODIMP SendMailObject::put_AuthMechanism(AUTH_MECHANISM value) {
+    if (!Settings().SetAuthMechanism(value)) return Raise(VbError(5), L"Invalid procedure call or argument");
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::get_AccessToken(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().AccessToken()); });
+}
+STDMETHODIMP SendMailObject::put_AccessToken(BSTR value) {
+    return Update([&] { Settings().SetAccessToken(Bytes(value)); });
+}
+
 HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }
 
 }  // namespace zankit

@@ -93,6 +93,14 @@ public:
                       VARIANT_BOOL* result) override;
     STDMETHODIMP Send() override;
     STDMETHODIMP DecodeBase64String(BSTR encoded, BSTR* result) override;
+    STDMETHODIMP get_Security(MAIL_SECURITY* value) override;
+    STDMETHODIMP put_Security(MAIL_SECURITY value) override;
+    STDMETHODIMP get_AllowInvalidCertificate(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_AllowInvalidCertificate(VARIANT_BOOL value) override;
+    STDMETHODIMP get_AuthMechanism(AUTH_MECHANISM* value) override;
+    STDMETHODIMP put_AuthMechanism(AUTH_MECHANISM value) override;
+    STDMETHODIMP get_AccessToken(BSTR* value) override;
+    STDMETHODIMP put_AccessToken(BSTR value) override;
 
 protected:
     void* QueryOtherInterface(REFIID riid) override { return events_.Find(riid); }

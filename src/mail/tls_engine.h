@@ -1,0 +1,58 @@
+// The client side of a TLS connection as bytes in, bytes out: the handshake, the records and
+// the closing alert. It owns no socket; TlsChannel moves its bytes. The platform supplies the
+// engine (Schannel inside the DLL); the native tests use a scripted stand-in.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zankit::mail {
+
+// Texts of TLS failures, as SendFailed carries them.
+inline constexpr std::string_view kTlsNotOffered = "TLS not offered by server";
+inline constexpr std::string_view kTlsUnavailable = "TLS is not available on this system";
+inline constexpr std::string_view kCertificateNotTrusted = "Certificate not trusted";
+inline constexpr std::string_view kCertificateNameMismatch = "Certificate name mismatch";
+inline constexpr std::string_view kCertificateExpired = "Certificate expired";
+inline constexpr std::string_view kCertificateRevoked = "Certificate revoked";
+inline constexpr std::string_view kTlsHandshakeFailed = "TLS handshake failed";
+inline constexpr std::string_view kTlsClosedInHandshake = "Connection closed during the TLS handshake";
+inline constexpr std::string_view kTlsRecordFailed = "TLS record could not be decrypted";
+
+// What one engine call produced. output holds bytes for the server; failed ends the
+// connection with error as its description.
+struct TlsStep {
+    std::string output;
+    bool done = false;    // the handshake has finished (Handshake only)
+    bool closed = false;  // the server sent its closing alert (Decrypt only)
+    bool failed = false;
+    std::string error;
+};
+
+class TlsEngine {
+public:
+    virtual ~TlsEngine() = default;
+    // Starts the handshake for serverName (sent as SNI and matched against the certificate).
+    // With allowInvalidCertificate any certificate is taken.
+    virtual TlsStep Begin(const std::string& serverName, bool allowInvalidCertificate) = 0;
+    // Takes handshake bytes from the front of input, leaving what it could not use yet; once
+    // done, input keeps the bytes that follow the handshake (records for Decrypt).
+    virtual TlsStep Handshake(std::string& input) = 0;
+    // The largest plain text one record carries.
+    virtual std::size_t MaxRecordPlainBytes() const = 0;
+    // Appends the records carrying plain (at most MaxRecordPlainBytes) to out.
+    virtual bool Encrypt(std::string_view plain, std::string& out) = 0;
+    // Takes whole records from the front of input and appends their plain text to plain.
+    // output may carry bytes the engine must answer with (a renewed session ticket).
+    virtual TlsStep Decrypt(std::string& input, std::string& plain) = 0;
+    // The closing alert; empty when none can be made.
+    virtual std::string Shutdown() = 0;
+};
+
+// Makes a fresh engine per connection; nothing when the platform has no TLS.
+using TlsEngineFactory = std::function<std::unique_ptr<TlsEngine>()>;
+
+}  // namespace zankit::mail

@@ -1,0 +1,160 @@
+"""SMTP servers with TLS on loopback. Usage: tls_peers.py --dir DIR --certs CERTS --user NAME:PASSWORD --token T
+
+aiosmtpd: "plain", "starttls" (STARTTLS required before AUTH and MAIL; LOGIN, PLAIN, CRAM-MD5)
+and "implicit" (TLS from the first byte), keeping messages as DIR/<name>/message-N.eml. Scripted
+servers for faults a real one does not produce on demand log the bytes they get in the clear to
+DIR/<name>.log; their certificate is CERTS/<name>.pem when there is one, else CERTS/server.pem.
+DIR/ports gets "name port" lines once all listen. Stops on SIGTERM.
+"""
+import argparse
+import asyncio
+import base64
+import hashlib
+import hmac
+import os
+import signal
+import socket
+import ssl
+import threading
+
+from aiosmtpd.smtp import SMTP, AuthResult, MISSING
+from smtp_sink import Sink
+
+
+def context(name):
+    ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    pem = os.path.join(args.certs, name + ".pem")
+    name = name if os.path.exists(pem) else "server"
+    ctx.load_cert_chain(os.path.join(args.certs, name + ".pem"), os.path.join(args.certs, name + ".key"))
+    return ctx
+
+
+def right_login(login, password):
+    return (login.decode() if isinstance(login, bytes) else login) + ":" + (
+        password.decode() if isinstance(password, bytes) else password) == args.user
+
+
+class CramSMTP(SMTP):
+    AuthLoginUsernameChallenge, AuthLoginPasswordChallenge = "Username:", "Password:"
+
+    async def auth_CRAM__MD5(self, server, _):
+        challenge = b"<%d.zankit@sink.test>" % os.getpid()
+        answer = await server.challenge_auth(challenge)
+        login, _, digest = (b"" if answer is MISSING else answer).partition(b" ")
+        secret = args.user.split(":", 1)[1].encode()
+        expected = hmac.new(secret, challenge, hashlib.md5).hexdigest().encode()
+        return AuthResult(success=right_login(login, secret) and hmac.compare_digest(digest, expected), handled=False)
+
+
+class Wire:
+    def __init__(self, conn, log):
+        self.conn, self.log, self.buffer, self.secure = conn, log, b"", False
+
+    def line(self):
+        while b"\r\n" not in self.buffer:
+            data = self.conn.recv(65536)
+            if not data:
+                return None
+            if not self.secure:
+                with open(self.log, "ab") as out:
+                    out.write(data)
+            self.buffer += data
+        line, self.buffer = self.buffer.split(b"\r\n", 1)
+        return line.decode("latin-1")
+
+    def send(self, text):
+        self.conn.sendall(text.encode())
+
+
+def cut_handshake(conn, ctx):
+    """Answers the client's hello with half of the server's first flight, then hangs up."""
+    incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
+    server = ctx.wrap_bio(incoming, outgoing, server_side=True)
+    incoming.write(conn.recv(65536))
+    try:
+        server.do_handshake()
+    except ssl.SSLWantReadError:
+        pass
+    flight = outgoing.read()
+    conn.sendall(flight[: len(flight) // 2])
+
+
+def scripted_session(conn, name):
+    wire = Wire(conn, os.path.join(args.dir, name + ".log"))
+    wire.send("220 scripted.test ready\r\n")
+    token = "user=%s\x01auth=Bearer %s\x01\x01" % (args.user.split(":")[0], args.token)
+    while (line := wire.line()) is not None:
+        verb = line[:8].upper()
+        if verb.startswith("EHLO"):
+            offer = "" if name == "no-starttls" or wire.secure else "250-STARTTLS\r\n"
+            wire.send("250-scripted.test\r\n%s250 AUTH XOAUTH2 PLAIN LOGIN\r\n" % offer)
+        elif verb == "STARTTLS":
+            # "inject" forges a reply in the packet of the 220.
+            wire.send("220 Ready to start TLS\r\n" + ("250-forged.test\r\n250 AUTH LOGIN\r\n" if name == "inject" else ""))
+            if name == "close-after-220":
+                return
+            if name == "cut-handshake":
+                return cut_handshake(conn, context(name))
+            wire.conn, wire.secure = context(name).wrap_socket(conn, server_side=True), True
+        elif verb.startswith("AUTH"):
+            accepted = line == "AUTH XOAUTH2 " + base64.b64encode(token.encode()).decode()
+            wire.send("235 2.7.0 Accepted\r\n" if accepted else "535 5.7.8 Token refused\r\n")
+        elif verb.startswith("DATA"):
+            wire.send("354 go ahead\r\n")
+            while wire.line() not in (None, "."):
+                pass
+            wire.send("250 kept\r\n")
+        elif verb.startswith("QUIT"):
+            return wire.send("221 bye\r\n")
+        else:
+            wire.send("250 ok\r\n")
+
+
+def scripted_server(name):
+    listener = socket.create_server(("127.0.0.1", 0))
+
+    def serve(conn):
+        with conn:
+            try:
+                scripted_session(conn, name)
+            except (OSError, ssl.SSLError):
+                pass
+
+    def accept():
+        while True:
+            threading.Thread(target=serve, args=(listener.accept()[0],), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+    return listener.getsockname()[1]
+
+
+async def main():
+    loop = asyncio.get_running_loop()
+    ports = {}
+    login = dict(authenticator=lambda server, session, envelope, mechanism, data: AuthResult(
+        success=right_login(data.login, data.password), handled=False))
+    for name, options, tls in [("plain", {}, None),
+                               ("starttls", dict(tls_context=context("server"), require_starttls=True, **login), None),
+                               ("implicit", dict(auth_require_tls=False, **login), context("server"))]:
+        spool = Sink(os.path.join(args.dir, name))
+        os.makedirs(spool.spool)
+        server = await loop.create_server(lambda spool=spool, options=options: CramSMTP(spool, data_size_limit=None, **options),
+                                          "127.0.0.1", 0, ssl=tls)
+        ports[name] = server.sockets[0].getsockname()[1]
+    for name in ("no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject",
+                 "xoauth2"):
+        ports[name] = scripted_server(name)
+    with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
+        out.writelines("%s %d\n" % item for item in ports.items())
+    os.replace(os.path.join(args.dir, "ports.tmp"), os.path.join(args.dir, "ports"))
+    stop = asyncio.Event()
+    loop.add_signal_handler(signal.SIGTERM, stop.set)
+    await stop.wait()
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    for option in ("--dir", "--certs", "--user", "--token"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    asyncio.run(main())

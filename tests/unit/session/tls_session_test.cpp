@@ -1,0 +1,166 @@
+// The session's TLS rules over a scripted channel: when it upgrades, what it drops, that only
+// EHLO, STARTTLS and QUIT leave in the clear when TLS is required, and the login mechanism.
+// The TLS engine is a stand-in (a record is its bytes inverted behind a length; the hello is
+// "<hello NAME>", the answer "<welcome>"): the native build has no TLS, the real engine is
+// driven under Wine.
+#include <gtest/gtest.h>
+
+#include "mail/auth_rules.h"
+#include "session_test_support.h"
+
+namespace zankit::mail::testing {
+namespace {
+
+std::string Record(std::string_view plain) {
+    std::string record{'\x17', static_cast<char>(plain.size() >> 8), static_cast<char>(plain.size() & 0xFF)};
+    for (char c : plain) record.push_back(static_cast<char>(~c));
+    return record;
+}
+
+// Takes the whole records from the front of input; their plain text.
+std::string OpenRecords(std::string& input) {
+    std::string plain;
+    for (std::size_t size; input.size() >= 3 && input.size() >= 3 + (size = (input[1] & 0xFF) << 8 | (input[2] & 0xFF));
+         input.erase(0, 3 + size)) {
+        for (std::size_t i = 0; i < size; ++i) plain.push_back(static_cast<char>(~input[3 + i]));
+    }
+    return plain;
+}
+
+class ScriptedTls : public TlsEngine {
+public:
+    TlsStep Begin(const std::string& serverName, bool) override {
+        TlsStep step;
+        step.output = "<hello " + serverName + ">";
+        return step;
+    }
+    TlsStep Handshake(std::string& input) override {
+        TlsStep step;
+        step.done = input.rfind("<welcome>", 0) == 0;
+        if (step.done) input.erase(0, 9);
+        return step;
+    }
+    std::size_t MaxRecordPlainBytes() const override { return 1000; }
+    bool Encrypt(std::string_view plain, std::string& out) override { return out.append(Record(plain)), true; }
+    TlsStep Decrypt(std::string& input, std::string& plain) override { return plain += OpenRecords(input), TlsStep(); }
+    std::string Shutdown() override { return Record("<bye>"); }
+};
+
+struct TlsRow {
+    const char* name;
+    std::int32_t security;
+    const char* ehlo;         // the EHLO reply in the clear
+    const char* startTls;     // what answers STARTTLS
+    const char* outcome;      // "" for a successful send, else the SendFailed text
+    const char* clearPrefix;  // how what the client wrote in the clear begins
+};
+
+const TlsRow kRows[] = {
+    {"upgrade", SECURITY_STARTTLS_REQUIRED, "250-x\r\n250 STARTTLS\r\n", "220 Ready\r\n", "",
+     "EHLO example.com\r\nSTARTTLS\r\n"},
+    {"forged_reply_with_the_220", SECURITY_STARTTLS_REQUIRED, "250 STARTTLS\r\n", "220 Ready\r\n250 AUTH LOGIN\r\n", "",
+     "EHLO example.com\r\nSTARTTLS\r\n"},
+    {"not_offered_but_required", SECURITY_STARTTLS_REQUIRED, "250 x\r\n", "", "TLS not offered by server",
+     "EHLO example.com\r\nQUIT\r\n"},
+    {"not_offered_and_optional", SECURITY_STARTTLS, "250 AUTH PLAIN LOGIN\r\n", "", "",
+     "EHLO example.com\r\nAUTH LOGIN"},
+    {"tls_from_the_first_byte", SECURITY_TLS, "", "", "", ""},
+};
+
+class TlsSession : public ::testing::TestWithParam<TlsRow> {
+protected:
+    TlsSession() {
+        auto system = std::make_unique<ScriptedSystem>();
+        system->onPump = [this] { Serve(); };
+        core_ = std::make_unique<SendMailCore>(std::move(system), std::make_unique<MemoryStore>(), events_,
+                                               std::make_unique<ScriptedChannel>(script_));
+        core_->SetTlsEngineFactory([] { return std::make_unique<ScriptedTls>(); });
+        auto& s = core_->Settings();
+        s.SetSMTPHostValidation(VALIDATE_HOST_NONE);
+        std::string host = "mail.test";
+        s.SetSMTPHost(host);
+        s.SetFrom("me@example.com");
+        s.SetRecipient("you@example.com");
+        s.SetUseAuthentication(true);
+        s.SetUsername("me");
+        s.SetPassword("secret");
+        s.SetSecurity(GetParam().security);
+        script_.incoming = encrypted_ ? "" : "220 hi\r\n";
+    }
+
+    // The server: answers each line, in the clear until STARTTLS, in records after the hello.
+    void Serve() {
+        if (encrypted_ && !greeted_) {
+            if (script_.written.find('>') == std::string::npos) return;
+            seen_ = script_.written.find('>') + 1;
+            greeted_ = true;
+            script_.incoming +=
+                "<welcome>" + std::string(GetParam().security == SECURITY_TLS ? Record("220 hi\r\n") : "");
+        }
+        std::string pending = script_.written.substr(seen_);
+        lines_ += encrypted_ ? OpenRecords(pending) : pending;
+        seen_ = script_.written.size() - pending.size() * encrypted_;
+        for (std::size_t end; (end = lines_.find("\r\n")) != std::string::npos; lines_.erase(0, end + 2)) {
+            const std::string line = lines_.substr(0, end);
+            if (inData_ && line != ".") continue;
+            inData_ = line == "DATA";
+            std::string reply = inData_ ? "354 go\r\n" : line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n";
+            if (line.rfind("EHLO", 0) == 0) reply = encrypted_ ? "250-y\r\n250 AUTH PLAIN LOGIN\r\n" : GetParam().ehlo;
+            if (line.rfind("AUTH", 0) == 0) reply = "235 welcome\r\n";
+            if (line == "STARTTLS") {
+                script_.incoming += GetParam().startTls;
+                encrypted_ = true;
+                return lines_.clear();
+            }
+            script_.incoming += encrypted_ ? Record(reply) : reply;
+        }
+    }
+
+    OrderedEvents events_;
+    ChannelScript script_;
+    std::unique_ptr<SendMailCore> core_;
+    std::size_t seen_ = 0;
+    std::string lines_;
+    bool encrypted_ = GetParam().security == SECURITY_TLS, greeted_ = false, inData_ = false;
+};
+
+TEST_P(TlsSession, SendsOnlyWhatIsSafeInTheClear) {
+    const TlsRow& row = GetParam();
+    core_->Send();
+    std::vector<std::string> outcomes;
+    std::copy_if(events_.log.begin(), events_.log.end(), std::back_inserter(outcomes),
+                 [](const std::string& event) { return event.rfind("Send", 0) == 0; });
+    EXPECT_EQ(outcomes, std::vector<std::string>{*row.outcome ? "SendFailed: " + std::string(row.outcome) + "\r\n"
+                                                              : "SendSuccesful"});
+    std::string written = script_.written;
+    const std::string clear = written.substr(0, written.find("<hello"));
+    EXPECT_EQ(clear.rfind(row.clearPrefix, 0), 0u) << clear;
+    if (row.security == SECURITY_STARTTLS) return;  // the plain session goes on in the clear
+    EXPECT_EQ(clear, row.clearPrefix);
+    if (*row.outcome) return;
+    // After the hello: EHLO again, the login the new offer allows, the message, QUIT, the alert.
+    written.erase(0, written.find('>') + 1);
+    const std::string secret = OpenRecords(written);
+    EXPECT_EQ(secret.rfind("EHLO example.com\r\nAUTH PLAIN AG1lAHNlY3JldA==\r\nMAIL FROM: <me@example.com>\r\n", 0), 0u)
+        << secret;
+    EXPECT_EQ(secret.substr(secret.size() - 11), "QUIT\r\n<bye>");
+    EXPECT_TRUE(written.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TlsSession, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(TlsLogin, MechanismChoice) {
+    const ServerOffer full = ServerOfferOf({"250-x", "250-AUTH LOGIN PLAIN CRAM-MD5", "250 AUTH=XOAUTH2"}, "");
+    const ServerOffer cram = ServerOfferOf({"250 AUTH CRAM-MD5"}, "");
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, full, false, true), LoginMechanism::Login);  // as without TLS
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, cram, false, false), LoginMechanism::None);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, full, true, false), LoginMechanism::Plain);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, full, true, true), LoginMechanism::XOAuth2);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, cram, true, false), LoginMechanism::CramMd5);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_PLAIN, cram, true, false), LoginMechanism::None);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_CRAM_MD5, full, false, false), LoginMechanism::CramMd5);
+}
+
+}  // namespace
+}  // namespace zankit::mail::testing

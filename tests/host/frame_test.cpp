@@ -68,7 +68,8 @@ TEST(Frame, EveryProgIdCreatesAndItsTypeLibraryKeepsTheSlotOrder) {
          L"MessageTimeout* Password* PersistentSettings* Priority* Receipt* Recipient* RecipientDisplayName* "
          L"ReplyToAddress* POP3Host* SMTPHost* SMTPHostValidation* SMTPPort* Subject* UseAuthentication* "
          L"UsePopAuthentication* Username* Connect Disconnect GetContentType GetIPAddress GetIPHost "
-         L"IsValidEmailAddress MXQuery Ping Send DecodeBase64String"},
+         L"IsValidEmailAddress MXQuery Ping Send DecodeBase64String Security* AllowInvalidCertificate* AuthMechanism* "
+         L"AccessToken*"},
         {L"ZanKit.WinHttpWrapper",
          L"IsWinHttpReady Terminate ErrorDescription OpenRequest SetRequestHeader Send ResponseText Status StatusText "
          L"GetResponseHeader GetAllResponseHeaders ResponseBody SetTimeouts"},

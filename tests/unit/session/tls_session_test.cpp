@@ -27,6 +27,35 @@ std::string OpenRecords(std::string& input) {
     return plain;
 }
 
+// The server's side of the connection: what the client wrote, and what it reads next.
+struct ChannelScript {
+    std::string incoming;
+    std::string written;
+};
+
+class ScriptedChannel : public TcpChannel {
+public:
+    explicit ScriptedChannel(ChannelScript& script) : script_(script) {}
+    ConnectStep Open(const std::string&, std::uint16_t) override { return {ConnectStep::Connected, {}}; }
+    ConnectStep CheckConnected() override { return {ConnectStep::Connected, {}}; }
+    IoStep Send(const char* data, std::size_t size) override {
+        script_.written.append(data, size);
+        IoStep step;
+        step.count = size;
+        return step;
+    }
+    IoStep Receive(char* buffer, std::size_t size) override {
+        IoStep step;
+        step.count = script_.incoming.copy(buffer, size);
+        script_.incoming.erase(0, step.count);
+        return step;
+    }
+    void Close() override {}
+
+private:
+    ChannelScript& script_;
+};
+
 class ScriptedTls : public TlsEngine {
 public:
     TlsStep Begin(const std::string& serverName, bool) override {

@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
   googletest libgtest-dev
   wine wine64 wine32:i386 wine64-tools libwine-dev
+  libgnutls30 libgnutls30:i386 openssl ca-certificates
   python3 python3-aiosmtpd
   dovecot-pop3d dnsmasq iproute2
   xvfb xauth x11-utils

@@ -1,6 +1,5 @@
 // WinHttpWrapper called as hosts call it. The WinHttpPeer tests need the HTTP(S) peer that
-// tests/peers/run_http_tests.sh starts on loopback (its ports arrive in ZANKIT_*_PORT), so the
-// DISABLED_ prefix leaves them out of a plain run and that runner runs them.
+// tests/wine/run_host_tests.sh starts on loopback (its ports arrive in ZANKIT_*_PORT).
 #include <windows.h>
 
 #include <cstdlib>
@@ -118,7 +117,7 @@ TEST(WinHttpWrapper, CreationSetsTimeoutsAndKeepsAndReportsItsFailures) {
 }
 
 // Every row is answered by the peer's echo: the body, the method and each request header back.
-TEST(DISABLED_WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
+TEST(WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
     std::string everyByte(512, '\0');
     for (size_t i = 0; i < everyByte.size(); ++i) everyByte[i] = static_cast<char>(i);
     const struct {
@@ -157,7 +156,7 @@ TEST(DISABLED_WinHttpPeer, RequestsReachThePeerWithTheirHeadersAndBodies) {
 
 // The request object's failures reach the caller as Win32 errors with a text: at OpenRequest
 // for a bad URL, at Send for a refused connection and for a certificate nobody trusts.
-TEST(DISABLED_WinHttpPeer, FailuresOfTheRequestObjectReachTheCaller) {
+TEST(WinHttpPeer, FailuresOfTheRequestObjectReachTheCaller) {
     const struct {
         std::wstring url;
         bool atOpen;

@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3  # Debian's, which has aiosmtpd
 unit=${ZANKIT_UNIT_TESTS:-$here/../../build/linux/tests/zankit_unit_tests}
 source "$here/dovecot.sh"
+source "$here/../wine/env.sh"  # zk_wait_for
 [ -x "$unit" ] || { echo "unit test binary missing: $unit" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/zankit-session.XXXXXX)
@@ -28,8 +29,7 @@ password=$(printf 'Pw-%.0s0123456789abcdef' $(seq 1 11) | cut -c1-200)
 mkdir -p "$work/auth" "$work/plain" "$work/dovecot"
 "$python" "$here/smtp_sink.py" --spool "$work/auth" --user "$user:$password" 2> "$work/auth.err" & pids+=($!)
 "$python" "$here/smtp_sink.py" --spool "$work/plain" 2> "$work/plain.err" & pids+=($!)
-for _ in $(seq 1 100); do [ -s "$work/auth/port" ] && [ -s "$work/plain/port" ] && break; sleep 0.1; done
-[ -s "$work/auth/port" ] && [ -s "$work/plain/port" ] || { cat "$work"/*.err >&2; exit 1; }
+zk_wait_for "$work/auth/port" "$work/plain/port" || { cat "$work"/*.err >&2; exit 1; }
 export ZANKIT_POP3_USER=$user ZANKIT_POP3_PASSWORD='s3cret-Pw'
 zk_dovecot_start "$work/dovecot" "$user" "$ZANKIT_POP3_PASSWORD" || exit 1
 

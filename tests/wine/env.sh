@@ -37,16 +37,7 @@ zk_display_start() {
   fdfile=$(mktemp /tmp/zankit-display.XXXXXX)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" 2> /dev/null &
   zk_display_pid=$!
-  local tries
-  for tries in $(seq 1 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$fdfile" ]; then
-    rm -f "$fdfile"
-    echo "Xvfb did not start"
-    return 1
-  fi
+  zk_wait_for "$fdfile" || { rm -f "$fdfile"; echo "Xvfb did not start"; return 1; }
   export DISPLAY=":$(head -n 1 "$fdfile")"
   rm -f "$fdfile"
 }
@@ -89,6 +80,19 @@ zk_check() {  # zk_check "name" command...
   fi
 }
 zk_summary() { echo "$zk_passed passed, $zk_failed failed"; [ "$zk_failed" -eq 0 ]; }
+
+# Waits (at most ten seconds) until every named file exists and is not empty: the peers write
+# their ports into files once they listen.
+zk_wait_for() {
+  local tries file missing
+  for tries in $(seq 1 100); do
+    missing=0
+    for file in "$@"; do [ -s "$file" ] || missing=1; done
+    [ "$missing" -eq 0 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
 
 # The Windows form of a Unix path (Wine maps / to drive Z:).
 zk_winpath() { local p=$1; echo "Z:${p//\//\\}"; }

@@ -1,59 +1,74 @@
 #!/usr/bin/env bash
-# Registers the x64 and x86 DLLs in the private prefix, then runs the
-# GoogleTest host executable of each bitness and every .js/.vbs file under tests/scripts with
-# the 64-bit and the 32-bit cscript. Prints each runner's own summary lines.
+# Registers the x64 and x86 DLLs in the private prefix and starts the loopback peers the host
+# tests talk to: an SMTP sink, the scripted peer's hostile and broken SMTP and POP3 servers, the
+# SMTP servers with TLS and the HTTP(S) echo, with certificates of a test authority that only this
+# prefix trusts, for this run. Then runs the GoogleTest host executable of each bitness, its
+# locale group once per locale, every .js/.vbs file under tests/scripts and a send over TLS with
+# the 64-bit and the 32-bit cscript. Everything started or trusted is undone on every way out.
 set -uo pipefail
-source "$(dirname "$0")/env.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/env.sh"
+source "$here/../peers/test_ca.sh"
+peers="$ZANKIT_ROOT/tests/peers"
+work=$(mktemp -d /tmp/zankit-host.XXXXXX)
+pids=()
+stop_runner() {
+  zk_display_stop
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; done
+  zk_ca_untrust_in_prefix "$work/ca"
+  rm -rf "$work"
+}
+trap stop_runner EXIT
+trap 'exit 130' INT TERM HUP
+fail() { printf 'host tests: %s\n0 passed, 1 failed\n' "$1"; exit 1; }
+
 # Every test of this run sees one virtual display (dialogs and confirmation windows need it).
-zk_display_start || { echo "the virtual display did not start"; echo "0 passed, 1 failed"; exit 1; }
-zk_prefix_setup || exit 1
-zk_prefix_drives || { echo "drive setup failed"; exit 1; }
-zk_register_all || { echo "registration failed"; exit 1; }
+zk_display_start || fail "the virtual display did not start"
+zk_prefix_setup || fail "no Wine prefix"
+zk_prefix_drives || fail "drive setup failed"
+zk_register_all || fail "registration failed"
+
+# The trusted server certificate names the loopback address as DNS name too: WinHTTP under Wine
+# matches no IP entry. "untrusted" comes from an authority nobody trusts, "expired" ended yesterday.
+ca=$work/ca
+{ zk_ca_make "$ca" && zk_ca_issue "$ca" server "DNS:localhost,IP:127.0.0.1,DNS:127.0.0.1" &&
+  zk_ca_issue "$ca" other-name "DNS:other.test" && zk_ca_issue "$ca" expired "DNS:localhost,IP:127.0.0.1" &&
+  openssl x509 -req -in "$ca/expired.csr" -CA "$ca/ca.pem" -CAkey "$ca/ca.key" -CAcreateserial \
+    -days -1 -extfile "$ca/expired.ext" -out "$ca/expired.pem" 2> /dev/null &&
+  zk_ca_make "$work/stranger" && zk_ca_issue "$work/stranger" server "DNS:localhost,IP:127.0.0.1,DNS:127.0.0.1" &&
+  cp "$work/stranger/server.pem" "$ca/untrusted.pem" && cp "$work/stranger/server.key" "$ca/untrusted.key" &&
+  zk_ca_trust_in_prefix "$ca"; } || fail "the test certificates could not be made"
+
+# The peers' ports and folders reach the tests through the environment, which Wine passes on.
+mkdir -p "$work/sink" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"
+export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$$"
+/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink" 2> "$work/sink.err" & pids+=($!)
+/usr/bin/python3 "$peers/scripted_smtp.py" --dir "$work/scripted" 2> "$work/scripted.err" & pids+=($!)
+/usr/bin/python3 "$peers/tls_peers.py" --dir "$work/tls" --certs "$ca" --user "$ZANKIT_TLS_USER" \
+  --token "$ZANKIT_TLS_TOKEN" 2> "$work/tls.err" & pids+=($!)
+/usr/bin/python3 "$peers/http_echo.py" "$work/http" https "$ca/server."{pem,key} \
+  https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
+zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" ||
+  { cat "$work"/*.err; fail "the peers did not start"; }
+export ZANKIT_SMTP_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR ZANKIT_TLS_DIR ZANKIT_SMTP_CLOSED_PORT ZANKIT_HTTP_CLOSED_PORT
+ZANKIT_SMTP_PORT=$(cat "$work/sink/port")
+ZANKIT_SMTP_SPOOL=$(zk_winpath "$work/sink")
+ZANKIT_SCRIPTED_DIR=$(zk_winpath "$work/scripted")
+ZANKIT_TLS_DIR=$(zk_winpath "$work/tls")
+for name in http https https_untrusted; do
+  export "ZANKIT_${name^^}_PORT=$(cat "$work/http/${name}_port")"
+done
+# A loopback port nobody listens on.
+ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+ZANKIT_HTTP_CLOSED_PORT=$ZANKIT_SMTP_CLOSED_PORT
 
 status=0
-
-# One SMTP server on loopback for the session host tests. Its port, and a loopback port nobody
-# listens on, reach the tests through the environment, which Wine passes on.
-smtp_dir=$(mktemp -d /tmp/zankit-host-smtp.XXXXXX)
-smtp_pid=""
-scripted_pid=""
-stop_runner_peers() {
-  zk_display_stop
-  for pid in $smtp_pid $scripted_pid; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  rm -rf "$smtp_dir"
-}
-trap stop_runner_peers EXIT
-trap 'exit 130' INT TERM HUP
-/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/smtp_sink.py" --spool "$smtp_dir" 2> "$smtp_dir/err" &
-smtp_pid=$!
-# The scripted peer's hostile and broken SMTP and POP3 servers, for the fault matrix.
-mkdir -p "$smtp_dir/scripted"
-/usr/bin/python3 "$ZANKIT_ROOT/tests/peers/scripted_smtp.py" --dir "$smtp_dir/scripted" 2> "$smtp_dir/scripted.err" &
-scripted_pid=$!
-for tries in $(seq 1 100); do
-  [ -s "$smtp_dir/port" ] && [ -s "$smtp_dir/scripted/ports" ] && break
-  sleep 0.1
-done
-if [ -s "$smtp_dir/port" ] && [ -s "$smtp_dir/scripted/ports" ]; then
-  export ZANKIT_SMTP_PORT ZANKIT_SMTP_CLOSED_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR
-  ZANKIT_SCRIPTED_DIR=$(zk_winpath "$smtp_dir/scripted")
-  ZANKIT_SMTP_SPOOL=$(zk_winpath "$smtp_dir")
-  ZANKIT_SMTP_PORT=$(cat "$smtp_dir/port")
-  ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-else
-  echo "the SMTP servers for the session host tests did not start:"
-  cat "$smtp_dir/err" "$smtp_dir/scripted.err"
-  status=1
-fi
-
 for arch in 64 32; do
   echo "== host tests x$arch"
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   # The locale group needs its locale and runs below, once per locale.
-  (cd "$dir" && timeout 600 wine zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*:WinHttpPeer*:TlsSend*') 2>&1 |
+  (cd "$dir" && timeout 1200 wine zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
     tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done
@@ -71,20 +86,24 @@ done
 
 # Each script runs with the shared checks of its language put in front of it (the script hosts
 # of Wine 8.0 cannot include a file themselves: VBScript's ExecuteGlobal is not there).
-combined_dir="$smtp_dir/scripts"
-mkdir -p "$combined_dir"
 for script in "$ZANKIT_ROOT"/tests/scripts/*.js "$ZANKIT_ROOT"/tests/scripts/*.vbs; do
   [ -e "$script" ] || continue
-  cat "$ZANKIT_ROOT/tests/scripts/include/check.${script##*.}" "$script" > "$combined_dir/$(basename "$script")"
+  cat "$ZANKIT_ROOT/tests/scripts/include/check.${script##*.}" "$script" > "$work/scripts/$(basename "$script")"
 done
+implicit_port=$(awk '$1 == "implicit" { print $2 }' "$work/tls/ports")
 for arch in 64 32; do
   host_var="CSCRIPT$arch"
-  for script in "$combined_dir"/*.js "$combined_dir"/*.vbs; do
+  for script in "$work"/scripts/*.js "$work"/scripts/*.vbs; do
     [ -e "$script" ] || continue
     echo "== $(basename "$script") with the ${arch}-bit cscript"
     output=$(cd "$ZANKIT_ROOT/tests/scripts" && timeout 300 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
     echo "$output" | grep -v '^ok - '
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done
+  subject="Script host over TLS x$arch $$"
+  timeout 120 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$peers/tls_send.js")" \
+    "$implicit_port" "$subject" > /dev/null 2>&1
+  zk_check "a ${arch}-bit script host sends with Security 3" grep -qs "Subject: $subject" "$work"/tls/implicit/message-*
 done
+zk_summary || status=1
 exit $status

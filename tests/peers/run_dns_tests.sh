@@ -6,6 +6,9 @@
 # A part that cannot run counts as a failure; everything started or created is removed on exit.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+# Both DLLs get a prefix of their own, whose wineserver runs inside the namespace.
+ZANKIT_WINEPREFIX="${ZANKIT_DNS_WINEPREFIX:-$root/build/wineprefix-dns}"
+source "$root/tests/wine/env.sh"
 ns="zk-dns-$$"
 ns_etc="/etc/netns/$ns"
 work="$(mktemp -d)"
@@ -30,7 +33,7 @@ fail() {
 ip netns add "$ns" 2>"$work/netns.err" || fail "cannot create a network namespace here: $(cat "$work/netns.err")"
 ns_created=1
 command -v dnsmasq >/dev/null || fail "dnsmasq is not installed (scripts/install-deps.sh installs it)"
-[ -f "$root/build/win64/src/zankit.dll" ] && [ -f "$root/build/win32/src/zankit.dll" ] || fail "the DLLs are not built"
+[ -f "$ZANKIT_DLL64" ] && [ -f "$ZANKIT_DLL32" ] || fail "the DLLs are not built"
 ip netns exec "$ns" ip link set lo up || fail "cannot bring up loopback in $ns"
 mkdir -p "$ns_etc"
 printf 'nameserver 127.0.0.1\ndomain corp.example.com\n' >"$ns_etc/resolv.conf"
@@ -53,21 +56,15 @@ done
 [ "$(ip netns exec "$ns" ss -Hlun | grep -cE '127\.0\.0\.[12]:53 ')" -eq 2 ] ||
   { cat "$work/dnsmasq.log" "$work/forging.log"; fail "the name servers did not start"; }
 
-# Both DLLs registered in a prefix of its own, whose wineserver runs inside the namespace. Wine's
-# network parameters come from the namespace's resolver configuration, which names the
+# Wine's network parameters come from the namespace's resolver configuration, which names the
 # misbehaving server in place of dnsmasq for the second round; the Tcpip value written here
 # gives the machine's domain where they leave it out.
-export WINEPREFIX="${ZANKIT_DNS_WINEPREFIX:-$root/build/wineprefix-dns}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-unset DISPLAY WAYLAND_DISPLAY
 in_ns=(ip netns exec "$ns" timeout 120)
-wine64=/usr/lib/wine/wine64  # Debian's "wine" starts the 32-bit build of a built-in program
-[ -x "$wine64" ] || wine64=wine
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   "${in_ns[@]}" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; fail "wineboot failed"; }
 fi
-for dll in "$root"/build/win{64,32}/src/zankit.dll; do
+for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
   "${in_ns[@]}" wine regsvr32 /s "$dll" || fail "registering $dll failed"
 done
 "${in_ns[@]}" wine reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
@@ -75,9 +72,10 @@ done
 status=0
 for round in dnsmasq forging; do
   [ "$round" = forging ] && printf 'nameserver 127.0.0.2\ndomain corp.example.com\n' >"$ns_etc/resolv.conf"
-  for host in "$wine64|cscript" 'wine|C:\windows\syswow64\cscript.exe'; do
-    echo "-- ${host#*|} against $round"
-    output=$("${in_ns[@]}" "${host%%|*}" "${host#*|}" //nologo "Z:${root//\//\\}\\tests\\peers\\mx_query.js" "$round" 2>&1 | tr -d '\r')
+  for arch in 64 32; do
+    host_var="CSCRIPT$arch"
+    echo "-- the ${arch}-bit cscript against $round"
+    output=$("${in_ns[@]}" "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$root/tests/peers/mx_query.js")" "$round" 2>&1 | tr -d '\r')
     echo "$output"
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done

@@ -79,7 +79,7 @@ stage() {  # stage <name> <command...>
 
 stage frame-includes frame_includes_no_feature
 # The tests that need a peer run in the peer stages below, where the peers are started.
-peer_suites='SmtpPeers*:FaultMatrix*:SendToSink*:MxQueryEndToEnd*'
+peer_suites='SmtpPeers*:SendToSink*'
 stage unit build/linux/tests/zankit_unit_tests --gtest_brief=1 --gtest_filter="-$peer_suites"
 for fuzz in tests/fuzz/run_*.sh; do
   [ -e "$fuzz" ] && stage "fuzz-$(basename "$fuzz" .sh)" one_check bash "$fuzz"

@@ -51,7 +51,7 @@ export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
 zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
-export ZANKIT_SMTP_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR ZANKIT_TLS_DIR ZANKIT_SMTP_CLOSED_PORT ZANKIT_HTTP_CLOSED_PORT
+export ZANKIT_SMTP_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR ZANKIT_TLS_DIR ZANKIT_HTTP_CLOSED_PORT
 ZANKIT_SMTP_PORT=$(cat "$work/sink/port")
 ZANKIT_SMTP_SPOOL=$(zk_winpath "$work/sink")
 ZANKIT_SCRIPTED_DIR=$(zk_winpath "$work/scripted")
@@ -59,9 +59,7 @@ ZANKIT_TLS_DIR=$(zk_winpath "$work/tls")
 for name in http https https_untrusted; do
   export "ZANKIT_${name^^}_PORT=$(cat "$work/http/${name}_port")"
 done
-# A loopback port nobody listens on.
-ZANKIT_SMTP_CLOSED_PORT=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-ZANKIT_HTTP_CLOSED_PORT=$ZANKIT_SMTP_CLOSED_PORT
+ZANKIT_HTTP_CLOSED_PORT=$(awk '$1 == "closed-port" { print $3 }' "$work/scripted/ports")  # nobody listens
 
 status=0
 for arch in 64 32; do

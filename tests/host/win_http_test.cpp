@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "host_support.h"
-#include "test_dispatch.h"
 
 using namespace hosttest;
 

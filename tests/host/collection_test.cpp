@@ -97,8 +97,7 @@ TEST(Collection, TheEnumeratorSkipsResetsAndClonesItsPosition) {
     EXPECT_EQ(walker->Reset(), S_OK);
     EXPECT_EQ(walker->Skip(2), S_OK);
     EXPECT_EQ(Next(walker.Get(), 1), L"c");
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_EQ(walker->Next(1, &none, nullptr), S_FALSE);  // a NULL count is allowed
-    EXPECT_EQ(V_VT(&none), VT_EMPTY);
+    Arg none;
+    EXPECT_EQ(walker->Next(1, &none.value, nullptr), S_FALSE);  // a NULL count is allowed
+    EXPECT_EQ(V_VT(&none.value), VT_EMPTY);
 }

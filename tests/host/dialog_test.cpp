@@ -11,7 +11,6 @@
 
 #include "frame/zankit_interfaces.h"
 #include "host_support.h"
-#include "test_dispatch.h"
 #include "window_driver.h"
 
 using namespace hosttest;
@@ -91,27 +90,24 @@ ComPtr<IDispatch> CreateFolderBrowserObject() {
 // What the dialog shows and answers: an empty start is the remembered folder, written back; the
 // save dialog of FileType 1 with its default title or the caller's adds the preset's extension;
 // a caller's filter gives its pattern as the name and the index is limited and written back.
-// Cancel answers Empty from the open dialog and "" from the save dialog.
-TEST(FileDialog, StartNameTitleFilterAndAnswer) {
+// Cancel answers Empty from the open dialog and "" from the save dialog. An index below 1 fails
+// before any dialog: nothing raised, Empty, the start folder remembered all the same.
+TEST(FileDialog, StartNameTitleFilterAnswerAndSixHundredSelectedFiles) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     ASSERT_TRUE(info);
     const std::wstring folder = NewFolder({L"a.txt", L"b.log"});
     SetRememberedFolder(folder);
-    VARIANT start, index;
-    V_VT(&start) = VT_BSTR;
-    V_BSTR(&start) = SysAllocString(L"");
-    V_VT(&index) = VT_I4;
-    V_I4(&index) = 5;
+    Arg start = Arg::Text(L""), index = Arg::Long(5);  // script variables
     const Arg m = Arg::Missing(), at = Arg::Text(folder), report = Arg::Text(L"Bericht.rtf");
     const Arg filter = Arg::Text(L"Text (*.txt)|*.txt|Alle|*.*");
-    const std::vector<Arg> load{m, at, m, Arg::Text(L"Laden"), m, Arg::Long(-1), m, filter, Arg::RefTo(&index)};
+    const std::vector<Arg> load{m, at, m, Arg::Text(L"Laden"), m, Arg::Long(-1), m, filter, Arg::RefTo(&index.value)};
     const std::wstring rtf = L"RichText-Dokument (*.rtf)";
     const struct {
         std::vector<Arg> args;
         std::wstring title, nameBox, filter, typed, answer;  // typed "" presses Cancel
         VARTYPE answerType;
     } cases[] = {
-        {{m, Arg::RefTo(&start)}, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY},
+        {{m, Arg::RefTo(&start.value)}, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY},
         {{report, at, Arg::Long(1)}, L"Speichern unter", L"Bericht.rtf", rtf, L"Neu", folder + L"\\Neu.rtf", VT_BSTR},
         {{report, at, Arg::Long(1), Arg::Text(L"Export")}, L"Export", L"Bericht.rtf", rtf, L"", L"", VT_BSTR},
         {load, L"Laden", L"*.*", L"Text (*.txt)", L"b.log", folder + L"\\b.log", VT_BSTR},
@@ -136,19 +132,21 @@ TEST(FileDialog, StartNameTitleFilterAndAnswer) {
         EXPECT_EQ(V_VT(&answer.value), c.answerType);
         EXPECT_EQ(answer.Text(), c.answer);
     }
-    EXPECT_EQ(FromBstr(V_BSTR(&start)), folder);
-    VariantClear(&start);
-    EXPECT_EQ(V_I4(&index), 2);
+    EXPECT_EQ(TextOf(&start.value), folder);
+    EXPECT_EQ(LongOf(&index.value), 2);
+    V_I4(&index.value) = 0;
+    SetRememberedFolder(L"C:\\");
+    DialogAnswerer guard(IDCANCEL);
+    CallResult failed = Browse(info.Get(), L"BrowseForFile", 7, load);
+    EXPECT_FALSE(guard.Stop()) << "a dialog was shown";
+    EXPECT_TRUE(failed.hr == S_OK && V_VT(&failed.value) == VT_EMPTY) << failed.Description();
     EXPECT_EQ(RememberedFolder(), folder);
-}
 
-// All files of a folder whose names fill far more than a path's length.
-TEST(FileDialog, MultipleSelectionOfSixHundredFilesAnswersFullPathsFromOne) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
+    // All files of a folder whose names fill far more than a path's length, as paths from 1.
     const std::wstring before = CurrentFolder();
     std::vector<std::wstring> names;
     for (int i = 1000; i < 1600; ++i) names.push_back(L"Quartalsbericht Vertrieb Nord " + std::to_wstring(i) + L".txt");
-    const std::wstring folder = NewFolder(names);
+    const std::wstring many = NewFolder(names);
     DialogDriver driver(kOpenTitle, [&](HWND dialog) {
         HWND list = FindDescendant(dialog, WC_LISTVIEWW);
         ASSERT_TRUE(list);
@@ -157,9 +155,8 @@ TEST(FileDialog, MultipleSelectionOfSixHundredFilesAnswersFullPathsFromOne) {
         ListView_SetItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
         Press(dialog, IDOK);
     });
-    const Arg m = Arg::Missing();
     CallResult answer =
-        Browse(info.Get(), L"BrowseForFile", 7, {m, Arg::Text(folder), m, m, Arg::Bool(true), Arg::Long(-1)});
+        Browse(info.Get(), L"BrowseForFile", 7, {m, Arg::Text(many), m, m, Arg::Bool(true), Arg::Long(-1)});
     ASSERT_TRUE(driver.Finish());
     ASSERT_EQ(V_VT(&answer.value), VT_ARRAY | VT_VARIANT);
     SAFEARRAY* array = V_ARRAY(&answer.value);
@@ -168,7 +165,7 @@ TEST(FileDialog, MultipleSelectionOfSixHundredFilesAnswersFullPathsFromOne) {
     for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i)
         paths.push_back(FromBstr(V_BSTR(&static_cast<VARIANT*>(array->pvData)[i])));
     std::sort(paths.begin(), paths.end());
-    for (std::wstring& name : names) name = folder + L"\\" + name;
+    for (std::wstring& name : names) name = many + L"\\" + name;
     EXPECT_EQ(paths, names);
     EXPECT_EQ(CurrentFolder(), before) << "the dialog changed it";
 }
@@ -176,7 +173,7 @@ TEST(FileDialog, MultipleSelectionOfSixHundredFilesAnswersFullPathsFromOne) {
 // Every row: an owner of 0 becomes the active window, written back, and the dialog is centred on
 // it. An empty start is the remembered folder; OK remembers the answer, Cancel stores nothing. The
 // default root is the shell's desktop, never a folder named so in the current directory, and the
-// desktop's folders cannot be chosen.
+// desktop's folders cannot be chosen. A root without a full path raises and stores nothing.
 TEST(FolderDialog, StartPromptOwnerRootAndRememberedFolder) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     ASSERT_TRUE(info);
@@ -207,9 +204,7 @@ TEST(FolderDialog, StartPromptOwnerRootAndRememberedFolder) {
         SetRememberedFolder(remembered);
         SetForegroundWindow(owner);
         SetActiveWindow(owner);
-        VARIANT ownerVariable;
-        V_VT(&ownerVariable) = VT_I4;
-        V_I4(&ownerVariable) = 0;
+        Arg ownerVariable = Arg::Long(0);
         DialogDriver driver(c.shownCaption, [&](HWND dialog) {
             EXPECT_TRUE(WaitFor([&] { return FolderStatus(dialog) == c.shownStart; }, 5000)) << FolderStatus(dialog);
             EXPECT_EQ(TextOf(GetDlgItem(dialog, kFolderPromptId)), c.shownPrompt);
@@ -222,32 +217,27 @@ TEST(FolderDialog, StartPromptOwnerRootAndRememberedFolder) {
             EXPECT_NEAR(dialogArea.top + dialogArea.bottom, ownerArea.top + ownerArea.bottom, 2);
             Press(dialog, c.button);
         });
-        CallResult answer = Browse(info.Get(), L"BrowseForFolder", 6,
-                                   {c.start, m, Arg::Long(2), m, c.prompt, c.caption, Arg::RefTo(&ownerVariable)});
+        CallResult answer =
+            Browse(info.Get(), L"BrowseForFolder", 6,
+                   {c.start, m, Arg::Long(2), m, c.prompt, c.caption, Arg::RefTo(&ownerVariable.value)});
         ASSERT_TRUE(driver.Finish()) << testing::PrintToString(c.shownCaption);
         EXPECT_EQ(answer.hr, S_OK);
         EXPECT_EQ(answer.Text(), c.answer);
-        EXPECT_EQ(V_I4(&ownerVariable), HandleToLong(owner));
+        EXPECT_EQ(LongOf(&ownerVariable.value), HandleToLong(owner));
         EXPECT_EQ(RememberedFolder(), c.rememberedAfter);
     }
+    // A root that is a lone NUL character has no full path: raised before any dialog.
+    DialogAnswerer guard(IDCANCEL);
+    CallResult refused =
+        Browse(info.Get(), L"BrowseForFolder", 6, {Arg::Text(L"C:\\"), Arg::Text(std::wstring(1, L'\0'))});
+    EXPECT_FALSE(guard.Stop()) << "a dialog was shown";
+    const auto number = static_cast<unsigned long>(refused.exception.scode);  // an error of vbObjectError's range
+    EXPECT_TRUE(refused.hr == DISP_E_EXCEPTION && number >= 0x80047148u && number <= 0x8004FFFFu) << std::hex << number;
+    EXPECT_EQ(refused.Source(), L"ZanKit.cBrowseForFolder");
+    EXPECT_EQ(RememberedFolder(), remembered);
     DestroyWindow(owner);
     SetCurrentDirectoryW(before.c_str());
     RemoveDirectoryW(onDesktop.c_str());
-}
-
-TEST(FolderDialog, ARootThatCannotBeExpandedRaisesAndStoresNothing) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    SetRememberedFolder(L"C:\\");
-    DialogAnswerer guard(IDCANCEL, 3000);
-    // A root that is a lone NUL character: the system has no full path for an empty name.
-    CallResult answer =
-        Browse(info.Get(), L"BrowseForFolder", 6, {Arg::Text(L"C:\\"), Arg::Text(std::wstring(1, L'\0'))});
-    EXPECT_FALSE(guard.Answered()) << "a dialog was shown";
-    EXPECT_EQ(answer.hr, DISP_E_EXCEPTION);
-    const auto number = static_cast<unsigned long>(answer.exception.scode);  // an error of vbObjectError's range
-    EXPECT_TRUE(number >= 0x80047148u && number <= 0x8004FFFFu) << std::hex << number;
-    EXPECT_EQ(answer.Source(), L"ZanKit.cBrowseForFolder");
-    EXPECT_EQ(RememberedFolder(), L"C:\\");
 }
 
 // A host's handlers: Initialized moves the selection and writes a status of its own,
@@ -313,7 +303,7 @@ TEST(FolderBrowserObject, EventsSteerTheOpenDialog) {
     for (const wchar_t* member : {L"SetFolder", L"SetStatus"}) {
         CallResult refused = Call(browser.Get(), member, DISPATCH_METHOD, {Arg::Text(L"C:\\")});
         EXPECT_EQ(static_cast<unsigned long>(refused.exception.scode), 0x800A6592ul) << member;  // 26002
-        EXPECT_EQ(refused.Source(), L"ZanKit.cBrowseForFolder");
-        EXPECT_EQ(refused.Description(), L"Operation invalid unless dialog is displayed.");
+        EXPECT_EQ(refused.Source() + L": " + refused.Description(),
+                  L"ZanKit.cBrowseForFolder: Operation invalid unless dialog is displayed.");
     }
 }

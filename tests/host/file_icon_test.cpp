@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "host_support.h"
-#include "test_dispatch.h"
 
 using namespace hosttest;
 
@@ -92,18 +91,13 @@ struct IconCall {
 
 // GetAssociatedIcon(file, list, typeName[, Small]) with VBScript-style variables.
 IconCall GetIcon(const std::wstring& file, IDispatch* list, Arg small = Arg::Missing()) {
-    VARIANT listVariable, typeVariable;
-    VariantInit(&listVariable);
-    if (list) SetObject(&listVariable, list);
-    V_VT(&typeVariable) = VT_BSTR;
-    V_BSTR(&typeVariable) = SysAllocString(L"unchanged");
-    std::vector<Arg> args{Arg::Text(file), Arg::RefTo(&listVariable), Arg::RefTo(&typeVariable)};
+    Arg listVariable, typeVariable = Arg::Text(L"unchanged");
+    if (list) SetObject(&listVariable.value, list);
+    std::vector<Arg> args{Arg::Text(file), Arg::RefTo(&listVariable.value), Arg::RefTo(&typeVariable.value)};
     if (V_VT(&small.value) != VT_ERROR) args.push_back(small);  // a missing Small is left out
     ComPtr<IDispatch> icon = Create(L"ZanKit.FileIcon");
-    IconCall call{Call(icon.Get(), L"GetAssociatedIcon", DISPATCH_METHOD, args), FromBstr(V_BSTR(&typeVariable))};
-    VariantClear(&typeVariable);
-    VariantClear(&listVariable);
-    return call;
+    CallResult result = Call(icon.Get(), L"GetAssociatedIcon", DISPATCH_METHOD, args);
+    return {std::move(result), TextOf(&typeVariable.value)};
 }
 
 std::wstring ShellTypeName(const wchar_t* file) {
@@ -112,10 +106,10 @@ std::wstring ShellTypeName(const wchar_t* file) {
     return info.szTypeName;
 }
 
-// GetGuiResources where it answers. Wine's answers 0; there the used entries of the GDI handle
-// table it shares with the process (24-byte entries, in use while the type byte is not 0) are
-// counted. The table hangs off the 64-bit PEB at 0xF8; a 32-bit process under Wine finds its
-// 64-bit TEB at 0xF70 of its own TEB, and that TEB's PEB at 0x60. -1 when neither answers.
+// GetGuiResources, or where it answers 0 as Wine's does, the used entries of the GDI handle table
+// Wine shares with the process (24-byte entries, used while the type byte is not 0). The table
+// hangs off the 64-bit PEB at 0xF8; a 32-bit process finds its 64-bit TEB at 0xF70 of its own
+// TEB, and that TEB's PEB at 0x60. -1 when neither answers.
 long GdiObjectCount() {
     if (DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<long>(reported);
     auto* teb = reinterpret_cast<const char*>(NtCurrentTeb());
@@ -136,13 +130,21 @@ long GdiObjectCount() {
 
 }  // namespace
 
-// For both kinds of list; a missing Small means the small icon.
-TEST(FileIcon, FilesOfOneTypeShareOneImageOfTheAskedSizeKeyedByTheTypeName) {
+// For both kinds of list: files of one type share one image of the asked size (a missing Small
+// means the small one) keyed by the type name. Of the list's errors, not found goes on and adds,
+// an invalid key clears the type name, anything else ends the call; none reaches the caller, and
+// neither does a missing list. A blank file name raises before the list is touched.
+TEST(FileIcon, OneImagePerTypeOfTheAskedSizeListErrorsAndABlankName) {
     const std::wstring textType = ShellTypeName(L"x.txt");
     ASSERT_FALSE(textType.empty());
+    const struct {
+        long number;
+        bool added, typeNameKept;
+    } failures[] = {{9, true, true}, {35603, false, false}, {5, false, true}};
     for (Kind kind : {Kind::ListImages, Kind::Handle}) {
+        SCOPED_TRACE(kind == Kind::Handle ? "Handle" : "ListImages");
         for (int size : {16, 32}) {
-            SCOPED_TRACE(testing::Message() << (kind == Kind::Handle ? "Handle" : "ListImages") << " size " << size);
+            SCOPED_TRACE(size);
             auto record = std::make_shared<ImageList>();
             ComPtr<IDispatch> list = MakeList(kind, record);
             for (const wchar_t* file : {L"C:\\docs\\x.txt", L"y.txt"}) {
@@ -159,21 +161,8 @@ TEST(FileIcon, FilesOfOneTypeShareOneImageOfTheAskedSizeKeyedByTheTypeName) {
             EXPECT_GT(pixels.drawn, static_cast<size_t>(size)) << "the icon is missing";
             EXPECT_LT(pixels.drawn, static_cast<size_t>(size * size)) << "no transparent part shows the background";
         }
-    }
-}
-
-// Not found goes on and adds, an invalid key clears the type name, anything else ends the
-// call; none reaches the caller, and neither does a list that is no image list at all. A blank
-// file name raises before the list is touched.
-TEST(FileIcon, ImageListErrorsAndABlankName) {
-    const std::wstring textType = ShellTypeName(L"x.txt");
-    const struct {
-        long number;
-        bool added, typeNameKept;
-    } cases[] = {{9, true, true}, {35603, false, false}, {5, false, true}};
-    for (Kind kind : {Kind::ListImages, Kind::Handle}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(testing::Message() << (kind == Kind::Handle ? "Handle: " : "ListImages: ") << c.number);
+        for (const auto& c : failures) {
+            SCOPED_TRACE(c.number);
             auto record = std::make_shared<ImageList>();
             record->lookupFailure = static_cast<HRESULT>(0x800A0000 | c.number);
             IconCall call = GetIcon(L"x.txt", MakeList(kind, record).Get());

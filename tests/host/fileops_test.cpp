@@ -1,8 +1,7 @@
-// The file operations under Wine with real files: the shell's copies of single names and
-// arrays (any lower bound, Unicode names), folder trees into destinations that do not exist yet,
-// deletes, failures and the confirmation dialogs answered from a helper thread; and
-// FolderFileSetAttribute's tree walk over read-only, hidden and normal files, dot folders, a
-// symbolic-link loop and more subfolders than a 16-bit count holds.
+// The file operations under Wine with real files: copies of single names and arrays (any lower
+// bound, Unicode names), folder trees into destinations not made yet, deletes, failures and the
+// confirmation answered from a helper thread; and FolderFileSetAttribute's tree walk over dot
+// folders, a symbolic-link loop and more subfolders than a 16-bit count holds.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -74,7 +73,7 @@ bool IsQuietFalse(const CallResult& answer) {
 
 }  // namespace
 
-TEST(FileOpsCopy, SingleNamesAndArraysOfEveryFormArriveIntact) {
+TEST(FileOpsCopy, NamesArraysAndFolderTreesArriveIntactFailuresAnswerFalseOrRaise) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     const std::wstring source = TempFolder();
     const std::vector<std::wstring> names = {L"a.txt", kUmlauts + L".txt", kJapanese + L".txt"};
@@ -104,19 +103,31 @@ TEST(FileOpsCopy, SingleNamesAndArraysOfEveryFormArriveIntact) {
             EXPECT_TRUE(Exists(paths[i])) << "a copy keeps its source";
         }
     }
+    // A folder goes into a destination made first and arrives there under its own name.
+    const std::wstring base = TempFolder(), tree = base + L"\\" + kJapanese;
+    const std::wstring deep = L"\\" + kJapanese + L"\\sub\\" + kUmlauts + L".txt";
+    CreateDirectoryW(tree.c_str(), nullptr);
+    CreateDirectoryW((tree + L"\\sub").c_str(), nullptr);
+    WriteBytes(tree + L"\\top.txt", "top");
+    WriteBytes(base + deep, "deep");
+    const std::wstring copy = base + L"\\copies\\one\\two";
+    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderCopy", tree, copy, true), 1);
+    EXPECT_EQ(ReadBytes(copy + L"\\" + kJapanese + L"\\top.txt"), "top");
+    EXPECT_EQ(ReadBytes(copy + deep), "deep");
+    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderMove", tree, base + L"\\moved\\here", false), 1);
+    EXPECT_EQ(ReadBytes(base + L"\\moved\\here" + deep), "deep");
+    EXPECT_FALSE(Exists(tree));
+    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderCopy", base + L"\\none", base + L"\\x", false), 0);
     EXPECT_FALSE(guard.Stop()) << "a confirmation appeared";
-}
 
-TEST(FileOpsCopy, FailuresAnswerFalseAndReportOnceOrRaiseForNamesWithoutText) {
+    // A failure answers False and is reported once (the record's text is unit-tested); names
+    // without text raise.
     RegisterTestLogger(true);
     TakeLoggerRecords();
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring folder = TempFolder(), missing = folder + L"\\missing.txt";
-    EXPECT_EQ(FilesCopy(info.Get(), Arg::Text(missing), folder + L"\\to", false), 0);
-    // Reported once; the record's text is built by code the unit tests cover.
+    EXPECT_EQ(FilesCopy(info.Get(), Arg::Text(source + L"\\missing.txt"), source + L"\\to", false), 0);
     const std::vector<std::wstring> records = TakeLoggerRecords();
     EXPECT_TRUE(records.size() == 1 && records[0].find(L"\tFSO:FilesCopyMove\tHResult=") != std::wstring::npos);
-    EXPECT_FALSE(Exists(folder + L"\\to"));
+    EXPECT_FALSE(Exists(source + L"\\to"));
 
     SAFEARRAYBOUND one = {1, 0}, two[2] = {{2, 0}, {2, 0}};
     Arg nullInArray, twoDimensions;
@@ -126,19 +137,21 @@ TEST(FileOpsCopy, FailuresAnswerFalseAndReportOnceOrRaiseForNamesWithoutText) {
     LONG first = 0;
     Arg null = Arg::Of(VT_NULL);
     SafeArrayPutElement(V_ARRAY(&nullInArray.value), &first, &null.value);
-    const std::pair<const Arg*, HRESULT> rows[] = {
+    const std::pair<const Arg*, HRESULT> unreadable[] = {
         {&null, 0x800A005E}, {&nullInArray, 0x800A005E}, {&twoDimensions, 0x800A0009}};
-    for (const auto& [names, error] : rows) {
+    for (const auto& [list, error] : unreadable) {
         for (const wchar_t* member : {L"FilesCopy", L"FilesDelete"}) {
             const Arg second = std::wstring(member) == L"FilesCopy" ? Arg::Text(L"C:\\") : Arg::Bool(false);
-            EXPECT_EQ(Call(info.Get(), member, DISPATCH_METHOD, {*names, second}).exception.scode, error) << member;
+            EXPECT_EQ(Call(info.Get(), member, DISPATCH_METHOD, {*list, second}).exception.scode, error) << member;
         }
     }
 }
 
 // Whether a deleted item lands in the recycle bin is the shell's business; the flag word that
-// asks for it is checked by the unit tests.
-TEST(FileOpsDelete, FilesAndFoldersGoMissingOnesAnswerFalse) {
+// asks for it is checked by the unit tests. With Confirmation True the shell asks first: Yes does
+// the work, No answers False and leaves the file. Every member reads the answer the same way (the
+// unit tests hold each member's flags), so one delete stands for all.
+TEST(FileOpsDelete, FilesAndFoldersGoMissingOnesAnswerFalseAndTheConfirmationIsHeard) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     const std::wstring folder = TempFolder();
     const std::wstring file = folder + L"\\gone.txt", tree = folder + L"\\tree";
@@ -150,6 +163,13 @@ TEST(FileOpsDelete, FilesAndFoldersGoMissingOnesAnswerFalse) {
     EXPECT_FALSE(Exists(file) || Exists(tree));
     EXPECT_EQ(Delete(info.Get(), L"FilesDelete", Arg::Text(folder + L"\\none.txt"), false, false), 0);
     EXPECT_EQ(Delete(info.Get(), L"FolderDelete", Arg::Text(folder + L"\\none"), false, false), 0);
+    for (int button : {IDYES, IDNO}) {
+        WriteBytes(file, "kept");
+        DialogAnswerer answerer(button);
+        EXPECT_EQ(Delete(info.Get(), L"FilesDelete", Arg::Text(file), false, true), button == IDYES ? 1 : 0);
+        EXPECT_TRUE(answerer.Finish()) << "no confirmation appeared";
+        EXPECT_EQ(ReadBytes(file), button == IDYES ? "<missing>" : "kept");
+    }
 
     // More names than a 16-bit index counts.
     constexpr int kFiles = 33000;
@@ -160,43 +180,7 @@ TEST(FileOpsDelete, FilesAndFoldersGoMissingOnesAnswerFalse) {
     EXPECT_FALSE(Exists(paths.front()) || Exists(paths.back()));
 }
 
-TEST(FileOpsFolders, CopyAndMoveIntoDestinationsThatDoNotExistYet) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring base = TempFolder(), source = base + L"\\" + kJapanese;
-    const std::wstring deep = L"\\" + kJapanese + L"\\sub\\" + kUmlauts + L".txt";
-    CreateDirectoryW(source.c_str(), nullptr);
-    CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
-    WriteBytes(source + L"\\top.txt", "top");
-    WriteBytes(base + deep, "deep");
-    // The destination is made first, so the folder arrives inside it under its own name.
-    DialogAnswerer guard(IDNO);
-    const std::wstring copy = base + L"\\copies\\one\\two";
-    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderCopy", source, copy, true), 1);
-    EXPECT_EQ(ReadBytes(copy + L"\\" + kJapanese + L"\\top.txt"), "top");
-    EXPECT_EQ(ReadBytes(copy + deep), "deep");
-    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderMove", source, base + L"\\moved\\here", false), 1);
-    EXPECT_EQ(ReadBytes(base + L"\\moved\\here" + deep), "deep");
-    EXPECT_FALSE(Exists(source));
-    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderCopy", base + L"\\none", base + L"\\x", false), 0);
-    EXPECT_FALSE(guard.Stop()) << "a confirmation appeared";
-}
-
-// With Confirmation True the shell asks before it deletes: Yes does the work, No answers False
-// and leaves the file. Every member reads the answer the same way (the unit tests hold each
-// member's flags), so one delete stands for all.
-TEST(FileOpsConfirmation, YesDoesTheWorkNoChangesNothing) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    for (int button : {IDYES, IDNO}) {
-        const std::wstring file = TempFolder() + L"\\f.txt";
-        WriteBytes(file, "kept");
-        DialogAnswerer answerer(button);
-        EXPECT_EQ(Delete(info.Get(), L"FilesDelete", Arg::Text(file), false, true), button == IDYES ? 1 : 0);
-        EXPECT_TRUE(answerer.Answered()) << "no confirmation appeared";
-        EXPECT_EQ(ReadBytes(file), button == IDYES ? "<missing>" : "kept");
-    }
-}
-
-TEST(FileOpsAttributes, TheWalkResetsReadOnlyFilesAndSkipsDotFolders) {
+TEST(FileOpsAttributes, TheWalkSkipsDotFoldersAndLinksAFileGetsTheMaskFailuresAnswerFalse) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     for (const auto& [separator, deep] : {std::pair{L"\\", true}, std::pair{L"", true}, std::pair{L"", false}}) {
         SCOPED_TRACE(testing::Message() << "separator " << separator << " deep " << deep);
@@ -218,12 +202,8 @@ TEST(FileOpsAttributes, TheWalkResetsReadOnlyFilesAndSkipsDotFolders) {
         EXPECT_EQ(Kept(root + L"\\sub\\deep.txt"), deep ? 0 : kReadOnly | kHidden);
         EXPECT_EQ(Kept(root + L"\\.cache\\cached.txt"), kReadOnly) << "dot folders are not visited";
     }
-}
-
-TEST(FileOpsAttributes, FilesGetTheMaskAndFailuresAnswerFalse) {
     RegisterTestLogger(true);
     TakeLoggerRecords();
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     const std::wstring root = TempFolder();
     MakeFileWith(root + L"\\one.txt", FILE_ATTRIBUTE_NORMAL);
     MakeFileWith(root + L"\\one.txt.bak", kReadOnly);
@@ -245,29 +225,25 @@ TEST(FileOpsAttributes, FilesGetTheMaskAndFailuresAnswerFalse) {
         CreateDirectoryW((tree + L"\\a\\b").c_str(), nullptr);
         WriteBytes(L"\\\\?\\" + tree + where + L"\\bad.", "x");
         EXPECT_TRUE(IsQuietFalse(SetAttribute(info.Get(), tree, 0, true)));
-        std::vector<std::wstring> records = TakeLoggerRecords();
-        ASSERT_EQ(records.size(), 1u) << "where " << testing::PrintToString(where);
-        EXPECT_NE(records[0].find(L"\tZanKit|FileSysInfo:FolderFileSetAttribute#0\t1000:(2|bad.)\t0\t-1\t"),
-                  std::wstring::npos)
-            << records[0];
+        const std::vector<std::wstring> records = TakeLoggerRecords();
+        EXPECT_TRUE(records.size() == 1 &&
+                    records[0].find(L"\tZanKit|FileSysInfo:FolderFileSetAttribute#0\t1000:(2|bad.)\t0\t-1\t") !=
+                        std::wstring::npos)
+            << testing::PrintToString(records);
     }
-}
 
-// A link back up the tree is set but not walked, and a folder holds more subfolders than a
-// 16-bit count does.
-TEST(FileOpsAttributes, ALinkLoopAndMoreSubfoldersThanASixteenBitCountHolds) {
-    ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
-    const std::wstring root = TempFolder();
+    // A link back up the tree is set but not walked, below more subfolders than a 16-bit count holds.
+    const std::wstring many = TempFolder();
     constexpr int kFolders = 40000;
-    ASSERT_TRUE(MakeManyOnHost(root, "d", kFolders, true));
-    const std::wstring last = root + L"\\d" + std::to_wstring(kFolders - 1);
+    ASSERT_TRUE(MakeManyOnHost(many, "d", kFolders, true));
+    const std::wstring last = many + L"\\d" + std::to_wstring(kFolders - 1);
     MakeFileWith(last + L"\\ro.txt", kReadOnly);
     SetFileAttributesW(last.c_str(), kHidden);
-    const std::string from = UnixPath(root), to = UnixPath(last + L"\\loop");
+    const std::string from = UnixPath(many), to = UnixPath(last + L"\\loop");
     ASSERT_TRUE(RunOnHost("ln -sfn '" + from + "' '" + to + "'", [&] { return Exists(last + L"\\loop"); }));
-    EXPECT_EQ(SetAttribute(info.Get(), root, 0, true).Flag(), 1);
+    EXPECT_EQ(SetAttribute(info.Get(), many, 0, true).Flag(), 1);
     EXPECT_EQ(Kept(last + L"\\ro.txt"), 0u);
     EXPECT_EQ(Kept(last), 0u);
     // No loop stays behind for walks of the temporary folder.
-    RunOnHost("rm -rf '" + from + "'", [&] { return !Exists(root); });
+    RunOnHost("rm -rf '" + from + "'", [&] { return !Exists(many); });
 }

@@ -1,22 +1,17 @@
-// The shell members as hosts see them: CreateShortcut and CreateHyperlink with the files they
-// create, read back through the shell's own link object and byte by byte; ShellEx and SendMail
-// with what the shell really started (a recorder program registered for a test file type and for
-// "mailto") and the errors ShellEx raises.
+// The shell members as hosts see them: the files CreateShortcut and CreateHyperlink write, read
+// back by the shell's link object and byte by byte; what ShellEx and SendMail really started (a
+// recorder registered for a test file type and for "mailto") and the errors ShellEx raises.
 #include <windows.h>
-#include <objbase.h>
-#include <oleauto.h>
 #include <shlobj.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "host_support.h"
+#include "window_driver.h"
 
 using namespace hosttest;
 
@@ -25,7 +20,7 @@ namespace {
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 // A link file as the shell's link object reads it, and the icon index, hot key and show command
-// from its header (Wine's link object does not give back the show command), a line each.
+// from its header (Wine's link object does not give back the show command).
 std::string LinkFields(const std::wstring& path) {
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
@@ -41,15 +36,14 @@ std::string LinkFields(const std::wstring& path) {
     link->GetDescription(description, MAX_PATH);
     link->GetWorkingDirectory(folder, MAX_PATH);
     link->GetIconLocation(icon, MAX_PATH, &unused);
-    std::int32_t iconIndex;
-    std::uint32_t showCommand;
-    std::uint16_t hotKey;
-    std::memcpy(&iconIndex, &bytes[0x38], 4);
-    std::memcpy(&showCommand, &bytes[0x3C], 4);
-    std::memcpy(&hotKey, &bytes[0x40], 2);
+    auto header = [&bytes](size_t at, size_t size) {  // a little-endian field
+        std::uint32_t value = 0;
+        std::memcpy(&value, &bytes[at], size);
+        return std::to_string(static_cast<std::int32_t>(value));
+    };
     return "target=" + Narrow(target) + "\ndescription=" + Narrow(description) + "\nworking_dir=" + Narrow(folder) +
-           "\nicon_location=" + Narrow(icon) + "\nicon_index=" + std::to_string(iconIndex) +
-           "\nhotkey=" + std::to_string(hotKey) + "\nshow_command=" + std::to_string(showCommand) + "\n";
+           "\nicon_location=" + Narrow(icon) + "\nicon_index=" + header(0x38, 4) + "\nhotkey=" + header(0x40, 2) +
+           "\nshow_command=" + header(0x3C, 4) + "\n";
 }
 
 CallResult CreateShortcut(IDispatch* info, const std::wstring& title, const std::wstring& target,
@@ -82,7 +76,7 @@ protected:
     std::wstring folder_ = TempFolder(), target_ = folder_ + L"\\target.txt";
 };
 
-TEST_F(ShellLinks, ShortcutIsReadBackByTheShellAndFromItsHeader) {
+TEST_F(ShellLinks, ShortcutReadBackFailuresAndAMultithreadedCaller) {
     // One trailing separator of the working folder is removed; the hot key is Control+Alt+A.
     EXPECT_EQ(CreateShortcut(info_.Get(), L"Full", target_, folder_,
                              {Arg::Text(L"C:\\windows\\"), Arg::Text(L"C:\\windows\\notepad.exe"), Arg::Long(2),
@@ -97,10 +91,7 @@ TEST_F(ShellLinks, ShortcutIsReadBackByTheShellAndFromItsHeader) {
     const std::string plain = LinkFields(folder_ + L"\\Plain.lnk");  // the shell may name an icon of its own
     EXPECT_EQ(plain.find("target=" + Narrow(target_) + "\ndescription=Plain\nworking_dir=\n"), 0u) << plain;
     EXPECT_NE(plain.find("\nicon_index=0\nhotkey=0\nshow_command=1\n"), std::string::npos) << plain;
-}
-
-TEST_F(ShellLinks, ShortcutFailuresAnswerACodeOrRaiseAndWriteNothing) {
-    // A missing target or folder answers the code of the call that failed.
+    // A missing target or folder answers the code of the call that failed; a bad modifier raises.
     const std::wstring failing[][2] = {{folder_ + L"\\none.txt", folder_}, {target_, folder_ + L"\\none"}};
     for (const auto& call : failing) {
         CallResult answer = CreateShortcut(info_.Get(), L"Failed", call[0], call[1]);
@@ -113,11 +104,9 @@ TEST_F(ShellLinks, ShortcutFailuresAnswerACodeOrRaiseAndWriteNothing) {
         EXPECT_EQ(answer.exception.scode, static_cast<HRESULT>(0x800A0006)) << modifier;
     }
     EXPECT_FALSE(Exists(folder_ + L"\\Failed.lnk"));
-}
 
-// Called on a thread of the multithreaded apartment, the member must work there and leave that
-// thread's use of COM as it was.
-TEST_F(ShellLinks, ShortcutFromAMultithreadedApartment) {
+    // Called on a thread of the multithreaded apartment, the member works there and leaves that
+    // thread's use of COM as it was.
     long answer = -1;
     HRESULT comAfterwards = E_FAIL;
     std::thread([&] {
@@ -196,26 +185,6 @@ std::wstring Recorded(const std::function<void()>& start) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }
 
-BOOL CALLBACK CloseOwnWindow(HWND window, LPARAM) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
-// Closes every window this process shows (the shell's error boxes, property sheets) while it
-// lives, as a user would, so that nothing waits for an answer forever.
-struct WindowCloser {
-    std::atomic<bool> stop{false};
-    std::thread worker{[this] {
-        for (; !stop; Sleep(100)) EnumWindows(CloseOwnWindow, 0);
-    }};
-    ~WindowCloser() {
-        stop = true;
-        worker.join();
-    }
-};
-
 class ShellExecution : public ::testing::Test {
 protected:
     // ".zkrec" files start the recorder with the verb as first argument; the default verb is
@@ -267,7 +236,7 @@ protected:
     std::wstring folder_ = TempFolder();
 };
 
-TEST_F(ShellExecution, VerbParametersFolderAndShowCommandReachTheStartedProgram) {
+TEST_F(ShellExecution, ShellExAndSendMailReachTheStartedProgram) {
     const std::wstring file = NewFile(L"plain.zkrec");
     const struct {
         long operation, showCmd;
@@ -298,10 +267,23 @@ TEST_F(ShellExecution, VerbParametersFolderAndShowCommandReachTheStartedProgram)
         EXPECT_GT(answer, 32);
         EXPECT_EQ(operation, row.operation);
     }
+
+    // SendMail hands its encoded link to the "mailto" handler.
+    TakeLoggerRecords();  // whatever earlier tests left
+    const std::wstring record = Recorded([&] {
+        EXPECT_EQ(Call(info_.Get(), L"SendMail", DISPATCH_METHOD,
+                       {Arg::Text(L"anna@example.org"), Arg::Text(L"Gr\u00FC\u00DFe & Q"),
+                        Arg::Text(L"Zeile 1\r\nZeile 2 #3? a%0D%0Ab")})
+                      .hr,
+                  S_OK);
+    });
+    EXPECT_EQ(record.substr(0, record.find(L'\n', record.find(L'\n') + 1) + 1),
+              L"mailto \"mailto:anna@example.org?Subject=Gr%C3%BC%C3%9Fe%20%26%20Q&Body=Zeile%201%0D%0AZeile%202%20%"
+              L"233%3F%20a%0D%0Ab\"\n1\n");
+    EXPECT_TRUE(TakeLoggerRecords().empty()) << "nothing unexpected to report";
 }
 
 TEST_F(ShellExecution, RefusalsAreRaisedWithTheirNumberAndText) {
-    WindowCloser closer;  // for the shell's error boxes
     // Wine's shell answers "file not found" for a missing folder too and has no "access denied";
     // the unit table of errors covers those.
     const struct {
@@ -315,27 +297,13 @@ TEST_F(ShellExecution, RefusalsAreRaisedWithTheirNumberAndText) {
         {NewFile(L"broken.exe", "MZ"), static_cast<HRESULT>(0x80040423), L"The executable file is invalid or corrupt"},
     };
     for (const auto& row : rows) {
+        DialogAnswerer errorBox(IDCANCEL);  // the shell shows its error first
         long open = 0;
         CallResult answer = ShellEx(row.file, 1, L"", L"", open);
         EXPECT_EQ(answer.exception.scode, row.number) << row.description;
         EXPECT_EQ(answer.Source() + L": " + answer.Description(),
                   L"FileSysInfo.ShellEx: " + std::wstring(row.description));
     }
-}
-
-TEST_F(ShellExecution, SendMailHandsTheEncodedLinkToTheMailHandler) {
-    TakeLoggerRecords();  // whatever earlier tests left
-    const std::wstring record = Recorded([&] {
-        EXPECT_EQ(Call(info_.Get(), L"SendMail", DISPATCH_METHOD,
-                       {Arg::Text(L"anna@example.org"), Arg::Text(L"Gr\u00FC\u00DFe & Q"),
-                        Arg::Text(L"Zeile 1\r\nZeile 2 #3? a%0D%0Ab")})
-                      .hr,
-                  S_OK);
-    });
-    EXPECT_EQ(record.substr(0, record.find(L'\n', record.find(L'\n') + 1) + 1),
-              L"mailto \"mailto:anna@example.org?Subject=Gr%C3%BC%C3%9Fe%20%26%20Q&Body=Zeile%201%0D%0AZeile%202%20%"
-              L"233%3F%20a%0D%0Ab\"\n1\n");
-    EXPECT_TRUE(TakeLoggerRecords().empty()) << "nothing unexpected to report";
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ public:
     explicit DialogAnswerer(int controlId, DWORD timeoutMs = 15000)
         : DialogDriver(
               L"", [controlId](HWND dialog) { Press(dialog, controlId); }, timeoutMs) {}
-    bool Answered() { return Finish(); }
 };
 
 }  // namespace hosttest

@@ -1,7 +1,6 @@
-// Started by the shell for the tests' file type and for "mailto": writes the arguments it got
-// (its command line after its own quoted path), its show command ("none" when it got none) and
-// its current folder as three UTF-16 lines to the file ZANKIT_RECORDER_FILE names. The record is written under another
-// name and then renamed, so a test waiting for it never reads half of it.
+// Started by the shell for the tests' file type and for "mailto": writes its arguments (the command
+// line after its quoted path), show command ("none" without one) and current folder as three UTF-16
+// lines to the file ZANKIT_RECORDER_FILE names, under another name first so nobody reads half.
 #include <windows.h>
 
 #include <cstdio>

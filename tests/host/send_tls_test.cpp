@@ -127,7 +127,7 @@ TEST_F(TlsSend, RefusalsAndLogins) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
         const std::filesystem::path log = dir_ / (std::string(row.server) + ".log");
-        const std::size_t logStart = ReadBytes(log).size();
+        const std::size_t logStart = std::filesystem::exists(log) ? ReadBytes(log).size() : 0;
         auto mail = MailTo(row.server, row.security);
         EXPECT_EQ(mail->Set(L"AllowInvalidCertificate", Arg::Bool(row.allowInvalid)), S_OK);
         EXPECT_EQ(mail->Set(L"AuthMechanism", Arg::Long(row.mechanism)), S_OK);

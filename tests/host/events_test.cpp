@@ -6,61 +6,52 @@
 
 #include <gtest/gtest.h>
 
-#include "event_sink.h"
-#include "frame/zankit_interfaces.h"
-#include "host_support.h"
+#include "sending_mail.h"
 
 using namespace hosttest;
 
 namespace {
 
-// A mail object with its connection point and two advised sinks.
-struct AdvisedMail {
-    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
-    ComPtr<IConnectionPoint> point;
-    ComPtr<MailEventSink> first = ComPtr<MailEventSink>::Adopt(new MailEventSink());
+// A mail object without a sender, with a second sink advised after the first.
+struct AdvisedMail : SendingMail {
     ComPtr<MailEventSink> second = ComPtr<MailEventSink>::Adopt(new MailEventSink());
-    DWORD firstCookie = 0, secondCookie = 0;
-    AdvisedMail() {
-        ComPtr<IConnectionPointContainer> container;
-        if (FAILED(mail.As(container, IID_IConnectionPointContainer))) return;
-        container->FindConnectionPoint(DIID___clsSendMail, point.Put());
-        if (!point) return;
-        point->Advise(first.Get(), &firstCookie);
-        point->Advise(second.Get(), &secondCookie);
+    DWORD secondCookie = 0;
+    AdvisedMail() : SendingMail(25) {
+        Set(L"from", Arg::Text(L""));
+        if (point) point->Advise(second.Get(), &secondCookie);
     }
-    HRESULT Send() { return Call(mail.Get(), L"Send", DISPATCH_METHOD, {}).hr; }
 };
 
 }  // namespace
 
 TEST(Events, AHandlerThatUnadvisesStopsTheEventsAtOnce) {
     AdvisedMail advised;
-    ASSERT_TRUE(advised.point && advised.firstCookie && advised.secondCookie != advised.firstCookie);
-    ASSERT_EQ(advised.Send(), S_OK);
-    const size_t before = advised.first->events.size();
+    ASSERT_TRUE(advised.cookie && advised.secondCookie && advised.secondCookie != advised.cookie);
+    ASSERT_EQ(advised.Do(L"Send").hr, S_OK);
+    const size_t before = advised.sink->events.size();
     ASSERT_GT(before, 0u);
     EXPECT_EQ(advised.second->events.size(), before);
     // The first sink's handler unadvises both sinks during the next event.
-    advised.first->onEvent = [&](const MailEventSink::Event&) {
-        advised.point->Unadvise(advised.firstCookie);
+    advised.sink->onEvent = [&](const MailEventSink::Event&) {
+        advised.point->Unadvise(advised.cookie);
         advised.point->Unadvise(advised.secondCookie);
-        advised.first->onEvent = nullptr;
+        advised.sink->onEvent = nullptr;
     };
-    EXPECT_EQ(advised.Send(), S_OK);
-    EXPECT_EQ(advised.first->events.size(), before + 1);
+    EXPECT_EQ(advised.Do(L"Send").hr, S_OK);
+    EXPECT_EQ(advised.sink->events.size(), before + 1);
     EXPECT_EQ(advised.second->events.size(), before);  // unadvised before its turn
-    EXPECT_EQ(advised.point->Unadvise(advised.firstCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(advised.point->Unadvise(advised.cookie), CONNECT_E_NOCONNECTION);
+    advised.cookie = 0;
 }
 
 TEST(Events, ReleasingTheObjectWithSinksAdvisedFreesTheSinksAndTheModule) {
     {
         AdvisedMail advised;
         ASSERT_TRUE(advised.point);
-        EXPECT_EQ(advised.first->References(), 2);  // ours and the connection point's
+        EXPECT_EQ(advised.sink->References(), 2);  // ours and the connection point's
         advised.point.Reset();
         advised.mail.Reset();  // never unadvised
-        EXPECT_EQ(advised.first->References(), 1);
+        EXPECT_EQ(advised.sink->References(), 1);
         EXPECT_EQ(advised.second->References(), 1);
     }
     EXPECT_EQ(CanUnloadNow(), S_OK);

@@ -1,14 +1,11 @@
 // A clsSendMail object driven through COM as a VB host with WithEvents drives it: the event
-// sink advised, the events kept in order as text, and the files the peers leave read whole.
+// sink advised, the events kept in order as text.
 #pragma once
 
 #include <windows.h>
 #include <ocidl.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -65,10 +62,5 @@ struct SendingMail {
         }));
     }
 };
-
-inline std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 }  // namespace hosttest

@@ -8,7 +8,7 @@
 namespace zankit::fileinfo {
 namespace {
 
-TEST(FileNameRules, ValidityAndCleanup) {
+TEST(FileNameRules, ValidityCleanupAndExecutables) {
     EXPECT_TRUE(IsValidFileName(L"say \"hi\".txt"));  // the double quote is allowed
     EXPECT_TRUE(IsValidFileName(std::wstring(259, L'x')));
     EXPECT_FALSE(IsValidFileName(std::wstring(260, L'x')));
@@ -20,9 +20,7 @@ TEST(FileNameRules, ValidityAndCleanup) {
     EXPECT_EQ(CleanFileName(L"   "), L"");
     // Cut to 260 characters before the forbidden ones go.
     EXPECT_EQ(CleanFileName(L"::" + std::wstring(300, L'y')), std::wstring(258, L'y'));
-}
-
-TEST(FileNameRules, ExecutableExtensionsIgnoreCaseAndMatchWhole) {
+    // Executable extensions ignore case and match whole.
     for (const wchar_t* yes : {L"exe", L"7z", L"AccDb", L"HTML"}) EXPECT_TRUE(IsExecutableExtension(yes)) << yes;
     for (const wchar_t* no : {L"docx", L"ex", L"exe ", L""}) EXPECT_FALSE(IsExecutableExtension(no)) << no;
 }

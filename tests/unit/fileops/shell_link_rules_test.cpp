@@ -48,7 +48,7 @@ TEST(InternetShortcutText, UrlEndingAndMailtoScheme) {
     for (const auto& c : hyperlinks) EXPECT_EQ(links::WithMailtoScheme(c[0]), c[1]) << c[0];
 }
 
-TEST(ShellExecuteRules, ShowCommands) {
+TEST(ShellExecuteRules, ShowCommandsAndErrorTable) {
     struct Case {
         const wchar_t* file;
         const wchar_t* parameters;
@@ -64,26 +64,23 @@ TEST(ShellExecuteRules, ShowCommands) {
     for (const Case& c : cases) {
         EXPECT_EQ(shellexec::ShowCommandFor(c.file, c.parameters, c.directory, c.showCmd), c.result) << c.file;
     }
-}
-
-TEST(ShellExecuteRules, ErrorTable) {
     // The codes Wine's shell cannot produce on demand (the host tests raise 2, 11 and 31), and
     // codes without a text of their own.
     const std::wstring general = L"An error occurred occurred whilst trying to open or print the selected file.";
-    struct Case {
+    struct Error {
         long code;
         std::uint32_t number;
         std::wstring description;
-    } cases[] = {
+    } errors[] = {
         {0, 0x800A0007, L"Out of memory"},
         {3, 0x800A004C, L"Path not found"},
         {5, 0x800A004B, L"Path/file access error"},
         {1, 0x80040419, general},
         {12, 0x80040424, general},
     };
-    for (const Case& c : cases) {
-        const shellexec::ShellError error = shellexec::ErrorForShellCode(c.code);
-        EXPECT_EQ(error.number, c.number) << c.code;
-        EXPECT_EQ(error.description, c.description) << c.code;
+    for (const Error& e : errors) {
+        const shellexec::ShellError error = shellexec::ErrorForShellCode(e.code);
+        EXPECT_EQ(error.number, e.number) << e.code;
+        EXPECT_EQ(error.description, e.description) << e.code;
     }
 }

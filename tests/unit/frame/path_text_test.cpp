@@ -6,7 +6,7 @@
 
 using namespace zankit;
 
-TEST(PathText, TextHelpers) {
+TEST(PathText, TextHelpersAttributeLettersAndSizeTexts) {
     using Helper = std::wstring (*)(std::wstring_view);
     const Helper fixPath = path::FixPath, fileName = path::FileNameFromPath, strip = path::StripTrailingSeparator,
                  extension = path::ExtensionOf, unescape = UnescapeUnicode;
@@ -36,9 +36,7 @@ TEST(PathText, TextHelpers) {
         {"an escape cut short", unescape, L"end\\u00", L"end\\u00"},
     };
     for (const auto& row : rows) EXPECT_EQ(row.helper(row.in), row.out) << row.what;
-}
 
-TEST(PathText, AttributeLettersAndSizeTexts) {
     EXPECT_EQ(path::AttributeLetters(255), L"RHASLC");  // in their fixed order
     EXPECT_EQ(path::AttributeLetters(16), L"");
     // Two places, rounded, with the given separator.

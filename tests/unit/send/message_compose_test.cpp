@@ -9,10 +9,6 @@
 namespace zankit::mail {
 namespace {
 
-using testing::MemoryStore;
-using testing::OrderedEvents;
-using testing::ScriptedSystem;
-
 // The filter's output for input written in pieces of pieceSize bytes (0: all at once).
 std::string Filtered(const std::string& input, std::size_t pieceSize = 0) {
     std::string out;
@@ -48,12 +44,10 @@ TEST(WireFilter, LineEndsLongLinesAndLeadingDots) {
 TEST(LineBuilders, KeepEveryValueOnItsLine) {
     const std::pair<std::string, std::string> cases[] = {
         {OneLine("a\r\nb\n\n\rc\rd"), "a b c d"},
-        {Command("USER", "me\r\nDELE 1"), "USER me DELE 1"},
         {Command("MAIL FROM:", "<a@b.c\nRCPT TO: <x>>"), "MAIL FROM: <a@b.c RCPT TO: <x>>"},
         {HeaderLine("Subject", "Hello\r\nBcc: evil"), "Subject: Hello Bcc: evil"},
         // Folds stay folds; what lies between them stays on its line.
         {HeaderLine("To", "a\r\n\tb\nX: y"), "To: a\r\n\tb X: y"},
-        {HeaderLine("Message-ID", "<id@host\r\nX-Injected: 1>"), "Message-ID: <id@host X-Injected: 1>"},
         {HeaderText("J\xFCrgen\r\nX", true), "=?ISO-8859-1?B?SvxyZ2VuIFg=?="},
     };
     for (const auto& [built, expected] : cases) EXPECT_EQ(built, expected);
@@ -62,16 +56,12 @@ TEST(LineBuilders, KeepEveryValueOnItsLine) {
     EXPECT_EQ(folded, "Subject: " + std::string(600, 'a') + "\r\n " + std::string(600, 'b'));
 }
 
-class ComposeTest : public ::testing::Test {
+class ComposeTest : public ::testing::Test, protected testing::ScriptedMail {
 protected:
     ComposeTest() {
         s.SetFrom("me@example.com");
         s.SetRecipient("you@example.com");
     }
-
-    OrderedEvents events;
-    SendMailCore core{std::make_unique<ScriptedSystem>(), std::make_unique<MemoryStore>(), events};
-    MailSettings& s = core.Settings();
     testing::TempDir dir;
 };
 

@@ -105,6 +105,13 @@ private:
     std::unique_ptr<MailSystem> real_ = MakePlatformMailSystem();
 };
 
+// A mail object on the scripted platform with its settings in memory.
+struct ScriptedMail {
+    OrderedEvents events;
+    SendMailCore core{std::make_unique<ScriptedSystem>(), std::make_unique<MemoryStore>(), events};
+    MailSettings& s = core.Settings();
+};
+
 // A fresh directory removed with everything in it at the end of the test.
 class TempDir {
 public:
@@ -163,12 +170,13 @@ struct LoopbackMail {
 };
 
 // One aiosmtpd sink: its port and its spool (received.log and message-N.eml), from the
-// environment the runner sets.
+// environment the runner sets. Since(mark) is what it received after Received() had mark bytes.
 struct SinkPeer {
     int port = 0;
     std::string spool;
 
     std::string Received() const { return ReadWholeFile(spool + "/received.log"); }
+    std::string Since(std::size_t mark) const { return Received().substr(mark); }
 };
 
 inline std::optional<SinkPeer> SinkPeerFromEnvironment(const char* portName, const char* spoolName) {
@@ -177,16 +185,5 @@ inline std::optional<SinkPeer> SinkPeerFromEnvironment(const char* portName, con
     if (!port || !spool) return std::nullopt;
     return SinkPeer{std::stoi(*port), *spool};
 }
-
-// What a sink received from the construction on.
-class Capture {
-public:
-    explicit Capture(const SinkPeer& sink) : sink_(sink), start_(sink.Received().size()) {}
-    std::string Text() const { return sink_.Received().substr(start_); }
-
-private:
-    const SinkPeer& sink_;
-    std::size_t start_;
-};
 
 }  // namespace zankit::mail::testing

@@ -1,5 +1,5 @@
 // clsSendMail over TLS through COM under Wine, against the servers of tests/peers/tls_peers.py
-// (started by tests/peers/run_tls_tests.sh, which exports ZANKIT_TLS_DIR, ZANKIT_TLS_USER and
+// (started by tests/wine/run_host_tests.sh, which exports ZANKIT_TLS_DIR, ZANKIT_TLS_USER and
 // ZANKIT_TLS_TOKEN and trusts the peers' test authority inside the prefix).
 #include <windows.h>
 #include <ocidl.h>

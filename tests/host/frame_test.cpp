@@ -165,6 +165,13 @@ TEST(Frame, ByRefWriteBackKeepsTheCallersVariableType) {
               S_OK);
     ASSERT_EQ(V_VT(&host.value), VT_BSTR);
     EXPECT_EQ(FromBstr(V_BSTR(&host.value)), std::wstring(L"127\0", 4));
+    // A property put writes back as well: SMTPHost takes the NULs out of the caller's variable.
+    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
+    Put(mail.Get(), L"SMTPHostValidation", Arg::Long(1));
+    Arg name = Arg::Text(std::wstring(L"mail.exa\0mple.com", 17));
+    EXPECT_EQ(Put(mail.Get(), L"SMTPHost", Arg::RefTo(&name.value)).hr, S_OK);
+    EXPECT_EQ(TextOf(&name.value), L"mail.example.com");
+    EXPECT_EQ(Get(mail.Get(), L"SMTPHost").Text(), L"mail.example.com");
 }
 
 TEST(Frame, EarlyBoundCallsWorkAndNullOutPointersAreRefusedWithEPointer) {

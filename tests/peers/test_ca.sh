@@ -1,7 +1,9 @@
 # Sourced by test runners: a throw-away certificate authority for TLS peers on loopback, trusted
 # inside one Wine prefix only (the machine's own trust store is never touched).
 #   zk_ca_make DIR                   DIR/ca.pem, DIR/ca.key
-#   zk_ca_issue DIR NAME ALT_NAMES   DIR/NAME.pem and DIR/NAME.key signed by the CA, e.g.
+#   zk_ca_issue DIR NAME ALT_NAMES [DAYS]
+#                                    DIR/NAME.pem and DIR/NAME.key signed by the CA, valid for DAYS
+#                                    (2; -1 ended yesterday), e.g.
 #                                    zk_ca_issue "$dir" server "DNS:localhost,IP:127.0.0.1"
 #   zk_ca_trust_in_prefix DIR        adds DIR/ca.pem to the root store of $WINEPREFIX
 #   zk_ca_untrust_in_prefix DIR      removes it again
@@ -18,13 +20,13 @@ zk_ca_make() {
 }
 
 zk_ca_issue() {
-  local dir=$1 name=$2 alt_names=$3 first=${3%%,*}
+  local dir=$1 name=$2 alt_names=$3 days=${4:-2} first=${3%%,*}
   printf 'subjectAltName=%s\nbasicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n' \
     "$alt_names" > "$dir/$name.ext"
   zk_ca_run "$dir/$name.log" openssl req -new -newkey rsa:2048 -nodes -subj "/CN=${first#*:}" \
     -keyout "$dir/$name.key" -out "$dir/$name.csr" &&
     zk_ca_run "$dir/$name.log" openssl x509 -req -in "$dir/$name.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" \
-      -CAcreateserial -days 2 -extfile "$dir/$name.ext" -out "$dir/$name.pem"
+      -CAcreateserial -days "$days" -extfile "$dir/$name.ext" -out "$dir/$name.pem"
 }
 
 # Wine's crypt32 reads the trusted roots from HKLM\Software\Microsoft\SystemCertificates\Root\

@@ -15,7 +15,7 @@
 #include <iterator>
 #include <string>
 
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 
 namespace {
 

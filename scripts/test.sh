@@ -52,7 +52,7 @@ one_check() {
 frame_includes_no_feature() {
   local file bad ok=0 failing=0
   for file in src/frame/*; do
-    bad=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(server|filesysinfo|fileinfo|fileops|dialogs|mail|small)/' "$file")
+    bad=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(server|filesysinfo|fileinfo|fileops|dialogs|mail|writer|icon|http|paths|shell)/' "$file")
     if [ -n "$bad" ]; then
       failing=$((failing + 1)); echo "not ok - $file includes a feature header:"; echo "$bad"
     else

@@ -1,4 +1,4 @@
-#include "fileinfo/run_time_failure.h"
+#include "frame/run_time_failure.h"
 
 namespace zankit::fileinfo {
 

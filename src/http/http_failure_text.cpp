@@ -1,4 +1,4 @@
-#include "small/http_failure_text.h"
+#include "http/http_failure_text.h"
 
 namespace zankit {
 namespace {

@@ -1,4 +1,4 @@
-#include "small/icon_key.h"
+#include "icon/icon_key.h"
 
 #include <cwctype>
 

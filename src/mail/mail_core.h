@@ -16,16 +16,16 @@
 #include <vector>
 
 #include "mail/address_validation.h"
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 #include "mail/host_utilities.h"
 #include "mail/mail_events.h"
 #include "mail/mail_seam.h"
-#include "mail/mail_session.h"
-#include "mail/mail_settings.h"
-#include "mail/mail_socket.h"
+#include "mail/session/mail_session.h"
+#include "mail/settings/mail_settings.h"
+#include "mail/session/mail_socket.h"
 #include "mail/mail_types.h"
 #include "mail/pending_errors.h"
-#include "mail/session_pump.h"
+#include "mail/session/session_pump.h"
 #include "mail/tcp_channel.h"
 
 namespace zankit::mail {

@@ -10,7 +10,7 @@
 
 #include "mail/mail_types.h"
 #include "mail/tcp_channel.h"
-#include "mail/tls_engine.h"
+#include "mail/tls/tls_engine.h"
 
 namespace zankit::mail {
 

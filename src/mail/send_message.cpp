@@ -5,11 +5,11 @@
 #include <exception>
 #include <string>
 
-#include "mail/dns_discovery.h"
+#include "mail/dns/dns_discovery.h"
 #include "mail/mail_core.h"
-#include "mail/message_compose.h"
-#include "mail/message_writer.h"
-#include "mail/wire_text.h"
+#include "mail/message/message_compose.h"
+#include "mail/message/message_writer.h"
+#include "mail/message/wire_text.h"
 
 namespace zankit::mail {
 namespace {

@@ -1,4 +1,4 @@
-#include "fileops/long_path.h"
+#include "paths/long_path.h"
 
 namespace zankit::fileops {
 

@@ -1,6 +1,6 @@
-#include "fileinfo/path_parts.h"
+#include "paths/path_parts.h"
 
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 
 namespace zankit::fileinfo {
 

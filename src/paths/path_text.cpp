@@ -1,4 +1,4 @@
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,9 +4,9 @@
 #include "filesysinfo/win/file_sys_info.h"
 #include "frame/zankit_interfaces.h"
 #include "mail/win/send_mail_com.h"
-#include "small/win/file_icon.h"
-#include "small/win/file_writer.h"
-#include "small/win/win_http_wrapper.h"
+#include "icon/win/file_icon.h"
+#include "writer/win/file_writer.h"
+#include "http/win/win_http_wrapper.h"
 
 namespace zankit {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "mail/dns_message.h"
+#include "mail/dns/dns_message.h"
 #include "mail/text_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/reply_assembler.h"
+#include "mail/session/reply_assembler.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "dialogs/win/folder_browser.h"
 #include "dialogs/folder_browser_rules.h"
 #include "dialogs/last_folder.h"
-#include "dialogs/shell_folders.h"
+#include "shell/shell_folders.h"
 #include "dialogs/win/window_placement.h"
 #include "filesysinfo/win/file_sys_info.h"
 #include "frame/bstr.h"

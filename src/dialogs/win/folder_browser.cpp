@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "dialogs/shell_folders.h"
+#include "shell/shell_folders.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "filesysinfo/win/directory_search.h"
-#include "filesysinfo/path_text.h"
+#include "paths/win/directory_search.h"
+#include "paths/path_text.h"
 
 namespace zankit::fileinfo {
 

@@ -6,12 +6,12 @@
 #include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/drive_detail.h"
-#include "fileinfo/drive_lookup.h"
+#include "paths/drive_lookup.h"
 #include "fileinfo/win/file_queries.h"
 #include "frame/bstr.h"
 #include "filesysinfo/win/file_sys_info.h"
-#include "filesysinfo/win/path_system.h"
-#include "filesysinfo/path_text.h"
+#include "paths/win/path_system.h"
+#include "paths/path_text.h"
 
 namespace zankit {
 namespace fileinfo {

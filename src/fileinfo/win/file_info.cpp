@@ -7,15 +7,15 @@
 #include "fileinfo/display_texts.h"
 #include "fileinfo/file_name_rules.h"
 #include "fileinfo/win/file_queries.h"
-#include "fileinfo/path_parts.h"
-#include "fileinfo/run_time_failure.h"
+#include "paths/path_parts.h"
+#include "frame/run_time_failure.h"
 #include "fileinfo/system_checks.h"
 #include "frame/bstr.h"
 #include "frame/date_value.h"
 #include "filesysinfo/win/file_sys_info.h"
-#include "filesysinfo/win/path_system.h"
-#include "filesysinfo/path_text.h"
-#include "small/file_type_name.h"
+#include "paths/win/path_system.h"
+#include "paths/path_text.h"
+#include "shell/file_type_name.h"
 
 namespace zankit {
 namespace fileinfo {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "fileinfo/path_parts.h"
-#include "fileinfo/run_time_failure.h"
-#include "filesysinfo/win/directory_search.h"
+#include "paths/path_parts.h"
+#include "frame/run_time_failure.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit::fileinfo {
 

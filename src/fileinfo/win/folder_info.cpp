@@ -6,25 +6,25 @@
 #include <new>
 #include <string>
 
-#include "dialogs/shell_folders.h"
+#include "shell/shell_folders.h"
 #include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/drive_info.h"
-#include "fileinfo/drive_lookup.h"
+#include "paths/drive_lookup.h"
 #include "fileinfo/win/file_queries.h"
 #include "fileinfo/win/folder_listing.h"
-#include "fileinfo/path_parts.h"
-#include "fileinfo/run_time_failure.h"
+#include "paths/path_parts.h"
+#include "frame/run_time_failure.h"
 #include "fileinfo/system_checks.h"
-#include "filesysinfo/win/directory_search.h"
+#include "paths/win/directory_search.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/date_value.h"
 #include "frame/error_info.h"
 #include "filesysinfo/win/file_sys_info.h"
-#include "filesysinfo/win/path_system.h"
-#include "filesysinfo/path_text.h"
+#include "paths/win/path_system.h"
+#include "paths/path_text.h"
 #include "frame/report_error.h"
-#include "small/file_type_name.h"
+#include "shell/file_type_name.h"
 
 namespace zankit {
 namespace fileinfo {

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "filesysinfo/win/directory_search.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit::fileinfo {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "fileinfo/drive_lookup.h"
-#include "fileops/long_path.h"
-#include "filesysinfo/win/directory_search.h"
+#include "paths/drive_lookup.h"
+#include "paths/long_path.h"
+#include "paths/win/directory_search.h"
 #include "filesysinfo/win/file_sys_info.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"

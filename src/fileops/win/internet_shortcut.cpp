@@ -7,7 +7,7 @@
 #include "fileops/internet_shortcut_text.h"
 #include "fileops/percent_encoding.h"
 #include "filesysinfo/win/file_sys_info.h"
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 #include "frame/bstr.h"
 #include "frame/win_handles.h"
 

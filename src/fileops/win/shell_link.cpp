@@ -6,7 +6,7 @@
 #include <string>
 
 #include "filesysinfo/win/file_sys_info.h"
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/error_info.h"

@@ -1,7 +1,7 @@
 #include "filesysinfo/win/file_sys_info.h"
 
 #include "frame/bstr.h"
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 
 namespace zankit {
 

@@ -1,4 +1,4 @@
-#include "small/win/late_call.h"
+#include "http/win/late_call.h"
 
 #include <oleauto.h>
 

@@ -1,4 +1,4 @@
-#include "small/win/win_http_wrapper.h"
+#include "http/win/win_http_wrapper.h"
 
 #include <oleauto.h>
 
@@ -8,8 +8,8 @@
 #include "frame/bstr.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
-#include "small/http_failure_text.h"
-#include "small/win/late_call.h"
+#include "http/http_failure_text.h"
+#include "http/win/late_call.h"
 
 namespace zankit {
 namespace {

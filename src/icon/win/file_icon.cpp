@@ -1,13 +1,13 @@
-#include "small/win/file_icon.h"
+#include "icon/win/file_icon.h"
 
 #include <oleauto.h>
 
 #include "frame/bstr.h"
 #include "frame/variant.h"
-#include "small/file_type_name.h"
-#include "small/win/host_image_list.h"
-#include "small/icon_key.h"
-#include "small/win/icon_picture.h"
+#include "shell/file_type_name.h"
+#include "icon/win/host_image_list.h"
+#include "icon/icon_key.h"
+#include "icon/win/icon_picture.h"
 
 namespace zankit {
 namespace {

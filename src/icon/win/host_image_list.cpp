@@ -1,4 +1,4 @@
-#include "small/win/host_image_list.h"
+#include "icon/win/host_image_list.h"
 
 #include <oleauto.h>
 

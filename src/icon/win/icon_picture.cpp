@@ -1,4 +1,4 @@
-#include "small/win/icon_picture.h"
+#include "icon/win/icon_picture.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

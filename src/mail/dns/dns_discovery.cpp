@@ -1,4 +1,4 @@
-#include "mail/dns_discovery.h"
+#include "mail/dns/dns_discovery.h"
 
 #include "mail/address_validation.h"
 

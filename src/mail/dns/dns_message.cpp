@@ -1,4 +1,4 @@
-#include "mail/dns_message.h"
+#include "mail/dns/dns_message.h"
 
 #include "mail/text_rules.h"
 

@@ -1,8 +1,8 @@
-#include "mail/mx_query.h"
+#include "mail/dns/mx_query.h"
 
 #include <new>
 
-#include "mail/dns_message.h"
+#include "mail/dns/dns_message.h"
 
 namespace zankit::mail {
 namespace {

@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "mail/dns_discovery.h"
+#include "mail/dns/dns_discovery.h"
 #include "mail/dns_seam.h"
 
 namespace zankit::mail {

@@ -1,4 +1,4 @@
-#include "mail/content_type_map.h"
+#include "mail/message/content_type_map.h"
 
 #include <sstream>
 

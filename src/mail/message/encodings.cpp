@@ -1,4 +1,4 @@
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "mail/message_compose.h"
+#include "mail/message/message_compose.h"
 
 #include <chrono>
 #include <string_view>
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <random>
 
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 #include "mail/text_rules.h"
-#include "mail/wire_text.h"
+#include "mail/message/wire_text.h"
 
 namespace zankit::mail {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/mail_settings.h"
+#include "mail/settings/mail_settings.h"
 #include "mail/mail_types.h"
 
 namespace zankit::mail {

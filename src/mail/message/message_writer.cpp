@@ -1,9 +1,9 @@
-#include "mail/message_writer.h"
+#include "mail/message/message_writer.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 
 namespace zankit::mail {
 

@@ -17,8 +17,8 @@
 #include <string_view>
 
 #include "mail/mail_seam.h"
-#include "mail/mail_session.h"
-#include "mail/wire_filter.h"
+#include "mail/session/mail_session.h"
+#include "mail/message/wire_filter.h"
 
 namespace zankit::mail {
 

@@ -1,4 +1,4 @@
-#include "mail/wire_filter.h"
+#include "mail/message/wire_filter.h"
 
 namespace zankit::mail {
 

@@ -1,6 +1,6 @@
-#include "mail/wire_text.h"
+#include "mail/message/wire_text.h"
 
-#include "mail/encodings.h"
+#include "mail/message/encodings.h"
 
 namespace zankit::mail {
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "mail/dns_discovery.h"
+#include "mail/dns/dns_discovery.h"
 #include "mail/posix/dns_system.h"
 #include "mail/posix/fd.h"
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <cstring>
 
-#include "mail/content_type_map.h"
+#include "mail/message/content_type_map.h"
 #include "mail/mail_seam.h"
 #include "mail/posix/fd.h"
 #include "mail/posix/icmp_echo.h"

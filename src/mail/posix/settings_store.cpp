@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "mail/mail_seam.h"
-#include "mail/settings_file_format.h"
+#include "mail/settings/settings_file_format.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {

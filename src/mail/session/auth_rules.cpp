@@ -1,10 +1,10 @@
-#include "mail/auth_rules.h"
+#include "mail/session/auth_rules.h"
 
 #include <algorithm>
 
-#include "mail/encodings.h"
-#include "mail/hmac_md5.h"
-#include "mail/session_rules.h"
+#include "mail/message/encodings.h"
+#include "mail/session/hmac_md5.h"
+#include "mail/session/session_rules.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {

@@ -1,4 +1,4 @@
-#include "mail/hmac_md5.h"
+#include "mail/session/hmac_md5.h"
 
 #include <cmath>
 

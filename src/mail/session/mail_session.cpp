@@ -1,12 +1,12 @@
-#include "mail/mail_session.h"
+#include "mail/session/mail_session.h"
 
 #include <exception>
 #include <utility>
 
-#include "mail/encodings.h"
-#include "mail/session_rules.h"
-#include "mail/tls_engine.h"
-#include "mail/wire_text.h"
+#include "mail/message/encodings.h"
+#include "mail/session/session_rules.h"
+#include "mail/tls/tls_engine.h"
+#include "mail/message/wire_text.h"
 
 namespace zankit::mail {
 namespace {

@@ -16,13 +16,13 @@
 #include <string>
 #include <string_view>
 
-#include "mail/auth_rules.h"
+#include "mail/session/auth_rules.h"
 #include "mail/mail_events.h"
 #include "mail/mail_seam.h"
-#include "mail/mail_settings.h"
-#include "mail/mail_socket.h"
+#include "mail/settings/mail_settings.h"
+#include "mail/session/mail_socket.h"
 #include "mail/pending_errors.h"
-#include "mail/reply_assembler.h"
+#include "mail/session/reply_assembler.h"
 
 namespace zankit::mail {
 

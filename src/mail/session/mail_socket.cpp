@@ -1,4 +1,4 @@
-#include "mail/mail_socket.h"
+#include "mail/session/mail_socket.h"
 
 #include <utility>
 

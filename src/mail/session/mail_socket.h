@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "mail/tcp_channel.h"
-#include "mail/tls_channel.h"
+#include "mail/tls/tls_channel.h"
 
 namespace zankit::mail {
 

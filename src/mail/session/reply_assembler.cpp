@@ -1,4 +1,4 @@
-#include "mail/reply_assembler.h"
+#include "mail/session/reply_assembler.h"
 
 #include "mail/text_rules.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "mail/mail_seam.h"
-#include "mail/mail_socket.h"
+#include "mail/session/mail_socket.h"
 
 namespace zankit::mail {
 

@@ -1,9 +1,9 @@
-#include "mail/session_rules.h"
+#include "mail/session/session_rules.h"
 
 #include <cmath>
 
-#include "mail/encodings.h"
-#include "mail/reply_assembler.h"
+#include "mail/message/encodings.h"
+#include "mail/session/reply_assembler.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {

@@ -1,10 +1,10 @@
-#include "mail/mail_settings.h"
+#include "mail/settings/mail_settings.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "mail/address_validation.h"
-#include "mail/setting_values.h"
+#include "mail/settings/setting_values.h"
 
 namespace zankit::mail {
 namespace {

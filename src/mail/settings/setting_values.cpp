@@ -1,4 +1,4 @@
-#include "mail/setting_values.h"
+#include "mail/settings/setting_values.h"
 
 #include "mail/text_rules.h"
 

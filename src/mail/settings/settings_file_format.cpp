@@ -1,4 +1,4 @@
-#include "mail/settings_file_format.h"
+#include "mail/settings/settings_file_format.h"
 
 namespace zankit::mail {
 namespace {

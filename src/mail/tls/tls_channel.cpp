@@ -1,4 +1,4 @@
-#include "mail/tls_channel.h"
+#include "mail/tls/tls_channel.h"
 
 #include <algorithm>
 #include <utility>

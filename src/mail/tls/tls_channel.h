@@ -11,7 +11,7 @@
 #include <string>
 
 #include "mail/tcp_channel.h"
-#include "mail/tls_engine.h"
+#include "mail/tls/tls_engine.h"
 
 namespace zankit::mail {
 

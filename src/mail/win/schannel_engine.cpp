@@ -14,8 +14,8 @@
 #include <string>
 
 #include "frame/unique_handle.h"
-#include "mail/dns_discovery.h"
-#include "mail/tls_engine.h"
+#include "mail/dns/dns_discovery.h"
+#include "mail/tls/tls_engine.h"
 #include "mail/win/schannel_engine.h"
 #include "mail/win/support.h"
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "mail/tls_engine.h"
+#include "mail/tls/tls_engine.h"
 
 namespace zankit::mail {
 

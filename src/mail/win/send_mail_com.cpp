@@ -2,8 +2,8 @@
 
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
-#include "mail/dns_discovery.h"
-#include "mail/mx_query.h"
+#include "mail/dns/dns_discovery.h"
+#include "mail/dns/mx_query.h"
 
 namespace zankit {
 namespace {

@@ -1,4 +1,4 @@
-#include "fileinfo/drive_lookup.h"
+#include "paths/drive_lookup.h"
 
 #include <windows.h>
 
@@ -6,8 +6,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "filesysinfo/path_text.h"
-#include "filesysinfo/win/directory_search.h"
+#include "paths/path_text.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit {
 namespace {

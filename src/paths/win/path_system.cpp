@@ -1,10 +1,10 @@
-#include "filesysinfo/win/path_system.h"
+#include "paths/win/path_system.h"
 
 #include <vector>
 
 #include "frame/date_value.h"
-#include "filesysinfo/path_text.h"
-#include "filesysinfo/win/directory_search.h"
+#include "paths/path_text.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit::path {
 

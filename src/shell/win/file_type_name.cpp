@@ -1,4 +1,4 @@
-#include "small/file_type_name.h"
+#include "shell/file_type_name.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,4 +1,4 @@
-#include "dialogs/shell_folders.h"
+#include "shell/shell_folders.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -6,7 +6,7 @@
 #include <exception>
 #include <new>
 
-#include "dialogs/win/item_id_list.h"
+#include "shell/win/item_id_list.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
 

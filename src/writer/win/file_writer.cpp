@@ -1,15 +1,15 @@
-#include "small/win/file_writer.h"
+#include "writer/win/file_writer.h"
 
 #include <algorithm>
 
-#include "fileinfo/run_time_failure.h"
-#include "fileops/long_path.h"
+#include "frame/run_time_failure.h"
+#include "paths/long_path.h"
 #include "filesysinfo/win/file_sys_info.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
-#include "small/win/print_text.h"
+#include "writer/win/print_text.h"
 
 namespace zankit {
 namespace {

@@ -1,4 +1,4 @@
-#include "small/win/print_text.h"
+#include "writer/win/print_text.h"
 
 #include <oleauto.h>
 

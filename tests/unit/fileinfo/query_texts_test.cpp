@@ -3,7 +3,7 @@
 
 #include "fileinfo/display_texts.h"
 #include "fileinfo/file_name_rules.h"
-#include "fileinfo/path_parts.h"
+#include "paths/path_parts.h"
 
 namespace zankit::fileinfo {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fileops/long_path.h"
+#include "paths/long_path.h"
 #include "fileops/shell_request.h"
 
 using namespace zankit::fileops;

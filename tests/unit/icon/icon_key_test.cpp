@@ -1,6 +1,6 @@
 // Wine's shell names every file type, so the names made from a file name when the shell has
 // none are checked here rather than through the DLL.
-#include "small/icon_key.h"
+#include "icon/icon_key.h"
 
 #include <gtest/gtest.h>
 

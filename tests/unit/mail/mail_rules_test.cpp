@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "mail/address_validation.h"
-#include "mail/encodings.h"
-#include "mail/reply_assembler.h"
-#include "mail/session_rules.h"
+#include "mail/message/encodings.h"
+#include "mail/session/reply_assembler.h"
+#include "mail/session/session_rules.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {

@@ -1,7 +1,7 @@
 // The path helpers that work on text alone.
 #include <gtest/gtest.h>
 
-#include "filesysinfo/path_text.h"
+#include "paths/path_text.h"
 #include "frame/escaped_text.h"
 
 using namespace zankit;

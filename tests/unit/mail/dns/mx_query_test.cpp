@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "mail/dns_message.h"
+#include "mail/dns/dns_message.h"
 #include "mail/dns_seam.h"
-#include "mail/mx_query.h"
+#include "mail/dns/mx_query.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {

@@ -1,10 +1,10 @@
 // The message as it leaves: the wire filter, the line builders, and the composed parts.
 #include <gtest/gtest.h>
 
-#include "../session/session_test_support.h"
-#include "mail/message_compose.h"
-#include "mail/wire_filter.h"
-#include "mail/wire_text.h"
+#include "../session_test_support.h"
+#include "mail/message/message_compose.h"
+#include "mail/message/wire_filter.h"
+#include "mail/message/wire_text.h"
 
 namespace zankit::mail {
 namespace {

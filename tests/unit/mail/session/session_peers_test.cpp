@@ -7,8 +7,8 @@
 #include <regex>
 #include <sstream>
 
-#include "mail/encodings.h"
-#include "session_test_support.h"
+#include "mail/message/encodings.h"
+#include "../session_test_support.h"
 
 namespace zankit::mail::testing {
 namespace {

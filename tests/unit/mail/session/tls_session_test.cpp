@@ -5,8 +5,8 @@
 // driven under Wine.
 #include <gtest/gtest.h>
 
-#include "mail/auth_rules.h"
-#include "session_test_support.h"
+#include "mail/session/auth_rules.h"
+#include "../session_test_support.h"
 
 namespace zankit::mail::testing {
 namespace {

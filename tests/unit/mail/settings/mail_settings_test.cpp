@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "../session/session_test_support.h"
+#include "../session_test_support.h"
 #include "mail/mail_core.h"
 #include "mail/pending_errors.h"
 

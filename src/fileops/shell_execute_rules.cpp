@@ -1,11 +1,9 @@
 #include "fileops/shell_execute_rules.h"
 
+#include "frame/vb_numbers.h"
+
 namespace zankit::shellexec {
 namespace {
-
-// A run-time error number as the HRESULT that carries it, and "object error base + k".
-constexpr std::uint32_t RunTimeError(std::uint32_t number) { return 0x800A0000u | number; }
-constexpr std::uint32_t ObjectError(std::uint32_t k) { return 0x80040000u + k; }
 
 bool ContainsProgramEnding(std::wstring_view file) {
     const std::wstring_view ending = L".EXE";
@@ -42,36 +40,36 @@ int ShowCommandFor(std::wstring_view file, std::wstring_view parameters, std::ws
 }
 
 ShellError ErrorForShellCode(long code) {
-    const std::uint32_t defaultNumber = ObjectError(1048) + static_cast<std::uint32_t>(code);
+    const std::uint32_t defaultNumber = ObjectErrorNumber(1048) + static_cast<std::uint32_t>(code);
     const wchar_t* const tryAgain = L"  Please try again in a moment.";
     switch (code) {
         case 0:
         case 8:
-            return {RunTimeError(7), L"Out of memory"};
+            return {VbErrorNumber(7), L"Out of memory"};
         case 2:
-            return {RunTimeError(53), L"File not found"};
+            return {VbErrorNumber(53), L"File not found"};
         case 3:
-            return {RunTimeError(76), L"Path not found"};
+            return {VbErrorNumber(76), L"Path not found"};
         case 5:
-            return {RunTimeError(75), L"Path/file access error"};
+            return {VbErrorNumber(75), L"Path/file access error"};
         case 11:
             return {defaultNumber, L"The executable file is invalid or corrupt"};
         case 26:
-            return {RunTimeError(75), L"A sharing violation occurred."};
+            return {VbErrorNumber(75), L"A sharing violation occurred."};
         case 27:
             return {defaultNumber, L"This file type does not have a valid file association."};
         case 28:
-            return {RunTimeError(286), std::wstring(L"The file could not be opened due to time out.") + tryAgain};
+            return {VbErrorNumber(286), std::wstring(L"The file could not be opened due to time out.") + tryAgain};
         case 29:
-            return {RunTimeError(285),
+            return {VbErrorNumber(285),
                     std::wstring(L"The file could not be opened because the DDE transaction failed.") + tryAgain};
         case 30:
-            return {RunTimeError(285),
+            return {VbErrorNumber(285),
                     std::wstring(L"The file could not be opened because the target application is busy.") + tryAgain};
         case 31:
-            return {RunTimeError(31), L"No application is associated with this file type."};
+            return {VbErrorNumber(31), L"No application is associated with this file type."};
         case 32:
-            return {RunTimeError(48), L"The specified dynamic-link library was not found."};
+            return {VbErrorNumber(48), L"The specified dynamic-link library was not found."};
         default:
             return {defaultNumber, L"An error occurred occurred whilst trying to open or print the selected file."};
     }

@@ -6,14 +6,14 @@
 
 #include <string_view>
 
+#include "frame/vb_numbers.h"
+
 namespace zankit {
 
 // A VB run-time error number n as the HRESULT that carries it (0x800A0000 | n).
-constexpr HRESULT VbError(int number) {
-    return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(number & 0xFFFF));
-}
+constexpr HRESULT VbError(int number) { return static_cast<HRESULT>(VbErrorNumber(number)); }
 // "Object error base + k".
-constexpr HRESULT ObjectError(int k) { return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(k)); }
+constexpr HRESULT ObjectError(int k) { return static_cast<HRESULT>(ObjectErrorNumber(k)); }
 
 // Sets the thread's error object and returns hr, for `return RaiseError(...)`.
 HRESULT RaiseError(REFIID iid, HRESULT hr, std::wstring_view source, std::wstring_view description);

@@ -7,17 +7,12 @@
 #include "shell/shell_folders.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
+#include "frame/out_param.h"
 
 namespace zankit::dialogs {
 namespace {
 
 constexpr wchar_t kErrorSource[] = L"ZanKit.cBrowseForFolder";
-
-HRESULT PutFlag(VARIANT_BOOL* out, bool value) {
-    if (!out) return E_POINTER;
-    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
 
 // The system's message text for an error code, as FormatMessage gives it.
 std::wstring SystemMessage(DWORD code) {

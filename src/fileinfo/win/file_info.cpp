@@ -12,6 +12,7 @@
 #include "fileinfo/system_checks.h"
 #include "frame/bstr.h"
 #include "frame/date_value.h"
+#include "frame/vb_numbers.h"
 #include "filesysinfo/win/file_sys_info.h"
 #include "paths/win/path_system.h"
 #include "paths/path_text.h"
@@ -21,7 +22,6 @@ namespace zankit {
 namespace fileinfo {
 namespace {
 
-constexpr std::int64_t kLargestLong = 2147483647;
 
 // Questions 7 to 20 need an existing entry.
 bool NeedsExistingEntry(long infoType) { return infoType >= zanDOSFilename && infoType <= zanFileAttributesLetters; }

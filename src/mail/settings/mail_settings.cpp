@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "frame/vb_numbers.h"
 #include "mail/address_validation.h"
 #include "mail/settings/setting_values.h"
 
 namespace zankit::mail {
 namespace {
-
-constexpr std::int32_t kLargestLong = 2147483647;
 
 // Absolute value; the most negative number has none in 32 bits and gives the largest one.
 std::int32_t AbsoluteValue(std::int32_t value) { return value == INT32_MIN ? kLargestLong : std::abs(value); }

@@ -2,6 +2,7 @@
 
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
+#include "frame/out_param.h"
 #include "mail/dns/dns_discovery.h"
 #include "mail/dns/mx_query.h"
 
@@ -11,19 +12,6 @@ namespace {
 HRESULT PutText(BSTR* out, const std::string& bytes) {
     if (!out) return E_POINTER;
     return ToBstr(FromAnsi(bytes), out);
-}
-
-template <typename T>
-HRESULT PutNumber(T* out, std::int32_t value) {
-    if (!out) return E_POINTER;
-    *out = static_cast<T>(value);
-    return S_OK;
-}
-
-HRESULT PutFlag(VARIANT_BOOL* out, bool value) {
-    if (!out) return E_POINTER;
-    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
 }
 
 std::string Bytes(BSTR value) { return ToAnsi(FromBstr(value)); }

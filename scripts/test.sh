@@ -48,21 +48,6 @@ one_check() {
   if "$@"; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; return 1; fi
 }
 
-# src/frame is the generic automation layer: none of its files includes a feature's header.
-frame_includes_no_feature() {
-  local file bad ok=0 failing=0
-  for file in src/frame/*; do
-    bad=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(server|filesysinfo|fileinfo|fileops|dialogs|mail|writer|icon|http|paths|shell)/' "$file")
-    if [ -n "$bad" ]; then
-      failing=$((failing + 1)); echo "not ok - $file includes a feature header:"; echo "$bad"
-    else
-      ok=$((ok + 1))
-    fi
-  done
-  echo "$ok passed, $failing failed"
-  [ "$failing" -eq 0 ]
-}
-
 stage() {  # stage <name> <command...>
   local name=$1
   shift
@@ -77,7 +62,8 @@ stage() {  # stage <name> <command...>
   fi
 }
 
-stage frame-includes frame_includes_no_feature
+# The allowed includes between folders (src/include_rules.txt), and proof that a forbidden one fails.
+stage include-rules python3 tests/layout/check_includes.py --rows
 # The tests that need a peer run in the peer stages below, where the peers are started.
 peer_suites='SmtpPeers*:SendToSink*'
 stage unit build/linux/tests/zankit_unit_tests --gtest_brief=1 --gtest_filter="-$peer_suites"

@@ -1,10 +1,11 @@
-#include "http/win/late_call.h"
+#include "frame/late_call.h"
 
 #include <oleauto.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "frame/dispatch_call.h"
 #include "frame/error_info.h"
 
 namespace zankit {
@@ -23,20 +24,16 @@ CallOutcome Invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_li
     std::vector<VARIANT> reversed(args.begin(), args.end());
     std::reverse(reversed.begin(), reversed.end());
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    EXCEPINFO exception = {};
-    HRESULT hr =
-        object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, outcome.result.Get(), &exception, nullptr);
+    ScopedExcepInfo exception;
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, outcome.result.Get(),
+                                exception.Get(), nullptr);
     if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
-        outcome.hr = exception.wCode ? VbError(exception.wCode) : exception.scode;
+        EXCEPINFO& info = *exception.Get();
+        if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+        outcome.hr = info.wCode ? VbError(info.wCode) : info.scode;
         if (!FAILED(outcome.hr)) outcome.hr = DISP_E_EXCEPTION;
-        if (exception.bstrSource) outcome.source.assign(exception.bstrSource, SysStringLen(exception.bstrSource));
-        if (exception.bstrDescription) {
-            outcome.description.assign(exception.bstrDescription, SysStringLen(exception.bstrDescription));
-        }
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
+        if (info.bstrSource) outcome.source.assign(info.bstrSource, SysStringLen(info.bstrSource));
+        if (info.bstrDescription) outcome.description.assign(info.bstrDescription, SysStringLen(info.bstrDescription));
     } else if (FAILED(hr)) {
         outcome.hr = hr;
     }
@@ -66,7 +63,7 @@ CallOutcome FailedCall(HRESULT hr) {
     return outcome;
 }
 
-long VbErrorNumber(HRESULT hr) {
+long ErrorNumberOf(HRESULT hr) {
     if ((static_cast<unsigned>(hr) & 0xFFFF0000u) == 0x800A0000u) return static_cast<long>(hr & 0xFFFF);
     if (hr == DISP_E_BADINDEX) return 9;
     return static_cast<long>(hr);

@@ -32,7 +32,7 @@ CallOutcome FailedCall(HRESULT hr);
 
 // The number VB's Err.Number shows for a failure: n for 0x800A0000|n, 9 for a bad index,
 // the HRESULT itself otherwise.
-long VbErrorNumber(HRESULT hr);
+long ErrorNumberOf(HRESULT hr);
 
 // Shallow argument values (the caller keeps ownership of what they point to).
 VARIANT TextArg(BSTR text);

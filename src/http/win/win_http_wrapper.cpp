@@ -9,7 +9,7 @@
 #include "frame/report_error.h"
 #include "frame/variant.h"
 #include "http/http_failure_text.h"
-#include "http/win/late_call.h"
+#include "frame/late_call.h"
 
 namespace zankit {
 namespace {

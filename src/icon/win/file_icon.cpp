@@ -16,7 +16,7 @@ namespace {
 enum class AfterFailure { Continue, ClearTypeName, End };
 
 AfterFailure Judge(HRESULT hr) {
-    long number = VbErrorNumber(hr);
+    long number = ErrorNumberOf(hr);
     if (number == 9 || number == 35601) return AfterFailure::Continue;  // subscript / element not found
     if (number == 35603) return AfterFailure::ClearTypeName;            // invalid key
     return AfterFailure::End;

@@ -11,7 +11,7 @@
 #include <olectl.h>
 
 #include "frame/com_ptr.h"
-#include "http/win/late_call.h"
+#include "frame/late_call.h"
 
 namespace zankit {
 

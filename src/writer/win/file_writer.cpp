@@ -4,9 +4,9 @@
 
 #include "frame/run_time_failure.h"
 #include "paths/long_path.h"
-#include "filesysinfo/win/file_sys_info.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
+#include "frame/library_object.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
 #include "writer/win/print_text.h"
@@ -22,7 +22,7 @@ constexpr wchar_t kOpenTag[] = L"|FileManager:pFileOpen#";
 // A FileSysInfo for the folder and file questions of one open.
 ComPtr<_FileSysInfo> NewFileSysInfo() {
     ComPtr<_FileSysInfo> info;
-    CreateFileSysInfo(IID__FileSysInfo, info.PutVoid());
+    CreateLibraryObject(CLSID_FileSysInfo, IID__FileSysInfo, info.PutVoid());
     return info;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/zankit_interfaces.h"
 #include "host_support.h"
 
 using namespace hosttest;
@@ -89,4 +90,105 @@ TEST(FileWriterFailures, AFileThatCannotBeReplacedFailsVisiblyUntilItCanBe) {
     EXPECT_EQ(Write(writer.Get(), L"WriteFinish", Arg::Text(L"end")), S_OK);
     EXPECT_EQ(ReadBytes(path), "end\r\n");
     EXPECT_TRUE(TakeLoggerRecords().empty());
+}
+
+namespace {
+
+// The text of every script a user writes: German with the euro sign and typographic quotes,
+// Polish, Greek, Cyrillic, Japanese, Arabic, emoji beyond the Basic Multilingual Plane, a mix.
+const std::wstring kScripts[] = {
+    L"Preis: 5 \u20AC \u201Egenau\u201C",
+    L"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144",
+    L"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
+    L"\u0421\u044A\u0435\u0448\u044C \u0436\u0435 \u0435\u0449\u0451",
+    L"\u65E5\u672C\u8A9E\u306E\u30C6\u30AD\u30B9\u30C8",
+    L"\u0645\u0631\u062D\u0628\u0627",
+    L"\U0001F600 \U0001F30D",
+    L"K\u00F6ln \u041C\u043E\u0441\u043A\u0432\u0430 \u6771\u4EAC \U0001F680",
+};
+
+HRESULT RunTimeError(int number) { return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(number)); }
+
+// The platform's own UTF-8 decoding of a file's bytes; U+FFFD marks bytes that are not UTF-8.
+std::wstring FromUtf8Bytes(const std::string& bytes) {
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+TEST(FileWriterEncodings, EveryScriptReadsBackExactlyWithTheEncodingsMarkAndLineEnds) {
+    std::wstring lines;
+    for (const std::wstring& text : kScripts) lines += text + L"\r\n";
+    const struct {
+        FILE_ENCODING encoding;
+        std::string mark;
+    } rows[] = {{FILE_UTF8, ""}, {FILE_UTF8_BOM, "\xEF\xBB\xBF"}, {FILE_UTF16, "\xFF\xFE"}};
+    for (const auto& row : rows) {
+        const std::wstring path = TempFolder() + L"\\out.txt";
+        ComPtr<IDispatch> writer = WriterFor(path);
+        EXPECT_EQ(Get(writer.Get(), L"Encoding").Number(), FILE_ANSI) << "the default";
+        Put(writer.Get(), L"Encoding", Arg::Of(VT_I4, row.encoding));
+        for (const std::wstring& text : kScripts) EXPECT_EQ(Write(writer.Get(), L"WriteLine", Arg::Text(text)), S_OK);
+        writer = nullptr;
+        const std::string bytes = ReadBytes(path);
+        ASSERT_EQ(bytes.substr(0, row.mark.size()), row.mark) << row.encoding;
+        const std::string body = bytes.substr(row.mark.size());
+        const std::wstring text = row.encoding == FILE_UTF16
+                                      ? std::wstring(reinterpret_cast<const wchar_t*>(body.data()), body.size() / 2)
+                                      : FromUtf8Bytes(body);
+        EXPECT_EQ(text, lines) << row.encoding;
+    }
+}
+
+TEST(FileWriterEncodings, SetOnlyWhileNoFileIsOpenAndOnlyToAKnownValue) {
+    const std::wstring path = TempFolder() + L"\\out.txt";
+    ComPtr<IDispatch> writer = WriterFor(path);
+    const struct {
+        int value;
+        HRESULT hr;
+    } rows[] = {{-1, RunTimeError(380)}, {FILE_UTF16 + 1, RunTimeError(380)}, {FILE_UTF16, S_OK}, {FILE_ANSI, S_OK}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(Put(writer.Get(), L"Encoding", Arg::Of(VT_I4, row.value)).exception.scode, row.hr) << row.value;
+    }
+    EXPECT_EQ(Get(writer.Get(), L"Encoding").Number(), FILE_ANSI) << "a refused value changes nothing";
+    Write(writer.Get(), L"WriteLine", Arg::Text(L"a"));
+    EXPECT_EQ(Put(writer.Get(), L"Encoding", Arg::Of(VT_I4, FILE_UTF8)).exception.scode, RunTimeError(55))
+        << "the open file keeps its encoding";
+    Write(writer.Get(), L"WriteFinish", Arg::Text(L"\u20AC"));
+    EXPECT_EQ(ReadBytes(path), "a\r\n\x80\r\n") << "the euro sign in the ANSI code page";
+    Put(writer.Get(), L"Encoding", Arg::Of(VT_I4, FILE_UTF8));
+    Write(writer.Get(), L"WriteFinish", Arg::Text(L"\u20AC"));
+    EXPECT_EQ(ReadBytes(path), "\xE2\x82\xAC\r\n") << "after WriteFinish the next file takes the new encoding";
+}
+
+// A disk of 64 KiB that the runner mounts: lines kept in the buffer cannot reach it.
+TEST(FileWriterFailures, ADiskFullWhenTheLastLinesAreWrittenIsRaisedOrReported) {
+    wchar_t disk[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableW(L"ZANKIT_SMALL_DISK", disk, MAX_PATH)) << "the runner mounts the small disk";
+    RegisterTestLogger(true);
+    TakeLoggerRecords();
+    const std::string line(1000, 'x');
+    for (const wchar_t* end : {L"WriteFinish", L"release"}) {
+        const std::wstring path = std::wstring(disk) + L"\\out.txt";
+        ComPtr<IDispatch> writer = WriterFor(path);
+        for (int i = 0; i < 60; ++i) Write(writer.Get(), L"WriteLine", Arg::Text(std::wstring(line.begin(), line.end())));
+        if (std::wstring(end) == L"WriteFinish") {
+            EXPECT_EQ(Call(writer.Get(), L"WriteFinish", DISPATCH_METHOD, {Arg::Text(L"end")}).exception.scode,
+                      RunTimeError(57));
+            EXPECT_TRUE(TakeLoggerRecords().empty()) << "the caller was told";
+        }
+        writer = nullptr;
+        if (std::wstring(end) == L"release") {
+            const std::vector<std::wstring> records = TakeLoggerRecords();
+            EXPECT_TRUE(records.size() == 1 &&
+                        records[0].find(L"\tZanKit|FileWriter:Class_Terminate#0\t57:(Device I/O error)\t") !=
+                            std::wstring::npos)
+                << testing::PrintToString(records);
+        }
+        DeleteFileW(path.c_str());
+    }
+    RegisterTestLogger(false);
 }

@@ -8,6 +8,7 @@
 #include "frame/com_ptr.h"
 #include "frame/library_object.h"
 #include "frame/report_error.h"
+#include "frame/text_conversion.h"
 #include "frame/variant.h"
 #include "writer/win/print_text.h"
 
@@ -18,6 +19,28 @@ namespace {
 constexpr size_t kFlushAt = 64 * 1024;
 
 constexpr wchar_t kOpenTag[] = L"|FileManager:pFileOpen#";
+constexpr wchar_t kTerminateTag[] = L"|FileWriter:Class_Terminate#";
+
+// The bytes of a text in a file's encoding. Text the ANSI code page cannot hold, and a lone
+// surrogate in UTF-8, fail (TextConversionError) instead of being changed silently.
+std::string EncodedText(std::wstring_view text, FILE_ENCODING encoding) {
+    switch (encoding) {
+        case FILE_UTF8:
+        case FILE_UTF8_BOM:
+            return ToUtf8(text);
+        case FILE_UTF16:  // little-endian, as wchar_t is here
+            return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+        default:
+            return ToAnsi(text);
+    }
+}
+
+// What a new file of the encoding starts with.
+std::string_view ByteOrderMark(FILE_ENCODING encoding) {
+    if (encoding == FILE_UTF8_BOM) return "\xEF\xBB\xBF";
+    if (encoding == FILE_UTF16) return "\xFF\xFE";
+    return {};
+}
 
 // A FileSysInfo for the folder and file questions of one open.
 ComPtr<_FileSysInfo> NewFileSysInfo() {
@@ -30,7 +53,11 @@ ComPtr<_FileSysInfo> NewFileSysInfo() {
 
 FileWriter::FileWriter() : DispatchObject(IID__FileWriter, L"ZanKit.FileWriter") {}
 
-FileWriter::~FileWriter() { pFileClose(); }
+// Lines still in the buffer are written now; a failure can reach no caller any more, so it
+// goes to the error logger like the other failures nobody sees.
+FileWriter::~FileWriter() {
+    if (!pFileClose()) ReportFailure({VbError(57), L"ZanKit", L"Device I/O error"}, kTerminateTag);
+}
 
 STDMETHODIMP FileWriter::get_Filename(BSTR* value) {
     if (!value) return E_POINTER;
@@ -63,6 +90,22 @@ STDMETHODIMP FileWriter::WriteFinish(VARIANT* line) {
     });
 }
 
+STDMETHODIMP FileWriter::get_Encoding(FILE_ENCODING* value) {
+    if (!value) return E_POINTER;
+    *value = encoding_;
+    return S_OK;
+}
+
+// Settable while no file is open: before the first write and after WriteFinish.
+STDMETHODIMP FileWriter::put_Encoding(FILE_ENCODING value) {
+    return Guarded([&] {
+        if (value < FILE_ANSI || value > FILE_UTF16) return Raise(VbError(380), L"Invalid property value");
+        if (m_hFile) return Raise(VbError(55), L"File already open");
+        encoding_ = value;
+        return S_OK;
+    });
+}
+
 void FileWriter::pFileFine() {
     if (!m_hFile) pFileOpen();
 }
@@ -80,6 +123,7 @@ bool FileWriter::pFileOpen() {
         ReportFailure({VbError(failure.number), L"ZanKit", failure.description}, kOpenTag);
         return false;
     }
+    pending_ = ByteOrderMark(encoding_);
     return true;
 }
 
@@ -113,8 +157,7 @@ HRESULT FileWriter::WriteOne(VARIANT* line) {
     if (!m_hFile) return Raise(VbError(52), L"Bad file name or number");
     PrintText printed = PrintTextOf(line);
     if (FAILED(printed.error)) return Raise(printed.error, printed.description);
-    pending_ += ToAnsi(printed.text);
-    pending_ += "\r\n";
+    pending_ += EncodedText(printed.text + L"\r\n", encoding_);
     if (pending_.size() >= kFlushAt && !Flush()) return Raise(VbError(57), L"Device I/O error");
     return S_OK;
 }

@@ -1,6 +1,7 @@
 // FileWriter: writes a text file line by line. The first write replaces an existing file and
-// creates the missing folders; lines are bytes of the ANSI code page ended by CR LF, gathered
-// in a buffer and written in large pieces; WriteFinish or the end of the object closes the file.
+// creates the missing folders; lines are text in the chosen encoding (the ANSI code page unless
+// Encoding says UTF-8 or UTF-16) ended by CR LF, gathered in a buffer of 64 KiB and written in
+// large pieces; WriteFinish or the end of the object writes the rest and closes the file.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,8 @@ public:
     STDMETHODIMP put_Filename(BSTR value) override;
     STDMETHODIMP WriteLine(VARIANT* line) override;
     STDMETHODIMP WriteFinish(VARIANT* line) override;
+    STDMETHODIMP get_Encoding(FILE_ENCODING* value) override;
+    STDMETHODIMP put_Encoding(FILE_ENCODING value) override;
 
 private:
     void pFileFine();
@@ -34,6 +37,7 @@ private:
     std::wstring m_sFilename;
     KernelHandle m_hFile;  // no handle while no file is open
     std::string pending_;  // lines not yet handed to the system
+    FILE_ENCODING encoding_ = FILE_ANSI;  // of the next file opened; an open file keeps its own
 };
 
 HRESULT CreateFileWriter(REFIID iid, void** out);

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth x11-utils
   locales sharutils mpack coreutils curl
   postfix
+  qemu-user-static
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -57,3 +58,15 @@ for svc in dovecot dnsmasq postfix; do
   if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
   if [ -x "/etc/init.d/$svc" ]; then "/etc/init.d/$svc" stop >/dev/null 2>&1 || true; fi
 done
+
+# The x86 DLL runs in Wine's 32-bit processes. Some virtual machines' kernels cannot start a
+# 32-bit program ("Exec format error"); there the kernel hands 32-bit x86 programs to qemu's
+# user-mode emulator instead (slower, same answers). Nothing changes where 32-bit programs run.
+if ! /lib/i386-linux-gnu/ld-linux.so.2 --version > /dev/null 2>&1; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -e "$binfmt/qemu-i386" ]; then
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > "$binfmt/register"
+  fi
+  /lib/i386-linux-gnu/ld-linux.so.2 --version > /dev/null 2>&1 || { echo "32-bit x86 programs cannot run here" >&2; exit 1; }
+fi

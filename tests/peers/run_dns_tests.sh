@@ -61,13 +61,12 @@ done
 # gives the machine's domain where they leave it out.
 in_ns=(ip netns exec "$ns" timeout 120)
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  "${in_ns[@]}" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; fail "wineboot failed"; }
+  zk_prefix_create "$WINEPREFIX" || fail "no Wine prefix"
 fi
 for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
-  "${in_ns[@]}" wine regsvr32 /s "$dll" || fail "registering $dll failed"
+  "${in_ns[@]}" "$(zk_loader_for "$dll")" regsvr32 /s "$dll" || fail "registering $dll failed"
 done
-"${in_ns[@]}" wine reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
+"${in_ns[@]}" "$ZANKIT_WINE64" reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
   /f /reg:64 >/dev/null || fail "cannot write the machine's domain"
 status=0
 for round in dnsmasq forging; do

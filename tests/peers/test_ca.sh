@@ -50,7 +50,7 @@ zk_ca_trust_in_prefix() {
   wineserver -k 2> /dev/null
   wineserver -w 2> /dev/null
   for view in 64 32; do
-    wine reg add "$key" /v Blob /t REG_BINARY /f /reg:$view \
+    zk_wine64 reg add "$key" /v Blob /t REG_BINARY /f /reg:$view \
       /d "$(zk_ca_le32 32)$(zk_ca_le32 1)$(zk_ca_le32 $((${#der} / 2)))$der" > /dev/null 2>&1 || return 1
   done
 }
@@ -59,6 +59,6 @@ zk_ca_untrust_in_prefix() {
   local key view
   [ -f "$1/ca.pem" ] || return 0
   key=$(zk_ca_key "$1/ca.pem")
-  for view in 64 32; do wine reg delete "$key" /f /reg:$view > /dev/null 2>&1; done
+  for view in 64 32; do zk_wine64 reg delete "$key" /f /reg:$view > /dev/null 2>&1; done
   return 0
 }

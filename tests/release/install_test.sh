@@ -19,11 +19,7 @@ done
 
 # A prefix where nothing was ever registered.
 export WINEPREFIX="$ZANKIT_ROOT/build/release-prefix"
-wineserver -k 2> /dev/null
-rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
-wineboot -i > build/release-wineboot.log 2>&1 || { cat build/release-wineboot.log; echo "0 passed, 1 failed"; exit 1; }
-wineserver -w
+zk_prefix_create "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
 install_dir="$WINEPREFIX/drive_c/ZanKit"
 /usr/bin/python3 -m zipfile -e "$archive" "$install_dir"
 sums_match() { (cd "$install_dir" && tr -d '\r' < SHA256SUMS | sha256sum --quiet -c -); }
@@ -62,9 +58,9 @@ user_key='HKCU\Software\Classes\ZanKit.FileSysInfo\CLSID'
 said=$(run_cmd 64 register.cmd /user); code=$?
 zk_check "register.cmd /user succeeds and says so" output_is "$code:$said" \
   "0:ZanKit is registered for the current user only (x64 and x86)."
-zk_check "register.cmd /user writes the per-user keys" wine reg query "$user_key" /reg:64
+zk_check "register.cmd /user writes the per-user keys" zk_wine64 reg query "$user_key" /reg:64
 run_cmd 64 unregister.cmd /user > /dev/null
-zk_check "unregister.cmd /user removes them" bash -c "! wine reg query '$user_key' /reg:64"
+zk_check "unregister.cmd /user removes them" not zk_wine64 reg query "$user_key" /reg:64
 
 mv "$install_dir/x86/zankit.dll" "$install_dir/x86/zankit.dll.away"
 said=$(run_cmd 64 register.cmd); code=$?

@@ -17,12 +17,54 @@ zk_wine_for() {  # zk_wine_for 64|32: the loader for a script host of that bitne
   if [ "$1" = 64 ] && [ -x "$ZANKIT_WINE64" ]; then echo "$ZANKIT_WINE64"; else echo wine; fi
 }
 
+# Debian's "wine" is the 32-bit loader: it runs a built-in program such as reg or regsvr32 in
+# its 32-bit build. zk_wine64 runs the 64-bit build (the registry tool's /reg:32 and /reg:64
+# choose the view either way); zk_regsvr32 registers a DLL with the regsvr32 of its bitness.
+# Where the kernel cannot start 32-bit programs they run emulated, a minute for each start:
+# only the x86 work itself takes the 32-bit loader.
+zk_wine64() { "$(zk_wine_for 64)" "$@"; }
+zk_pe_is_x86() {  # the machine field of the file's PE header: 0x14c is x86
+  local offset machine
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
+  [ "$machine" = 014c ]
+}
+zk_loader_for() {  # zk_loader_for FILE: the loader for a program or DLL of the file's bitness
+  if zk_pe_is_x86 "$1"; then echo wine; else zk_wine_for 64; fi
+}
+zk_regsvr32() {  # zk_regsvr32 [options] DLL: the DLL comes last
+  "$(zk_loader_for "${*: -1}")" regsvr32 "$@"
+}
+
+# A new prefix in DIR (replacing what is there), copied from a pristine prefix that is made once
+# per Wine version and kept in ZANKIT_PREFIX_CACHE (default /var/cache/zankit): Wine's first
+# start runs its 32-bit setup, many minutes where 32-bit programs run emulated. A command given
+# after DIR runs the first wineboot (the DNS runner starts it inside its network namespace).
+zk_prefix_create() {  # zk_prefix_create DIR [command ...]
+  local dir=$1
+  shift
+  local cache=${ZANKIT_PREFIX_CACHE:-/var/cache/zankit} version pristine
+  version=$(wine --version 2> /dev/null | tr -c 'A-Za-z0-9.~+\n-' _)
+  pristine="$cache/prefix-$version"
+  mkdir -p "$cache" || return 1
+  (
+    flock 9
+    if [ ! -f "$pristine/system.reg" ]; then
+      echo "== making a pristine Wine prefix in $pristine (once per Wine version)"
+      rm -rf "$pristine.new" && mkdir -p "$pristine.new" || exit 1
+      WINEPREFIX="$pristine.new" "$@" wineboot -i > "$cache/wineboot.log" 2>&1 || { cat "$cache/wineboot.log"; exit 1; }
+      WINEPREFIX="$pristine.new" wineserver -w
+      mv "$pristine.new" "$pristine"
+    fi
+  ) 9> "$cache/lock" || return 1
+  WINEPREFIX="$dir" wineserver -k 2> /dev/null
+  rm -rf "$dir" && mkdir -p "$(dirname "$dir")" && cp -a "$pristine" "$dir"
+}
+
 zk_prefix_setup() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix in $WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    wineboot -i > "$ZANKIT_ROOT/build/wineboot.log" 2>&1 || { cat "$ZANKIT_ROOT/build/wineboot.log"; return 1; }
-    wineserver -w
+    zk_prefix_create "$WINEPREFIX"
   fi
 }
 
@@ -51,7 +93,7 @@ zk_display_stop() {
 }
 
 zk_register_all() {
-  wine regsvr32 /s "$ZANKIT_DLL64" && wine regsvr32 /s "$ZANKIT_DLL32"
+  zk_regsvr32 /s "$ZANKIT_DLL64" && zk_regsvr32 /s "$ZANKIT_DLL32"
 }
 
 # Extra drives for the query tests: a folder mapped as D: and marked as CD-ROM, and N:
@@ -63,7 +105,7 @@ zk_prefix_drives() {
   mkdir -p "$disc" && echo "ZanKit test disc" > "$disc/readme.txt"
   ln -sfn "$disc" "$WINEPREFIX/dosdevices/d:"
   ln -sfn "$ZANKIT_ROOT/build/wine-drives/missing" "$WINEPREFIX/dosdevices/n:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f /reg:64 > /dev/null 2>&1 || return 1
+  zk_wine64 reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f /reg:64 > /dev/null 2>&1 || return 1
   wineserver -w  # the mount manager reads the drive types when it starts again
 }
 
@@ -79,6 +121,7 @@ zk_check() {  # zk_check "name" command...
     zk_failed=$((zk_failed + 1)); echo "not ok - $name"
   fi
 }
+not() { ! "$@"; }
 zk_summary() { echo "$zk_passed passed, $zk_failed failed"; [ "$zk_failed" -eq 0 ]; }
 
 # Waits (at most ten seconds) until every named file exists and is not empty: the peers write

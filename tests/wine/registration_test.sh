@@ -18,20 +18,19 @@ views=("HKLM 64" "HKLM 32" "HKCU 64")
 same_as_before() {
   for view in "${views[@]}"; do
     set -- "$1" $view
-    wine reg export "$2\\Software\\Classes" "$snapshots/$1-$2-$3.reg" /y /reg:$3 > /dev/null 2>&1
+    zk_wine64 reg export "$2\\Software\\Classes" "$snapshots/$1-$2-$3.reg" /y /reg:$3 > /dev/null 2>&1
     [ "$1" = before ] || cmp -s "$snapshots/before-$2-$3.reg" "$snapshots/$1-$2-$3.reg" || return 1
   done
 }
-# `wine reg` is the 32-bit reg.exe; /reg:64 and /reg:32 choose the registry view.
-query() { wine reg query "$1" /reg:$2 > /dev/null 2>&1; }
-not() { ! "$@"; }
+# /reg:64 and /reg:32 choose the registry view.
+query() { zk_wine64 reg query "$1" /reg:$2 > /dev/null 2>&1; }
 create_one() { "$@" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" 2>&1 | tr -d '\r'; }
 x86_creates() { create_one wine "$CSCRIPT32" | grep -qx created; }
 
 # Start from nothing registered.
 for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
-  wine regsvr32 /s /u "$dll" > /dev/null 2>&1
-  wine regsvr32 /s /u /n /i:user "$dll" > /dev/null 2>&1
+  zk_regsvr32 /s /u "$dll" > /dev/null 2>&1
+  zk_regsvr32 /s /u /n /i:user "$dll" > /dev/null 2>&1
 done
 # The script hosts register interfaces of their own the first time they run; let them do
 # that before the snapshot.
@@ -45,23 +44,23 @@ for arch in 64 32; do
   for scope in HKLM HKCU; do
     user=(); [ $scope = HKCU ] && user=(/n /i:user)
     classes="$scope\\Software\\Classes"
-    zk_check "x$arch $scope: regsvr32 registers" wine regsvr32 /s "${user[@]}" "$dll"
+    zk_check "x$arch $scope: regsvr32 registers" zk_regsvr32 /s "${user[@]}" "$dll"
     zk_check "x$arch $scope: ProgID points at the class" query "$classes\\ZanKit.FileSysInfo\\CLSID" $arch
     zk_check "x$arch $scope: InprocServer32" query "$classes\\CLSID\\$clsid\\InprocServer32" $arch
     zk_check "x$arch $scope: type library" query "$classes\\TypeLib\\$libid\\1.0\\0\\win$arch" $arch
     [ $scope = HKCU ] && zk_check "x$arch: nothing written machine-wide" not query 'HKLM\Software\Classes\ZanKit.FileSysInfo' $arch
-    zk_check "x$arch $scope: regsvr32 /u unregisters" wine regsvr32 /s /u "${user[@]}" "$dll"
+    zk_check "x$arch $scope: regsvr32 /u unregisters" zk_regsvr32 /s /u "${user[@]}" "$dll"
     zk_check "x$arch $scope: removal leaves the registry as it was" same_as_before "after-x$arch-$scope"
   done
 done
 
 # Both bitnesses registered: removing one keeps the other working.
-wine regsvr32 /s "$ZANKIT_DLL64"
-wine regsvr32 /s "$ZANKIT_DLL32"
-wine regsvr32 /s /u "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL32"
+zk_regsvr32 /s /u "$ZANKIT_DLL64"
 zk_check "x86 type library stays when x64 is removed" query "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win32" 32
 zk_check "x86 still creates objects when x64 is removed" x86_creates
-wine regsvr32 /s /u "$ZANKIT_DLL32"
+zk_regsvr32 /s /u "$ZANKIT_DLL32"
 zk_check "removing both leaves the registry as it was" same_as_before after-both
 
 zk_summary

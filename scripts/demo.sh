@@ -35,7 +35,7 @@ for tries in $(seq 1 100); do
 done
 [ -s "$spool/port" ] || { echo "the SMTP sink did not start"; cat "$spool/err"; exit 1; }
 mkdir -p "$spool/files"
-timeout 120 wine "$root/build/win64/examples/send_demo.exe" "$(cat "$spool/port")" "$(zk_winpath "$spool/files")" | sed -u 's/\r$//' || echo "(the send did not succeed)"
+timeout 120 zk_wine64 "$root/build/win64/examples/send_demo.exe" "$(cat "$spool/port")" "$(zk_winpath "$spool/files")" | sed -u 's/\r$//' || echo "(the send did not succeed)"
 echo
 echo "== what the sink received"
 /usr/bin/python3 "$root/examples/show_received.py" "$spool"

@@ -12,7 +12,7 @@ x86_64-w64-mingw32-g++ -O2 -static -municode -o "$work/dispatch_bench.exe" "$roo
   -lole32 -loleaut32 -luuid
 
 zk_prefix_setup
-wine regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
 echo "== $calls late-bound calls each (x64)"
-wine "$work/dispatch_bench.exe" "$calls" | tr -d '\r'
+zk_wine64 "$work/dispatch_bench.exe" "$calls" | tr -d '\r'
 "$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/bench/dispatch/bench.vbs")" "$calls" | tr -d '\r'

@@ -13,7 +13,7 @@ zk_register_all || exit 1
 status=0
 for arch in 64 32; do
   echo "== x$arch"
-  (cd "$root/build/win$arch/tests" && time wine zankit_host_tests.exe --gtest_filter='DispatchFuzz*') 2>&1 |
+  (cd "$root/build/win$arch/tests" && time "$(zk_wine_for $arch)" zankit_host_tests.exe --gtest_filter='DispatchFuzz*') 2>&1 |
     tr -d '\r' | grep -E 'dispatch fuzz|OK|FAILED|call [0-9]+|real' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done

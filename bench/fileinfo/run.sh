@@ -23,11 +23,11 @@ fi
 x86_64-w64-mingw32-g++ -O2 -static -municode -o "$work/floor.exe" "$root/bench/fileinfo/floor.cpp"
 
 zk_prefix_setup
-wine regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
 winfolder=$(zk_winpath "$folder")
 
 echo "== $files files, best of $runs runs; $questions size questions (x64 cscript)"
-floor=$(wine "$work/floor.exe" "$winfolder" "$runs" | tr -d '\r')
+floor=$(zk_wine64 "$work/floor.exe" "$winfolder" "$runs" | tr -d '\r')
 echo "$floor"
 script=$("$(zk_wine_for 64)" cscript //nologo "$(zk_winpath "$root/bench/fileinfo/bench.vbs")" "$winfolder" "$runs" "$questions" | tr -d '\r')
 echo "$script"

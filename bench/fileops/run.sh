@@ -26,7 +26,7 @@ fi
 x86_64-w64-mingw32-g++ -O2 -static -municode -o "$work/copy_floor.exe" "$root/bench/fileops/copy_floor.cpp" -lshell32
 
 zk_prefix_setup
-wine regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
 cscript64() { "$(zk_wine_for 64)" cscript //nologo "$@" | tr -d '\r'; }
 value() { echo "$1" | grep -Eo "$2=[0-9.]+" | cut -d= -f2; }
 
@@ -42,7 +42,7 @@ copies="$work/copies"
 rm -rf "$copies" && mkdir -p "$copies"
 copy=$(cscript64 "$(zk_winpath "$root/bench/fileops/copy.vbs")" "$(zk_winpath "$tree")" "$(zk_winpath "$copies")" "$runs")
 echo "$copy"
-floor=$(wine "$work/copy_floor.exe" "$(zk_winpath "$tree")" "$(zk_winpath "$copies")" "$runs" | tr -d '\r')
+floor=$(zk_wine64 "$work/copy_floor.exe" "$(zk_winpath "$tree")" "$(zk_winpath "$copies")" "$runs" | tr -d '\r')
 echo "$floor"
 cp_ms=""
 for run in $(seq 1 "$runs"); do

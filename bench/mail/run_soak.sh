@@ -27,8 +27,8 @@ for tries in $(seq 1 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 [ -s "$work/port" ] || { cat "$work/sink.err"; exit 1; }
 
 zk_prefix_setup
-wine regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
 echo "== $single single-session sends, then $connected inside one Connect (x64)"
 start=$(date +%s)
-wine "$work/soak.exe" "$(cat "$work/port")" "$single" "$connected" | stdbuf -oL tr -d "\r"
+zk_wine64 "$work/soak.exe" "$(cat "$work/port")" "$single" "$connected" | stdbuf -oL tr -d "\r"
 echo "messages kept by the sink: $(find "$work" -name 'message-*.eml' | wc -l); $(( $(date +%s) - start )) s"

@@ -22,7 +22,7 @@ trap cleanup EXIT
 zk_prefix_setup
 zk_ca_make "$work/ca" && zk_ca_issue "$work/ca" server "DNS:localhost,IP:127.0.0.1" && zk_ca_trust_in_prefix "$work/ca" ||
   exit 1
-wine regsvr32 /s "$ZANKIT_DLL64"
+zk_regsvr32 /s "$ZANKIT_DLL64"
 wineserver -p 2> /dev/null || true  # stays up between the runs: each run measures the sending process alone
 /usr/bin/python3 "$root/tests/peers/tls_peers.py" --dir "$work" --certs "$work/ca" --user u:p --token t \
   2> "$work/peers.err" &

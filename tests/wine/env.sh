@@ -52,7 +52,7 @@ zk_prefix_create() {  # zk_prefix_create DIR [command ...]
     if [ ! -f "$pristine/system.reg" ]; then
       echo "== making a pristine Wine prefix in $pristine (once per Wine version)"
       rm -rf "$pristine.new" && mkdir -p "$pristine.new" || exit 1
-      WINEPREFIX="$pristine.new" "$@" wineboot -i > "$cache/wineboot.log" 2>&1 || { cat "$cache/wineboot.log"; exit 1; }
+      WINEPREFIX="$pristine.new" "$@" "$(zk_wine_for 64)" wineboot -i > "$cache/wineboot.log" 2>&1 || { cat "$cache/wineboot.log"; exit 1; }
       WINEPREFIX="$pristine.new" wineserver -w
       mv "$pristine.new" "$pristine"
     fi

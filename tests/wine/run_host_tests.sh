@@ -14,6 +14,7 @@ work=$(mktemp -d /tmp/zankit-host.XXXXXX)
 pids=()
 stop_runner() {
   zk_display_stop
+  umount "$work/small-disk" 2> /dev/null
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; done
   zk_ca_untrust_in_prefix "$work/ca"
@@ -49,6 +50,11 @@ export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
 zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
+# A disk of 64 KiB for the writer's rows about a full disk.
+mkdir -p "$work/small-disk" && mount -t tmpfs -o size=64k zankit-small-disk "$work/small-disk" ||
+  fail "the small disk could not be mounted"
+export ZANKIT_SMALL_DISK
+ZANKIT_SMALL_DISK=$(zk_winpath "$work/small-disk")
 export ZANKIT_SMTP_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR ZANKIT_TLS_DIR ZANKIT_HTTP_CLOSED_PORT
 ZANKIT_SMTP_PORT=$(cat "$work/sink/port")
 ZANKIT_SMTP_SPOOL=$(zk_winpath "$work/sink")
@@ -64,7 +70,7 @@ for arch in 64 32; do
   echo "== host tests x$arch"
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   # The locale group needs its locale and runs below, once per locale.
-  (cd "$dir" && timeout 1200 wine zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
+  (cd "$dir" && timeout 1200 "$(zk_wine_for $arch)" zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
     tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done
@@ -74,7 +80,7 @@ for arch in 64 32; do
   for locale in de:de_DE.UTF-8 en:en_US.UTF-8; do
     echo "== locale tests x$arch with LANG=${locale#*:}"
     dir="$ZANKIT_ROOT/build/win$arch/tests"
-    (cd "$dir" && LANG=${locale#*:} ZANKIT_TEST_LOCALE=${locale%%:*} timeout 300 wine zankit_host_tests.exe \
+    (cd "$dir" && LANG=${locale#*:} ZANKIT_TEST_LOCALE=${locale%%:*} timeout 300 "$(zk_wine_for $arch)" zankit_host_tests.exe \
       --gtest_brief=1 --gtest_filter='FileInfoLocale*') 2>&1 | tr -d '\r' || status=1
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   done

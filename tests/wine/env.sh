@@ -23,6 +23,13 @@ zk_wine_for() {  # zk_wine_for 64|32: the loader for a script host of that bitne
 # Where the kernel cannot start 32-bit programs they run emulated, a minute for each start:
 # only the x86 work itself takes the 32-bit loader.
 zk_wine64() { "$(zk_wine_for 64)" "$@"; }
+# Where the kernel cannot start 32-bit programs, install-deps.sh hands them to qemu's user-mode
+# emulator: an x86 run then takes many times as long, and its time limit grows by this factor.
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then ZANKIT_X86_SLOWDOWN=${ZANKIT_X86_SLOWDOWN:-10}; else ZANKIT_X86_SLOWDOWN=1; fi
+zk_limit_for() {  # zk_limit_for 64|32 SECONDS: the time limit of a run of that bitness
+  if [ "$1" = 32 ]; then echo $(($2 * ZANKIT_X86_SLOWDOWN)); else echo "$2"; fi
+}
+
 zk_pe_is_x86() {  # the machine field of the file's PE header: 0x14c is x86
   local offset machine
   offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')

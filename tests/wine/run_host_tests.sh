@@ -70,7 +70,7 @@ for arch in 64 32; do
   echo "== host tests x$arch"
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   # The locale group needs its locale and runs below, once per locale.
-  (cd "$dir" && timeout 1200 "$(zk_wine_for $arch)" zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
+  (cd "$dir" && timeout "$(zk_limit_for $arch 1200)" "$(zk_wine_for $arch)" zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |
     tr -d '\r' || status=1
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 done
@@ -80,7 +80,7 @@ for arch in 64 32; do
   for locale in de:de_DE.UTF-8 en:en_US.UTF-8; do
     echo "== locale tests x$arch with LANG=${locale#*:}"
     dir="$ZANKIT_ROOT/build/win$arch/tests"
-    (cd "$dir" && LANG=${locale#*:} ZANKIT_TEST_LOCALE=${locale%%:*} timeout 300 "$(zk_wine_for $arch)" zankit_host_tests.exe \
+    (cd "$dir" && LANG=${locale#*:} ZANKIT_TEST_LOCALE=${locale%%:*} timeout "$(zk_limit_for $arch 300)" "$(zk_wine_for $arch)" zankit_host_tests.exe \
       --gtest_brief=1 --gtest_filter='FileInfoLocale*') 2>&1 | tr -d '\r' || status=1
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   done
@@ -98,12 +98,12 @@ for arch in 64 32; do
   for script in "$work"/scripts/*.js "$work"/scripts/*.vbs; do
     [ -e "$script" ] || continue
     echo "== $(basename "$script") with the ${arch}-bit cscript"
-    output=$(cd "$ZANKIT_ROOT/tests/scripts" && timeout 300 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
+    output=$(cd "$ZANKIT_ROOT/tests/scripts" && timeout "$(zk_limit_for $arch 300)" "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$script")" "$arch" 2>&1 | tr -d '\r')
     echo "$output" | grep -v '^ok - '
     echo "$output" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
   done
   subject="Script host over TLS x$arch $$"
-  timeout 120 "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$peers/tls_send.js")" \
+  timeout "$(zk_limit_for $arch 120)" "$(zk_wine_for $arch)" "${!host_var}" //nologo "$(zk_winpath "$peers/tls_send.js")" \
     "$implicit_port" "$subject" > /dev/null 2>&1
   zk_check "a ${arch}-bit script host sends with Security 3" grep -qs "Subject: $subject" "$work"/tls/implicit/message-*
 done

@@ -164,7 +164,7 @@ TEST(FileWriterEncodings, SetOnlyWhileNoFileIsOpenAndOnlyToAKnownValue) {
     EXPECT_EQ(ReadBytes(path), "\xE2\x82\xAC\r\n") << "after WriteFinish the next file takes the new encoding";
 }
 
-// A disk of 64 KiB that the runner mounts: lines kept in the buffer cannot reach it.
+// A disk of 16 KiB that the runner mounts: the lines kept in the 64 KiB buffer cannot reach it.
 TEST(FileWriterFailures, ADiskFullWhenTheLastLinesAreWrittenIsRaisedOrReported) {
     wchar_t disk[MAX_PATH] = {};
     ASSERT_TRUE(GetEnvironmentVariableW(L"ZANKIT_SMALL_DISK", disk, MAX_PATH)) << "the runner mounts the small disk";

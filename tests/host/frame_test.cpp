@@ -61,7 +61,7 @@ TEST(Frame, EveryProgIdCreatesAndItsTypeLibraryKeepsTheSlotOrder) {
          L"FolderMove FolderCopy FolderDelete FolderFileSetAttribute BrowseForFolder BrowseForFile SendMail ShellEx "
          L"CreateHyperlink CreateShortcut FileNameFromPath FixPath"},
         {L"ZanKit.FileIcon", L"GetAssociatedIcon"},
-        {L"ZanKit.FileWriter", L"Filename* WriteLine WriteFinish"},
+        {L"ZanKit.FileWriter", L"Filename* WriteLine WriteFinish Encoding*"},
         {L"ZanKit.clsSendMail",
          L"AsHTML* Attachment* BccRecipient* CcDisplayName* CcRecipient* ConnectRetry* ConnectTimeout* ContentBase* "
          L"Delimiter* EmailAddressValidation* EncodeType* from* FromDisplayName* MaxRecipients* Message* "

@@ -50,8 +50,8 @@ export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
 zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
-# A disk of 64 KiB for the writer's rows about a full disk.
-mkdir -p "$work/small-disk" && mount -t tmpfs -o size=64k zankit-small-disk "$work/small-disk" ||
+# A disk of 16 KiB for the writer's rows about a full disk.
+mkdir -p "$work/small-disk" && mount -t tmpfs -o size=16k zankit-small-disk "$work/small-disk" ||
   fail "the small disk could not be mounted"
 export ZANKIT_SMALL_DISK
 ZANKIT_SMALL_DISK=$(zk_winpath "$work/small-disk")

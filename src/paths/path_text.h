@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::path {
+namespace zankit::paths {
 
 inline constexpr wchar_t kSeparator = L'\\';
 
@@ -32,4 +32,4 @@ std::wstring AttributeLetters(std::uint8_t attributes);
 // given decimal separator (1572864 gives 1.50MB).
 std::wstring SizeText(std::int64_t bytes, std::wstring_view decimalSeparator);
 
-}  // namespace zankit::path
+}  // namespace zankit::paths

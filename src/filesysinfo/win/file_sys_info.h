@@ -1,6 +1,6 @@
 // FileSysInfo: answers about the system, files, drives and folders, file operations through
-// the shell, dialogs, shell execution and shortcuts. One class; its members live in
-// fileinfo/, fileops/ and dialogs/ by subject, the path members here in filesysinfo/.
+// the shell, dialogs, shell execution and shortcuts. One class; it forwards each member to the
+// folder of its subject (fileinfo/, fileops/, dialogs/); the path members are answered here.
 #pragma once
 
 #include <windows.h>

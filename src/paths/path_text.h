@@ -1,5 +1,5 @@
 // Path and display helpers that work on text alone (no system calls), shared by the
-// file-system members. The separator is the backslash of FileSysInfo's m_sSep.
+// file-system members. The separator is the backslash.
 #pragma once
 
 #include <cstdint>

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/win/file_dialog.h"
 #include "dialogs/file_dialog_rules.h"
 #include "dialogs/last_folder.h"
-#include "shell/shell_folders.h"
-#include "paths/path_parts.h"
 #include "dialogs/win/dialogs_members.h"
-#include "paths/path_text.h"
+#include "dialogs/win/file_dialog.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
+#include "paths/path_parts.h"
+#include "paths/path_text.h"
+#include "shell/shell_folders.h"
 
 namespace zankit::dialogs {
 namespace {

@@ -7,15 +7,15 @@
 #include <new>
 #include <string>
 
-#include "dialogs/win/folder_browser.h"
 #include "dialogs/folder_browser_rules.h"
 #include "dialogs/last_folder.h"
-#include "shell/shell_folders.h"
-#include "dialogs/win/window_placement.h"
 #include "dialogs/win/dialogs_members.h"
+#include "dialogs/win/folder_browser.h"
+#include "dialogs/win/window_placement.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "shell/shell_folders.h"
 
 namespace zankit::dialogs {
 namespace {

@@ -4,10 +4,10 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "shell/shell_folders.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/out_param.h"
+#include "shell/shell_folders.h"
 
 namespace zankit::dialogs {
 namespace {

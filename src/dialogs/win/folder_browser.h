@@ -9,10 +9,10 @@
 #include <string>
 
 #include "dialogs/folder_browser_rules.h"
-#include "shell/win/item_id_list.h"
 #include "frame/dispatch_object.h"
 #include "frame/event_source.h"
 #include "frame/zankit_interfaces.h"
+#include "shell/win/item_id_list.h"
 
 namespace zankit::dialogs {
 

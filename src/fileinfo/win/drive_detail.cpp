@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "paths/win/directory_search.h"
 #include "paths/path_text.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit::fileinfo {
 

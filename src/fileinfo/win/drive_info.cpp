@@ -3,15 +3,15 @@
 
 #include <windows.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/drive_detail.h"
-#include "paths/drive_lookup.h"
+#include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/file_queries.h"
-#include "frame/bstr.h"
 #include "fileinfo/win/fileinfo_members.h"
-#include "paths/win/path_system.h"
+#include "frame/bstr.h"
+#include "paths/drive_lookup.h"
 #include "paths/path_text.h"
+#include "paths/win/path_system.h"
 
 namespace zankit::fileinfo {
 namespace {

@@ -3,21 +3,21 @@
 
 #include <windows.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/file_name_rules.h"
-#include "fileinfo/win/file_queries.h"
-#include "paths/path_parts.h"
-#include "frame/run_time_failure.h"
 #include "fileinfo/system_checks.h"
+#include "fileinfo/win/answer_values.h"
+#include "fileinfo/win/file_queries.h"
+#include "fileinfo/win/fileinfo_members.h"
 #include "frame/bstr.h"
 #include "frame/date_value.h"
 #include "frame/error_info.h"
-#include "frame/vb_numbers.h"
-#include "fileinfo/win/fileinfo_members.h"
 #include "frame/raised_error.h"
-#include "paths/win/path_system.h"
+#include "frame/run_time_failure.h"
+#include "frame/vb_numbers.h"
+#include "paths/path_parts.h"
 #include "paths/path_text.h"
+#include "paths/win/path_system.h"
 #include "shell/file_type_name.h"
 
 namespace zankit::fileinfo {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "paths/path_parts.h"
 #include "frame/run_time_failure.h"
+#include "paths/path_parts.h"
 #include "paths/win/directory_search.h"
 
 namespace zankit::fileinfo {

@@ -6,25 +6,25 @@
 #include <new>
 #include <string>
 
-#include "shell/shell_folders.h"
+#include "fileinfo/system_checks.h"
 #include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/drive_info.h"
-#include "paths/drive_lookup.h"
 #include "fileinfo/win/file_queries.h"
+#include "fileinfo/win/fileinfo_members.h"
 #include "fileinfo/win/folder_listing.h"
-#include "paths/path_parts.h"
-#include "frame/run_time_failure.h"
-#include "fileinfo/system_checks.h"
-#include "paths/win/directory_search.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/date_value.h"
 #include "frame/error_info.h"
-#include "fileinfo/win/fileinfo_members.h"
-#include "paths/win/path_system.h"
-#include "paths/path_text.h"
 #include "frame/report_error.h"
+#include "frame/run_time_failure.h"
+#include "paths/drive_lookup.h"
+#include "paths/path_parts.h"
+#include "paths/path_text.h"
+#include "paths/win/directory_search.h"
+#include "paths/win/path_system.h"
 #include "shell/file_type_name.h"
+#include "shell/shell_folders.h"
 
 namespace zankit::fileinfo {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <lmcons.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/locale_reader.h"
 #include "fileinfo/system_checks.h"
+#include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/fileinfo_members.h"
 
 namespace zankit::fileinfo {

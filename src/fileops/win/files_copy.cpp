@@ -1,8 +1,8 @@
 // FilesCopy: copies one file or a list of files through the shell; the only shell member
 // that reports a failing operation.
 #include "fileops/shell_file_operation.h"
-#include "fileops/win/source_names.h"
 #include "fileops/win/fileops_members.h"
+#include "fileops/win/source_names.h"
 #include "frame/bstr.h"
 #include "frame/raised_error.h"
 #include "frame/report_error.h"

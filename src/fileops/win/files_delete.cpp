@@ -1,8 +1,8 @@
 // FilesDelete and FolderDelete: delete through the shell, to the recycle bin on request.
 // Neither reports: a failure or a cancellation answers False.
 #include "fileops/shell_file_operation.h"
-#include "fileops/win/source_names.h"
 #include "fileops/win/fileops_members.h"
+#include "fileops/win/source_names.h"
 #include "frame/bstr.h"
 #include "frame/raised_error.h"
 

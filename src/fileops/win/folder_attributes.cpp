@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "paths/drive_lookup.h"
-#include "paths/long_path.h"
-#include "paths/win/directory_search.h"
 #include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "paths/drive_lookup.h"
+#include "paths/long_path.h"
+#include "paths/win/directory_search.h"
 
 namespace zankit::fileops {
 namespace {

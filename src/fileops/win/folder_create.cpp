@@ -1,9 +1,9 @@
 // FolderCreate: makes sure a whole folder path exists, creating every missing level.
 #include <windows.h>
 
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
-#include "fileops/win/fileops_members.h"
 #include "frame/report_error.h"
 
 namespace zankit::fileops {

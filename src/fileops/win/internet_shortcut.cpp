@@ -7,9 +7,9 @@
 #include "fileops/internet_shortcut_text.h"
 #include "fileops/percent_encoding.h"
 #include "fileops/win/fileops_members.h"
-#include "paths/path_text.h"
 #include "frame/bstr.h"
 #include "frame/win_handles.h"
+#include "paths/path_text.h"
 
 namespace zankit::fileops {
 namespace {

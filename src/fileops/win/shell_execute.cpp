@@ -7,8 +7,8 @@
 #include "fileops/percent_encoding.h"
 #include "fileops/shell_execute_rules.h"
 #include "fileops/win/fileops_members.h"
-#include "frame/raised_error.h"
 #include "frame/bstr.h"
+#include "frame/raised_error.h"
 
 namespace zankit::fileops {
 namespace {

@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "frame/dispatch_object.h"
 #include "frame/zankit_interfaces.h"
 
@@ -59,9 +57,6 @@ public:
     // Path members (filesysinfo/)
     STDMETHODIMP FileNameFromPath(BSTR* sourceFileName, BSTR* result) override;
     STDMETHODIMP FixPath(BSTR* path, BSTR* result) override;
-
-private:
-    const std::wstring m_sSep = L"\\";
 };
 
 HRESULT CreateFileSysInfo(REFIID iid, void** out);

@@ -6,9 +6,9 @@
 #include <exception>
 #include <new>
 
-#include "shell/win/item_id_list.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "shell/win/item_id_list.h"
 
 namespace zankit::shell {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "fileops/percent_encoding.h"
 
-namespace zankit::links {
+namespace zankit::fileops {
 namespace {
 
 bool KeepsAscii(wchar_t) { return true; }
@@ -43,4 +43,4 @@ std::string InternetShortcutFileWide(std::wstring_view link, std::string_view ut
     return text;
 }
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::links {
+namespace zankit::fileops {
 
 // `name` with ".url" appended unless its trimmed form already ends with ".URL" in any case.
 std::wstring NameWithUrlEnding(std::wstring_view name);
@@ -22,4 +22,4 @@ std::string InternetShortcutFile(std::string_view ansiLink);
 // itself looks for links of that kind.
 std::string InternetShortcutFileWide(std::wstring_view link, std::string_view utf7Link);
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

@@ -2,7 +2,7 @@
 
 #include "fileops/percent_encoding.h"
 
-namespace zankit::links {
+namespace zankit::fileops {
 namespace {
 
 bool IsAsciiLetterOrDigit(wchar_t c) {
@@ -33,4 +33,4 @@ std::wstring MailLink(std::wstring_view address, std::wstring_view subject, std:
     return link;
 }
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::links {
+namespace zankit::fileops {
 
 // "mailto:" + address + "?Subject=" + subject, then "&Body=" + body when the body is not blank
 // (it is trimmed of spaces first). Characters that would cut or change the link (line breaks,
@@ -12,4 +12,4 @@ namespace zankit::links {
 // text that already holds "%0D%0A" keeps its meaning.
 std::wstring MailLink(std::wstring_view address, std::wstring_view subject, std::wstring_view body);
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

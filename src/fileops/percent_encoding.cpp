@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace zankit::links {
+namespace zankit::fileops {
 namespace {
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -70,4 +70,4 @@ std::wstring TrimSpaces(std::wstring_view text) {
     return std::wstring(text.substr(first, last - first + 1));
 }
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::links {
+namespace zankit::fileops {
 
 // Which ASCII characters stay as they are; every character outside ASCII is encoded.
 using KeepsCharacter = bool (*)(wchar_t);
@@ -17,4 +17,4 @@ std::wstring PercentEncode(std::wstring_view text, KeepsCharacter keeps);
 // Removes leading and trailing spaces (only the space character).
 std::wstring TrimSpaces(std::wstring_view text);
 
-}  // namespace zankit::links
+}  // namespace zankit::fileops

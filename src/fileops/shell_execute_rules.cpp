@@ -2,7 +2,7 @@
 
 #include "frame/vb_numbers.h"
 
-namespace zankit::shellexec {
+namespace zankit::fileops {
 namespace {
 
 bool ContainsProgramEnding(std::wstring_view file) {
@@ -75,4 +75,4 @@ ShellError ErrorForShellCode(long code) {
     }
 }
 
-}  // namespace zankit::shellexec
+}  // namespace zankit::fileops

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::shellexec {
+namespace zankit::fileops {
 
 // The operations of ShellEx (the values of the shellOperation enumeration).
 inline constexpr long kOpen = 0;
@@ -30,4 +30,4 @@ ShellError ErrorForShellCode(long code);
 // True when the shell's answer is a success (negative or above 32).
 inline bool IsShellSuccess(long code) { return code < 0 || code > 32; }
 
-}  // namespace zankit::shellexec
+}  // namespace zankit::fileops

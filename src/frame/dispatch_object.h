@@ -14,6 +14,7 @@
 #include "frame/error_info.h"
 #include "frame/interface_info.h"
 #include "frame/module.h"
+#include "frame/raised_error.h"
 #include "frame/text_conversion.h"
 
 namespace zankit {
@@ -95,11 +96,15 @@ protected:
         return RaiseError(iid_, hr, source, description);
     }
 
-    // Runs a member's body so that no C++ exception crosses the COM boundary.
+    // Runs a member's body so that no C++ exception crosses the COM boundary; a RaisedError
+    // becomes the member's automation error.
     template <typename Body>
     HRESULT Guarded(Body&& body) {
         try {
             return body();
+        } catch (const RaisedError& raised) {
+            if (raised.source.empty()) return Raise(raised.number, raised.description);
+            return RaiseFrom(raised.number, raised.source, raised.description);
         } catch (const std::bad_alloc&) {
             return Raise(E_OUTOFMEMORY, L"Out of memory");
         } catch (const TextConversionError&) {

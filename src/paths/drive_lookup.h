@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace zankit {
+namespace zankit::paths {
 
 // True when the system's drive list (C:\, D:\, ...) contains the text, ignoring case.
 bool DriveStringExists(const std::wstring& drive);
@@ -12,4 +12,4 @@ bool DriveStringExists(const std::wstring& drive);
 // The folder test of the folder and attribute members.
 bool FolderExists(const std::wstring& path);
 
-}  // namespace zankit
+}  // namespace zankit::paths

@@ -1,6 +1,6 @@
 #include "paths/long_path.h"
 
-namespace zankit::fileops {
+namespace zankit::paths {
 
 std::wstring LongPathForm(const std::wstring& path) {
     // 260 less room for an 8.3 name: folders must leave that much for their files.
@@ -11,4 +11,4 @@ std::wstring LongPathForm(const std::wstring& path) {
     return path;
 }
 
-}  // namespace zankit::fileops
+}  // namespace zankit::paths

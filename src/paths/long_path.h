@@ -5,8 +5,8 @@
 
 #include <string>
 
-namespace zankit::fileops {
+namespace zankit::paths {
 
 std::wstring LongPathForm(const std::wstring& path);
 
-}  // namespace zankit::fileops
+}  // namespace zankit::paths

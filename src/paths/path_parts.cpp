@@ -2,7 +2,7 @@
 
 #include "paths/path_text.h"
 
-namespace zankit::fileinfo {
+namespace zankit::paths {
 
 std::wstring NameWithoutExtension(std::wstring_view name) {
     size_t dot = name.rfind(L'.');
@@ -11,21 +11,19 @@ std::wstring NameWithoutExtension(std::wstring_view name) {
 }
 
 std::wstring TextBeforeLastSeparator(std::wstring_view fileSpec) {
-    size_t separator = fileSpec.rfind(path::kSeparator);
+    size_t separator = fileSpec.rfind(kSeparator);
     if (separator == std::wstring_view::npos) return std::wstring(fileSpec);
     return std::wstring(fileSpec.substr(0, separator));
 }
 
 bool IsBareDrive(std::wstring_view text) { return text.size() == 2 && text[1] == L':'; }
 
-std::wstring FolderName(std::wstring_view folder) {
-    return path::FileNameFromPath(path::StripTrailingSeparator(folder));
-}
+std::wstring FolderName(std::wstring_view folder) { return FileNameFromPath(StripTrailingSeparator(folder)); }
 
 std::wstring ParentFolderPath(std::wstring_view folder) {
-    std::wstring stripped = path::StripTrailingSeparator(folder);
-    size_t separator = stripped.rfind(path::kSeparator);
-    if (separator == std::wstring::npos) return path::FixPath(stripped);
+    std::wstring stripped = StripTrailingSeparator(folder);
+    size_t separator = stripped.rfind(kSeparator);
+    if (separator == std::wstring::npos) return FixPath(stripped);
     return stripped.substr(0, separator + 1);
 }
 
@@ -36,4 +34,4 @@ std::wstring DriveNameFromNumber(int number) {
     return name;
 }
 
-}  // namespace zankit::fileinfo
+}  // namespace zankit::paths

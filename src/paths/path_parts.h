@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zankit::fileinfo {
+namespace zankit::paths {
 
 // The name before its last "." ("a.b.c" gives "a.b", ".profile" gives ""); a name without
 // a dot unchanged.
@@ -27,4 +27,4 @@ std::wstring ParentFolderPath(std::wstring_view folder);
 // "C:" for drive number 2 (A = 0); "" for a number outside 0 to 25.
 std::wstring DriveNameFromNumber(int number);
 
-}  // namespace zankit::fileinfo
+}  // namespace zankit::paths

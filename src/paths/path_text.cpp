@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace zankit::path {
+namespace zankit::paths {
 
 std::wstring FixPath(std::wstring_view path) {
     std::wstring fixed(path);
@@ -69,4 +69,4 @@ std::wstring SizeText(std::int64_t bytes, std::wstring_view decimalSeparator) {
     return text;
 }
 
-}  // namespace zankit::path
+}  // namespace zankit::paths

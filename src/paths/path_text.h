@@ -1,12 +1,12 @@
 // Path and display helpers that work on text alone (no system calls), shared by the
-// file-system members. The separator is the backslash of FileSysInfo's m_sSep.
+// file-system members. The separator is the backslash.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace zankit::path {
+namespace zankit::paths {
 
 inline constexpr wchar_t kSeparator = L'\\';
 
@@ -32,4 +32,4 @@ std::wstring AttributeLetters(std::uint8_t attributes);
 // given decimal separator (1572864 gives 1.50MB).
 std::wstring SizeText(std::int64_t bytes, std::wstring_view decimalSeparator);
 
-}  // namespace zankit::path
+}  // namespace zankit::paths

@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace zankit {
+namespace zankit::shell {
 
 // "" when the shell gives none.
 std::wstring FileTypeName(const std::wstring& path);
 
-}  // namespace zankit
+}  // namespace zankit::shell

@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace zankit {
+namespace zankit::shell {
 
 // "" for a folder the system does not have or that has no file-system path (printers).
 // Failures are reported with the tag "|cBrowseForFolder.SpecialFolderLocation#".
 std::wstring SpecialFolderLocation(long folder);
 
-}  // namespace zankit
+}  // namespace zankit::shell

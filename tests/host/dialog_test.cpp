@@ -98,7 +98,8 @@ TEST(FileDialog, StartNameTitleFilterAnswerAndSixHundredSelectedFiles) {
     const std::wstring folder = NewFolder({L"a.txt", L"b.log"});
     SetRememberedFolder(folder);
     Arg start = Arg::Text(L""), index = Arg::Long(5);  // script variables
-    const Arg m = Arg::Missing(), at = Arg::Text(folder), report = Arg::Text(L"Bericht.rtf");
+    const Arg m = Arg::Missing(), at = Arg::Text(folder), report = Arg::Text(L"Bericht.rtf"),
+              text = Arg::Long(zanFileText);
     const Arg filter = Arg::Text(L"Text (*.txt)|*.txt|Alle|*.*");
     const std::vector<Arg> load{m, at, m, Arg::Text(L"Laden"), m, Arg::Long(-1), m, filter, Arg::RefTo(&index.value)};
     const std::wstring rtf = L"RichText-Dokument (*.rtf)";
@@ -108,8 +109,8 @@ TEST(FileDialog, StartNameTitleFilterAnswerAndSixHundredSelectedFiles) {
         VARTYPE answerType;
     } cases[] = {
         {{m, Arg::RefTo(&start.value)}, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY},
-        {{report, at, Arg::Long(1)}, L"Speichern unter", L"Bericht.rtf", rtf, L"Neu", folder + L"\\Neu.rtf", VT_BSTR},
-        {{report, at, Arg::Long(1), Arg::Text(L"Export")}, L"Export", L"Bericht.rtf", rtf, L"", L"", VT_BSTR},
+        {{report, at, text}, L"Speichern unter", L"Bericht.rtf", rtf, L"Neu", folder + L"\\Neu.rtf", VT_BSTR},
+        {{report, at, text, Arg::Text(L"Export")}, L"Export", L"Bericht.rtf", rtf, L"", L"", VT_BSTR},
         {load, L"Laden", L"*.*", L"Text (*.txt)", L"b.log", folder + L"\\b.log", VT_BSTR},
     };
     for (const auto& c : cases) {
@@ -217,9 +218,9 @@ TEST(FolderDialog, StartPromptOwnerRootAndRememberedFolder) {
             EXPECT_NEAR(dialogArea.top + dialogArea.bottom, ownerArea.top + ownerArea.bottom, 2);
             Press(dialog, c.button);
         });
-        CallResult answer =
-            Browse(info.Get(), L"BrowseForFolder", 6,
-                   {c.start, m, Arg::Long(2), m, c.prompt, c.caption, Arg::RefTo(&ownerVariable.value)});
+        CallResult answer = Browse(
+            info.Get(), L"BrowseForFolder", 6,
+            {c.start, m, Arg::Long(zanBrowseComputersOnly), m, c.prompt, c.caption, Arg::RefTo(&ownerVariable.value)});
         ASSERT_TRUE(driver.Finish()) << testing::PrintToString(c.shownCaption);
         EXPECT_EQ(answer.hr, S_OK);
         EXPECT_EQ(answer.Text(), c.answer);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/zankit_interfaces.h"
 #include "host_support.h"
 
 using namespace hosttest;
@@ -98,12 +99,13 @@ TEST(FileInfoLocale, DecimalSeparatorShortDateAndSizesFollowTheUserLocale) {
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, pattern, 80);
     CharLowerW(pattern);
     ExpectAnswers(info.Get(), L"zanFileInfo",
-                  {{file, {18}, german ? L"1,50MB" : L"1.50MB"}, {file, {17}, german ? L"1536,5 KB" : L"1536.5 KB"}});
+                  {{file, {zanFileSizeMByte}, german ? L"1,50MB" : L"1.50MB"},
+                   {file, {zanFileSizeKByte}, german ? L"1536,5 KB" : L"1536.5 KB"}});
     auto sysInfo = [&](long type) {
         return Call(info.Get(), L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(type)}).Text();
     };
-    EXPECT_EQ(sysInfo(30), german ? L"," : L".");
-    EXPECT_EQ(sysInfo(32), pattern);
+    EXPECT_EQ(sysInfo(zanLocaleDecimalDelimiter), german ? L"," : L".");
+    EXPECT_EQ(sysInfo(zanLocaleShortDateFormat), pattern);
 }
 
 TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
@@ -114,26 +116,29 @@ TEST(FileInfoDrives, AnswersMatchThePlatformAndAFailureReachesTheLogger) {
     wchar_t none = L'Y';
     while (none > L'C' && (GetLogicalDrives() & (1u << (none - L'A')))) --none;
     ASSERT_GT(none, L'C');
-    ExpectAnswers(info.Get(), L"zanDriveInfo",
-                  {{L"c", {1}, L"True"},
-                   {L"C:", {8, 15, 16, 18, 19, 22}, L"Empty"},
-                   {cdrom, {2}, L"5"},
-                   {dangling, {0}, L"True"},
-                   {dangling, {1}, L"False"},
-                   {dangling, {5, 7, 10, 11, 20}, L"Empty"},  // listed by the system but never ready
-                   {std::wstring(1, none), {0}, L"False"},
-                   {std::wstring(1, none), {1, 4, 7, 10, 11, 21}, L"Empty"},
-                   {L"\\\\server\\share", {0}, L"False"}});
+    ExpectAnswers(
+        info.Get(), L"zanDriveInfo",
+        {{L"c", {zanDriveIsReady}, L"True"},
+         {L"C:", {zanDriveShareName, zanDriveAvailableSpaceMB, zanDriveUsedSpacePercentage, zanDriveString}, L"Empty"},
+         {cdrom, {zanDriveType}, L"5"},
+         {dangling, {zanDriveExists}, L"True"},
+         {dangling, {zanDriveIsReady}, L"False"},
+         // listed but never ready: answered up to the letter
+         {dangling, {zanDriveLetter}, dangling.substr(0, 1)},
+         {dangling, {zanDrivePathWithColon, zanDriveVolumeName, zanDriveTotalSizekB, zanDriveSerialNumber}, L"Empty"},
+         {std::wstring(1, none), {zanDriveExists}, L"False"},
+         {std::wstring(1, none), {zanDriveIsReady, zanDriveLetter, zanDriveTotalNumberOfDrives}, L"Empty"},
+         {L"\\\\server\\share", {zanDriveExists}, L"False"}});
     EXPECT_EQ(Call(info.Get(), L"CDROMpresent", DISPATCH_METHOD, {}).Text(), cdrom);
     // Real sizes beyond 2 GiB (once Empty).
     ULARGE_INTEGER total;
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", nullptr, &total, nullptr));
-    EXPECT_EQ(Query(info.Get(), L"zanDriveInfo", L"C:", 10).Text(), std::to_wstring(total.QuadPart));
+    EXPECT_EQ(Query(info.Get(), L"zanDriveInfo", L"C:", zanDriveTotalSizekB).Text(), std::to_wstring(total.QuadPart));
 
     // N: is listed, so the folder test passes, but its attributes cannot be read.
     RegisterTestLogger(true);
     TakeLoggerRecords();
-    EXPECT_EQ(Shown(Query(info.Get(), L"zanFolderInfo", dangling, 13)), L"Empty");
+    EXPECT_EQ(Shown(Query(info.Get(), L"zanFolderInfo", dangling, zanFolderAttributes)), L"Empty");
     const std::vector<std::wstring> records = TakeLoggerRecords();
     const std::wstring expected =
         L"\tZanKit|FileSysInfo:zanFolderInfo#0\t76:(Path not found)|| " + dangling + L"|13\t0\t-1\t";
@@ -156,23 +161,25 @@ TEST(FileInfoFolders, FolderAnswersSpecialFoldersListsAndTheUserName) {
     DWORD userSize = UNLEN + 1;
     ASSERT_TRUE(GetUserNameW(user, &userSize));
     // GetUserName counts the closing NUL; the answer holds none.
-    EXPECT_EQ(Call(info.Get(), L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(11)}).Text(), user);
-    ExpectAnswers(info.Get(), L"zanFolderInfo",
-                  {{inside, {0}, L"True"},
-                   {inside, {1}, L"Some Folder"},
-                   {folder, {18}, L"-1"},
-                   {folder, {11, 12, 16, 17}, L"Empty"},
-                   {inside + L"*.log", {0, 61}, L"Empty"},  // a pattern answers only 59
-                   {L"C:", {0}, L"True"},                   // asked of the drive list
-                   {L"C:\\", {15}, L"True"},
-                   {L"C:", {15}, L"False"},
-                   {base + L"\\none", {0, 1, 8, 60, 61}, L"Empty"},
-                   {L"", {54}, temp},   // with its closing separator
-                   {L"", {58}, L""}});  // printers: no file-system path
+    EXPECT_EQ(Call(info.Get(), L"zanSysInfo", DISPATCH_METHOD, {Arg::Long(zanSysUserName)}).Text(), user);
+    ExpectAnswers(
+        info.Get(), L"zanFolderInfo",
+        {{inside, {zanFolderExists}, L"True"},
+         {inside, {zanFolderName}, L"Some Folder"},
+         {folder, {zanFolderNumberOfFiles}, L"-1"},
+         {folder, {zanFolderSizekB, zanFolderSizeMB, zanFolderLevel, zanFolderNumberOfSubfolders}, L"Empty"},
+         {inside + L"*.log", {zanFolderExists, zanFolderFolderNameCollection}, L"Empty"},  // only the file list
+         {L"C:", {zanFolderExists}, L"True"},                                              // asked of the drive list
+         {L"C:\\", {zanFolderRootFolder}, L"True"},
+         {L"C:", {zanFolderRootFolder}, L"False"},
+         {base + L"\\none", {zanFolderExists, zanFolderDateCreated, zanFolderFolderNameCollection}, L"Empty"},
+         {L"", {zanFolderTempDir}, temp},    // with its closing separator
+         {L"", {zanFolderPrinters}, L""}});  // printers: no file-system path
     // A bare drive has no creation date, so the day count runs from the date value 0.
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    EXPECT_EQ(Query(info.Get(), L"zanFolderInfo", L"C:", 9).Number(), static_cast<long>(LocalDateOf(now)));
+    EXPECT_EQ(Query(info.Get(), L"zanFolderInfo", L"C:", zanFolderDaysSinceDateCreated).Number(),
+              static_cast<long>(LocalDateOf(now)));
 
     // Hidden files are listed, dot folders are not, and a short name after a long one carries
     // nothing of it. A pattern that matches nothing, or a missing folder, gives Count 0.
@@ -180,12 +187,12 @@ TEST(FileInfoFolders, FolderAnswersSpecialFoldersListsAndTheUserName) {
     std::vector<std::wstring> all = logs;
     all.push_back(inside + longName);
     std::sort(all.begin(), all.end());
-    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", inside + L"*.log", 59)), logs);
-    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", inside, 59)), all);
-    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", folder, 61)),
+    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", inside + L"*.log", zanFolderFileNameCollection)), logs);
+    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", inside, zanFolderFileNameCollection)), all);
+    EXPECT_EQ(Items(Query(info.Get(), L"zanFolderInfo", folder, zanFolderFolderNameCollection)),
               (std::vector<std::wstring>{inside + L"dir.log", inside + japanese}));
     for (const std::wstring& empty : {inside + L"*.none", base + L"\\none"})
-        EXPECT_TRUE(Items(Query(info.Get(), L"zanFolderInfo", empty, 59)).empty());
+        EXPECT_TRUE(Items(Query(info.Get(), L"zanFolderInfo", empty, zanFolderFileNameCollection)).empty());
 }
 
 TEST(FileInfoFiles, NamesAttributesTimesSizesAndAFileHeldOpen) {
@@ -203,29 +210,34 @@ TEST(FileInfoFiles, NamesAttributesTimesSizesAndAFileHeldOpen) {
         SetEndOfFile(sparse);
         CloseHandle(sparse);
     }
-    ExpectAnswers(info.Get(), L"zanFileInfo",
-                  {{file, {0}, L"True"},
-                   {file, {3}, japanese},
-                   {file, {16}, L"3000"},
-                   {file, {20}, L"HA"},
-                   {file, {21, 23}, L"Empty"},
-                   // A Long below 2 GiB, an exact Double from there; a matching wildcard exists.
-                   {folder + L"\\below.bin", {16}, L"2147483647"},
-                   {folder + L"\\large.bin", {16}, L"5368721465"},
-                   {folder + L"\\*.bin", {0}, L"True"},
-                   // A missing file still has name parts; questions 7 to 20 are Empty, 21 False.
-                   {missing, {3}, L"Report.final"},
-                   {missing, {50, 21}, L"False"},
-                   {missing, {7, 10, 13, 16, 18, 20}, L"Empty"}});
+    ExpectAnswers(
+        info.Get(), L"zanFileInfo",
+        {{file, {zanFileExists}, L"True"},
+         {file, {zanFilenameWithoutExtension}, japanese},
+         {file, {zanFileSizeBytes}, L"3000"},
+         {file, {zanFileAttributesLetters}, L"HA"},
+         {file, {zanFileIsInUse, zanFilehIcon}, L"Empty"},
+         // A Long below 2 GiB, an exact Double from there; a matching wildcard exists.
+         {folder + L"\\below.bin", {zanFileSizeBytes}, L"2147483647"},
+         {folder + L"\\large.bin", {zanFileSizeBytes}, L"5368721465"},
+         {folder + L"\\*.bin", {zanFileExists}, L"True"},
+         // A missing file has name parts; from the short name to the attribute letters Empty.
+         {missing, {zanFilenameWithoutExtension}, L"Report.final"},
+         {missing, {zanFileExecutable, zanFileIsInUse}, L"False"},
+         {missing, {zanDOSFilename, zanFileDateCreated, zanFileSizeBytes, zanFileAttributesLetters}, L"Empty"},
+         // Around the unanswered questions 25 to 49.
+         {L"a?b.exe", {zanFileNameValidate}, L"ab.exe"},
+         {L"a?b.exe", {zanFileExecutable}, L"True"},
+         {L"a?b.exe", {-1, 25, 49, 51}, L"Empty"}});
     // A wildcard's size raises 52 (Bad file name or number); its date is the date value 0.
-    EXPECT_EQ(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", 16).exception.scode,
+    EXPECT_EQ(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", zanFileSizeBytes).exception.scode,
               static_cast<SCODE>(0x800A0034));
-    EXPECT_EQ(NumberOf(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", 12)), 0.0);
+    EXPECT_EQ(NumberOf(Query(info.Get(), L"zanFileInfo", folder + L"\\*.bin", zanFileDateLastModified)), 0.0);
     for (const wchar_t* name : {L"\\below.bin", L"\\large.bin"}) DeleteFileW((folder + name).c_str());
     HANDLE held = Open(file, GENERIC_READ, 0);
-    EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", file, 21)), L"True");
+    EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", file, zanFileIsInUse)), L"True");
     CloseHandle(held);
-    EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", file, 21)), L"Empty");
+    EXPECT_EQ(Shown(Query(info.Get(), L"zanFileInfo", file, zanFileIsInUse)), L"Empty");
 
     // Stamps come back as local dates (the unit tests hold the day counts and their midnights).
     HANDLE times = Open(file, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -233,7 +245,7 @@ TEST(FileInfoFiles, NamesAttributesTimesSizesAndAFileHeldOpen) {
     FILETIME stamp;
     SystemTimeToFileTime(&written, &stamp);
     ASSERT_TRUE(SetFileTime(times, &stamp, &stamp, &stamp));
-    for (long type : {11L, 12L})
+    for (long type : {zanFileDateLastAccessed, zanFileDateLastModified})
         EXPECT_DOUBLE_EQ(NumberOf(Query(info.Get(), L"zanFileInfo", file, type)), LocalDateOf(stamp));
     CloseHandle(times);
     EXPECT_TRUE(DeleteFileW(file.c_str())) << "asking does not keep the file open";

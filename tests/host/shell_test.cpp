@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/zankit_interfaces.h"
 #include "host_support.h"
 #include "window_driver.h"
 
@@ -80,7 +81,7 @@ TEST_F(ShellLinks, ShortcutReadBackFailuresAndAMultithreadedCaller) {
     // One trailing separator of the working folder is removed; the hot key is Control+Alt+A.
     EXPECT_EQ(CreateShortcut(info_.Get(), L"Full", target_, folder_,
                              {Arg::Text(L"C:\\windows\\"), Arg::Text(L"C:\\windows\\notepad.exe"), Arg::Long(2),
-                              Arg::Long(0x41), Arg::Long(6), Arg::Long(3)})
+                              Arg::Long('A'), Arg::Long(HOTKEYF_CONTROL | HOTKEYF_ALT), Arg::Long(SW_MAXIMIZED)})
                   .Number(),
               0);
     EXPECT_EQ(LinkFields(folder_ + L"\\Full.lnk"),
@@ -97,13 +98,17 @@ TEST_F(ShellLinks, ShortcutReadBackFailuresAndAMultithreadedCaller) {
         CallResult answer = CreateShortcut(info_.Get(), L"Failed", call[0], call[1]);
         EXPECT_TRUE(answer.hr == S_OK && answer.Number() != 0) << answer.Description();
     }
-    for (long modifier : {256L, -1L}) {
+    // The modifier is a byte: 0 and 255 are taken, -1 and 256 raise Overflow (6).
+    const HRESULT overflow = static_cast<HRESULT>(0x800A0006);
+    const std::pair<long, HRESULT> modifiers[] = {{0, S_OK}, {255, S_OK}, {256, overflow}, {-1, overflow}};
+    for (const auto& [modifier, error] : modifiers) {
+        const std::wstring title = error == S_OK ? L"Modifier" + std::to_wstring(modifier) : L"Failed";
         CallResult answer =
-            CreateShortcut(info_.Get(), L"Failed", target_, folder_,
-                           {Arg::Text(L""), Arg::Text(L""), Arg::Long(0), Arg::Long(0x41), Arg::Long(modifier)});
-        EXPECT_EQ(answer.exception.scode, static_cast<HRESULT>(0x800A0006)) << modifier;
+            CreateShortcut(info_.Get(), title, target_, folder_,
+                           {Arg::Text(L""), Arg::Text(L""), Arg::Long(0), Arg::Long('A'), Arg::Long(modifier)});
+        EXPECT_EQ(answer.exception.scode, error) << modifier;
+        EXPECT_EQ(Exists(folder_ + L"\\" + title + L".lnk"), error == S_OK) << modifier;
     }
-    EXPECT_FALSE(Exists(folder_ + L"\\Failed.lnk"));
 
     // Called on a thread of the multithreaded apartment, the member works there and leaves that
     // thread's use of COM as it was.
@@ -245,12 +250,12 @@ TEST_F(ShellExecution, ShellExAndSendMailReachTheStartedProgram) {
         const wchar_t* record;  // verb, parameters and show command; the folder follows
     } rows[] = {
         // Without parameters and folder the window is always shown normally.
-        {0, 3, L"", L"", L"open \"%s\"\n1\n"},
-        {1, 7, L"", folder_, L"print \"%s\"\n7\n"},
-        {2, 2, L"x", L"", L"explore \"%s\" x\n2\n"},
+        {shellOpen, essSW_MAXIMIZE, L"", L"", L"open \"%s\"\n1\n"},
+        {shellPrint, essSW_SHOWMINNOACTIVE, L"", folder_, L"print \"%s\"\n7\n"},
+        {shellExplore, essSW_SHOWMINIMIZED, L"x", L"", L"explore \"%s\" x\n2\n"},
         // 3 and values outside the enumeration ask for no verb: the type's default one runs.
-        {3, 2, L"p", L"", L"record \"%s\" p\n2\n"},
-        {77, 4, L"", L"", L"record \"%s\"\n1\n"},
+        {3, essSW_SHOWMINIMIZED, L"p", L"", L"record \"%s\" p\n2\n"},
+        {77, essSW_SHOWNOACTIVATE, L"", L"", L"record \"%s\"\n1\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.record);
@@ -298,8 +303,8 @@ TEST_F(ShellExecution, RefusalsAreRaisedWithTheirNumberAndText) {
     };
     for (const auto& row : rows) {
         DialogAnswerer errorBox(IDCANCEL);  // the shell shows its error first
-        long open = 0;
-        CallResult answer = ShellEx(row.file, 1, L"", L"", open);
+        long open = shellOpen;
+        CallResult answer = ShellEx(row.file, essSW_SHOWNORMAL, L"", L"", open);
         EXPECT_EQ(answer.exception.scode, row.number) << row.description;
         EXPECT_EQ(answer.Source() + L": " + answer.Description(),
                   L"FileSysInfo.ShellEx: " + std::wstring(row.description));

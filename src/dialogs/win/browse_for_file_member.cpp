@@ -1,4 +1,4 @@
-// FileSysInfo.BrowseForFile: the open or save dialog with German filter presets or the
+// BrowseForFile: the open or save dialog with German filter presets or the
 // caller's own filter, starting in the folder chosen last (else the documents folder). The
 // process's current directory is the same after the call as before it.
 #include <windows.h>
@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/win/file_dialog.h"
 #include "dialogs/file_dialog_rules.h"
 #include "dialogs/last_folder.h"
-#include "shell/shell_folders.h"
-#include "paths/path_parts.h"
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/path_text.h"
+#include "dialogs/win/dialogs_members.h"
+#include "dialogs/win/file_dialog.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
+#include "paths/path_parts.h"
+#include "paths/path_text.h"
+#include "shell/shell_folders.h"
 
-namespace zankit {
+namespace zankit::dialogs {
 namespace {
 
 constexpr wchar_t kTag[] = L"|FileSysInfo:BrowseForFile#";
@@ -88,17 +88,17 @@ struct BrowseForFileArguments {
 // path as far as it gets; a failure comes out as ReportedFailure.
 void RunDialog(BrowseForFileArguments& arguments, const std::wstring& startFolder, VARIANT* result,
                std::wstring& chosenPath) {
-    dialogs::FileDialogRequest request;
+    FileDialogRequest request;
     request.save = !arguments.saveAs.empty();
     if (!arguments.filter.empty()) {
-        const dialogs::CallerFilter chosen = dialogs::ChooseCallerFilter(arguments.filter, arguments.filterIndex);
+        const CallerFilter chosen = ChooseCallerFilter(arguments.filter, arguments.filterIndex);
         arguments.filterIndex = chosen.limitedIndex;
         if (!chosen.pattern) throw ReportedFailure{{VbError(9), L"ZanKit", L"Subscript out of range"}};
         request.filter = arguments.filter;
-        request.defaultExtension = path::ExtensionOf(*chosen.pattern);
+        request.defaultExtension = paths::ExtensionOf(*chosen.pattern);
         if (!request.save) request.fileName = *chosen.pattern;
     } else {
-        const dialogs::FilterPreset preset = dialogs::PresetForFileType(arguments.fileType);
+        const FilterPreset preset = PresetForFileType(arguments.fileType);
         request.filter = preset.filter;
         request.defaultExtension = preset.defaultExtension;
     }
@@ -107,14 +107,14 @@ void RunDialog(BrowseForFileArguments& arguments, const std::wstring& startFolde
     request.owner = arguments.owner;
     if (request.save) {
         request.fileName = arguments.saveAs;
-        request.title = dialogs::SaveDialogTitle(arguments.title);
-        request.flags = dialogs::SaveDialogFlags(false, 0);
+        request.title = SaveDialogTitle(arguments.title);
+        request.flags = SaveDialogFlags(false, 0);
     } else {
         request.title = arguments.title;
-        request.flags = dialogs::OpenDialogFlags(true, arguments.multiSelect, false, true, 0);
+        request.flags = OpenDialogFlags(true, arguments.multiSelect, false, true, 0);
     }
 
-    const dialogs::FileDialogAnswer answer = dialogs::ShowFileDialog(request);
+    const FileDialogAnswer answer = ShowFileDialog(request);
     if (request.save) {
         chosenPath = answer.confirmed && !answer.paths.empty() ? answer.paths.front() : std::wstring();
         if (FAILED(PathText(chosenPath, result))) throw std::bad_alloc();
@@ -128,49 +128,46 @@ void RunDialog(BrowseForFileArguments& arguments, const std::wstring& startFolde
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::BrowseForFile(BSTR* fileSaveAs, BSTR* selectedFolder, enum zanFileType* fileType, BSTR* title,
-                                        VARIANT_BOOL* multiSelect, LONG* owner, zanPositionModeConstants*, BSTR* filter,
-                                        LONG* filterIndex, VARIANT* result) {
+HRESULT BrowseForFile(BSTR* fileSaveAs, BSTR* selectedFolder, enum zanFileType* fileType, BSTR* title,
+                      VARIANT_BOOL* multiSelect, LONG* owner, BSTR* filter, LONG* filterIndex, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return Guarded([&]() -> HRESULT {
-        std::wstring startFolder = selectedFolder ? FromBstr(*selectedFolder) : std::wstring();
-        std::wstring chosenPath;
-        const std::wstring directoryBefore = CurrentDirectory();
-        BrowseForFileArguments arguments;
-        arguments.filterIndex = filterIndex ? *filterIndex : 1;
-        try {
-            LONG ownerValue = owner ? *owner : 0;
-            if (ownerValue == 0) {
-                ownerValue = HandleToLong(GetActiveWindow());
-                if (owner) *owner = ownerValue;
-            }
-            arguments.owner = ownerValue == kNoOwner ? nullptr : static_cast<HWND>(LongToHandle(ownerValue));
-            arguments.saveAs = fileSaveAs ? FromBstr(*fileSaveAs) : std::wstring();
-            arguments.title = title ? FromBstr(*title) : std::wstring(kOpenTitle);
-            arguments.filter = filter ? FromBstr(*filter) : std::wstring();
-            arguments.fileType = fileType ? static_cast<long>(*fileType) : 0;
-            arguments.multiSelect = multiSelect && *multiSelect != VARIANT_FALSE;
-            if (startFolder.empty()) startFolder = dialogs::ReadLastFolder();
-            if (startFolder.empty()) startFolder = SpecialFolderLocation(CSIDL_PERSONAL);
-            RunDialog(arguments, startFolder, result, chosenPath);
-        } catch (const ReportedFailure& reported) {
-            ReportFailure(reported.failure, kTag);
-        } catch (const std::bad_alloc&) {
-            ReportFailure(Failure{VbError(7), L"ZanKit", L"Out of memory"}, kTag);
+    std::wstring startFolder = selectedFolder ? FromBstr(*selectedFolder) : std::wstring();
+    std::wstring chosenPath;
+    const std::wstring directoryBefore = CurrentDirectory();
+    BrowseForFileArguments arguments;
+    arguments.filterIndex = filterIndex ? *filterIndex : 1;
+    try {
+        LONG ownerValue = owner ? *owner : 0;
+        if (ownerValue == 0) {
+            ownerValue = HandleToLong(GetActiveWindow());
+            if (owner) *owner = ownerValue;
         }
+        arguments.owner = ownerValue == kNoOwner ? nullptr : static_cast<HWND>(LongToHandle(ownerValue));
+        arguments.saveAs = fileSaveAs ? FromBstr(*fileSaveAs) : std::wstring();
+        arguments.title = title ? FromBstr(*title) : std::wstring(kOpenTitle);
+        arguments.filter = filter ? FromBstr(*filter) : std::wstring();
+        arguments.fileType = fileType ? static_cast<long>(*fileType) : 0;
+        arguments.multiSelect = multiSelect && *multiSelect != VARIANT_FALSE;
+        if (startFolder.empty()) startFolder = ReadLastFolder();
+        if (startFolder.empty()) startFolder = shell::SpecialFolderLocation(CSIDL_PERSONAL);
+        RunDialog(arguments, startFolder, result, chosenPath);
+    } catch (const ReportedFailure& reported) {
+        ReportFailure(reported.failure, kTag);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Failure{VbError(7), L"ZanKit", L"Out of memory"}, kTag);
+    }
 
-        // From here on failures are passed over.
-        if (filterIndex) *filterIndex = arguments.filterIndex;
-        if (!directoryBefore.empty() && CurrentDirectory() != directoryBefore) {
-            SetCurrentDirectoryW(directoryBefore.c_str());
-        }
-        if (!chosenPath.empty()) startFolder = fileinfo::TextBeforeLastSeparator(chosenPath);
-        if (selectedFolder) AssignBstr(selectedFolder, startFolder);
-        if (!startFolder.empty()) dialogs::StoreLastFolder(startFolder);
-        ClearErrorInfo();
-        return S_OK;
-    });
+    // From here on failures are passed over.
+    if (filterIndex) *filterIndex = arguments.filterIndex;
+    if (!directoryBefore.empty() && CurrentDirectory() != directoryBefore) {
+        SetCurrentDirectoryW(directoryBefore.c_str());
+    }
+    if (!chosenPath.empty()) startFolder = paths::TextBeforeLastSeparator(chosenPath);
+    if (selectedFolder) AssignBstr(selectedFolder, startFolder);
+    if (!startFolder.empty()) StoreLastFolder(startFolder);
+    ClearErrorInfo();
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::dialogs

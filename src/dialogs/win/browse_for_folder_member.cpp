@@ -1,4 +1,4 @@
-// FileSysInfo.BrowseForFolder: the folder picker with the library's own settings. It
+// BrowseForFolder: the folder picker with the library's own settings. It
 // refuses the desktop folder and everything in it, centres the dialog on its owner and
 // starts in, and keeps, the folder chosen last.
 #include <windows.h>
@@ -7,28 +7,28 @@
 #include <new>
 #include <string>
 
-#include "dialogs/win/folder_browser.h"
 #include "dialogs/folder_browser_rules.h"
 #include "dialogs/last_folder.h"
-#include "shell/shell_folders.h"
+#include "dialogs/win/dialogs_members.h"
+#include "dialogs/win/folder_browser.h"
 #include "dialogs/win/window_placement.h"
-#include "filesysinfo/win/file_sys_info.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "shell/shell_folders.h"
 
-namespace zankit {
+namespace zankit::dialogs {
 namespace {
 
 constexpr wchar_t kTag[] = L"|FileSysInfo:BrowseForFolder#";
 // The default root: the top of the shell's name space, not a folder of that name.
 constexpr wchar_t kDesktopRoot[] = L"Desktop";
 
-class FileSysInfoBrowseHandler final : public dialogs::FolderBrowserListener {
+class FileSysInfoBrowseHandler final : public FolderBrowserListener {
 public:
-    void Initialized(HWND dialog) override { dialogs::CenterOnOwner(dialog); }
+    void Initialized(HWND dialog) override { CenterOnOwner(dialog); }
     void SelectionChanged(const std::wstring& path, bool& allowOk) override {
-        if (dialogs::IsRefusedFolder(path, SpecialFolderLocation(CSIDL_DESKTOP))) allowOk = false;
+        if (IsRefusedFolder(path, shell::SpecialFolderLocation(CSIDL_DESKTOP))) allowOk = false;
     }
 };
 
@@ -36,50 +36,47 @@ std::wstring TextOr(const BSTR* value, const wchar_t* fallback) { return value ?
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::BrowseForFolder(BSTR selectedFolder, BSTR* rootFolder, zanBrowseModeConstants* browseMode,
-                                          zanPositionModeConstants*, BSTR* prompt, BSTR* caption, LONG* hwndOwner,
-                                          VARIANT_BOOL*, LONG*, LONG*, VARIANT_BOOL*, BSTR* result) {
+HRESULT BrowseForFolder(BSTR selectedFolder, BSTR* rootFolder, zanBrowseModeConstants* browseMode, BSTR* prompt,
+                        BSTR* caption, LONG* hwndOwner, BSTR* result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    ComPtr<dialogs::FolderBrowser> browser;
+    ComPtr<FolderBrowser> browser;
     try {
-        browser = ComPtr<dialogs::FolderBrowser>::Adopt(new dialogs::FolderBrowser());
+        browser = ComPtr<FolderBrowser>::Adopt(new FolderBrowser());
     } catch (const std::bad_alloc&) {
         ReportFailure(Failure{VbError(7), L"ZanKit", L"Out of memory"}, kTag);
         return S_OK;
     }
-    return Guarded([&]() -> HRESULT {
-        LONG owner = hwndOwner ? *hwndOwner : 0;
-        if (owner == 0) {
-            owner = HandleToLong(GetActiveWindow());
-            if (hwndOwner) *hwndOwner = owner;
-        }
-        FileSysInfoBrowseHandler handler;
-        browser->SetListener(&handler);
-        browser->put_hwndOwner(owner);
-        browser->put_UseNewUI(VARIANT_TRUE);
-        if (browseMode && *browseMode != zanBrowseAllFolders) browser->put_FileSystemOnly(VARIANT_TRUE);
-        Bstr captionText(TextOr(caption, L"Ordner suchen"));
-        browser->put_Caption(captionText.Get());
-        Bstr promptText(TextOr(prompt, L""));
-        browser->put_Title(promptText.Get());
+    LONG owner = hwndOwner ? *hwndOwner : 0;
+    if (owner == 0) {
+        owner = HandleToLong(GetActiveWindow());
+        if (hwndOwner) *hwndOwner = owner;
+    }
+    FileSysInfoBrowseHandler handler;
+    browser->SetListener(&handler);
+    browser->put_hwndOwner(owner);
+    browser->put_UseNewUI(VARIANT_TRUE);
+    if (browseMode && *browseMode != zanBrowseAllFolders) browser->put_FileSystemOnly(VARIANT_TRUE);
+    Bstr captionText(TextOr(caption, L"Ordner suchen"));
+    browser->put_Caption(captionText.Get());
+    Bstr promptText(TextOr(prompt, L""));
+    browser->put_Title(promptText.Get());
 
-        std::wstring startFolder = FromBstr(selectedFolder);
-        if (startFolder.empty()) startFolder = dialogs::ReadLastFolder();
-        Bstr initialDir(startFolder);
-        browser->put_InitialDir(initialDir.Get());
-        const std::wstring root = TextOr(rootFolder, kDesktopRoot);
-        Bstr rootDir(root == kDesktopRoot ? std::wstring() : root);
-        browser->put_RootDir(rootDir.Get());
-        browser->put_StatusText(VARIANT_TRUE);
+    std::wstring startFolder = FromBstr(selectedFolder);
+    if (startFolder.empty()) startFolder = ReadLastFolder();
+    Bstr initialDir(startFolder);
+    browser->put_InitialDir(initialDir.Get());
+    const std::wstring root = TextOr(rootFolder, kDesktopRoot);
+    Bstr rootDir(root == kDesktopRoot ? std::wstring() : root);
+    browser->put_RootDir(rootDir.Get());
+    browser->put_StatusText(VARIANT_TRUE);
 
-        std::wstring chosen;
-        HRESULT hr = browser->Browse(chosen);
-        browser->SetListener(nullptr);
-        if (FAILED(hr)) return hr;
-        if (!chosen.empty()) dialogs::StoreLastFolder(chosen);
-        return ToBstr(chosen, result);
-    });
+    std::wstring chosen;
+    HRESULT hr = browser->Browse(chosen);
+    browser->SetListener(nullptr);
+    if (FAILED(hr)) return hr;
+    if (!chosen.empty()) StoreLastFolder(chosen);
+    return ToBstr(chosen, result);
 }
 
-}  // namespace zankit
+}  // namespace zankit::dialogs

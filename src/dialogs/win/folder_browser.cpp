@@ -4,10 +4,10 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "shell/shell_folders.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/out_param.h"
+#include "shell/shell_folders.h"
 
 namespace zankit::dialogs {
 namespace {
@@ -45,7 +45,7 @@ HRESULT FolderBrowser::RaiseNotShowing() {
     return Raise(VbError(26002), L"Operation invalid unless dialog is displayed.");
 }
 
-HRESULT FolderBrowser::PathToItem(std::wstring& path, ItemIdList& item) {
+HRESULT FolderBrowser::PathToItem(std::wstring& path, shell::ItemIdList& item) {
     item.Reset();
     const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring expanded(needed, L'\0');
@@ -65,7 +65,7 @@ HRESULT FolderBrowser::PathToItem(std::wstring& path, ItemIdList& item) {
 
 HRESULT FolderBrowser::Browse(std::wstring& answer) {
     answer.clear();
-    ItemIdList rootItem;
+    shell::ItemIdList rootItem;
     if (!rootDir_.empty()) {
         HRESULT hr = PathToItem(rootDir_, rootItem);
         if (FAILED(hr)) return hr;
@@ -86,13 +86,13 @@ HRESULT FolderBrowser::Browse(std::wstring& answer) {
 
     AddRef();  // the dialog's callback holds on to the object until the dialog is gone
     showing_ = true;
-    ItemIdList chosen(SHBrowseForFolderW(&request));
+    shell::ItemIdList chosen(SHBrowseForFolderW(&request));
     showing_ = false;
     dialog_ = nullptr;
     displayName[MAX_PATH - 1] = L'\0';
     displayName_ = displayName;
     if (displayName_.empty() && chosen.Get()) displayName_ = DisplayNameOf(chosen.Get());
-    answer = FileSystemPathOf(chosen.Get());
+    answer = shell::FileSystemPathOf(chosen.Get());
     initialItem_.Reset();
     Release();
     return S_OK;
@@ -126,7 +126,7 @@ bool FolderBrowser::FireFlagEvent(const wchar_t* eventName, const std::wstring& 
 }
 
 void FolderBrowser::OnSelectionChanged(HWND dialog, LPCITEMIDLIST item) {
-    const std::wstring path = FileSystemPathOf(item);
+    const std::wstring path = shell::FileSystemPathOf(item);
     SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
     bool allowOk = FireFlagEvent(L"SelectionChanged", path, true);
     if (listener_) listener_->SelectionChanged(path, allowOk);
@@ -149,7 +149,7 @@ LRESULT FolderBrowser::OnValidationFailed(HWND dialog, const std::wstring& typed
 
 STDMETHODIMP FolderBrowser::get_SpecialFolderLocation(LONG folder, BSTR* path) {
     if (!path) return E_POINTER;
-    return Guarded([&] { return ToBstr(zankit::SpecialFolderLocation(folder), path); });
+    return Guarded([&] { return ToBstr(shell::SpecialFolderLocation(folder), path); });
 }
 
 STDMETHODIMP FolderBrowser::get_EditBox(VARIANT_BOOL* state) { return PutFlag(state, settings_.editBox); }
@@ -256,7 +256,7 @@ STDMETHODIMP FolderBrowser::SetFolder(BSTR path) {
     if (!showing_ || !dialog_) return RaiseNotShowing();
     return Guarded([&] {
         std::wstring folder = FromBstr(path);
-        ItemIdList item;
+        shell::ItemIdList item;
         HRESULT hr = PathToItem(folder, item);
         if (FAILED(hr)) return hr;
         SendMessageW(dialog_, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(item.Get()));

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "dialogs/folder_browser_rules.h"
-#include "shell/win/item_id_list.h"
 #include "frame/dispatch_object.h"
 #include "frame/event_source.h"
 #include "frame/zankit_interfaces.h"
+#include "shell/win/item_id_list.h"
 
 namespace zankit::dialogs {
 
@@ -73,7 +73,7 @@ private:
     // The item of a path, expanded against the current directory (path is replaced by the
     // expanded text); an empty list when the shell cannot parse it. A path the system cannot
     // expand gives a raised error.
-    HRESULT PathToItem(std::wstring& path, ItemIdList& item);
+    HRESULT PathToItem(std::wstring& path, shell::ItemIdList& item);
     HRESULT RaiseNotShowing();
     bool FireFlagEvent(const wchar_t* eventName, const std::wstring& text, bool flag);
 
@@ -85,7 +85,7 @@ private:
     std::wstring rootDir_;
     FolderBrowserSettings settings_;
     std::wstring displayName_;
-    ItemIdList initialItem_;
+    shell::ItemIdList initialItem_;
     bool showing_ = false;
     HWND dialog_ = nullptr;
     std::wstring caption_;

@@ -24,9 +24,9 @@ LRESULT Dispatch(HWND dialog, UINT message, LPARAM parameter, FolderBrowser* bro
             if (browser) {
                 browser->OnSelectionChanged(dialog, reinterpret_cast<LPCITEMIDLIST>(parameter));
             } else {
-                SendMessageW(
-                    dialog, BFFM_SETSTATUSTEXTW, 0,
-                    reinterpret_cast<LPARAM>(FileSystemPathOf(reinterpret_cast<LPCITEMIDLIST>(parameter)).c_str()));
+                SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0,
+                             reinterpret_cast<LPARAM>(
+                                 shell::FileSystemPathOf(reinterpret_cast<LPCITEMIDLIST>(parameter)).c_str()));
             }
             return 0;
         case BFFM_VALIDATEFAILEDW:

@@ -1,20 +1,19 @@
-// FileSysInfo.zanDriveInfo and CDROMpresent: answers about drives.
+// zanDriveInfo and CDROMpresent: answers about drives.
 #include "fileinfo/win/drive_info.h"
 
 #include <windows.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/drive_detail.h"
-#include "paths/drive_lookup.h"
+#include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/file_queries.h"
+#include "fileinfo/win/fileinfo_members.h"
 #include "frame/bstr.h"
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/win/path_system.h"
+#include "paths/drive_lookup.h"
 #include "paths/path_text.h"
+#include "paths/win/path_system.h"
 
-namespace zankit {
-namespace fileinfo {
+namespace zankit::fileinfo {
 namespace {
 
 constexpr long kSizeFree = 12;  // the free size in bytes has no name of its own
@@ -57,10 +56,10 @@ void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
             SetDouble(answer, static_cast<double>(sizes->free));
             break;
         case zanDriveTotalSizeMB:
-            SetString(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->total)));
+            SetString(answer, paths::SizeTextForUser(static_cast<std::int64_t>(sizes->total)));
             break;
         case zanDriveFreeSpaceMB:
-            SetString(answer, path::SizeTextForUser(static_cast<std::int64_t>(sizes->free)));
+            SetString(answer, paths::SizeTextForUser(static_cast<std::int64_t>(sizes->free)));
             break;
         default:
             break;
@@ -69,11 +68,11 @@ void SizeAnswer(const std::wstring& drive, long infoType, Variant& answer) {
 
 }  // namespace
 
-bool DriveExists(const std::wstring& driveSpec) { return DriveStringExists(DriveOfSpec(driveSpec)); }
+bool DriveExists(const std::wstring& driveSpec) { return paths::DriveStringExists(DriveOfSpec(driveSpec)); }
 
 void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answer) {
     const std::wstring drive = DriveOfSpec(driveSpec);
-    const bool exists = DriveStringExists(drive);
+    const bool exists = paths::DriveStringExists(drive);
     if (!exists) {
         if (infoType == zanDriveExists) SetBool(answer, false);
         return;
@@ -107,7 +106,7 @@ void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answ
             SetString(answer, drive);
             break;
         case zanDriveRootFolder:
-            SetString(answer, path::FixPath(drive));
+            SetString(answer, paths::FixPath(drive));
             break;
         case zanDriveVolumeName:
         case zanDriveFileSystem:
@@ -128,32 +127,24 @@ void DriveInfoAnswer(const std::wstring& driveSpec, long infoType, Variant& answ
     }
 }
 
-}  // namespace fileinfo
-
-STDMETHODIMP FileSysInfo::zanDriveInfo(BSTR driveSpec, zanDriveInfoType infoType, VARIANT* result) {
+HRESULT DriveInfo(BSTR driveSpec, zanDriveInfoType infoType, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return Guarded([&] {
-        Variant answer;
-        fileinfo::DriveInfoAnswer(FromBstr(driveSpec), static_cast<long>(infoType), answer);
-        answer.MoveTo(result);
-        return S_OK;
-    });
+    Variant answer;
+    DriveInfoAnswer(FromBstr(driveSpec), static_cast<long>(infoType), answer);
+    answer.MoveTo(result);
+    return S_OK;
 }
 
-STDMETHODIMP FileSysInfo::CDROMpresent(BSTR* result) {
+HRESULT CdRomPresent(BSTR* result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    return Guarded([&] {
-        // A, B and C are never optical drives here.
-        for (wchar_t letter = L'D'; letter <= L'Z'; ++letter) {
-            std::wstring drive{letter, L':'};
-            if (fileinfo::DriveExists(drive) && fileinfo::DriveTypeOf(drive) == fileinfo::kCdRom) {
-                return ToBstr(drive, result);
-            }
-        }
-        return ToBstr(L"", result);
-    });
+    // A, B and C are never optical drives here.
+    for (wchar_t letter = L'D'; letter <= L'Z'; ++letter) {
+        std::wstring drive{letter, L':'};
+        if (DriveExists(drive) && DriveTypeOf(drive) == kCdRom) return ToBstr(drive, result);
+    }
+    return ToBstr(L"", result);
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileinfo

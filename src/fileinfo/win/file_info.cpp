@@ -1,27 +1,27 @@
-// FileSysInfo.zanFileInfo: one answer about a file per call.
+// zanFileInfo: one answer about a file per call.
 #include "fileinfo/win/file_info.h"
 
 #include <windows.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/file_name_rules.h"
-#include "fileinfo/win/file_queries.h"
-#include "paths/path_parts.h"
-#include "frame/run_time_failure.h"
 #include "fileinfo/system_checks.h"
+#include "fileinfo/win/answer_values.h"
+#include "fileinfo/win/file_queries.h"
+#include "fileinfo/win/fileinfo_members.h"
 #include "frame/bstr.h"
 #include "frame/date_value.h"
+#include "frame/error_info.h"
+#include "frame/raised_error.h"
+#include "frame/run_time_failure.h"
 #include "frame/vb_numbers.h"
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/win/path_system.h"
+#include "paths/path_parts.h"
 #include "paths/path_text.h"
+#include "paths/win/path_system.h"
 #include "shell/file_type_name.h"
 
-namespace zankit {
-namespace fileinfo {
+namespace zankit::fileinfo {
 namespace {
-
 
 // Questions 7 to 20 need an existing entry.
 bool NeedsExistingEntry(long infoType) { return infoType >= zanDOSFilename && infoType <= zanFileAttributesLetters; }
@@ -37,7 +37,7 @@ long DaysSince(double date) { return static_cast<long>(DaysBetween(date, LocalNo
 }  // namespace
 
 void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer) {
-    const bool exists = path::FileExists(fileSpec);
+    const bool exists = paths::FileExists(fileSpec);
     if (NeedsExistingEntry(infoType) && !exists) return;
     if (!IsAnswered(infoType)) return;
 
@@ -52,13 +52,13 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             SetString(answer, LastPathElement(fileSpec));
             break;
         case zanFilenameWithoutExtension:
-            SetString(answer, NameWithoutExtension(LastPathElement(fileSpec)));
+            SetString(answer, paths::NameWithoutExtension(LastPathElement(fileSpec)));
             break;
         case zanFilenameExtensionOnly:
-            SetString(answer, path::ExtensionOf(fileSpec));
+            SetString(answer, paths::ExtensionOf(fileSpec));
             break;
         case zanPathnameOnlyWithoutFinalBackslash:
-            SetString(answer, TextBeforeLastSeparator(fileSpec));
+            SetString(answer, paths::TextBeforeLastSeparator(fileSpec));
             break;
         case zanDrivenameOnlyWithColon: {
             std::wstring drive = DriveNameOf(fileSpec);
@@ -66,31 +66,31 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             break;
         }
         case zanDOSFilename:
-            SetString(answer, LastPathElement(path::ShortPathOf(fileSpec)));
+            SetString(answer, LastPathElement(paths::ShortPathOf(fileSpec)));
             break;
         case zanDOSFullPathname:
-            SetString(answer, path::ShortPathOf(fileSpec));
+            SetString(answer, paths::ShortPathOf(fileSpec));
             break;
         case zanFileType:
-            SetString(answer, FileTypeName(fileSpec));
+            SetString(answer, shell::FileTypeName(fileSpec));
             break;
         case zanFileDateCreated:
-            SetDate(answer, path::GetFileDate(fileSpec, 1));
+            SetDate(answer, paths::GetFileDate(fileSpec, 1));
             break;
         case zanFileDateLastAccessed:
-            SetDate(answer, path::GetFileDate(fileSpec, 2));
+            SetDate(answer, paths::GetFileDate(fileSpec, 2));
             break;
         case zanFileDateLastModified:
-            SetDate(answer, path::GetFileDate(fileSpec, 4));
+            SetDate(answer, paths::GetFileDate(fileSpec, 4));
             break;
         case zanFileDaysSinceDateCreated:
-            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 1)));
+            SetLong(answer, DaysSince(paths::GetFileDate(fileSpec, 1)));
             break;
         case zanFileDaysSinceLastAccessed:
-            SetLong(answer, DaysSince(path::GetFileDate(fileSpec, 2)));
+            SetLong(answer, DaysSince(paths::GetFileDate(fileSpec, 2)));
             break;
         case zanFileDaysSinceLastModified:
-            SetLong(answer, DaysSince(path::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
+            SetLong(answer, DaysSince(paths::FileTimeToDate(StatusOf(fileSpec).lastWrite, true)));
             break;
         case zanFileSizeBytes: {
             // Sizes beyond a Long are answered exactly as a Double.
@@ -103,16 +103,16 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             break;
         }
         case zanFileSizeKByte:
-            SetString(answer, KiloByteText(StatusOf(fileSpec).size, path::UserDecimalSeparator()));
+            SetString(answer, KiloByteText(StatusOf(fileSpec).size, paths::UserDecimalSeparator()));
             break;
         case zanFileSizeMByte:
-            SetString(answer, path::SizeTextForUser(StatusOf(fileSpec).size));
+            SetString(answer, paths::SizeTextForUser(StatusOf(fileSpec).size));
             break;
         case zanFileAttributes:
             SetLong(answer, static_cast<long>(StatusOf(fileSpec).attributes));
             break;
         case zanFileAttributesLetters:
-            SetString(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
+            SetString(answer, paths::AttributeLetters(static_cast<std::uint8_t>(StatusOf(fileSpec).attributes & 0xFF)));
             break;
         case zanFileIsInUse:
             // A free file leaves the answer Empty, which hosts read as False.
@@ -129,7 +129,7 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
             SetString(answer, CleanFileName(fileSpec));
             break;
         case zanFileExecutable: {
-            std::wstring extension = path::ExtensionOf(fileSpec);
+            std::wstring extension = paths::ExtensionOf(fileSpec);
             if (!extension.empty()) SetBool(answer, IsExecutableExtension(extension));
             break;
         }
@@ -138,21 +138,17 @@ void FileInfoAnswer(const std::wstring& fileSpec, long infoType, Variant& answer
     }
 }
 
-}  // namespace fileinfo
-
-STDMETHODIMP FileSysInfo::zanFileInfo(BSTR fileSpec, zanFileInfoType infoType, VARIANT* result) {
+HRESULT FileInfo(BSTR fileSpec, zanFileInfoType infoType, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return Guarded([&] {
-        Variant answer;
-        try {
-            fileinfo::FileInfoAnswer(FromBstr(fileSpec), static_cast<long>(infoType), answer);
-        } catch (const fileinfo::RunTimeFailure& failure) {
-            return Raise(VbError(failure.number), failure.description);
-        }
-        answer.MoveTo(result);
-        return S_OK;
-    });
+    Variant answer;
+    try {
+        FileInfoAnswer(FromBstr(fileSpec), static_cast<long>(infoType), answer);
+    } catch (const RunTimeFailure& failure) {
+        throw RaisedError{VbError(failure.number), failure.description};
+    }
+    answer.MoveTo(result);
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileinfo

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "paths/path_parts.h"
 #include "frame/run_time_failure.h"
+#include "paths/path_parts.h"
 #include "paths/win/directory_search.h"
 
 namespace zankit::fileinfo {
@@ -28,7 +28,7 @@ std::wstring LastPathElement(const std::wstring& fileSpec) {
 }
 
 std::wstring DriveNameOf(const std::wstring& fileSpec) {
-    return DriveNameFromNumber(PathGetDriveNumberW(fileSpec.c_str()));
+    return paths::DriveNameFromNumber(PathGetDriveNumberW(fileSpec.c_str()));
 }
 
 FileStatus StatusOf(const std::wstring& fileSpec) {
@@ -44,7 +44,7 @@ FileStatus StatusOf(const std::wstring& fileSpec) {
 
 bool IsHeldOpen(const std::wstring& fileSpec) {
     KernelHandle file(CreateFileW(fileSpec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     return !file.Valid();
 }
 

@@ -1,4 +1,4 @@
-// FileSysInfo.zanFolderInfo: one answer about a folder per call, the special folders and
+// zanFolderInfo: one answer about a folder per call, the special folders and
 // the file and folder lists. Failures are reported, never raised.
 #include <windows.h>
 #include <shlwapi.h>
@@ -6,28 +6,27 @@
 #include <new>
 #include <string>
 
-#include "shell/shell_folders.h"
+#include "fileinfo/system_checks.h"
 #include "fileinfo/win/answer_values.h"
 #include "fileinfo/win/drive_info.h"
-#include "paths/drive_lookup.h"
 #include "fileinfo/win/file_queries.h"
+#include "fileinfo/win/fileinfo_members.h"
 #include "fileinfo/win/folder_listing.h"
-#include "paths/path_parts.h"
-#include "frame/run_time_failure.h"
-#include "fileinfo/system_checks.h"
-#include "paths/win/directory_search.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/date_value.h"
 #include "frame/error_info.h"
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/win/path_system.h"
-#include "paths/path_text.h"
 #include "frame/report_error.h"
+#include "frame/run_time_failure.h"
+#include "paths/drive_lookup.h"
+#include "paths/path_parts.h"
+#include "paths/path_text.h"
+#include "paths/win/directory_search.h"
+#include "paths/win/path_system.h"
 #include "shell/file_type_name.h"
+#include "shell/shell_folders.h"
 
-namespace zankit {
-namespace fileinfo {
+namespace zankit::fileinfo {
 namespace {
 
 constexpr wchar_t kFolderInfoTag[] = L"|FileSysInfo:zanFolderInfo#";
@@ -69,7 +68,7 @@ constexpr long kSystemFolder = 37;
 
 std::wstring SpecialFolder(long number) {
     try {
-        return SpecialFolderLocation(number);
+        return shell::SpecialFolderLocation(number);
     } catch (const std::bad_alloc&) {
         ReportFailure(Failure{VbError(7), L"ZanKit", L"Out of memory"}, kSpecialFolderTag);
         return {};
@@ -103,11 +102,11 @@ std::wstring CurrentFolder() {
 
 // The creation time of a folder (not of a bare drive) as a local date; nothing otherwise.
 std::optional<double> DateCreated(const std::wstring& folder) {
-    std::wstring stripped = path::StripTrailingSeparator(folder);
-    if (IsBareDrive(stripped)) return std::nullopt;
-    DirectorySearch search(stripped);
+    std::wstring stripped = paths::StripTrailingSeparator(folder);
+    if (paths::IsBareDrive(stripped)) return std::nullopt;
+    paths::DirectorySearch search(stripped);
     if (!search.Valid() || !(search.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
-    return path::FileTimeToDate(search.Entry().ftCreationTime, true);
+    return paths::FileTimeToDate(search.Entry().ftCreationTime, true);
 }
 
 void SetList(Variant& answer, const std::wstring& folder, long infoType) {
@@ -117,7 +116,7 @@ void SetList(Variant& answer, const std::wstring& folder, long infoType) {
     ComPtr<Collection> names = ComPtr<Collection>::Adopt(raw);
     if (!folder.empty()) {
         const bool pattern = folder.find(L'*') != std::wstring::npos;
-        const std::wstring where = path::FixPath(pattern ? TextBeforeLastSeparator(folder) : folder);
+        const std::wstring where = paths::FixPath(pattern ? paths::TextBeforeLastSeparator(folder) : folder);
         const std::wstring what = pattern ? LastPathElement(folder) : L"*.*";
         if (infoType == zanFolderFileNameCollection) {
             AddFileNames(where, what, *names.Get());
@@ -135,25 +134,25 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
             SetBool(answer, true);
             break;
         case zanFolderName:
-            SetString(answer, FolderName(folder));
+            SetString(answer, paths::FolderName(folder));
             break;
         case zanFolderFullPath:
-            SetString(answer, path::FixPath(folder));
+            SetString(answer, paths::FixPath(folder));
             break;
         case zanFolderPathOfParent:
-            SetString(answer, ParentFolderPath(folder));
+            SetString(answer, paths::ParentFolderPath(folder));
             break;
         case zanFolderDrivenameOnlyWithColon:
             DriveInfoAnswer(folder, zanDrivePathWithColon, answer);
             break;
         case zanFolderDOSFolderName:
-            SetString(answer, FolderName(path::ShortPathOf(folder)));
+            SetString(answer, paths::FolderName(paths::ShortPathOf(folder)));
             break;
         case zanFolderDOSFullPathName:
-            SetString(answer, path::ShortPathOf(folder));
+            SetString(answer, paths::ShortPathOf(folder));
             break;
         case zanFolderType:
-            SetString(answer, FileTypeName(folder));
+            SetString(answer, shell::FileTypeName(folder));
             break;
         case zanFolderDateCreated:
             if (std::optional<double> created = DateCreated(folder)) SetDate(answer, *created);
@@ -168,7 +167,7 @@ void FolderAnswer(const std::wstring& folder, long infoType, Variant& answer) {
             SetLong(answer, static_cast<long>(StatusOf(folder).attributes));
             break;
         case zanFolderAttributesLetters:
-            SetString(answer, path::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
+            SetString(answer, paths::AttributeLetters(static_cast<std::uint8_t>(StatusOf(folder).attributes & 0xFF)));
             break;
         case zanFolderRootFolder:
             SetBool(answer, PathIsRootW(folder.c_str()) != FALSE);
@@ -205,7 +204,7 @@ void FolderInfoAnswer(std::wstring& folder, long infoType, Variant& answer) {
         if (infoType == zanFolderFileNameCollection) SetList(answer, folder, infoType);
         return;
     }
-    if (!FolderExists(folder)) {
+    if (!paths::FolderExists(folder)) {
         if (infoType == zanFolderFileNameCollection) SetList(answer, std::wstring(), infoType);
         return;
     }
@@ -213,28 +212,25 @@ void FolderInfoAnswer(std::wstring& folder, long infoType, Variant& answer) {
 }
 
 }  // namespace
-}  // namespace fileinfo
 
-STDMETHODIMP FileSysInfo::zanFolderInfo(BSTR folderSpec, zanFolderInfoType infoType, VARIANT* result) {
+HRESULT FolderInfo(BSTR folderSpec, zanFolderInfoType infoType, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return Guarded([&] {
-        std::wstring folder = FromBstr(folderSpec);
-        const long type = static_cast<long>(infoType);
-        Variant answer;
-        Failure failure;
-        try {
-            fileinfo::FolderInfoAnswer(folder, type, answer);
-            answer.MoveTo(result);
-            return S_OK;
-        } catch (const fileinfo::RunTimeFailure& caught) {
-            failure = Failure{VbError(caught.number), L"ZanKit", caught.description};
-        } catch (const std::bad_alloc&) {
-            failure = Failure{VbError(7), L"ZanKit", L"Out of memory"};
-        }
-        ReportFailure(failure, fileinfo::kFolderInfoTag, folder + L"|" + std::to_wstring(type));
-        return S_OK;  // the answer stays Empty
-    });
+    std::wstring folder = FromBstr(folderSpec);
+    const long type = static_cast<long>(infoType);
+    Variant answer;
+    Failure failure;
+    try {
+        FolderInfoAnswer(folder, type, answer);
+        answer.MoveTo(result);
+        return S_OK;
+    } catch (const RunTimeFailure& caught) {
+        failure = Failure{VbError(caught.number), L"ZanKit", caught.description};
+    } catch (const std::bad_alloc&) {
+        failure = Failure{VbError(7), L"ZanKit", L"Out of memory"};
+    }
+    ReportFailure(failure, kFolderInfoTag, folder + L"|" + std::to_wstring(type));
+    return S_OK;  // the answer stays Empty
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileinfo

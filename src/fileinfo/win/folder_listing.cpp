@@ -18,7 +18,7 @@ bool IsWanted(const WIN32_FIND_DATAW& entry, Wanted wanted) {
 }
 
 void AddEntries(const std::wstring& folder, const std::wstring& pattern, Wanted wanted, Collection& names) {
-    DirectorySearch search(folder + pattern);
+    paths::DirectorySearch search(folder + pattern);
     if (!search.Valid()) return;
     std::wstring full = folder;
     do {

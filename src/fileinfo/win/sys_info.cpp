@@ -1,18 +1,16 @@
-// FileSysInfo.zanSysInfo: one answer about the running system per call.
+// zanSysInfo: one answer about the running system per call.
 #include <windows.h>
 
 #include <lmcons.h>
 
-#include "fileinfo/win/answer_values.h"
 #include "fileinfo/display_texts.h"
 #include "fileinfo/locale_reader.h"
 #include "fileinfo/system_checks.h"
-#include "filesysinfo/win/file_sys_info.h"
+#include "fileinfo/win/answer_values.h"
+#include "fileinfo/win/fileinfo_members.h"
 
-namespace zankit {
+namespace zankit::fileinfo {
 namespace {
-
-using namespace fileinfo;
 
 bool ReadVersion(OSVERSIONINFOW& version) {
     version = {};
@@ -98,15 +96,13 @@ void Answer(zanSysInfoType infoType, Variant& answer) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::zanSysInfo(zanSysInfoType infoType, VARIANT* result) {
+HRESULT SysInfo(zanSysInfoType infoType, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return Guarded([&] {
-        Variant answer;
-        Answer(infoType, answer);
-        answer.MoveTo(result);
-        return S_OK;
-    });
+    Variant answer;
+    Answer(infoType, answer);
+    answer.MoveTo(result);
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileinfo

@@ -5,18 +5,18 @@
 
 #include <vector>
 
-#include "paths/drive_lookup.h"
-#include "paths/long_path.h"
-#include "paths/win/directory_search.h"
-#include "filesysinfo/win/file_sys_info.h"
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "paths/drive_lookup.h"
+#include "paths/long_path.h"
+#include "paths/win/directory_search.h"
 
-namespace zankit {
+namespace zankit::fileops {
 namespace {
 
-using fileops::LongPathForm;
+using paths::LongPathForm;
 
 struct SubFolder {
     std::wstring name;
@@ -47,7 +47,7 @@ private:
     Outcome Level(const std::wstring& path, bool deep) {
         std::vector<SubFolder> subFolders;  // unbounded: any number of subfolders
         {
-            DirectorySearch search(LongPathForm(path + L"*"));
+            paths::DirectorySearch search(LongPathForm(path + L"*"));
             if (!search.Valid()) return Outcome::NothingFound;
             if (!SetAttributes(path)) return Fail(GetLastError(), path);
             if (!deep) return Outcome::Done;
@@ -82,30 +82,27 @@ private:
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::FolderFileSetAttribute(BSTR pathName, LONG attributes, VARIANT_BOOL includeSubFolders,
-                                                 VARIANT_BOOL* result) {
+HRESULT FolderFileSetAttribute(BSTR pathName, LONG attributes, VARIANT_BOOL includeSubFolders, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
-    return Guarded([&] {
-        const DWORD mask = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : static_cast<DWORD>(attributes);
-        std::wstring path = FromBstr(pathName);
-        const bool isFolder = FolderExists(path);
-        if (isFolder && (path.empty() || path.back() != L'\\')) path += L'\\';
+    const DWORD mask = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : static_cast<DWORD>(attributes);
+    std::wstring path = FromBstr(pathName);
+    const bool isFolder = paths::FolderExists(path);
+    if (isFolder && (path.empty() || path.back() != L'\\')) path += L'\\';
 
-        // A file has no tree below it: only its own attributes change.
-        AttributeWalk walk(mask);
-        switch (walk.Run(path, isFolder, includeSubFolders != VARIANT_FALSE)) {
-            case AttributeWalk::Outcome::Done:
-                *result = VARIANT_TRUE;
-                break;
-            case AttributeWalk::Outcome::NothingFound:
-                break;
-            case AttributeWalk::Outcome::Failed:
-                ReportFailure(walk.LastFailure(), L"|FileSysInfo:FolderFileSetAttribute#");
-                break;
-        }
-        return S_OK;
-    });
+    // A file has no tree below it: only its own attributes change.
+    AttributeWalk walk(mask);
+    switch (walk.Run(path, isFolder, includeSubFolders != VARIANT_FALSE)) {
+        case AttributeWalk::Outcome::Done:
+            *result = VARIANT_TRUE;
+            break;
+        case AttributeWalk::Outcome::NothingFound:
+            break;
+        case AttributeWalk::Outcome::Failed:
+            ReportFailure(walk.LastFailure(), L"|FileSysInfo:FolderFileSetAttribute#");
+            break;
+    }
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

@@ -1,12 +1,12 @@
 // FolderCreate: makes sure a whole folder path exists, creating every missing level.
 #include <windows.h>
 
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
-#include "filesysinfo/win/file_sys_info.h"
 #include "frame/report_error.h"
 
-namespace zankit {
+namespace zankit::fileops {
 namespace {
 
 bool IsDrivePath(const std::wstring& path) { return path.size() >= 2 && path[1] == L':'; }
@@ -71,20 +71,18 @@ bool CreateEveryLevel(const std::wstring& full) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::FolderCreate(BSTR createDirectory, VARIANT_BOOL* result) {
+HRESULT FolderCreate(BSTR createDirectory, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
-    return Guarded([&] {
-        const std::wstring directory = FromBstr(createDirectory);
-        if (!IsDrivePath(directory) && !IsNetworkPath(directory)) {
-            Failure failure{VbError(1000), L"ZanKit", L"Bad path: "};
-            ReportFailure(failure, L"|FileSysInfo:FolderCreate#", directory);
-            return S_OK;
-        }
-        const std::wstring full = FullFolderPath(directory);
-        if (IsFolder(full) || CreateEveryLevel(full)) *result = VARIANT_TRUE;
+    const std::wstring directory = FromBstr(createDirectory);
+    if (!IsDrivePath(directory) && !IsNetworkPath(directory)) {
+        Failure failure{VbError(1000), L"ZanKit", L"Bad path: "};
+        ReportFailure(failure, L"|FileSysInfo:FolderCreate#", directory);
         return S_OK;
-    });
+    }
+    const std::wstring full = FullFolderPath(directory);
+    if (IsFolder(full) || CreateEveryLevel(full)) *result = VARIANT_TRUE;
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

@@ -1,4 +1,4 @@
-// FileSysInfo.CreateHyperlink: writes an internet shortcut (".url" file) for a web address or,
+// CreateHyperlink: writes an internet shortcut (".url" file) for a web address or,
 // with the "mailto:" scheme, for an e-mail address. Answers True or False; never raises.
 #include <windows.h>
 
@@ -6,12 +6,12 @@
 
 #include "fileops/internet_shortcut_text.h"
 #include "fileops/percent_encoding.h"
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/path_text.h"
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/win_handles.h"
+#include "paths/path_text.h"
 
-namespace zankit {
+namespace zankit::fileops {
 namespace {
 
 // The link in the ANSI code page, or nothing when a character has no exact form there.
@@ -38,8 +38,8 @@ std::string Utf7(const std::wstring& text) {
 
 std::string ShortcutContent(const std::wstring& link) {
     std::string ansi;
-    if (TryAnsi(link, ansi)) return links::InternetShortcutFile(ansi);
-    return links::InternetShortcutFileWide(link, Utf7(link));
+    if (TryAnsi(link, ansi)) return InternetShortcutFile(ansi);
+    return InternetShortcutFileWide(link, Utf7(link));
 }
 
 // Creates or replaces the file with exactly `content`; a file left half written is removed.
@@ -59,25 +59,25 @@ bool WriteWholeFile(const std::wstring& path, const std::string& content) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::CreateHyperlink(BSTR* hyperlink, BSTR* name, BSTR* folder, VARIANT_BOOL* result) {
+HRESULT CreateHyperlink(BSTR* hyperlink, BSTR* name, BSTR* folder, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
     if (!hyperlink || !name || !folder) return S_OK;
     try {
         const std::wstring nameText = FromBstr(*name);
-        if (links::TrimSpaces(nameText).empty()) return S_OK;
-        const std::wstring fullName = links::NameWithUrlEnding(nameText);
+        if (TrimSpaces(nameText).empty()) return S_OK;
+        const std::wstring fullName = NameWithUrlEnding(nameText);
         if (fullName != nameText && FAILED(AssignBstr(name, fullName))) return S_OK;
 
         std::wstring link = FromBstr(*hyperlink);
-        if (links::TrimSpaces(link).empty()) return S_OK;
-        const std::wstring withScheme = links::WithMailtoScheme(link);
+        if (TrimSpaces(link).empty()) return S_OK;
+        const std::wstring withScheme = WithMailtoScheme(link);
         if (withScheme != link) {
             if (FAILED(AssignBstr(hyperlink, withScheme))) return S_OK;
             link = withScheme;
         }
 
-        const std::wstring path = path::FixPath(FromBstr(*folder)) + fullName;
+        const std::wstring path = paths::FixPath(FromBstr(*folder)) + fullName;
         if (WriteWholeFile(path, ShortcutContent(link))) *result = VARIANT_TRUE;
     } catch (...) {
         // Any failure answers False; nothing reaches the caller.
@@ -85,4 +85,4 @@ STDMETHODIMP FileSysInfo::CreateHyperlink(BSTR* hyperlink, BSTR* name, BSTR* fol
     return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

@@ -1,4 +1,4 @@
-// FileSysInfo.SendMail: opens the user's mail program on a new message through a mail link.
+// SendMail: opens the user's mail program on a new message through a mail link.
 // Nothing reaches the caller; an unexpected failure is reported to the error logger.
 #include <windows.h>
 #include <shellapi.h>
@@ -6,18 +6,18 @@
 #include <new>
 
 #include "fileops/mail_link.h"
-#include "filesysinfo/win/file_sys_info.h"
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
 
-namespace zankit {
+namespace zankit::fileops {
 
-STDMETHODIMP FileSysInfo::SendMail(BSTR emailAddress, BSTR* subject, BSTR* body) {
+HRESULT SendMail(BSTR emailAddress, BSTR* subject, BSTR* body) {
     Failure failure;
     try {
-        const std::wstring link = links::MailLink(FromBstr(emailAddress), subject ? FromBstr(*subject) : std::wstring(),
-                                                  body ? FromBstr(*body) : std::wstring());
+        const std::wstring link = MailLink(FromBstr(emailAddress), subject ? FromBstr(*subject) : std::wstring(),
+                                           body ? FromBstr(*body) : std::wstring());
         // Whether a mail program answered is not looked at: the member has no result.
         ShellExecuteW(nullptr, L"Open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return S_OK;
@@ -34,4 +34,4 @@ STDMETHODIMP FileSysInfo::SendMail(BSTR emailAddress, BSTR* subject, BSTR* body)
     return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

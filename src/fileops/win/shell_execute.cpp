@@ -1,4 +1,4 @@
-// FileSysInfo.ShellEx: opens, prints or explores a file or folder through the shell, shows its
+// ShellEx: opens, prints or explores a file or folder through the shell, shows its
 // property sheet, or starts it with raised rights. The shell's refusals reach the caller as
 // automation errors with the source "FileSysInfo.ShellEx".
 #include <windows.h>
@@ -6,12 +6,19 @@
 
 #include "fileops/percent_encoding.h"
 #include "fileops/shell_execute_rules.h"
-#include "filesysinfo/win/file_sys_info.h"
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
-#include "frame/variant.h"
+#include "frame/raised_error.h"
 
-namespace zankit {
+namespace zankit::fileops {
 namespace {
+
+// Systems before Vista have no raised rights; false when the system does not tell its version.
+bool IsBeforeVista() {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExW(&version) && version.dwMajorVersion <= 5;
+}
 
 const wchar_t* NullWhenEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -50,46 +57,41 @@ long ShellRunAs(const std::wstring& file, const std::wstring& parameters) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::ShellEx(BSTR file, EShellShowConstants showCmd, BSTR parameters, BSTR defaultDir,
-                                  shellOperation* operation, LONG* owner, LONG* result) {
+HRESULT ShellEx(BSTR file, EShellShowConstants showCmd, BSTR parameters, BSTR defaultDir, shellOperation* operation,
+                LONG* owner, LONG* result) {
     if (!result) return E_POINTER;
     *result = 0;
-    return Guarded([&]() -> HRESULT {
-        const std::wstring fileText = FromBstr(file);
-        std::wstring parameterText = FromBstr(parameters);
-        const std::wstring directoryText = FromBstr(defaultDir);
-        const HWND ownerWindow =
-            owner && *owner ? reinterpret_cast<HWND>(static_cast<LONG_PTR>(*owner)) : GetDesktopWindow();
-        long op = operation ? static_cast<long>(*operation) : shellexec::kOpen;
+    const std::wstring fileText = FromBstr(file);
+    std::wstring parameterText = FromBstr(parameters);
+    const std::wstring directoryText = FromBstr(defaultDir);
+    const HWND ownerWindow =
+        owner && *owner ? reinterpret_cast<HWND>(static_cast<LONG_PTR>(*owner)) : GetDesktopWindow();
+    long op = operation ? static_cast<long>(*operation) : kOpen;
 
-        if (op == shellexec::kRunAs) {
-            Variant major;
-            zanSysInfo(zanSysOSMajorVersion, major.Get());
-            if (V_VT(major.Get()) == VT_I4 && V_I4(major.Get()) <= 5) {
-                op = shellexec::kOpen;
-                if (operation) *operation = shellOpen;
-            }
-        }
-        if (op == shellexec::kViewProperties) {
-            *result = ShellProperties(ownerWindow, fileText);
-            return S_OK;
-        }
-        if (op == shellexec::kRunAs) {
-            if (links::TrimSpaces(parameterText).empty()) parameterText.clear();
-            *result = ShellRunAs(fileText, parameterText);
-            return S_OK;
-        }
+    // Without raised rights the file is opened instead.
+    if (op == kRunAs && IsBeforeVista()) {
+        op = kOpen;
+        if (operation) *operation = shellOpen;
+    }
+    if (op == kViewProperties) {
+        *result = ShellProperties(ownerWindow, fileText);
+        return S_OK;
+    }
+    if (op == kRunAs) {
+        if (TrimSpaces(parameterText).empty()) parameterText.clear();
+        *result = ShellRunAs(fileText, parameterText);
+        return S_OK;
+    }
 
-        const int show = shellexec::ShowCommandFor(fileText, parameterText, directoryText, static_cast<int>(showCmd));
-        const long answer = AsLong(ShellExecuteW(ownerWindow, shellexec::VerbFor(op), fileText.c_str(),
-                                                 NullWhenEmpty(parameterText), NullWhenEmpty(directoryText), show));
-        if (shellexec::IsShellSuccess(answer)) {
-            *result = answer;
-            return S_OK;
-        }
-        const shellexec::ShellError error = shellexec::ErrorForShellCode(answer);
-        return RaiseFrom(static_cast<HRESULT>(error.number), L"FileSysInfo.ShellEx", error.description);
-    });
+    const int show = ShowCommandFor(fileText, parameterText, directoryText, static_cast<int>(showCmd));
+    const long answer = AsLong(ShellExecuteW(ownerWindow, VerbFor(op), fileText.c_str(), NullWhenEmpty(parameterText),
+                                             NullWhenEmpty(directoryText), show));
+    if (IsShellSuccess(answer)) {
+        *result = answer;
+        return S_OK;
+    }
+    const ShellError error = ErrorForShellCode(answer);
+    throw RaisedError{static_cast<HRESULT>(error.number), error.description, L"FileSysInfo.ShellEx"};
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

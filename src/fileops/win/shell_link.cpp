@@ -1,17 +1,19 @@
-// FileSysInfo.CreateShortcut: creates a shell link (".lnk") to an existing file or folder
+// CreateShortcut: creates a shell link (".lnk") to an existing file or folder
 // through the shell's link object. Answers the HRESULT of the last call made (0 = saved).
 #include <windows.h>
 #include <shlobj.h>
 
 #include <string>
 
-#include "filesysinfo/win/file_sys_info.h"
-#include "paths/path_text.h"
+#include "fileops/win/fileops_members.h"
 #include "frame/bstr.h"
 #include "frame/com_ptr.h"
 #include "frame/error_info.h"
+#include "frame/raised_error.h"
+#include "paths/path_text.h"
+#include "shell/win/item_id_list.h"
 
-namespace zankit {
+namespace zankit::fileops {
 namespace {
 
 // Initialises COM for the thread and undoes it only when this call did the initialising or
@@ -33,24 +35,6 @@ private:
     HRESULT answer_;
 };
 
-// An item identifier list freed with the shell allocator it came from.
-class ShellItemList {
-public:
-    explicit ShellItemList(IMalloc* allocator) : allocator_(allocator) {}
-    ~ShellItemList() {
-        if (list_) allocator_->Free(list_);
-    }
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    PIDLIST_RELATIVE* Put() { return &list_; }
-    PCIDLIST_ABSOLUTE Get() const { return reinterpret_cast<PCIDLIST_ABSOLUTE>(list_); }
-
-private:
-    ComPtr<IMalloc> allocator_;
-    PIDLIST_RELATIVE list_ = nullptr;
-};
-
 struct ShortcutRequest {
     std::wstring linkFile;
     std::wstring title;
@@ -69,7 +53,7 @@ HRESULT FillAndSave(IShellLinkW* link, PCIDLIST_ABSOLUTE target, const ShortcutR
     hr = link->SetDescription(request.title.c_str());
     if (FAILED(hr)) return hr;
     if (!request.workingDir.empty()) {
-        hr = link->SetWorkingDirectory(path::StripTrailingSeparator(request.workingDir).c_str());
+        hr = link->SetWorkingDirectory(paths::StripTrailingSeparator(request.workingDir).c_str());
         if (FAILED(hr)) return hr;
     }
     if (!request.iconPath.empty()) {
@@ -95,13 +79,10 @@ HRESULT FillAndSave(IShellLinkW* link, PCIDLIST_ABSOLUTE target, const ShortcutR
 HRESULT CreateLink(const ShortcutRequest& request) {
     ComForThisCall com;
     if (!com.Usable()) return com.Answer();
-    ComPtr<IMalloc> allocator;
-    HRESULT hr = SHGetMalloc(allocator.Put());
-    if (FAILED(hr)) return hr;
     ComPtr<IShellFolder> desktop;
-    hr = SHGetDesktopFolder(desktop.Put());
+    HRESULT hr = SHGetDesktopFolder(desktop.Put());
     if (FAILED(hr)) return hr;
-    ShellItemList target(allocator.Get());
+    shell::ItemIdList target;
     std::wstring targetName = request.target;  // ParseDisplayName takes a writable string
     hr = desktop->ParseDisplayName(nullptr, nullptr, targetName.data(), nullptr, target.Put(), nullptr);
     if (FAILED(hr)) return hr;
@@ -113,26 +94,23 @@ HRESULT CreateLink(const ShortcutRequest& request) {
 
 }  // namespace
 
-STDMETHODIMP FileSysInfo::CreateShortcut(BSTR title, BSTR targetFile, BSTR createInPath, BSTR workingDir, BSTR iconPath,
-                                         LONG iconIndex, BYTE hotKey, HOTKEYF hotKeyModifier, SW showCommand,
-                                         LONG* result) {
+HRESULT CreateShortcut(BSTR title, BSTR targetFile, BSTR createInPath, BSTR workingDir, BSTR iconPath, LONG iconIndex,
+                       BYTE hotKey, HOTKEYF hotKeyModifier, SW showCommand, LONG* result) {
     if (!result) return E_POINTER;
     *result = 0;
-    return Guarded([&]() -> HRESULT {
-        const long modifier = static_cast<long>(hotKeyModifier);
-        if (hotKey != 0 && (modifier < 0 || modifier > 255)) return Raise(VbError(6), L"Overflow");
-        ShortcutRequest request;
-        request.title = FromBstr(title);
-        request.linkFile = path::FixPath(FromBstr(createInPath)) + request.title + L".lnk";
-        request.target = FromBstr(targetFile);
-        request.workingDir = FromBstr(workingDir);
-        request.iconPath = FromBstr(iconPath);
-        request.iconIndex = static_cast<int>(iconIndex);
-        request.hotKey = static_cast<WORD>(hotKey | (modifier << 8));
-        request.showCommand = static_cast<int>(showCommand);
-        *result = CreateLink(request);
-        return S_OK;
-    });
+    const long modifier = static_cast<long>(hotKeyModifier);
+    if (hotKey != 0 && (modifier < 0 || modifier > 255)) throw RaisedError{VbError(6), L"Overflow"};
+    ShortcutRequest request;
+    request.title = FromBstr(title);
+    request.linkFile = paths::FixPath(FromBstr(createInPath)) + request.title + L".lnk";
+    request.target = FromBstr(targetFile);
+    request.workingDir = FromBstr(workingDir);
+    request.iconPath = FromBstr(iconPath);
+    request.iconIndex = static_cast<int>(iconIndex);
+    request.hotKey = static_cast<WORD>(hotKey | (modifier << 8));
+    request.showCommand = static_cast<int>(showCommand);
+    *result = CreateLink(request);
+    return S_OK;
 }
 
-}  // namespace zankit
+}  // namespace zankit::fileops

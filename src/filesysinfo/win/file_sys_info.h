@@ -1,11 +1,9 @@
 // FileSysInfo: answers about the system, files, drives and folders, file operations through
-// the shell, dialogs, shell execution and shortcuts. One class; its members live in
-// fileinfo/, fileops/ and dialogs/ by subject, the path members here in filesysinfo/.
+// the shell, dialogs, shell execution and shortcuts. One class; it forwards each member to the
+// folder of its subject (fileinfo/, fileops/, dialogs/); the path members are answered here.
 #pragma once
 
 #include <windows.h>
-
-#include <string>
 
 #include "frame/dispatch_object.h"
 #include "frame/zankit_interfaces.h"
@@ -59,9 +57,6 @@ public:
     // Path members (filesysinfo/)
     STDMETHODIMP FileNameFromPath(BSTR* sourceFileName, BSTR* result) override;
     STDMETHODIMP FixPath(BSTR* path, BSTR* result) override;
-
-private:
-    const std::wstring m_sSep = L"\\";
 };
 
 HRESULT CreateFileSysInfo(REFIID iid, void** out);

@@ -66,7 +66,7 @@ STDMETHODIMP FileIcon::GetAssociatedIcon(BSTR file, VARIANT* imageList, BSTR* ty
         if (IsBlankName(fileName)) return RaiseFrom(VbError(35000), L"ZanKit", L"strFile cann't be NullString!");
         bool smallIcon = !small || *small != VARIANT_FALSE;
 
-        std::wstring key = IconKey(fileName, FileTypeName(fileName));
+        std::wstring key = IconKey(fileName, shell::FileTypeName(fileName));
         HRESULT hr = AssignBstr(typeName, key);
         if (FAILED(hr)) return hr;
 

@@ -7,7 +7,7 @@
 
 #include "frame/win_handles.h"
 
-namespace zankit {
+namespace zankit::paths {
 
 class DirectorySearch {
 public:
@@ -29,4 +29,4 @@ private:
     DWORD error_ = ERROR_SUCCESS;
 };
 
-}  // namespace zankit
+}  // namespace zankit::paths

@@ -9,7 +9,7 @@
 #include "paths/path_text.h"
 #include "paths/win/directory_search.h"
 
-namespace zankit {
+namespace zankit::paths {
 namespace {
 
 std::wstring Upper(std::wstring text) {
@@ -32,11 +32,11 @@ bool DriveStringExists(const std::wstring& drive) {
 }
 
 bool FolderExists(const std::wstring& path) {
-    std::wstring stripped = path::StripTrailingSeparator(path);
+    std::wstring stripped = StripTrailingSeparator(path);
     if (stripped.size() == 2 && stripped[1] == L':') return DriveStringExists(stripped);
     if (stripped.find_first_of(L"*?") != std::wstring::npos) return false;
     DirectorySearch search(stripped);
     return search.Valid() && (search.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-}  // namespace zankit
+}  // namespace zankit::paths

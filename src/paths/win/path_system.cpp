@@ -6,7 +6,7 @@
 #include "paths/path_text.h"
 #include "paths/win/directory_search.h"
 
-namespace zankit::path {
+namespace zankit::paths {
 
 std::wstring ShortPathOf(const std::wstring& path) {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -62,4 +62,4 @@ std::wstring UserDecimalSeparator() {
 
 std::wstring SizeTextForUser(std::int64_t bytes) { return SizeText(bytes, UserDecimalSeparator()); }
 
-}  // namespace zankit::path
+}  // namespace zankit::paths

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace zankit::path {
+namespace zankit::paths {
 
 // The 8.3 form of an existing path, "" when the system has none.
 std::wstring ShortPathOf(const std::wstring& path);
@@ -31,4 +31,4 @@ std::wstring UserDecimalSeparator();
 // SizeText with the user's decimal separator.
 std::wstring SizeTextForUser(std::int64_t bytes);
 
-}  // namespace zankit::path
+}  // namespace zankit::paths

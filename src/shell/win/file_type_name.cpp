@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-namespace zankit {
+namespace zankit::shell {
 
 std::wstring FileTypeName(const std::wstring& path) {
     SHFILEINFOW info = {};
@@ -12,4 +12,4 @@ std::wstring FileTypeName(const std::wstring& path) {
     return info.szTypeName;
 }
 
-}  // namespace zankit
+}  // namespace zankit::shell

@@ -1,42 +1,21 @@
-// Owns an item identifier list (PIDL) handed out by the shell and frees it with the shell's
-// allocator (the COM task allocator) when it goes.
+// Item identifier lists (PIDLs) handed out by the shell, owned as a handle kind of their own:
+// freed with the shell's allocator (the COM task allocator) when they go.
 #pragma once
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <utility>
+#include <string>
 
-namespace zankit::dialogs {
+#include "frame/unique_handle.h"
 
-class ItemIdList {
-public:
-    ItemIdList() = default;
-    explicit ItemIdList(LPITEMIDLIST list) : list_(list) {}
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    ItemIdList(ItemIdList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-    ItemIdList& operator=(ItemIdList&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            list_ = std::exchange(other.list_, nullptr);
-        }
-        return *this;
-    }
-    ~ItemIdList() { Reset(); }
+namespace zankit::shell {
 
-    void Reset() { CoTaskMemFree(std::exchange(list_, nullptr)); }
-    LPITEMIDLIST* Put() {
-        Reset();
-        return &list_;
-    }
-    LPITEMIDLIST Get() const { return list_; }
+inline void FreeItemIdList(LPITEMIDLIST list) { CoTaskMemFree(list); }
 
-private:
-    LPITEMIDLIST list_ = nullptr;
-};
+using ItemIdList = UniqueHandle<LPITEMIDLIST, &FreeItemIdList>;
 
 // The file-system path of an item; "" when it has none (the control panel, a network computer).
 std::wstring FileSystemPathOf(LPCITEMIDLIST item);
 
-}  // namespace zankit::dialogs
+}  // namespace zankit::shell

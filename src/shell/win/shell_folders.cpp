@@ -6,22 +6,20 @@
 #include <exception>
 #include <new>
 
-#include "shell/win/item_id_list.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "shell/win/item_id_list.h"
 
-namespace zankit {
+namespace zankit::shell {
 namespace {
 
 std::wstring LookUp(long folder) {
-    dialogs::ItemIdList list;
+    ItemIdList list;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, static_cast<int>(folder), list.Put())) || !list.Get()) return {};
-    return dialogs::FileSystemPathOf(list.Get());
+    return FileSystemPathOf(list.Get());
 }
 
 }  // namespace
-
-namespace dialogs {
 
 std::wstring FileSystemPathOf(LPCITEMIDLIST item) {
     if (!item) return {};
@@ -34,8 +32,6 @@ std::wstring FileSystemPathOf(LPCITEMIDLIST item) {
     return answer;
 }
 
-}  // namespace dialogs
-
 std::wstring SpecialFolderLocation(long folder) {
     try {
         return LookUp(folder);
@@ -47,4 +43,4 @@ std::wstring SpecialFolderLocation(long folder) {
     return {};
 }
 
-}  // namespace zankit
+}  // namespace zankit::shell

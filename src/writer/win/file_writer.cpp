@@ -116,7 +116,7 @@ bool FileWriter::pFileOpen() {
         return false;
     }
     pFolderCreate();
-    m_hFile.Reset(CreateFileW(fileops::LongPathForm(m_sFilename).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    m_hFile.Reset(CreateFileW(paths::LongPathForm(m_sFilename).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hFile) {
         const fileinfo::RunTimeFailure failure = fileinfo::FailureForSystemError(GetLastError());
@@ -138,7 +138,7 @@ bool FileWriter::pFileDelete(const std::wstring& path) {
                V_BOOL(answer.Get()) != VARIANT_FALSE;
     };
     if (!exists()) return true;
-    DeleteFileW(fileops::LongPathForm(path).c_str());
+    DeleteFileW(paths::LongPathForm(path).c_str());
     return !exists();
 }
 

@@ -6,7 +6,7 @@
 #include "fileops/mail_link.h"
 #include "fileops/shell_execute_rules.h"
 
-using namespace zankit;
+using namespace zankit::fileops;
 
 TEST(MailLink, BuildsTheLinkAndEncodesWhatWouldCutIt) {
     struct Case {
@@ -29,7 +29,7 @@ TEST(MailLink, BuildsTheLinkAndEncodesWhatWouldCutIt) {
         {L"a@b.org,c@d.org; e@f.org", L"s", L"", L"mailto:a@b.org,c@d.org;%20e@f.org?Subject=s"},
         {L"a@b.org?cc=x@y.org", L"", L"", L"mailto:a@b.org%3Fcc=x@y.org?Subject="},
     };
-    for (const Case& c : cases) EXPECT_EQ(links::MailLink(c.address, c.subject, c.body), c.link) << c.link;
+    for (const Case& c : cases) EXPECT_EQ(MailLink(c.address, c.subject, c.body), c.link) << c.link;
 }
 
 TEST(InternetShortcutText, UrlEndingAndMailtoScheme) {
@@ -38,17 +38,20 @@ TEST(InternetShortcutText, UrlEndingAndMailtoScheme) {
         {L"x.Url  ", L"x.Url  "},       {L"  Home ", L"  Home .url"},
         {L"url", L"url.url"},           {L"a.urls", L"a.urls.url"},
     };
-    for (const auto& c : names) EXPECT_EQ(links::NameWithUrlEnding(c[0]), c[1]) << c[0];
+    for (const auto& c : names) EXPECT_EQ(NameWithUrlEnding(c[0]), c[1]) << c[0];
     const wchar_t* hyperlinks[][2] = {
         {L"mailto:info@example.org", L"mailto:info@example.org"},
         {L"MAILTO:info@example.org", L"mailto:MAILTO:info@example.org"},
         {L"http://example.org/", L"http://example.org/"},
         {L"http://user@example.org/", L"mailto:http://user@example.org/"},
     };
-    for (const auto& c : hyperlinks) EXPECT_EQ(links::WithMailtoScheme(c[0]), c[1]) << c[0];
+    for (const auto& c : hyperlinks) EXPECT_EQ(WithMailtoScheme(c[0]), c[1]) << c[0];
 }
 
-TEST(ShellExecuteRules, ShowCommandsAndErrorTable) {
+TEST(ShellExecuteRules, VerbsShowCommandsAndErrors) {
+    // 0 to 2 name a verb; 3 and values outside the enumeration leave the shell its default.
+    const std::pair<long, const wchar_t*> verbs[] = {{-1, nullptr}, {0, L"open"}, {2, L"explore"}, {3, nullptr}};
+    for (const auto& [operation, verb] : verbs) EXPECT_STREQ(VerbFor(operation), verb) << operation;
     struct Case {
         const wchar_t* file;
         const wchar_t* parameters;
@@ -61,25 +64,24 @@ TEST(ShellExecuteRules, ShowCommandsAndErrorTable) {
         {L"C:\\a.txt", L"", L"C:\\", 7, 7},
         {L"C:\\a.ex", L"x", L"", 2, 2},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(shellexec::ShowCommandFor(c.file, c.parameters, c.directory, c.showCmd), c.result) << c.file;
-    }
-    // The codes Wine's shell cannot produce on demand (the host tests raise 2, 11 and 31), and
-    // codes without a text of their own.
+    for (const Case& c : cases)
+        EXPECT_EQ(ShowCommandFor(c.file, c.parameters, c.directory, c.showCmd), c.result) << c.file;
+    // The shell's answers up to 32 are refusals; the host tests raise 2, 11 and 31, which Wine
+    // produces on demand. The others, and codes without a text of their own:
     const std::wstring general = L"An error occurred occurred whilst trying to open or print the selected file.";
     struct Error {
         long code;
         std::uint32_t number;
         std::wstring description;
     } errors[] = {
-        {0, 0x800A0007, L"Out of memory"},
-        {3, 0x800A004C, L"Path not found"},
-        {5, 0x800A004B, L"Path/file access error"},
-        {1, 0x80040419, general},
-        {12, 0x80040424, general},
+        {0, 0x800A0007, L"Out of memory"},  {1, 0x80040419, general},
+        {3, 0x800A004C, L"Path not found"}, {5, 0x800A004B, L"Path/file access error"},
+        {12, 0x80040424, general},          {32, 0x800A0030, L"The specified dynamic-link library was not found."},
     };
+    for (long success : {-1L, 33L}) EXPECT_TRUE(IsShellSuccess(success)) << success;
     for (const Error& e : errors) {
-        const shellexec::ShellError error = shellexec::ErrorForShellCode(e.code);
+        EXPECT_FALSE(IsShellSuccess(e.code)) << e.code;
+        const ShellError error = ErrorForShellCode(e.code);
         EXPECT_EQ(error.number, e.number) << e.code;
         EXPECT_EQ(error.description, e.description) << e.code;
     }

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "paths/long_path.h"
 #include "fileops/shell_request.h"
 
 using namespace zankit::fileops;
@@ -62,15 +61,4 @@ TEST(ShellRequestOwner, OwnerWindowAndProgressTitle) {
     EXPECT_EQ(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).owner, -1);
     EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, -1, L"Kopieren"}).hasTitle);
     EXPECT_FALSE(FolderCopyMoveRequest(Operation::Copy, L"a", L"b", {true, 1, L""}).hasTitle);
-}
-
-TEST(LongPaths, OnlyLongAbsolutePathsGetThePrefix) {
-    const std::wstring deep = L"C:\\" + std::wstring(300, L'd');
-    const std::wstring share = L"\\\\server\\share\\" + std::wstring(300, L's');
-    EXPECT_EQ(LongPathForm(L"C:\\short\\a.txt"), L"C:\\short\\a.txt");
-    EXPECT_EQ(LongPathForm(deep), L"\\\\?\\" + deep);
-    EXPECT_EQ(LongPathForm(share), L"\\\\?\\UNC\\server\\share\\" + std::wstring(300, L's'));
-    EXPECT_EQ(LongPathForm(L"\\\\?\\" + deep), L"\\\\?\\" + deep);  // already prefixed
-    const std::wstring relative = std::wstring(300, L'r');
-    EXPECT_EQ(LongPathForm(relative), relative);
 }

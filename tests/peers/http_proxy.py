@@ -2,8 +2,7 @@
 """Forwarding HTTP proxy on 127.0.0.1 that requires Basic proxy authentication:
 http_proxy.py DIR USER:PASSWORD. Writes its port to DIR/proxy_port once it listens. Without the
 right Proxy-Authorization it answers 407; with it, it forwards absolute-form requests to their
-origin (adding "Via: 1.1 zankit-proxy" to the answer) and tunnels CONNECT. Every request it
-received is appended to DIR/proxy.log as "METHOD TARGET AUTH" (AUTH: none, good or bad).
+origin (adding "Via: 1.1 zankit-proxy" to the answer) and tunnels CONNECT.
 """
 import base64
 import http.client
@@ -12,7 +11,6 @@ import os
 import select
 import socket
 import sys
-import threading
 import urllib.parse
 
 VIA = "1.1 zankit-proxy"
@@ -21,15 +19,9 @@ VIA = "1.1 zankit-proxy"
 class ProxyHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     expected = ""  # "Basic <base64 of USER:PASSWORD>"
-    log_path = ""
-    log_lock = threading.Lock()
 
     def authorised(self):
-        given = self.headers.get("Proxy-Authorization")
-        verdict = "none" if given is None else "good" if given == self.expected else "bad"
-        with self.log_lock, open(self.log_path, "a") as log:
-            log.write("%s %s %s\n" % (self.command, self.path, verdict))
-        if verdict == "good":
+        if self.headers.get("Proxy-Authorization") == self.expected:
             return True
         self.rfile.read(int(self.headers.get("Content-Length") or 0))
         self.send_response(407)
@@ -88,7 +80,6 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
 
 def main(folder, credentials):
     ProxyHandler.expected = "Basic " + base64.b64encode(credentials.encode()).decode()
-    ProxyHandler.log_path = os.path.join(folder, "proxy.log")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), ProxyHandler)
     port_file = os.path.join(folder, "proxy_port")
     with open(port_file + ".tmp", "w") as out:

@@ -269,8 +269,8 @@ STDMETHODIMP WinHttpWrapper::put_Option(LONG option, VARIANT value) {
     });
 }
 
-// Some request objects give no answer (S_OK, nothing written) when the response is already
-// there; that counts as a response that arrived.
+// Some request objects answer False (or nothing) when the response arrived before the call:
+// a False answer counts as True when the request object already gives the response's status.
 STDMETHODIMP WinHttpWrapper::WaitForResponse(LONG timeout, VARIANT_BOOL* succeeded) {
     if (!succeeded) return E_POINTER;
     *succeeded = VARIANT_FALSE;
@@ -278,13 +278,12 @@ STDMETHODIMP WinHttpWrapper::WaitForResponse(LONG timeout, VARIANT_BOOL* succeed
         Variant answer;
         HRESULT hr = Forward(L"WaitForResponse", DISPATCH_METHOD, {LongArg(timeout)}, answer.Get());
         if (FAILED(hr)) return hr;
-        if (V_VT(answer.Get()) == VT_EMPTY) {
-            *succeeded = VARIANT_TRUE;
-            return S_OK;
-        }
         Variant flag;
-        if (FAILED(VariantChangeType(flag.Get(), answer.Get(), 0, VT_BOOL))) return Raise(VbError(13), L"Type mismatch");
-        *succeeded = V_BOOL(flag.Get()) ? VARIANT_TRUE : VARIANT_FALSE;
+        if (V_VT(answer.Get()) != VT_EMPTY && FAILED(VariantChangeType(flag.Get(), answer.Get(), 0, VT_BOOL)))
+            return Raise(VbError(13), L"Type mismatch");
+        bool arrived = V_VT(flag.Get()) == VT_BOOL && V_BOOL(flag.Get()) != VARIANT_FALSE;
+        if (!arrived) arrived = !CallByName(m_oHttp.Get(), L"Status", DISPATCH_PROPERTYGET).Failed();
+        *succeeded = arrived ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     });
 }

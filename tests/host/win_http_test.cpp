@@ -35,55 +35,41 @@ std::wstring PeerUrl(const char* portVariable, const wchar_t* scheme, const std:
 }
 std::wstring Url(const std::wstring& path) { return PeerUrl("ZANKIT_HTTP_PORT", L"http", path); }
 
-// The echo peer named "localhost", for requests through the proxy at 127.0.0.1: Wine sends a
-// proxy the origin's own request line when both have the same host name.
-std::wstring ProxiedUrl(const char* portVariable, const wchar_t* scheme) {
-    std::wstring url = PeerUrl(portVariable, scheme, L"/echo");
-    size_t host = url.find(L"127.0.0.1");
-    return host == std::wstring::npos ? url : url.replace(host, 9, L"localhost");
-}
-
 std::wstring Env(const char* name) {
-    const char* value = std::getenv(name);
+    const char* value = std::getenv(name);  // no peer, no value
     return value ? std::wstring(value, value + strlen(value)) : L"";
 }
+// The echo peer as "localhost": Wine sends a proxy of the same host name the origin's request line.
+std::wstring Origin(const std::wstring& path) { return L"http://localhost:" + Env("ZANKIT_HTTP_PORT") + path; }
 
-bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
-// Text as a URL query value: its UTF-8 bytes, every one but letters and digits as %XX.
+// Text as a URL query value: its UTF-8 bytes, all but letters and digits as %XX.
 std::wstring QueryValue(const std::wstring& text) {
-    std::string bytes(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                          nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        static_cast<int>(bytes.size()), nullptr, nullptr);
+    char bytes[512];
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr) - 1;
     std::wstring encoded;
-    for (unsigned char byte : bytes) {
+    for (int i = 0; i < size; ++i) {
         wchar_t hex[4];
-        swprintf(hex, 4, L"%%%02X", byte);
-        encoded += isalnum(byte) ? std::wstring(1, static_cast<wchar_t>(byte)) : std::wstring(hex);
+        unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        swprintf(hex, 4, isalnum(byte) ? L"%c" : L"%%%02X", byte);
+        encoded += hex;
     }
     return encoded;
 }
 
-// The machine's default proxy for the request object (what "netsh winhttp set proxy" sets)
-// while it lives; none again afterwards.
-class DefaultProxy {
-public:
-    explicit DefaultProxy(std::wstring proxy) : set(Set(WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.data())) {}
-    ~DefaultProxy() { Set(WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr); }
-    DefaultProxy(const DefaultProxy&) = delete;
-    DefaultProxy& operator=(const DefaultProxy&) = delete;
-    const bool set;
-
-private:
-    static bool Set(DWORD accessType, wchar_t* proxy) {
+// The machine's default proxy (what "netsh winhttp set proxy" sets) while it lives, then none.
+struct DefaultProxy {
+    explicit DefaultProxy(std::wstring proxy) : set(Set(proxy.empty() ? nullptr : proxy.data())) {}
+    ~DefaultProxy() { Set(nullptr); }
+    static bool Set(wchar_t* proxy) {
         using SetConfiguration = BOOL(WINAPI*)(WINHTTP_PROXY_INFO*);
-        static HMODULE winhttp = LoadLibraryW(L"winhttp.dll");  // stays loaded: the request object uses it
-        auto setConfiguration =
-            reinterpret_cast<SetConfiguration>(reinterpret_cast<void*>(GetProcAddress(winhttp, "WinHttpSetDefaultProxyConfiguration")));
+        static HMODULE winhttp = LoadLibraryW(L"winhttp.dll");  // stays: the request object uses it
+        auto setConfiguration = reinterpret_cast<SetConfiguration>(
+            reinterpret_cast<void*>(GetProcAddress(winhttp, "WinHttpSetDefaultProxyConfiguration")));
+        DWORD accessType = proxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY;
         WINHTTP_PROXY_INFO info{accessType, proxy, nullptr};
         return setConfiguration && setConfiguration(&info);
     }
+    const bool set;
 };
 
 // OpenRequest(method, url, False), called late bound the way a script calls it.
@@ -104,8 +90,7 @@ public:
     const bool failCreation, failTimeouts;
     DWORD cookie = 0;
     HRESULT registered;
-    std::vector<std::wstring> timeouts;  // "type:value" of each SetTimeouts argument
-    std::vector<std::wstring> calls;     // "Name type:text ..." of each other call
+    std::vector<std::wstring> calls;  // "Name type:text ..." of each call
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory) ? static_cast<IClassFactory*>(this)
@@ -121,16 +106,12 @@ public:
         std::vector<std::wstring> names{L"SetTimeouts", L"SetProxy", L"SetCredentials",
                                         L"Option",      L"WaitForResponse", L"Abort"};
         ComPtr<IDispatch> request = TestDispatch::Make(names, [this](auto& name, const Args& args, VARIANT*) {
-            if (name != L"SetTimeouts") {
-                std::wstring call = name;
-                for (VARIANT* arg : args)
-                    call += L" " + std::to_wstring(V_VT(arg)) + L":" + (V_VT(arg) == VT_ERROR ? L"missing" : TextOf(arg));
-                calls.push_back(call);
-                return;
-            }
+            std::wstring call = name;
             for (VARIANT* arg : args)
-                timeouts.push_back(std::to_wstring(V_VT(arg)) + L":" + std::to_wstring(LongOf(arg)));
-            if (failTimeouts) throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
+                call += L" " + std::to_wstring(V_VT(arg)) + L":" + (V_VT(arg) == VT_ERROR ? L"missing" : TextOf(arg));
+            calls.push_back(call);
+            if (failTimeouts && name == L"SetTimeouts")
+                throw Raised{static_cast<HRESULT>(0x800A0005), L"time-outs refused"};
         });
         return request->QueryInterface(iid, out);
     }
@@ -166,38 +147,30 @@ TEST(WinHttpWrapper, CreationSetsTimeoutsAndKeepsAndReportsItsFailures) {
         std::vector<std::wstring> records = TakeLoggerRecords();
         ASSERT_EQ(records.size(), c.report ? 1u : 0u);
         for (const std::wstring& record : records) EXPECT_NE(record.find(c.report), std::wstring::npos) << record;
-        EXPECT_EQ(factory.timeouts, std::vector<std::wstring>(c.failCreation ? 0 : 4, L"2:30000"));
+        std::wstring timeouts = L"SetTimeouts 2:30000 2:30000 2:30000 2:30000";
+        EXPECT_EQ(factory.calls, std::vector<std::wstring>(c.failCreation ? 0 : 1, timeouts));
     }
-    StandInFactory factory(false, false);
-    ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-    factory.timeouts.clear();
-    Call(http.Get(), L"SetTimeouts", DISPATCH_METHOD,
-         {Arg::Long(1000), Arg::Long(2000), Arg::Long(3000), Arg::Long(40000)});
-    EXPECT_EQ(factory.timeouts, (std::vector<std::wstring>{L"3:1000", L"3:2000", L"3:3000", L"3:40000"}));
-    Call(http.Get(), L"Terminate", DISPATCH_METHOD, {});
-    EXPECT_EQ(Get(http.Get(), L"IsWinHttpReady").Flag(), 0) << "Terminate releases the request object";
 }
 
-// The appended members reach the request object with the caller's values: a script's
-// variable as its value, missing optional arguments as missing, the default time-out as -1.
-// After Terminate each of them raises VB's error 91.
-TEST(WinHttpWrapper, AppendedMembersPassTheirArgumentsOn) {
+// Members reach the request object with the caller's values: a script's variable as its value,
+// missing optional arguments as missing, the default time-out as -1. After Terminate each of
+// them raises VB's error 91.
+TEST(WinHttpWrapper, MembersPassTheirArgumentsOn) {
     VARIANT server;
     V_VT(&server) = VT_BSTR;
-    V_BSTR(&server) = SysAllocString(L"proxy.test:8080");
+    V_BSTR(&server) = SysAllocString(L"p:80");
     const struct {
         const wchar_t* member;
         WORD flags;
         std::vector<Arg> args;
         const wchar_t* call;
     } cases[] = {
-        {L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::Text(L"proxy.test:8080"), Arg::Text(L"<local>")},
-         L"SetProxy 3:2 8:proxy.test:8080 8:<local>"},
+        {L"SetTimeouts", DISPATCH_METHOD, {Arg::Long(1000), Arg::Long(2000), Arg::Long(3000), Arg::Long(40000)},
+         L"SetTimeouts 3:1000 3:2000 3:3000 3:40000"},
+        {L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::Text(L"p:80"), Arg::Text(L"<local>")}, L"SetProxy 3:2 8:p:80 8:<local>"},
         {L"SetProxy", DISPATCH_METHOD, {Arg::Long(1)}, L"SetProxy 3:1 10:missing 10:missing"},
-        {L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::RefTo(&server)}, L"SetProxy 3:2 8:proxy.test:8080 10:missing"},
-        {L"SetCredentials", DISPATCH_METHOD, {Arg::Text(L"user"), Arg::Text(L"p\u00E4ss"), Arg::Long(1)},
-         L"SetCredentials 8:user 8:p\u00E4ss 3:1"},
-        {L"Option", DISPATCH_PROPERTYGET, {Arg::Long(2)}, L"Option 3:2"},
+        {L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::RefTo(&server)}, L"SetProxy 3:2 8:p:80 10:missing"},
+        {L"SetCredentials", DISPATCH_METHOD, {Arg::Text(L"u"), Arg::Text(L"p\u00E4ss"), Arg::Long(1)}, L"SetCredentials 8:u 8:p\u00E4ss 3:1"},
         {L"Option", DISPATCH_PROPERTYPUT, {Arg::Long(2), Arg::Long(1252)}, L"Option 3:2 3:1252"},
         {L"WaitForResponse", DISPATCH_METHOD, {}, L"WaitForResponse 3:-1"},
         {L"Abort", DISPATCH_METHOD, {}, L"Abort"},
@@ -212,6 +185,7 @@ TEST(WinHttpWrapper, AppendedMembersPassTheirArgumentsOn) {
         EXPECT_EQ(factory.calls, std::vector<std::wstring>{c.call});
     }
     Call(http.Get(), L"Terminate", DISPATCH_METHOD, {});
+    EXPECT_EQ(Get(http.Get(), L"IsWinHttpReady").Flag(), 0) << "Terminate releases the request object";
     for (const auto& c : cases) {
         CallResult result = Call(http.Get(), c.member, c.flags, c.args);
         EXPECT_EQ(result.exception.scode, static_cast<HRESULT>(0x800A005B)) << testing::PrintToString(c.call);
@@ -287,118 +261,57 @@ TEST(WinHttpPeer, FailuresOfTheRequestObjectReachTheCaller) {
     }
 }
 
-// A proxy that asks for Basic proxy authentication, set as the machine's default proxy:
-// refused without the proxy credentials, passed with them, for HTTP (an absolute request line)
-// and HTTPS (a CONNECT tunnel). The origin never sees the proxy credentials. GET only: Wine
-// resends a request body after the proxy's 407 from a buffer it has freed.
+// The machine's default proxy asks for Basic proxy credentials. (Wine's request object does not
+// use a proxy named by SetProxy: tests/scripts/http.vbs holds the wrapper to what it does.) GET
+// only: after a 407 Wine resends a request body from a buffer it has freed.
 TEST(WinHttpPeer, DefaultProxyAsksForProxyCredentials) {
     std::wstring credentials = Env("ZANKIT_PROXY_CREDENTIALS");
     std::wstring user = credentials.substr(0, credentials.find(L':'));
     std::wstring password = credentials.substr(credentials.find(L':') + 1);
     const struct {
         const char* name;
-        std::wstring url, user, password;
-        long flags, status;
+        std::wstring password;
+        long flags;  // of SetCredentials; -1: not called
+        long status;
     } cases[] = {
-        {"no credentials", ProxiedUrl("ZANKIT_HTTP_PORT", L"http"), L"", L"", -1, 407},
-        {"wrong password", ProxiedUrl("ZANKIT_HTTP_PORT", L"http"), user, L"wrong", 1, 407},
-        {"given for the server", ProxiedUrl("ZANKIT_HTTP_PORT", L"http"), user, password, 0, 407},
-        {"proxy credentials", ProxiedUrl("ZANKIT_HTTP_PORT", L"http"), user, password, 1, 200},
-        {"HTTPS through the proxy", ProxiedUrl("ZANKIT_HTTPS_PORT", L"https"), user, password, 1, 200},
+        {"no credentials", L"", -1, 407},
+        {"wrong password", L"wrong", 1, 407},
+        {"credentials for the server", password, 0, 407},
+        {"proxy credentials", password, 1, 200},
     };
-    ASSERT_FALSE(credentials.empty());
     DefaultProxy proxy(L"127.0.0.1:" + Env("ZANKIT_PROXY_PORT"));
-    ASSERT_TRUE(proxy.set);
+    ASSERT_TRUE(proxy.set && !credentials.empty());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-        ASSERT_EQ(Open(http.Get(), L"GET", c.url).hr, S_OK);
+        ASSERT_EQ(Open(http.Get(), L"GET", Origin(L"/echo")).hr, S_OK);
+        std::vector<Arg> login{Arg::Text(user), Arg::Text(c.password), Arg::Long(c.flags)};
         if (c.flags >= 0) {
-            CallResult set = Call(http.Get(), L"SetCredentials", DISPATCH_METHOD,
-                                  {Arg::Text(c.user), Arg::Text(c.password), Arg::Long(c.flags)});
-            ASSERT_EQ(set.hr, S_OK) << set.Description();
+            ASSERT_EQ(Call(http.Get(), L"SetCredentials", DISPATCH_METHOD, login).hr, S_OK);
         }
         CallResult sent = Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()});
         ASSERT_EQ(sent.hr, S_OK) << sent.Description();
         EXPECT_EQ(Get(http.Get(), L"Status").Number(), c.status);
-        if (c.status != 200) continue;
-        EXPECT_EQ(Call(http.Get(), L"GetResponseHeader", DISPATCH_METHOD, {Arg::Text(L"X-Echo-Method")}).Text(), L"GET");
         std::wstring headers = Call(http.Get(), L"GetAllResponseHeaders", DISPATCH_METHOD, {}).Text();
+        EXPECT_EQ(headers.find(L"Via: 1.1 zankit-proxy") != std::wstring::npos, c.status == 200) << headers;
         EXPECT_EQ(headers.find(L"X-Echo-Proxy-Authorization"), std::wstring::npos) << headers;
-        if (c.url.rfind(L"http:", 0) == 0) {
-            EXPECT_NE(headers.find(L"Via: 1.1 zankit-proxy"), std::wstring::npos) << headers;
-        }
     }
 }
 
-// A proxy named through SetProxy. Wine's request object does not use it (it reaches the
-// origin itself): there the request must still arrive, and with no credential in the clear.
-TEST(WinHttpPeer, NamedProxyGoesWhereTheRequestObjectSendsIt) {
-    ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-    std::wstring proxy = L"127.0.0.1:" + Env("ZANKIT_PROXY_PORT");
-    ASSERT_EQ(Call(http.Get(), L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::Text(proxy)}).hr, S_OK);
-    ASSERT_EQ(Open(http.Get(), L"GET", ProxiedUrl("ZANKIT_HTTP_PORT", L"http")).hr, S_OK);
-    Call(http.Get(), L"SetProxy", DISPATCH_METHOD, {Arg::Long(2), Arg::Text(proxy), Arg::Text(L"")});
-    std::wstring credentials = Env("ZANKIT_PROXY_CREDENTIALS");
-    Call(http.Get(), L"SetCredentials", DISPATCH_METHOD,
-         {Arg::Text(credentials.substr(0, credentials.find(L':'))),
-          Arg::Text(credentials.substr(credentials.find(L':') + 1)), Arg::Long(1)});
-    CallResult sent = Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()});
-    ASSERT_EQ(sent.hr, S_OK) << sent.Description();
-    EXPECT_EQ(Get(http.Get(), L"Status").Number(), 200);
-    std::wstring headers = Call(http.Get(), L"GetAllResponseHeaders", DISPATCH_METHOD, {}).Text();
-    EXPECT_EQ(headers.find(L"Authorization"), std::wstring::npos) << "credentials reached the origin: " << headers;
-    EXPECT_EQ(headers.find(L"Via: 1.1 zankit-proxy") != std::wstring::npos, !UnderWine()) << headers;
-}
-
-// Server credentials, redirects and the request object's options shape the exchange.
-TEST(WinHttpPeer, CredentialsAndOptionsReachTheExchange) {
-    const std::wstring auth = Url(L"/auth?user=anna&password=S3cret");
-    const struct {
-        const char* name;
-        std::wstring url, user, password;
-        bool redirects;
-        long status;
-    } cases[] = {
-        {"server asks, none given", auth, L"", L"", true, 401},
-        {"server credentials", auth, L"anna", L"S3cret", true, 200},
-        {"wrong server credentials", auth, L"anna", L"wrong", true, 401},
-        {"redirect followed", Url(L"/echo?location=/landing"), L"", L"", true, 200},
-        {"redirect refused by the option", Url(L"/echo?location=/landing"), L"", L"", false, 302},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-        ASSERT_EQ(Open(http.Get(), L"GET", c.url).hr, S_OK);
-        if (!c.user.empty())
-            Call(http.Get(), L"SetCredentials", DISPATCH_METHOD, {Arg::Text(c.user), Arg::Text(c.password), Arg::Long(0)});
-        CallResult put = Call(http.Get(), L"Option", DISPATCH_PROPERTYPUT, {Arg::Long(6), Arg::Bool(c.redirects)});
-        ASSERT_EQ(put.hr, S_OK) << put.Description();
-        ASSERT_EQ(Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()}).hr, S_OK);
-        EXPECT_EQ(Get(http.Get(), L"Status").Number(), c.status);
-    }
-    ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-    ASSERT_EQ(Call(http.Get(), L"Option", DISPATCH_PROPERTYPUT, {Arg::Long(2), Arg::Long(1252)}).hr, S_OK);
-    EXPECT_EQ(Call(http.Get(), L"Option", DISPATCH_PROPERTYGET, {Arg::Long(2)}).Number(), 1252) << "URL code page";
-    CallResult unknown = Call(http.Get(), L"Option", DISPATCH_PROPERTYGET, {Arg::Long(99)});
-    EXPECT_EQ(HRESULT_FACILITY(unknown.exception.scode), FACILITY_CONTROL) << std::hex << unknown.exception.scode;
-    EXPECT_EQ(unknown.Source(), L"WinHttp.WinHttpRequest");
-}
-
-// An asynchronous request: WaitForResponse answers False while the peer still waits and True
-// once the response is there (also when asked again); Abort ends a pending request at once.
+// WaitForResponse answers False while the peer still waits and True once the response is there
+// (also when asked again); Abort ends a pending request at once.
 TEST(WinHttpPeer, AsynchronousRequestsAreWaitedForOrAborted) {
     ComPtr<IDispatch> http = Create(L"ZanKit.WinHttpWrapper");
-    Arg async = Arg::Bool(true);
-    ASSERT_EQ(Call(http.Get(), L"OpenRequest", DISPATCH_METHOD, {Arg::Text(L"GET"), Arg::Text(Url(L"/echo?wait=1500")), async}).hr, S_OK);
-    ASSERT_EQ(Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()}).hr, S_OK);
-    EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {Arg::Long(0)}).Flag(), 0);
-    EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {Arg::Long(10)}).Flag(), 1);
-    EXPECT_EQ(Get(http.Get(), L"Status").Number(), 200);
-    EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {}).Flag(), 1) << "asked again";
-
-    ASSERT_EQ(Call(http.Get(), L"OpenRequest", DISPATCH_METHOD, {Arg::Text(L"GET"), Arg::Text(Url(L"/echo?wait=5000")), async}).hr, S_OK);
-    ASSERT_EQ(Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()}).hr, S_OK);
+    for (const wchar_t* wait : {L"1500", L"5000"}) {
+        std::vector<Arg> open{Arg::Text(L"GET"), Arg::Text(Url(L"/echo?wait=") + wait), Arg::Bool(true)};
+        ASSERT_EQ(Call(http.Get(), L"OpenRequest", DISPATCH_METHOD, open).hr, S_OK);
+        ASSERT_EQ(Call(http.Get(), L"Send", DISPATCH_METHOD, {Arg()}).hr, S_OK);
+        EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {Arg::Long(0)}).Flag(), 0) << "still waiting";
+        if (wait[0] == L'5') break;
+        EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {Arg::Long(10)}).Flag(), 1);
+        EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {}).Flag(), 1) << "asked again";
+        EXPECT_EQ(Get(http.Get(), L"Status").Number(), 200);
+    }
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Call(http.Get(), L"Abort", DISPATCH_METHOD, {}).hr, S_OK);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));

@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
 """HTTP peer on 127.0.0.1: http_echo.py DIR [NAME CERT KEY]... Plain HTTP and one HTTPS port per NAME,
 each written to DIR/<name>_port once it listens (http_port for HTTP). Answers with the request body,
-the method in X-Echo-Method and each request header as X-Echo-<Name>. Query parameters:
-status=N sets the status; text=T answers T encoded with enc=CODEC (utf-8) instead of the body;
-type=T sets the Content-Type (empty: none is sent); wait=MS answers after MS milliseconds;
-location=URL answers 302 with that Location. The path /auth answers 401 unless the request
-carries Basic credentials equal to user=U and password=P.
-"""
+the method in X-Echo-Method and each request header as X-Echo-<Name>. Query: status=N, location=URL,
+type=CONTENT-TYPE ("" for none), wait=MS before answering, text=T sent in enc=CODEC instead of the body.
+/auth answers 401 unless the request has Basic credentials equal to user=U and password=P."""
 import base64
 import http.server
 import os
@@ -25,23 +22,16 @@ class EchoHandler(http.server.BaseHTTPRequestHandler):
         target = urllib.parse.urlsplit(self.path)
         query = dict(urllib.parse.parse_qsl(target.query, keep_blank_values=True))
         time.sleep(int(query.get("wait", 0)) / 1000)
-        if "text" in query:
-            body = query["text"].encode(query.get("enc", "utf-8"))
-        status = int(query.get("status", 200))
-        if "location" in query:
-            status = 302
-        credentials = "%s:%s" % (query.get("user"), query.get("password"))
-        if target.path == "/auth" and self.headers.get("Authorization") != \
-                "Basic " + base64.b64encode(credentials.encode()).decode():
-            status = 401
-        self.send_response(status)
-        if status == 401:
+        body = query["text"].encode(query.get("enc", "utf-8")) if "text" in query else body
+        login = base64.b64encode(("%s:%s" % (query.get("user"), query.get("password"))).encode()).decode()
+        denied = target.path == "/auth" and self.headers.get("Authorization") != "Basic " + login
+        self.send_response(401 if denied else int(query.get("status", 200)))
+        if denied:
             self.send_header("WWW-Authenticate", 'Basic realm="zankit"')
         if "location" in query:
             self.send_header("Location", query["location"])
-        content_type = query.get("type", "text/plain; charset=utf-8")
-        if content_type:
-            self.send_header("Content-Type", content_type)
+        if query.get("type", "text/plain; charset=utf-8"):
+            self.send_header("Content-Type", query.get("type", "text/plain; charset=utf-8"))
         self.send_header("Content-Length", str(len(body)))
         self.send_header("X-Echo-Method", self.command)
         for name, value in self.headers.items():

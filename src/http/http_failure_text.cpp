@@ -40,11 +40,11 @@ struct RunTimeError {
 };
 
 constexpr RunTimeError kRunTimeErrors[] = {
-    {0x80004001u, 445, L"Object doesn't support this action"},           // E_NOTIMPL
+    {0x80004001u, 445, L"Object doesn't support this action"},              // E_NOTIMPL
     {0x80020003u, 438, L"Object doesn't support this property or method"},  // DISP_E_MEMBERNOTFOUND
-    {0x80020005u, 13, L"Type mismatch"},                                 // DISP_E_TYPEMISMATCH
-    {0x8002000Fu, 449, L"Argument not optional"},                        // DISP_E_PARAMNOTOPTIONAL
-    {0x80070057u, 5, L"Invalid procedure call or argument"},             // E_INVALIDARG
+    {0x80020005u, 13, L"Type mismatch"},                                    // DISP_E_TYPEMISMATCH
+    {0x8002000Fu, 449, L"Argument not optional"},                           // DISP_E_PARAMNOTOPTIONAL
+    {0x80070057u, 5, L"Invalid procedure call or argument"},                // E_INVALIDARG
 };
 
 }  // namespace

@@ -41,7 +41,8 @@ HRESULT RequestBody(const VARIANT* body, Variant& out) {
         return V_BSTR(out.Get()) ? S_OK : E_OUTOFMEMORY;
     }
     if (vt == VT_NULL) return VbError(94);
-    if (FAILED(VariantChangeTypeEx(out.Get(), plain.Get(), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR))) return VbError(13);
+    if (FAILED(VariantChangeTypeEx(out.Get(), plain.Get(), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR)))
+        return VbError(13);
     return S_OK;
 }
 
@@ -57,7 +58,8 @@ std::wstring BodyErrorText(HRESULT hr) {
 Failure RequestFailure(const CallOutcome& outcome) {
     if (outcome.source.empty() && outcome.description.empty()) {
         BareFailure bare = AsRunTimeError(outcome.hr);
-        if (!bare.description.empty()) return Failure{static_cast<HRESULT>(bare.number), kRequestSource, bare.description};
+        if (!bare.description.empty())
+            return Failure{static_cast<HRESULT>(bare.number), kRequestSource, bare.description};
     }
     return Failure{outcome.hr, outcome.source.empty() ? kRequestSource : outcome.source,
                    outcome.description.empty() ? HttpFailureText(outcome.hr) : outcome.description};

@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include <climits>
+
 #include "http/declared_charset.h"
 
 namespace zankit {
@@ -42,6 +44,7 @@ std::optional<std::wstring> BodyText(const VARIANT& body, unsigned codePage) {
     ArrayAccess access(V_ARRAY(&body));
     const unsigned char* bytes = access.Bytes();
     size_t size = access.Size();
+    if (size > static_cast<size_t>(INT_MAX)) return std::nullopt;  // more than the conversion takes
     std::wstring text;
     if (codePage == kCodePageUtf16Le || codePage == kCodePageUtf16Be) {
         text = Utf16Text(bytes, size, codePage == kCodePageUtf16Be);

@@ -20,10 +20,14 @@ VARIANT OfType(VARTYPE vt) {
 
 CallOutcome Invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<VARIANT> args) {
     CallOutcome outcome;
-    // DISPPARAMS holds the arguments last to first.
+    // DISPPARAMS holds the arguments last to first; the value of a property put (the last
+    // argument) is named DISPID_PROPERTYPUT, as dispatch implementations require.
     std::vector<VARIANT> reversed(args.begin(), args.end());
     std::reverse(reversed.begin(), reversed.end());
-    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID putName = DISPID_PROPERTYPUT;
+    bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0 && !reversed.empty();
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), put ? &putName : nullptr,
+                         static_cast<UINT>(reversed.size()), put ? 1u : 0u};
     ScopedExcepInfo exception;
     HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, outcome.result.Get(),
                                 exception.Get(), nullptr);

@@ -1,5 +1,7 @@
 #include "http/http_failure_text.h"
 
+#include "frame/vb_numbers.h"
+
 namespace zankit {
 namespace {
 
@@ -31,7 +33,28 @@ constexpr KnownFailure kKnownFailures[] = {
     {12175, L"A security error occurred"},
 };
 
+struct RunTimeError {
+    std::uint32_t hr;  // as the dispatch call returned it
+    int number;        // the VB run-time error
+    const wchar_t* text;
+};
+
+constexpr RunTimeError kRunTimeErrors[] = {
+    {0x80004001u, 445, L"Object doesn't support this action"},              // E_NOTIMPL
+    {0x80020003u, 438, L"Object doesn't support this property or method"},  // DISP_E_MEMBERNOTFOUND
+    {0x80020005u, 13, L"Type mismatch"},                                    // DISP_E_TYPEMISMATCH
+    {0x8002000Fu, 449, L"Argument not optional"},                           // DISP_E_PARAMNOTOPTIONAL
+    {0x80070057u, 5, L"Invalid procedure call or argument"},                // E_INVALIDARG
+};
+
 }  // namespace
+
+BareFailure AsRunTimeError(long hr) {
+    for (const RunTimeError& known : kRunTimeErrors) {
+        if (known.hr == static_cast<std::uint32_t>(hr)) return {VbErrorNumber(known.number), known.text};
+    }
+    return {static_cast<std::uint32_t>(hr), L""};
+}
 
 std::wstring HttpFailureText(long hr) {
     unsigned value = static_cast<unsigned>(hr);

@@ -72,7 +72,8 @@ TEST(Frame, EveryProgIdCreatesAndItsTypeLibraryKeepsTheSlotOrder) {
          L"AccessToken*"},
         {L"ZanKit.WinHttpWrapper",
          L"IsWinHttpReady Terminate ErrorDescription OpenRequest SetRequestHeader Send ResponseText Status StatusText "
-         L"GetResponseHeader GetAllResponseHeaders ResponseBody SetTimeouts"},
+         L"GetResponseHeader GetAllResponseHeaders ResponseBody SetTimeouts SetProxy SetCredentials Option* "
+         L"WaitForResponse Abort"},
     };
     for (const auto& [progId, slots] : classes) {
         EXPECT_EQ(VtableOrder(Create(progId).Get()), slots) << progId;

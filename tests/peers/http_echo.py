@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """HTTP peer on 127.0.0.1: http_echo.py DIR [NAME CERT KEY]... Plain HTTP and one HTTPS port per NAME,
 each written to DIR/<name>_port once it listens (http_port for HTTP). Answers with the request body,
-the method in X-Echo-Method and each request header as X-Echo-<Name>; ?status=N sets the status.
-"""
+the method in X-Echo-Method and each request header as X-Echo-<Name>. Query: status=N, location=URL,
+type=CONTENT-TYPE ("" for none), wait=MS before answering, text=T sent in enc=CODEC instead of the body.
+/auth answers 401 unless the request has Basic credentials equal to user=U and password=P."""
+import base64
 import http.server
 import os
 import ssl
 import sys
 import threading
+import time
 import urllib.parse
 
 
@@ -16,9 +19,19 @@ class EchoHandler(http.server.BaseHTTPRequestHandler):
 
     def handle_any(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
-        query = dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(self.path).query))
-        self.send_response(int(query.get("status", 200)))
-        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        target = urllib.parse.urlsplit(self.path)
+        query = dict(urllib.parse.parse_qsl(target.query, keep_blank_values=True))
+        time.sleep(int(query.get("wait", 0)) / 1000)
+        body = query["text"].encode(query.get("enc", "utf-8")) if "text" in query else body
+        login = base64.b64encode(("%s:%s" % (query.get("user"), query.get("password"))).encode()).decode()
+        denied = target.path == "/auth" and self.headers.get("Authorization") != "Basic " + login
+        self.send_response(401 if denied else int(query.get("status", 200)))
+        if denied:
+            self.send_header("WWW-Authenticate", 'Basic realm="zankit"')
+        if "location" in query:
+            self.send_header("Location", query["location"])
+        if query.get("type", "text/plain; charset=utf-8"):
+            self.send_header("Content-Type", query.get("type", "text/plain; charset=utf-8"))
         self.send_header("Content-Length", str(len(body)))
         self.send_header("X-Echo-Method", self.command)
         for name, value in self.headers.items():

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Registers the x64 and x86 DLLs in the private prefix and starts the loopback peers the host
 # tests talk to: an SMTP sink, the scripted peer's hostile and broken SMTP and POP3 servers, the
-# SMTP servers with TLS and the HTTP(S) echo, with certificates of a test authority that only this
-# prefix trusts, for this run. Then runs the GoogleTest host executable of each bitness, its
+# SMTP servers with TLS, the HTTP(S) echo and an HTTP proxy that asks for Basic credentials, with
+# certificates of a test authority that only this prefix trusts, for this run. Then runs the GoogleTest host executable of each bitness, its
 # locale group once per locale, every .js/.vbs file under tests/scripts and a send over TLS with
 # the 64-bit and the 32-bit cscript. Everything started or trusted is undone on every way out.
 set -uo pipefail
@@ -42,13 +42,16 @@ ca=$work/ca
 # The peers' ports and folders reach the tests through the environment, which Wine passes on.
 mkdir -p "$work/sink" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"
 export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$$"
+export ZANKIT_PROXY_CREDENTIALS="proxy-user:Proxy-Secret-$$"
 /usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink" 2> "$work/sink.err" & pids+=($!)
 /usr/bin/python3 "$peers/scripted_smtp.py" --dir "$work/scripted" 2> "$work/scripted.err" & pids+=($!)
 /usr/bin/python3 "$peers/tls_peers.py" --dir "$work/tls" --certs "$ca" --user "$ZANKIT_TLS_USER" \
   --token "$ZANKIT_TLS_TOKEN" 2> "$work/tls.err" & pids+=($!)
 /usr/bin/python3 "$peers/http_echo.py" "$work/http" https "$ca/server."{pem,key} \
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
-zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" ||
+/usr/bin/python3 "$peers/http_proxy.py" "$work/http" "$ZANKIT_PROXY_CREDENTIALS" 2> "$work/proxy.err" & pids+=($!)
+zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" \
+  "$work/http/proxy_port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
 # A disk of 16 KiB for the writer's rows about a full disk.
 mkdir -p "$work/small-disk" && mount -t tmpfs -o size=16k zankit-small-disk "$work/small-disk" ||
@@ -60,7 +63,7 @@ ZANKIT_SMTP_PORT=$(cat "$work/sink/port")
 ZANKIT_SMTP_SPOOL=$(zk_winpath "$work/sink")
 ZANKIT_SCRIPTED_DIR=$(zk_winpath "$work/scripted")
 ZANKIT_TLS_DIR=$(zk_winpath "$work/tls")
-for name in http https https_untrusted; do
+for name in http https https_untrusted proxy; do
   export "ZANKIT_${name^^}_PORT=$(cat "$work/http/${name}_port")"
 done
 ZANKIT_HTTP_CLOSED_PORT=$(awk '$1 == "closed-port" { print $3 }' "$work/scripted/ports")  # nobody listens

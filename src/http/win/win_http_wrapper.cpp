@@ -8,8 +8,10 @@
 #include "frame/bstr.h"
 #include "frame/report_error.h"
 #include "frame/variant.h"
-#include "http/http_failure_text.h"
 #include "frame/late_call.h"
+#include "http/declared_charset.h"
+#include "http/http_failure_text.h"
+#include "http/win/body_text.h"
 
 namespace zankit {
 namespace {
@@ -20,7 +22,8 @@ constexpr wchar_t kCreationTag[] = L"|WinHttpWrapper.Class_Initialize#";
 constexpr short kCreationTimeout = 30000;  // milliseconds, for each of the four phases
 
 // The body as the request object gets it: a byte array unchanged (an upload keeps every
-// byte), Empty as an empty string, anything else as its text.
+// byte), Empty as an empty string, anything else as its text, a Boolean as "True" or
+// "False" like the run time's conversion to a string.
 HRESULT RequestBody(const VARIANT* body, Variant& out) {
     Variant plain;
     if (body) {
@@ -38,7 +41,8 @@ HRESULT RequestBody(const VARIANT* body, Variant& out) {
         return V_BSTR(out.Get()) ? S_OK : E_OUTOFMEMORY;
     }
     if (vt == VT_NULL) return VbError(94);
-    if (FAILED(VariantChangeTypeEx(out.Get(), plain.Get(), LOCALE_USER_DEFAULT, 0, VT_BSTR))) return VbError(13);
+    if (FAILED(VariantChangeTypeEx(out.Get(), plain.Get(), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR)))
+        return VbError(13);
     return S_OK;
 }
 
@@ -49,10 +53,22 @@ std::wstring BodyErrorText(HRESULT hr) {
 }
 
 // What the request object said about its failure, with its source and a text filled in
-// where it gave none.
+// where it gave none. A failure it returned without raising it reaches the caller as the
+// run-time error a late-bound VB call on the object gives.
 Failure RequestFailure(const CallOutcome& outcome) {
+    if (outcome.source.empty() && outcome.description.empty()) {
+        BareFailure bare = AsRunTimeError(outcome.hr);
+        if (!bare.description.empty())
+            return Failure{static_cast<HRESULT>(bare.number), kRequestSource, bare.description};
+    }
     return Failure{outcome.hr, outcome.source.empty() ? kRequestSource : outcome.source,
                    outcome.description.empty() ? HttpFailureText(outcome.hr) : outcome.description};
+}
+
+// A Variant argument as the request object gets it: a script's by-reference variable as its
+// value, a missing optional argument as missing.
+HRESULT PlainValue(const VARIANT& value, Variant& out) {
+    return VariantCopyInd(out.Get(), const_cast<VARIANT*>(&value));
 }
 
 // An in/out string parameter that an early-bound caller may leave null.
@@ -164,8 +180,28 @@ STDMETHODIMP WinHttpWrapper::Send(VARIANT* body) {
     });
 }
 
+// The request object's text, or the body read in the charset the response declares: some
+// request objects know only a few charsets and read every other body in the ANSI code page.
 STDMETHODIMP WinHttpWrapper::get_ResponseText(BSTR* value) {
-    return ForwardText(L"ResponseText", DISPATCH_PROPERTYGET, {}, value, TextEnd::Whole);
+    HRESULT hr = ForwardText(L"ResponseText", DISPATCH_PROPERTYGET, {}, value, TextEnd::Whole);
+    if (FAILED(hr)) return hr;
+    return Guarded([&] {
+        std::optional<unsigned> codePage = ResponseCodePage();
+        if (!codePage) return S_OK;
+        CallOutcome body = CallByName(m_oHttp.Get(), L"ResponseBody", DISPATCH_PROPERTYGET);
+        if (body.Failed()) return S_OK;
+        std::optional<std::wstring> text = BodyText(*body.result.Get(), *codePage);
+        if (!text) return S_OK;
+        return AssignBstr(value, *text);
+    });
+}
+
+std::optional<unsigned> WinHttpWrapper::ResponseCodePage() {
+    Bstr name(L"Content-Type");
+    CallOutcome header = CallByName(m_oHttp.Get(), L"GetResponseHeader", DISPATCH_METHOD, {TextArg(name.Get())});
+    if (header.Failed() || V_VT(header.result.Get()) != VT_BSTR) return std::nullopt;
+    BSTR type = V_BSTR(header.result.Get());
+    return DeclaredCodePage(std::wstring_view(type, type ? wcslen(type) : 0));
 }
 
 STDMETHODIMP WinHttpWrapper::get_Status(LONG* value) {
@@ -202,6 +238,60 @@ STDMETHODIMP WinHttpWrapper::SetTimeouts(LONG resolve, LONG connect, LONG send, 
         return Forward(L"SetTimeouts", DISPATCH_METHOD,
                        {LongArg(resolve), LongArg(connect), LongArg(send), LongArg(receive)}, nullptr);
     });
+}
+
+STDMETHODIMP WinHttpWrapper::SetProxy(LONG setting, VARIANT server, VARIANT bypassList) {
+    return Guarded([&] {
+        Variant plainServer, plainBypass;
+        if (FAILED(PlainValue(server, plainServer)) || FAILED(PlainValue(bypassList, plainBypass)))
+            return Raise(VbError(13), L"Type mismatch");
+        return Forward(L"SetProxy", DISPATCH_METHOD, {LongArg(setting), *plainServer.Get(), *plainBypass.Get()},
+                       nullptr);
+    });
+}
+
+STDMETHODIMP WinHttpWrapper::SetCredentials(BSTR userName, BSTR password, LONG flags) {
+    return Guarded([&] {
+        return Forward(L"SetCredentials", DISPATCH_METHOD, {TextArg(userName), TextArg(password), LongArg(flags)},
+                       nullptr);
+    });
+}
+
+STDMETHODIMP WinHttpWrapper::get_Option(LONG option, VARIANT* value) {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    return Guarded([&] { return Forward(L"Option", DISPATCH_PROPERTYGET, {LongArg(option)}, value); });
+}
+
+STDMETHODIMP WinHttpWrapper::put_Option(LONG option, VARIANT value) {
+    return Guarded([&] {
+        Variant plain;
+        if (FAILED(PlainValue(value, plain))) return Raise(VbError(13), L"Type mismatch");
+        return Forward(L"Option", DISPATCH_PROPERTYPUT, {LongArg(option), *plain.Get()}, nullptr);
+    });
+}
+
+// Some request objects answer False (or nothing) when the response arrived before the call:
+// a False answer counts as True when the request object already gives the response's status.
+STDMETHODIMP WinHttpWrapper::WaitForResponse(LONG timeout, VARIANT_BOOL* succeeded) {
+    if (!succeeded) return E_POINTER;
+    *succeeded = VARIANT_FALSE;
+    return Guarded([&] {
+        Variant answer;
+        HRESULT hr = Forward(L"WaitForResponse", DISPATCH_METHOD, {LongArg(timeout)}, answer.Get());
+        if (FAILED(hr)) return hr;
+        Variant flag;
+        if (V_VT(answer.Get()) != VT_EMPTY && FAILED(VariantChangeType(flag.Get(), answer.Get(), 0, VT_BOOL)))
+            return Raise(VbError(13), L"Type mismatch");
+        bool arrived = V_VT(flag.Get()) == VT_BOOL && V_BOOL(flag.Get()) != VARIANT_FALSE;
+        if (!arrived) arrived = !CallByName(m_oHttp.Get(), L"Status", DISPATCH_PROPERTYGET).Failed();
+        *succeeded = arrived ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
+}
+
+STDMETHODIMP WinHttpWrapper::Abort() {
+    return Guarded([&] { return Forward(L"Abort", DISPATCH_METHOD, {}, nullptr); });
 }
 
 HRESULT WinHttpWrapper::ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out,

@@ -1,9 +1,11 @@
 // WinHttpWrapper: an early-bindable face over the system HTTP request object. The request
 // object is created with 30-second time-outs when the wrapper is created; every call is
-// forwarded to it by name and its failures reach the caller unchanged.
+// forwarded to it by name and its failures reach the caller unchanged. ResponseText is read
+// in the charset the response declares.
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "frame/com_ptr.h"
@@ -28,6 +30,12 @@ public:
     STDMETHODIMP GetAllResponseHeaders(BSTR* value) override;
     STDMETHODIMP get_ResponseBody(VARIANT* value) override;
     STDMETHODIMP SetTimeouts(LONG resolve, LONG connect, LONG send, LONG receive) override;
+    STDMETHODIMP SetProxy(LONG setting, VARIANT server, VARIANT bypassList) override;
+    STDMETHODIMP SetCredentials(BSTR userName, BSTR password, LONG flags) override;
+    STDMETHODIMP get_Option(LONG option, VARIANT* value) override;
+    STDMETHODIMP put_Option(LONG option, VARIANT value) override;
+    STDMETHODIMP WaitForResponse(LONG timeout, VARIANT_BOOL* succeeded) override;
+    STDMETHODIMP Abort() override;
 
 private:
     ~WinHttpWrapper() override;
@@ -43,6 +51,8 @@ private:
     // first NUL. A response body's text is handed on whole.
     enum class TextEnd { Whole, AtFirstNul };
     HRESULT ForwardText(const wchar_t* name, WORD flags, std::initializer_list<VARIANT> args, BSTR* out, TextEnd end);
+    // The code page the response declares for its body, if the request object names it.
+    std::optional<unsigned> ResponseCodePage();
 
     ComPtr<IDispatch> m_oHttp;
     std::wstring m_sErrorDescription;

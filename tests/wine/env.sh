@@ -26,6 +26,7 @@ zk_wine64() { "$(zk_wine_for 64)" "$@"; }
 # Where the kernel cannot start 32-bit programs, install-deps.sh hands them to qemu's user-mode
 # emulator: an x86 run then takes many times as long, and its time limit grows by this factor.
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then ZANKIT_X86_SLOWDOWN=${ZANKIT_X86_SLOWDOWN:-10}; else ZANKIT_X86_SLOWDOWN=1; fi
+zk_x86_emulated() { [ "$ZANKIT_X86_SLOWDOWN" -gt 1 ]; }
 zk_limit_for() {  # zk_limit_for 64|32 SECONDS: the time limit of a run of that bitness
   if [ "$1" = 32 ]; then echo $(($2 * ZANKIT_X86_SLOWDOWN)); else echo "$2"; fi
 }

@@ -71,6 +71,13 @@ ZANKIT_HTTP_CLOSED_PORT=$(awk '$1 == "closed-port" { print $3 }' "$work/scripted
 status=0
 for arch in 64 32; do
   echo "== host tests x$arch"
+  if [ "$arch" = 32 ] && zk_x86_emulated; then
+    # Emulated, the x86 executable's whole run takes over half an hour and once crashed inside
+    # the emulator. The x86 DLL is still driven here by its locale group, every script with the
+    # 32-bit script host, the registration test, the MX queries and the release install.
+    echo "not run: 32-bit programs run emulated on this machine (docs/WINE-LIMITS.md)"
+    continue
+  fi
   dir="$ZANKIT_ROOT/build/win$arch/tests"
   # The locale group needs its locale and runs below, once per locale.
   (cd "$dir" && timeout "$(zk_limit_for $arch 1200)" "$(zk_wine_for $arch)" zankit_host_tests.exe --gtest_brief=1 --gtest_filter='-FileInfoLocale*') 2>&1 |

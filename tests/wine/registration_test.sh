@@ -22,8 +22,10 @@ same_as_before() {
     [ "$1" = before ] || cmp -s "$snapshots/before-$2-$3.reg" "$snapshots/$1-$2-$3.reg" || return 1
   done
 }
-# /reg:64 and /reg:32 choose the registry view.
-query() { zk_wine64 reg query "$1" /reg:$2 > /dev/null 2>&1; }
+# /reg:64 and /reg:32 choose the registry view. A key is looked for with the registry tool of the
+# view's bitness: with /reg:32, Wine's 64-bit tool did not find the ProgID that the 32-bit
+# regsvr32 wrote, where the 32-bit tool does.
+query() { "$(zk_wine_for "$2")" reg query "$1" /reg:$2 > /dev/null 2>&1; }
 create_one() { "$@" //nologo "$(zk_winpath "$ZANKIT_ROOT/tests/wine/create_one.js")" 2>&1 | tr -d '\r'; }
 x86_creates() { create_one wine "$CSCRIPT32" | grep -qx created; }
 

@@ -22,7 +22,7 @@ SendMailObject::SendMailObject()
     : DispatchObject(IID__clsSendMail, L"ZanKit.clsSendMail"),
       events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail),
       core_(std::make_unique<mail::SendMailCore>(mail::MakePlatformMailSystem(),
-                                                 mail::MakePlatformSettingsStore("Postwerk", "Settings"),
+                                                 mail::MakePlatformSettingsStore("Settings"),
                                                  static_cast<mail::MailEvents&>(*this))) {
     // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
     core_->Session().SetMxLookup([this] { return QueryExchanger(""); });

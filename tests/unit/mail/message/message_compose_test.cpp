@@ -84,7 +84,7 @@ TEST_F(ComposeTest, OnlyWholeNamesInsideTagsAreLinked) {
         EXPECT_EQ(LinkEmbeddedFiles(s), c.related) << c.html;
         LinkEmbeddedFiles(s);  // linking again changes nothing
         EXPECT_EQ(s.Message(), c.linked);
-        EXPECT_EQ(s.EmbeddedFlags(), (std::vector<bool>{c.related, false}));
+        EXPECT_EQ(s.Attachments().EmbeddedFlags(), (std::vector<bool>{c.related, false}));
     }
     s.SetAsHTML(false);
     EXPECT_FALSE(LinkEmbeddedFiles(s));

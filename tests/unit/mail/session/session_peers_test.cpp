@@ -128,7 +128,9 @@ TEST_F(SmtpPeers, RememberedSettingsAndPop3) {
         mail.core.Connect();
         mail.core.Disconnect();
         EXPECT_EQ(mail.events.log, row.events);
-        if (row.wire) EXPECT_EQ(plain_->Since(mark), *row.wire);
+        if (row.wire) {
+            EXPECT_EQ(plain_->Since(mark), *row.wire);
+        }
     }
 }
 
@@ -228,7 +230,7 @@ TEST(SendToSink, AttachmentsArriveByteForByte) {
             SCOPED_TRACE(kAttachments[i].first);
             EXPECT_EQ(files[i].type + " " + files[i].cid + " " + files[i].file,
                       (uu ? "0 - " : "application/octet-stream - ") + kAttachments[i].first);
-            EXPECT_TRUE(files[i].bytes == ReadWholeFile(s.AttachmentPaths()[i]));
+            EXPECT_TRUE(files[i].bytes == ReadWholeFile(s.Attachments().Paths()[i]));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "../session_test_support.h"
 #include "mail/mail_core.h"
@@ -68,10 +69,6 @@ TEST_F(SettingsTest, SettersNormaliseAndComplain) {
          {std::string(kInvalidSender)}},
         {"names trimmed, not checked", [](MailSettings& m) { m.SetRecipientDisplayName(" Anna ;\tBen\r\n"); },
          [](const MailSettings& m) { return JoinList(m.RecipientDisplayNames(), "|"); }, "Anna|Ben", {}},
-        {"ConnectTimeout 121 refused", [](MailSettings& m) { m.SetConnectTimeout(121); },
-         number(&MailSettings::ConnectTimeout), "40", {}},
-        {"ConnectRetry 21 refused", [](MailSettings& m) { m.SetConnectRetry(21); },
-         number(&MailSettings::ConnectRetry), "4", {}},
         {"MaxRecipients -5", [](MailSettings& m) { m.SetMaxRecipients(-5); },
          number(&MailSettings::MaxRecipients), "5", {}},
         {"MessageTimeout lowest", [](MailSettings& m) { m.SetMessageTimeout(INT32_MIN); },
@@ -150,43 +147,107 @@ TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
         SCOPED_TRACE(row.attachment);
         s->SetAttachment(row.attachment);
         EXPECT_EQ(Pending(kMissingAttachment), row.missing);
-        EXPECT_EQ(s->AttachmentCount(), static_cast<std::int32_t>(row.names.size()));
-        EXPECT_EQ(s->AttachmentBytes(), row.bytes);
-        EXPECT_EQ(s->AttachmentNames(), row.names);
+        EXPECT_EQ(s->Attachments().Count(), static_cast<std::int32_t>(row.names.size()));
+        EXPECT_EQ(s->Attachments().Bytes(), row.bytes);
+        EXPECT_EQ(s->Attachments().Names(), row.names);
     }
 }
 
-// Written only while persistence is on, loaded without the setters' checks.
-TEST_F(SettingsTest, PersistentSettingsComeBackInTheNextObject) {
-    s->SetSMTPPort(2525);
-    EXPECT_TRUE(store.values.empty());
-    s->SetPersistentSettings(true);
-    s->SetMessageTimeout(-30);
-    s->SetFrom(" me@example.com ");
-    s->SetConnectTimeout(500);  // refused: nothing written
-    s->SetEncodeType(UU_ENCODE);
-    s->SetUsePopAuthentication(true);
-    s->SetSubject("not remembered");
-    const auto next = MakeCore();
-    const MailSettings& n = next->Settings();
-    EXPECT_EQ(n.From() + "|" + n.Subject(), " me@example.com |");
-    EXPECT_EQ((std::vector<std::int32_t>{n.PersistentSettings(), n.SMTPPort(), n.EncodeType(), n.UsePopAuthentication(),
-                                         n.MessageTimeout(), n.ConnectTimeout()}),
-              (std::vector<std::int32_t>{1, 25, UU_ENCODE, 1, 30, 40}));
-    s->SetPersistentSettings(false);
-    EXPECT_FALSE(MakeCore()->Settings().PersistentSettings());
+// Every row of the stored-settings table: a value saved by one object comes back in the next;
+// a stored number out of range falls back to its default, except a Security or AuthMechanism,
+// which is kept and named by the complaint that refuses every send.
+TEST_F(SettingsTest, EveryStoredSettingComesBackInTheNextObject) {
+    for (const StoredSetting& row : StoredSettings()) {
+        SCOPED_TRACE(row.key);
+        StoredValues saved = DefaultStoredValues();
+        saved.persistent = true;
+        if (row.text) saved.*row.text = " a b ";
+        if (row.flag) saved.*row.flag = true;
+        if (row.number) saved.*row.number = row.highest;
+        store.values = {{"PersistentSettings", "-1"}, {std::string(row.key), row.TextOf(saved)}};
+        const StoredValues loaded = LoadStoredValues(store);
+        if (row.text) {
+            EXPECT_EQ(loaded.*row.text, row.trimmed ? "a b" : " a b ");
+        } else if (row.flag) {
+            EXPECT_TRUE(loaded.*row.flag);
+        }
+        if (!row.number) continue;
+        EXPECT_EQ(loaded.*row.number, row.highest);
+        for (const std::int64_t outside : {std::int64_t{row.lowest} - 1, std::int64_t{row.highest} + 1}) {
+            if (outside < INT32_MIN || outside > INT32_MAX) continue;
+            store.values[std::string(row.key)] = std::to_string(outside);
+            const StoredValues refused = LoadStoredValues(store);
+            const bool kept = !row.invalidText.empty();
+            EXPECT_EQ(refused.*row.number, kept ? outside : row.fallback) << outside;
+            EXPECT_EQ(InvalidStoredValues(refused), kept ? std::vector{row.invalidText} : std::vector<std::string_view>{});
+        }
+    }
+    store.values = {{"RemotePort", "587"}, {"PersistentSettings", "0"}};
+    EXPECT_EQ(LoadStoredValues(store).smtpPort, 25);  // nothing is read while persistence is off
+}
 
-    store.values = {{"PersistentSettings", "True"},
-                    {"From", "not an address"},
-                    {"RemotePort", "99999"},
-                    {"MaxRecipients", "0"},
-                    {"ConnectTimeout", "junk"}};
-    const auto loaded = MakeCore();
-    const MailSettings& l = loaded->Settings();
-    EXPECT_EQ(l.From(), "not an address");
-    EXPECT_EQ((std::vector<std::int32_t>{l.PersistentSettings(), l.SMTPPort(), l.MaxRecipients(), l.ConnectTimeout()}),
-              (std::vector<std::int32_t>{1, 99999, 100, 40}));
-    EXPECT_TRUE(loaded->Errors().Empty());
+// The setters with a range take its limits and refuse the values next to them; what they take
+// is written while persistence is on, and only then.
+TEST_F(SettingsTest, RangedSettersTakeTheirLimits) {
+    using Set = std::function<bool(MailSettings&, std::int32_t)>;
+    using Get = std::int32_t (MailSettings::*)() const;
+    const auto taken = [](void (MailSettings::*set)(std::int32_t), Get get) {
+        return [=](MailSettings& m, std::int32_t value) { (m.*set)(value); return (m.*get)() == value; };
+    };
+    const struct {
+        const char* key; Set set; std::int32_t lowest, highest;
+    } rows[] = {
+        {"ConnectRetry", taken(&MailSettings::SetConnectRetry, &MailSettings::ConnectRetry), 1, 20},
+        {"ConnectTimeout", taken(&MailSettings::SetConnectTimeout, &MailSettings::ConnectTimeout), 1, 120},
+        {"RemotePort", taken(&MailSettings::SetSMTPPort, &MailSettings::SMTPPort), 1, 65535},
+        {"Security", &MailSettings::SetSecurity, SECURITY_NONE, SECURITY_TLS},
+        {"AuthMechanism", &MailSettings::SetAuthMechanism, AUTH_AUTOMATIC, AUTH_XOAUTH2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        store.values.clear();
+        SetUp();
+        EXPECT_TRUE(row.set(*s, row.lowest));
+        EXPECT_TRUE(store.values.empty());
+        s->SetPersistentSettings(true);
+        EXPECT_TRUE(row.set(*s, row.highest));
+        EXPECT_FALSE(row.set(*s, row.lowest - 1));
+        EXPECT_FALSE(row.set(*s, row.highest + 1));
+        EXPECT_EQ(store.values[row.key], std::to_string(row.highest));
+    }
+}
+
+// A remembered AllowInvalidCertificate would turn the certificate checks off for every later
+// object: it is neither written nor read.
+TEST_F(SettingsTest, AllowInvalidCertificateIsNeverStored) {
+    s->SetPersistentSettings(true);
+    s->SetAllowInvalidCertificate(true);
+    s->SetPassword("secret");
+    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"PersistentSettings", "-1"}}));
+    store.values["AllowInvalidCertificate"] = "-1";
+    EXPECT_FALSE(MakeCore()->Settings().AllowInvalidCertificate());
+}
+
+// A stored Security or AuthMechanism outside its enumeration keeps Send and Connect from
+// opening any session, also one without TLS; a valid value set afterwards lifts the refusal.
+TEST(StoredSettings, AnUnknownSecurityOrMechanismRefusesEveryConnection) {
+    for (const auto& [key, text] : {std::pair{"Security", kInvalidStoredSecurity},
+                                    std::pair{"AuthMechanism", kInvalidStoredAuthMechanism}}) {
+        SCOPED_TRACE(key);
+        MemoryStore store;
+        store.values = {{"PersistentSettings", "-1"}, {"RemoteHost", "127.0.0.1"}, {key, "junk"}};
+        OrderedEvents events;
+        SendMailCore core(std::make_unique<ScriptedSystem>(), store.Shared(), events);
+        core.Settings().SetFrom("me@example.com");
+        core.Settings().SetRecipient("you@example.com");
+        const std::string refused = "SendFailed: " + std::string(text) + "\r\n";
+        core.Send();
+        EXPECT_FALSE(core.Connect());
+        EXPECT_EQ(events.log, (std::vector<std::string>{refused, refused}));
+        EXPECT_EQ(store.values[key], "junk");
+        EXPECT_TRUE(core.Settings().SetSecurity(SECURITY_TLS) && core.Settings().SetAuthMechanism(AUTH_LOGIN));
+        EXPECT_TRUE(core.Settings().InvalidStoredSettings().empty());
+    }
 }
 
 struct Failures {

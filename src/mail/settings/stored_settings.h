@@ -44,8 +44,8 @@ struct StoredValues {
 // One stored value. Exactly one of text, number and flag names its member. Texts are stored
 // as they are, numbers in decimal, flags as "-1" and "0"; a flag or text defaults to false or "".
 struct StoredSetting {
-    std::string_view key;       // the name in the store
-    std::string_view property;  // the property of the class
+    std::string_view key = {};       // the name in the store
+    std::string_view property = {};  // the property of the class, where its name is not the key
     std::string StoredValues::*text = nullptr;
     std::int32_t StoredValues::*number = nullptr;
     bool StoredValues::*flag = nullptr;
@@ -57,6 +57,7 @@ struct StoredSetting {
     // Without one such a number falls back to its default.
     std::string_view invalidText = {};
 
+    std::string_view Property() const { return property.empty() ? key : property; }
     bool Accepts(std::int32_t value) const { return value >= lowest && value <= highest; }
     // The stored text of the member's value in values.
     std::string TextOf(const StoredValues& values) const;

@@ -62,12 +62,8 @@ TEST(Encodings, KnownTextsAndMailDates) {
     // Encoded words hold 42 bytes each.
     const std::string long8bit = std::string(41, 'a') + "\xE4";
     EXPECT_EQ(EncodeHeaderText(long8bit + "bbbbbbbb", true),
-              "=?ISO-8859-1?B?" + Base64EncodeString(long8bit).substr(0, 56) + "?=\r\n\t=?ISO-8859-1?B?YmJiYmJiYmI=?=");
-    // Pieces of 11400 bytes, as attachments are streamed, join into the text of the whole.
-    std::string data(3 * 11400 + 100, '\0'), joined;
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
-    for (std::size_t at = 0; at < data.size(); at += 11400) joined += Base64EncodeBytes(data.substr(at, 11400));
-    EXPECT_EQ(joined, Base64EncodeBytes(data));
+              "=?ISO-8859-1?B?YWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWHk?=\r\n\t"
+              "=?ISO-8859-1?B?YmJiYmJiYmI=?=");
     EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 1, 1, 2, 9, 5, 3}, "+0100"), "Mon, 1 Jan 2024 09:05:03 +0100");
     EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 12, 31, 7, 23, 5, 3}, "-0330"), "Sat, 31 Dec 2024 23:05:03 -0330");
 }

@@ -39,6 +39,8 @@ struct StoredValues {
     std::int32_t maxRecipients = 0;
     std::int32_t security = 0;
     std::int32_t authMechanism = 0;
+
+    bool operator==(const StoredValues&) const = default;
 };
 
 // One stored value. Exactly one of text, number and flag names its member. Texts are stored

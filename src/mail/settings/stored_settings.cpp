@@ -93,10 +93,11 @@ StoredValues DefaultStoredValues() {
 
 StoredValues LoadStoredValues(SettingsStore& store) {
     StoredValues values = DefaultStoredValues();
-    const StoredSetting& persistent = kStoredSettings[0];
+    const StoredSetting& persistent = StoredSettingOf(&StoredValues::persistent);
     if (const auto text = store.Read(std::string(persistent.key))) Load(persistent, *text, values);
     if (!values.persistent) return values;
-    for (const StoredSetting& row : StoredSettings().subspan(1)) {
+    for (const StoredSetting& row : kStoredSettings) {
+        if (&row == &persistent) continue;
         if (const auto text = store.Read(std::string(row.key))) Load(row, *text, values);
     }
     return values;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -65,7 +64,7 @@ struct StoredSetting {
     std::string TextOf(const StoredValues& values) const;
 };
 
-// Every stored value; PersistentSettings first.
+// Every stored value.
 std::span<const StoredSetting> StoredSettings();
 // The row of a member; every member of StoredValues has one.
 const StoredSetting& StoredSettingOf(std::int32_t StoredValues::*number);

@@ -160,6 +160,7 @@ TEST(TlsLogin, MechanismChoice) {
     EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, cram, true, false), LoginMechanism::CramMd5);
     EXPECT_EQ(ChooseLoginMechanism(AUTH_PLAIN, cram, true, false), LoginMechanism::None);
     EXPECT_EQ(ChooseLoginMechanism(AUTH_CRAM_MD5, full, false, false), LoginMechanism::CramMd5);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_XOAUTH2 + 1, full, true, true), LoginMechanism::None);
 }
 
 // Replies are assembled from pieces (the matrix of scripted servers and the fuzz target cover

@@ -157,7 +157,7 @@ TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
 // which is kept and named by the complaint that refuses every send. Nothing else is stored.
 TEST_F(SettingsTest, EveryStoredSettingComesBackInTheNextObject) {
     for (const StoredSetting& row : StoredSettings()) {
-        SCOPED_TRACE(row.key);
+        SCOPED_TRACE(std::string(row.key) + " of " + std::string(row.Property()));
         StoredValues expected = DefaultStoredValues();
         expected.persistent = true;
         if (row.text) expected.*row.text = " a b ";

@@ -221,23 +221,22 @@ TEST_F(SettingsTest, RangedSettersTakeTheirLimits) {
 
 // A stored Security or AuthMechanism outside its enumeration keeps Send and Connect from
 // opening any session, also one without TLS; a valid value set afterwards lifts the refusal.
-TEST(StoredSettings, AnUnknownSecurityOrMechanismRefusesEveryConnection) {
+TEST_F(SettingsTest, AnUnknownStoredSecurityOrMechanismRefusesEveryConnection) {
     for (const auto& [key, text] : {std::pair{"Security", kInvalidStoredSecurity},
                                     std::pair{"AuthMechanism", kInvalidStoredAuthMechanism}}) {
         SCOPED_TRACE(key);
-        MemoryStore store;
         store.values = {{"PersistentSettings", "-1"}, {"RemoteHost", "127.0.0.1"}, {key, "junk"}};
-        OrderedEvents events;
-        SendMailCore core(std::make_unique<ScriptedSystem>(), store.Shared(), events);
-        core.Settings().SetFrom("me@example.com");
-        core.Settings().SetRecipient("you@example.com");
+        SetUp();
+        events.log.clear();
+        s->SetFrom("me@example.com");
+        s->SetRecipient("you@example.com");
         const std::string refused = "SendFailed: " + std::string(text) + "\r\n";
-        core.Send();
-        EXPECT_FALSE(core.Connect());
+        core->Send();
+        EXPECT_FALSE(core->Connect());
         EXPECT_EQ(events.log, (std::vector<std::string>{refused, refused}));
         EXPECT_EQ(store.values[key], "junk");
-        EXPECT_TRUE(core.Settings().SetSecurity(SECURITY_TLS) && core.Settings().SetAuthMechanism(AUTH_LOGIN));
-        EXPECT_TRUE(core.Settings().InvalidStoredSettings().empty());
+        EXPECT_TRUE(s->SetSecurity(SECURITY_TLS) && s->SetAuthMechanism(AUTH_LOGIN));
+        EXPECT_TRUE(s->InvalidStoredSettings().empty());
     }
 }
 

@@ -151,7 +151,7 @@ struct InspectedMessage {
 // Runs tests/peers/read_message.py over a message file and reads its tab-separated summary.
 InspectedMessage Inspect(const std::string& messageFile, const std::filesystem::path& out) {
     const std::string outDir = out.string();
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../peers/read_message.py";
+    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../../peers/read_message.py";
     InspectedMessage result;
     if (std::system(("/usr/bin/python3 '" + script.string() + "' '" + messageFile + "' '" + outDir + "'").c_str()))
         return result;

@@ -49,6 +49,7 @@ bool SendMailCore::CheckAndRefuse() {
     if (recipientCount > static_cast<std::size_t>(std::max<std::int32_t>(s.MaxRecipients(), 0))) {
         errors_.Add("Too many recipients");
     }
+    for (const std::string_view complaint : s.InvalidStoredSettings()) errors_.Add(complaint);
     settings_.ResizeDisplayNames();
     if (errors_.Empty()) return false;
     failures_.RaiseFailure();

@@ -3,7 +3,7 @@
 // Construction (the COM glue owns the core and implements MailEvents):
 //   auto core = std::make_unique<zankit::mail::SendMailCore>(
 //       zankit::mail::MakePlatformMailSystem(),
-//       zankit::mail::MakePlatformSettingsStore("Postwerk", "Settings"), *eventSink);
+//       zankit::mail::MakePlatformSettingsStore("Settings"), *eventSink);
 // Properties are read and written through Settings(); the methods below are the class's
 // public members. Nothing here throws to the caller; failures become pending messages that
 // reach the host through MailEvents::SendFailed.

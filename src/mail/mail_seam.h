@@ -87,7 +87,7 @@ public:
     virtual std::unique_ptr<TlsEngine> MakeTlsEngine() { return nullptr; }
 };
 
-// Per-user store of text values (application "Postwerk", section "Settings").
+// Per-user store of text values: one section of the library's settings ("Settings" for mail).
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
@@ -100,6 +100,6 @@ public:
 // The platform implementations; defined by the POSIX files natively and by the Windows files
 // inside the DLL.
 std::unique_ptr<MailSystem> MakePlatformMailSystem();
-std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application, const std::string& section);
+std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& section);
 
 }  // namespace zankit::mail

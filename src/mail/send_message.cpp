@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "mail/dns/dns_discovery.h"
 #include "mail/mail_core.h"
@@ -16,6 +17,24 @@ namespace {
 
 // Below this many queued bytes an attachment counts as handed on.
 constexpr std::size_t kDrainedBytes = 4096;
+// Bytes the socket may hold queued before the writer waits: four base64 pieces. The queue stays
+// bounded, so a server that stops reading ends the send with a timeout instead of the queue
+// growing to the size of the file.
+constexpr std::size_t kQueueLimit = 4 * 15600;
+
+// The message writer's bytes go out over the session.
+class SessionSink final : public MessageSink {
+public:
+    explicit SessionSink(MailSession& session) : session_(session) {}
+    bool Deliver(std::string_view bytes) override { return session_.SendMessageData(bytes, kQueueLimit); }
+    bool Failed() const override { return session_.Failed(); }
+    void Fail(std::string_view description) override { session_.FailTransmit(description); }
+    bool Connected() const override { return session_.SocketState() == kSocketConnected; }
+    void Pump() override { session_.Pump(); }
+
+private:
+    MailSession& session_;
+};
 
 std::uint32_t SeedFrom(std::uint64_t ticks) { return static_cast<std::uint32_t>(ticks ^ (ticks >> 32)); }
 
@@ -33,11 +52,11 @@ void SendMailCore::Send() {
 
 void SendMailCore::Transmit() {
     SessionFlags& flags = session_.Flags();
-    const bool related = settings_.AttachmentCount() > 0 && LinkEmbeddedFiles(settings_);
+    const bool related = settings_.Attachments().Count() > 0 && LinkEmbeddedFiles(settings_);
     // The send works from a copy: a host that changes the settings inside an event changes the
     // next send, not this one.
     const MailSettings s(settings_);
-    const bool multipart = s.EncodeType() == MIME_ENCODE && s.AttachmentCount() > 0;
+    const bool multipart = s.EncodeType() == MIME_ENCODE && s.Attachments().Count() > 0;
 
     flags.totalBytes = EstimateMessageSize(s);
     // Counted from here: the estimate includes the greeting and login of a session opened now,
@@ -70,11 +89,12 @@ void SendMailCore::Transmit() {
     header.date = MailDate();
 
     flags.replyOK = false;
-    MessageWriter writer(session_, *system_);
+    SessionSink sink(session_);
+    MessageWriter writer(sink, *system_);
     for (const std::string& line : HeaderLines(s, header)) writer.Line(line);
     writer.Line("");
     writer.Line(s.Message());
-    if (s.AttachmentCount() > 0) writer.Line("");
+    if (s.Attachments().Count() > 0) writer.Line("");
     if (!SendAttachments(s, writer, header.boundary, related)) return;
     if (multipart) writer.Line("--" + header.boundary + "--");
     if (!writer.Finish()) return;
@@ -125,14 +145,15 @@ bool SendMailCore::SendEnvelope(const MailSettings& s, std::string& toLine, std:
 bool SendMailCore::SendAttachments(const MailSettings& s, MessageWriter& writer, const std::string& boundary,
                                    bool related) {
     const bool mime = s.EncodeType() == MIME_ENCODE;
-    for (std::size_t i = 0; i < s.AttachmentPaths().size(); ++i) {
-        const std::string& name = s.AttachmentNames()[i];
-        const bool embedded = s.EmbeddedFlags()[i];
+    const AttachmentList& files = s.Attachments();
+    for (std::size_t i = 0; i < files.Paths().size(); ++i) {
+        const std::string& name = files.Names()[i];
+        const bool embedded = files.EmbeddedFlags()[i];
         std::string status = (embedded ? "Sending Embedded File, " : "Sending Attachment, ") + name + "...";
         events_.Status(status);
         if (!mime) {
             writer.Line("begin 600 " + OneLine(name));
-            if (!writer.File(s.AttachmentPaths()[i], UU_ENCODE)) return false;
+            if (!writer.File(files.Paths()[i], UU_ENCODE)) return false;
             // The zero-length line ends the UU data; without it decoders take "end" for data.
             writer.Line("`");
             writer.Line("end");
@@ -141,7 +162,7 @@ bool SendMailCore::SendAttachments(const MailSettings& s, MessageWriter& writer,
             for (const std::string& line : AttachmentPartHeader(boundary, name, type, embedded && related)) {
                 writer.Line(line);
             }
-            if (!writer.File(s.AttachmentPaths()[i], MIME_ENCODE)) return false;
+            if (!writer.File(files.Paths()[i], MIME_ENCODE)) return false;
             writer.Line("");
         }
         if (!writer.Finish() || !session_.WaitForQueueBelow(kDrainedBytes)) return false;

@@ -20,7 +20,7 @@ const ClassEntry kClasses[] = {
     {&CLSID_FileSysInfo, &CreateFileSysInfo},
     {&CLSID_FileIcon, &CreateFileIcon},
     {&CLSID_FileWriter, &CreateFileWriter},
-    {&CLSID_clsSendMail, &CreateSendMail},
+    {&CLSID_clsSendMail, &mail::CreateSendMail},
     {&CLSID_WinHttpWrapper, &CreateWinHttpWrapper},
     // Not registered (no ProgID): reachable only through the library's own class object.
     {&CLSID_cBrowseForFolder, &dialogs::CreateFolderBrowser},

@@ -217,7 +217,7 @@ TEST_P(MailFaults, ScriptedServer) {
     const bool big = row.setup == kBigFile || row.setup == kUUFile;
     TempFile file(L"zankit attachment.bin", big ? 8 << 20 : 5000);
     if (row.setup >= kBigFile) mail.Set(L"Attachment", Arg::Text(file.path.wstring()));
-    if (row.setup == kUUFile) mail.Set(L"EncodeType", Arg::Long(1));
+    if (row.setup == kUUFile) mail.Set(L"EncodeType", Arg::Long(UU_ENCODE));
     if (row.setup == kMissingFile) std::filesystem::remove(file.path);
     // Another program holds the file open without sharing it.
     const HANDLE holder = row.setup != kLockedFile ? INVALID_HANDLE_VALUE

@@ -36,7 +36,7 @@ protected:
     }
 
     // Aimed at the named server, logging in when login is set.
-    std::unique_ptr<SendingMail> MailTo(const std::string& server, long security, bool login = true) {
+    std::unique_ptr<SendingMail> MailTo(const std::string& server, MAIL_SECURITY security, bool login = true) {
         EXPECT_TRUE(ports_.count(server)) << server;
         auto mail = std::make_unique<SendingMail>(ports_[server]);
         const std::pair<const wchar_t*, Arg> settings[] = {{L"MessageTimeout", Arg::Long(30)},
@@ -73,10 +73,12 @@ TEST_F(TlsSend, MessagesArriveAsWithoutTls) {
     WriteBytes(folder / "one byte.bin", "z");
     // Each server gets both messages over one session kept open by Connect; plain goes first.
     std::map<std::string, std::vector<std::string>> received;
-    for (const auto& [server, security] : {std::pair{"plain", 0L}, {"starttls", 2L}, {"implicit", 3L}}) {
+    for (const auto& [server, security] : {std::pair{"plain", SECURITY_NONE},
+                                           {"starttls", SECURITY_STARTTLS_REQUIRED},
+                                           {"implicit", SECURITY_TLS}}) {
         SCOPED_TRACE(server);
         const auto kept = std::distance(std::filesystem::directory_iterator(dir_ / server), {});
-        auto mail = MailTo(server, security, security != 0);
+        auto mail = MailTo(server, security, security != SECURITY_NONE);
         EXPECT_EQ(mail->Do(L"Connect").hr, S_OK);
         for (const wchar_t* file : {L"one byte.bin", L"large.bin"}) {
             EXPECT_EQ(mail->Set(L"Attachment", Arg::Text((folder / file).wstring())), S_OK);
@@ -103,26 +105,27 @@ TEST_F(TlsSend, RefusalsAndLogins) {
     struct Row {
         const char* server;
         const wchar_t* outcome;  // "ok" or how the SendFailed text begins
-        long mechanism = 0;
+        AUTH_MECHANISM mechanism = AUTH_AUTOMATIC;
         bool allowInvalid = false;
         const wchar_t* password = nullptr;  // the password and token; nullptr for the right ones
-        long security = 2;                  // STARTTLS required
+        MAIL_SECURITY security = SECURITY_STARTTLS_REQUIRED;
     } const rows[] = {
         {"no-starttls", L"TLS not offered by server"},
-        {"no-starttls", L"535 5.7.8 Token refused", 0, false, nullptr, 1},  // optional: on in the clear, LOGIN
+        // STARTTLS optional: on in the clear, with LOGIN
+        {"no-starttls", L"535 5.7.8 Token refused", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS},
         {"other-name", L"Certificate name mismatch"},
         {"expired", L"Certificate expired"},
         {"untrusted", L"Certificate not trusted"},
-        {"untrusted", L"ok", 0, true},
+        {"untrusted", L"ok", AUTH_AUTOMATIC, true},
         {"cut-handshake", L"Connection closed during the TLS handshake"},
         {"close-after-220", L"Connection closed during the TLS handshake"},
         {"inject", L"ok"},
-        {"xoauth2", L"ok", 4},
-        {"xoauth2", L"535 5.7.8 Token refused", 4, false, L"stale"},
-        {"starttls", L"ok", 0},  // PLAIN, picked automatically
-        {"starttls", L"ok", 1},
-        {"starttls", L"ok", 3},
-        {"starttls", L"535 ", 2, false, L"wrong"},
+        {"xoauth2", L"ok", AUTH_XOAUTH2},
+        {"xoauth2", L"535 5.7.8 Token refused", AUTH_XOAUTH2, false, L"stale"},
+        {"starttls", L"ok", AUTH_AUTOMATIC},  // PLAIN, picked automatically
+        {"starttls", L"ok", AUTH_LOGIN},
+        {"starttls", L"ok", AUTH_CRAM_MD5},
+        {"starttls", L"535 ", AUTH_PLAIN, false, L"wrong"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
@@ -141,14 +144,14 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         EXPECT_EQ(mail->Count(L"Send"), 1) << testing::PrintToString(mail->Texts());
         EXPECT_EQ(mail->Count(outcome), 1) << testing::PrintToString(mail->Texts());
         // Where TLS is required, a scripted server saw nothing in the clear but EHLO, then STARTTLS or QUIT.
-        if (row.security == 2 && std::filesystem::exists(log)) {
+        if (row.security == SECURITY_STARTTLS_REQUIRED && std::filesystem::exists(log)) {
             const std::string clear = ReadBytes(log).substr(logStart);
             EXPECT_TRUE(std::regex_match(clear, std::regex("EHLO example\\.com\r\n(STARTTLS|QUIT)\r\n"))) << clear;
         }
     }
     SendingMail mail(25);
-    EXPECT_NE(Put(mail.mail.Get(), L"Security", Arg::Long(4)).hr, S_OK);
-    EXPECT_NE(Put(mail.mail.Get(), L"AuthMechanism", Arg::Long(-1)).hr, S_OK);
+    EXPECT_NE(Put(mail.mail.Get(), L"Security", Arg::Long(SECURITY_TLS + 1)).hr, S_OK);
+    EXPECT_NE(Put(mail.mail.Get(), L"AuthMechanism", Arg::Long(AUTH_AUTOMATIC - 1)).hr, S_OK);
 }
 
 }  // namespace

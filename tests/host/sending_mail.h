@@ -33,7 +33,7 @@ struct SendingMail {
             SUCCEEDED(container->FindConnectionPoint(DIID___clsSendMail, point.Put()))) {
             point->Advise(sink.Get(), &cookie);
         }
-        Set(L"SMTPHostValidation", Arg::Long(1));
+        Set(L"SMTPHostValidation", Arg::Long(VALIDATE_HOST_SYNTAX));
         Set(L"SMTPHost", Arg::Text(L"127.0.0.1"));
         Set(L"SMTPPort", Arg::Long(port));
         Set(L"ConnectRetry", Arg::Long(1));

@@ -24,8 +24,9 @@ MxResolver::MxResolver(std::unique_ptr<DnsSystem> system, DnsModuleState& state)
 std::string MxResolver::MXQuery(const std::string& domain, const StatusCallback& status) {
     try {
         const std::string trimmed = TrimSpaces(domain);
-        RaiseStatus(status,
-                    trimmed.empty() ? std::string("Performing MX Query") : "Performing MX Query, Domain: " + trimmed);
+        std::string text = "Performing MX Query";
+        if (!trimmed.empty()) text += ", Domain: " + trimmed;
+        RaiseStatus(status, text);
         return DnsMXQuery(trimmed);
     } catch (const MxQueryError& error) {
         RaiseStatus(status, error.what());

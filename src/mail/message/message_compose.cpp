@@ -96,10 +96,10 @@ std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::st
 }
 
 bool LinkEmbeddedFiles(MailSettings& settings) {
-    if (settings.AttachmentCount() < 1 || !settings.AsHTML()) return false;
+    if (settings.Attachments().Count() < 1 || !settings.AsHTML()) return false;
     std::string message = settings.Message();
     bool related = false;
-    const TextList& names = settings.AttachmentNames();
+    const TextList& names = settings.Attachments().Names();
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i].empty()) continue;
         if (LinkOneName(message, names[i])) {
@@ -137,10 +137,10 @@ std::int64_t EstimateMessageSize(const MailSettings& s) {
         if (s.AsHTML() && !s.ContentBase().empty()) e += Length(s.ContentBase()) + 18;
         if (s.Receipt()) e += Length(s.FromDisplayName()) + fromLength + 36;
     }
-    if (s.AttachmentCount() == 0) return e;
-    const auto b = static_cast<std::int64_t>(s.AttachmentBytes());
-    const std::int64_t c = s.AttachmentCount();
-    const std::int64_t k = s.AttachmentNameChars();
+    if (s.Attachments().Count() == 0) return e;
+    const auto b = static_cast<std::int64_t>(s.Attachments().Bytes());
+    const std::int64_t c = s.Attachments().Count();
+    const std::int64_t k = s.Attachments().NameChars();
     if (mime) return e + 4 * b / 3 + 2 * (b / 57) + 42 + 2 * k + 182 * c + 290;
     return e + 4 * b / 3 + 3 * (b / 45) + k + 20 * c;
 }

@@ -7,9 +7,9 @@
 
 namespace zankit::mail {
 
-MessageWriter::MessageWriter(MailSession& session, MailSystem& system)
-    : session_(session), system_(system), filter_([this](std::string_view bytes) {
-          if (!sinkFailed_ && !session_.SendMessageData(bytes, kQueueLimit)) sinkFailed_ = true;
+MessageWriter::MessageWriter(MessageSink& sink, MailSystem& system)
+    : sink_(sink), system_(system), filter_([this](std::string_view bytes) {
+          if (!sinkFailed_ && !sink_.Deliver(bytes)) sinkFailed_ = true;
       }) {}
 
 bool MessageWriter::Line(std::string_view text) {
@@ -21,13 +21,13 @@ bool MessageWriter::Line(std::string_view text) {
 bool MessageWriter::Text(std::string_view bytes) { return Write(bytes); }
 
 bool MessageWriter::Finish() {
-    if (sinkFailed_ || session_.Failed()) return false;
+    if (sinkFailed_ || sink_.Failed()) return false;
     filter_.Finish();
     return !sinkFailed_;
 }
 
 bool MessageWriter::Write(std::string_view bytes) {
-    if (sinkFailed_ || session_.Failed()) return false;
+    if (sinkFailed_ || sink_.Failed()) return false;
     filter_.Write(bytes);
     return !sinkFailed_;
 }
@@ -36,7 +36,7 @@ bool MessageWriter::File(const std::string& path, std::int32_t encoding) {
     std::string error;
     const std::unique_ptr<FileReader> file = system_.OpenForReading(path, error);
     if (!file) {
-        session_.FailTransmit(error);
+        sink_.Fail(error);
         return false;
     }
     if (encoding == MIME_ENCODE) return WritePieces(*file, kMimeChunkBytes, encoding);
@@ -56,13 +56,13 @@ bool MessageWriter::WritePieces(FileReader& file, std::size_t pieceSize, std::in
         while (got < size) {
             std::size_t count = 0;
             if (!file.Read(piece.data() + got, size - got, count) || count == 0) {
-                session_.FailTransmit("Input past end of file");
+                sink_.Fail("Input past end of file");
                 return false;
             }
             got += count;
         }
-        if (session_.SocketState() != kSocketConnected) {
-            session_.FailTransmit("Socket not Open");
+        if (!sink_.Connected()) {
+            sink_.Fail("Socket not Open");
             return false;
         }
         const bool written = encoding == MIME_ENCODE ? Text(Base64EncodeBytes(piece)) : Line(UUEncodeLine(piece));
@@ -70,7 +70,7 @@ bool MessageWriter::WritePieces(FileReader& file, std::size_t pieceSize, std::in
         remaining -= size;
         // Lets the bytes leave and the host's events run: after every base64 piece, after
         // every 50 UU lines.
-        if (encoding == MIME_ENCODE || ++pieces % kUULinesPerPump == 0) session_.Pump();
+        if (encoding == MIME_ENCODE || ++pieces % kUULinesPerPump == 0) sink_.Pump();
     }
     return true;
 }

@@ -1,10 +1,8 @@
 // Writes one message of the DATA phase: header lines, the text, and attachment files (base64
-// in pieces of 11 400 bytes, UU in lines of 45), every byte through the one WireFilter. The
-// socket's queue stays bounded: after each write the writer holds back while more than a few
-// pieces wait, so a server that stops reading ends the send with a timeout instead of the
-// queue growing to the size of the file.
+// in pieces of 11 400 bytes, UU in lines of 45), every byte through the one WireFilter into a
+// MessageSink.
 //
-//   MessageWriter writer(session, system);
+//   MessageWriter writer(sink, system);
 //   writer.Line("Subject: x");
 //   writer.Text(body);
 //   writer.File(path, MIME_ENCODE);
@@ -17,19 +15,17 @@
 #include <string_view>
 
 #include "mail/mail_seam.h"
-#include "mail/session/mail_session.h"
+#include "mail/message/message_sink.h"
 #include "mail/message/wire_filter.h"
 
 namespace zankit::mail {
 
 inline constexpr std::size_t kMimeChunkBytes = 11400;  // 200 lines of base64
 inline constexpr std::size_t kUULineBytes = 45;
-// Bytes the socket may hold queued before the writer waits: four base64 pieces.
-inline constexpr std::size_t kQueueLimit = 4 * 15600;
 
 class MessageWriter {
 public:
-    MessageWriter(MailSession& session, MailSystem& system);
+    MessageWriter(MessageSink& sink, MailSystem& system);
 
     bool Line(std::string_view text);
     bool Text(std::string_view bytes);
@@ -42,7 +38,7 @@ private:
     bool Write(std::string_view bytes);
     bool WritePieces(FileReader& file, std::size_t pieceSize, std::int32_t encoding);
 
-    MailSession& session_;
+    MessageSink& sink_;
     MailSystem& system_;
     WireFilter filter_;
     bool sinkFailed_ = false;

@@ -13,14 +13,10 @@
 #include "mail/dns/dns_discovery.h"
 #include "mail/posix/dns_system.h"
 #include "mail/posix/fd.h"
+#include "mail/posix/resolve_ipv4.h"
 
 namespace zankit::mail {
 namespace {
-
-struct AddressInfoDeleter {
-    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
-};
-using AddressInfo = std::unique_ptr<addrinfo, AddressInfoDeleter>;
 
 sockaddr_in SocketAddress(const IPv4Bytes& address, std::uint16_t port) {
     sockaddr_in socketAddress{};
@@ -57,23 +53,7 @@ public:
         return ParseResolvConf(text.str());
     }
 
-    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-        if (hostName.empty()) return std::nullopt;
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_DGRAM;
-        addrinfo* raw = nullptr;
-        if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
-        const AddressInfo answer(raw);
-        for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
-            if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
-            const auto* found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-            IPv4Bytes bytes{};
-            std::memcpy(bytes.data(), &found->sin_addr, bytes.size());
-            return bytes;
-        }
-        return std::nullopt;
-    }
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override { return ResolveHostIPv4(hostName); }
 
     std::string HostNameOf(const IPv4Bytes& address) override {
         const sockaddr_in socketAddress = SocketAddress(address, 0);

@@ -16,6 +16,7 @@
 #include "mail/message/content_type_map.h"
 #include "mail/mail_seam.h"
 #include "mail/posix/fd.h"
+#include "mail/posix/resolve_ipv4.h"
 #include "mail/posix/icmp_echo.h"
 #include "mail/tcp_channel.h"
 
@@ -28,12 +29,6 @@ std::tm LocalBrokenDown(std::time_t when) {
     ::localtime_r(&when, &local);
     return local;
 }
-
-// Frees a getaddrinfo answer.
-struct AddressInfoDeleter {
-    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
-};
-using AddressInfo = std::unique_ptr<addrinfo, AddressInfoDeleter>;
 
 const ContentTypeMap& SystemContentTypes() {
     static const ContentTypeMap map = [] {
@@ -108,23 +103,7 @@ public:
     bool StartSockets() override { return true; }
     void StopSockets() override {}
 
-    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-        if (hostName.empty()) return std::nullopt;
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* raw = nullptr;
-        if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &raw) != 0) return std::nullopt;
-        const AddressInfo answer(raw);
-        for (const addrinfo* entry = answer.get(); entry != nullptr; entry = entry->ai_next) {
-            if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
-            const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-            IPv4Bytes bytes{};
-            std::memcpy(bytes.data(), &address->sin_addr, bytes.size());
-            return bytes;
-        }
-        return std::nullopt;
-    }
+    std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override { return ResolveHostIPv4(hostName); }
 
     std::string LocalHostName() override {
         char buffer[256] = {};

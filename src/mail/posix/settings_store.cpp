@@ -1,5 +1,5 @@
-// The native stand-in for the per-user settings store: one text file per application and
-// section under $XDG_CONFIG_HOME/zankit (or ~/.config/zankit), written atomically.
+// The native stand-in for the per-user settings store: one text file per section under
+// $XDG_CONFIG_HOME/zankit/Postwerk (or ~/.config/zankit/Postwerk), written atomically.
 #include <pwd.h>
 #include <unistd.h>
 
@@ -94,10 +94,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& application, const std::string& section) {
+std::unique_ptr<SettingsStore> MakePlatformSettingsStore(const std::string& section) {
     const auto home = ConfigHome();
     std::filesystem::path file;
-    if (!home.empty()) file = home / "zankit" / application / section;
+    if (!home.empty()) file = home / "zankit" / "Postwerk" / section;
     return std::make_unique<FileSettingsStore>(std::move(file));
 }
 

@@ -64,8 +64,10 @@ LoginMechanism ChooseLoginMechanism(std::int32_t requested, const ServerOffer& o
             return offer.Offers("CRAM-MD5") ? LoginMechanism::CramMd5 : LoginMechanism::None;
         case AUTH_XOAUTH2:
             return offer.Offers("XOAUTH2") ? LoginMechanism::XOAuth2 : LoginMechanism::None;
-        default:
+        case AUTH_AUTOMATIC:
             break;
+        default:
+            return LoginMechanism::None;  // not a mechanism of the enumeration
     }
     if (!encrypted) return login ? LoginMechanism::Login : LoginMechanism::None;
     if (haveAccessToken && offer.Offers("XOAUTH2")) return LoginMechanism::XOAuth2;

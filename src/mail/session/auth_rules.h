@@ -29,7 +29,8 @@ ServerOffer ServerOfferOf(const std::vector<std::string>& replyLines, std::strin
 
 // The mechanism for a login. AUTH_AUTOMATIC takes, over an encrypted session, XOAUTH2 when an
 // access token is given, then PLAIN, LOGIN and CRAM-MD5; over a clear session only LOGIN, as a
-// session without TLS always has. An explicit choice is used when the server offers it.
+// session without TLS always has. An explicit choice is used when the server offers it; a value
+// outside the enumeration chooses none.
 LoginMechanism ChooseLoginMechanism(std::int32_t requested, const ServerOffer& offer, bool encrypted,
                                     bool haveAccessToken);
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include "mail/message/encodings.h"
 #include "mail/session/session_rules.h"
@@ -45,6 +46,7 @@ bool MailSession::OpenSession() {
 }
 
 bool MailSession::OpenSessionSteps() {
+    if (RefuseInvalidStoredSettings()) return false;
     if (socket_.State() == kSocketConnected) {
         if (!RequiresTls() || socket_.Secure()) return true;
         // A session kept open in the clear is not reused once TLS is required.
@@ -60,7 +62,7 @@ bool MailSession::OpenSessionSteps() {
         if (!exchanger.empty()) settings_.StoreDiscoveredSMTPHost(exchanger);
     }
     if (settings_.SMTPHost().empty()) {
-        errors_.Add("Invalid or Missing SMTP Host Name");
+        errors_.Add(kInvalidSmtpHost);
         return false;
     }
 
@@ -90,6 +92,14 @@ bool MailSession::OpenSessionSteps() {
     return GreetSmtp();
 }
 
+bool MailSession::RefuseInvalidStoredSettings() {
+    const std::vector<std::string_view> complaints = settings_.InvalidStoredSettings();
+    if (complaints.empty()) return false;
+    for (const std::string_view complaint : complaints) errors_.Add(complaint);
+    failures_.RaiseFailure();
+    return true;
+}
+
 bool MailSession::Pop3Login() {
     const std::string host = settings_.POP3Host();
     Say("Connecting to POP3 Server (" + host + ")...");
@@ -97,7 +107,7 @@ bool MailSession::Pop3Login() {
     flags_.connected = false;
     flags_.pop3Done = false;
     if (host.empty()) {
-        errors_.Add("Invalid or Missing POP3 Host Name");
+        errors_.Add(kInvalidPop3Host);
         failures_.RaiseFailure();
         return false;
     }

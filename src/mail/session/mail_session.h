@@ -118,6 +118,9 @@ private:
     };
 
     bool OpenSessionSteps();
+    // A Security or AuthMechanism read from the store outside its enumeration: no session is
+    // opened, not even one without TLS. True when the refusal has been reported.
+    bool RefuseInvalidStoredSettings();
     bool Pop3Login();
     bool GreetSmtp();
     // EHLO (HELO for a plain session without login) and its reply.

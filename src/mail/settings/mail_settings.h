@@ -1,6 +1,7 @@
 // The properties of a mail object with the members kept beside them. Each setter normalises
-// and checks its value and records or withdraws its complaint in the pending-error list; some
-// values are remembered per user in a SettingsStore while PersistentSettings is on.
+// and checks its value and records or withdraws its complaint in the pending-error list; the
+// values of the stored-settings table are remembered per user in a SettingsStore while
+// PersistentSettings is on.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include "mail/mail_seam.h"
 #include "mail/mail_types.h"
 #include "mail/pending_errors.h"
+#include "mail/settings/attachment_list.h"
+#include "mail/settings/stored_settings.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {
@@ -33,7 +36,7 @@ public:
     // --- properties, in slot order of the interface ---
     bool AsHTML() const { return asHtml_; }
     void SetAsHTML(bool value) { asHtml_ = value; }
-    std::string Attachment() const { return JoinList(attachmentPaths_, delimiter_); }
+    std::string Attachment() const { return JoinList(attachments_.Paths(), delimiter_); }
     void SetAttachment(const std::string& value);
     std::string BccRecipient() const { return JoinList(bccRecipients_, delimiter_); }
     void SetBccRecipient(const std::string& value);
@@ -41,32 +44,36 @@ public:
     void SetCcDisplayName(const std::string& value);
     std::string CcRecipient() const { return JoinList(ccRecipients_, delimiter_); }
     void SetCcRecipient(const std::string& value);
-    std::int32_t ConnectRetry() const { return connectRetry_; }
-    void SetConnectRetry(std::int32_t value);
-    std::int32_t ConnectTimeout() const { return connectTimeout_; }
-    void SetConnectTimeout(std::int32_t value);
+    std::int32_t ConnectRetry() const { return stored_.connectRetry; }
+    void SetConnectRetry(std::int32_t value) { StoreChecked(&StoredValues::connectRetry, value); }
+    std::int32_t ConnectTimeout() const { return stored_.connectTimeout; }
+    void SetConnectTimeout(std::int32_t value) { StoreChecked(&StoredValues::connectTimeout, value); }
     const std::string& ContentBase() const { return contentBase_; }
     void SetContentBase(const std::string& value);
     const std::string& Delimiter() const { return delimiter_; }
     void SetDelimiter(const std::string& value) { delimiter_ = value.substr(0, 1); }
-    std::int32_t EmailAddressValidation() const { return emailValidation_; }
-    void SetEmailAddressValidation(std::int32_t value);
-    std::int32_t EncodeType() const { return encodeType_; }
-    void SetEncodeType(std::int32_t value);
-    const std::string& From() const { return from_; }
+    std::int32_t EmailAddressValidation() const { return stored_.emailValidation; }
+    void SetEmailAddressValidation(std::int32_t value) { Store(&StoredValues::emailValidation, value); }
+    std::int32_t EncodeType() const { return stored_.encodeType; }
+    void SetEncodeType(std::int32_t value) { Store(&StoredValues::encodeType, value); }
+    const std::string& From() const { return stored_.from; }
     void SetFrom(const std::string& value);
-    const std::string& FromDisplayName() const { return fromDisplayName_; }
-    void SetFromDisplayName(const std::string& value);
-    std::int32_t MaxRecipients() const { return maxRecipients_; }
+    const std::string& FromDisplayName() const { return stored_.fromDisplayName; }
+    void SetFromDisplayName(const std::string& value) { Store(&StoredValues::fromDisplayName, TrimSpaces(value)); }
+    std::int32_t MaxRecipients() const { return stored_.maxRecipients; }
     void SetMaxRecipients(std::int32_t value);
     const std::string& Message() const { return message_; }
-    void SetMessage(const std::string& value);
-    std::int32_t MessageTimeout() const { return messageTimeout_; }
+    // Kept as given: line ends, long lines and leading dots are the wire filter's business.
+    void SetMessage(const std::string& value) { message_ = value; }
+    std::int32_t MessageTimeout() const { return stored_.messageTimeout; }
     void SetMessageTimeout(std::int32_t value);
+    // Never stored.
     const std::string& Password() const { return password_; }
     void SetPassword(const std::string& value) { password_ = value; }
-    bool PersistentSettings() const { return persistent_; }
-    void SetPersistentSettings(bool value);
+    bool PersistentSettings() const { return stored_.persistent; }
+    // Stored whether on or off: switching off must reach the store too, or the next object
+    // would load the remembered values again.
+    void SetPersistentSettings(bool value) { Store(&StoredValues::persistent, value); }
     std::int32_t Priority() const { return priority_; }
     void SetPriority(std::int32_t value);
     bool Receipt() const { return receipt_; }
@@ -77,33 +84,36 @@ public:
     void SetRecipientDisplayName(const std::string& value);
     const std::string& ReplyToAddress() const { return replyTo_; }
     void SetReplyToAddress(const std::string& value) { replyTo_ = TrimSpaces(value); }
-    const std::string& POP3Host() const { return pop3Host_; }
+    const std::string& POP3Host() const { return stored_.pop3Host; }
     // Host setters take the caller's text by reference and give back the cleaned text.
-    void SetPOP3Host(std::string& value);
-    const std::string& SMTPHost() const { return smtpHost_; }
-    void SetSMTPHost(std::string& value);
-    // The exchanger an MX lookup found for an empty SMTPHost, stored without the host checks.
-    void StoreDiscoveredSMTPHost(const std::string& host) { smtpHost_ = host; }
-    std::int32_t SMTPHostValidation() const { return smtpHostValidation_; }
+    void SetPOP3Host(std::string& value) { ApplyHostRule(value, &StoredValues::pop3Host, kInvalidPop3Host); }
+    const std::string& SMTPHost() const { return stored_.smtpHost; }
+    void SetSMTPHost(std::string& value) { ApplyHostRule(value, &StoredValues::smtpHost, kInvalidSmtpHost); }
+    // The exchanger an MX lookup found for an empty SMTPHost, kept without the host checks
+    // and not stored.
+    void StoreDiscoveredSMTPHost(const std::string& host) { stored_.smtpHost = host; }
+    std::int32_t SMTPHostValidation() const { return stored_.smtpHostValidation; }
     void SetSMTPHostValidation(std::int32_t value);
-    std::int32_t SMTPPort() const { return smtpPort_; }
+    std::int32_t SMTPPort() const { return stored_.smtpPort; }
     void SetSMTPPort(std::int32_t value);
     const std::string& Subject() const { return subject_; }
     void SetSubject(const std::string& value) { subject_ = value; }
-    bool UseAuthentication() const { return useAuthentication_; }
-    void SetUseAuthentication(bool value);
-    bool UsePopAuthentication() const { return usePopAuthentication_; }
-    void SetUsePopAuthentication(bool value);
-    const std::string& Username() const { return username_; }
-    void SetUsername(const std::string& value);
-    std::int32_t Security() const { return security_; }
+    bool UseAuthentication() const { return stored_.useAuthentication; }
+    void SetUseAuthentication(bool value) { Store(&StoredValues::useAuthentication, value); }
+    bool UsePopAuthentication() const { return stored_.usePopAuthentication; }
+    void SetUsePopAuthentication(bool value) { Store(&StoredValues::usePopAuthentication, value); }
+    const std::string& Username() const { return stored_.username; }
+    void SetUsername(const std::string& value) { Store(&StoredValues::username, value); }
+    // A stored value outside the enumeration reads as it is; see InvalidStoredSettings.
+    std::int32_t Security() const { return stored_.security; }
     // False, changing nothing, for a value outside the enumeration.
-    bool SetSecurity(std::int32_t value);
+    bool SetSecurity(std::int32_t value) { return StoreChecked(&StoredValues::security, value); }
+    // Never stored: a remembered one would turn the certificate checks off for every later object.
     bool AllowInvalidCertificate() const { return allowInvalidCertificate_; }
-    void SetAllowInvalidCertificate(bool value);
-    std::int32_t AuthMechanism() const { return authMechanism_; }
-    bool SetAuthMechanism(std::int32_t value);
-    // The bearer token of XOAUTH2; never remembered.
+    void SetAllowInvalidCertificate(bool value) { allowInvalidCertificate_ = value; }
+    std::int32_t AuthMechanism() const { return stored_.authMechanism; }
+    bool SetAuthMechanism(std::int32_t value) { return StoreChecked(&StoredValues::authMechanism, value); }
+    // The bearer token of XOAUTH2; never stored.
     const std::string& AccessToken() const { return accessToken_; }
     void SetAccessToken(const std::string& value) { accessToken_ = value; }
 
@@ -113,31 +123,35 @@ public:
     const TextList& CcRecipients() const { return ccRecipients_; }
     const TextList& CcDisplayNames() const { return ccDisplayNames_; }
     const TextList& BccRecipients() const { return bccRecipients_; }
-    const TextList& AttachmentPaths() const { return attachmentPaths_; }
-    const TextList& AttachmentNames() const { return attachmentNames_; }
-    const std::vector<bool>& EmbeddedFlags() const { return embeddedFlags_; }
-    std::int32_t AttachmentCount() const { return static_cast<std::int32_t>(attachmentPaths_.size()); }
-    std::uint64_t AttachmentBytes() const { return attachmentBytes_; }
-    std::int64_t AttachmentNameChars() const { return attachmentNameChars_; }
-    bool HasEightBit() const { return hasEightBit_; }
+    const AttachmentList& Attachments() const { return attachments_; }
+    bool HasEightBit() const { return HasByteAbove126(message_); }
     const std::string& PriorityText() const { return priorityText_; }
+    // The complaints of stored values that keep the object from connecting (a Security or
+    // AuthMechanism outside its enumeration); empty when there are none.
+    std::vector<std::string_view> InvalidStoredSettings() const { return InvalidStoredValues(stored_); }
 
-    // Used by Send when it links embedded files: the rewritten message text (already
-    // normalised) and the flag of an attachment referenced from it.
-    void ReplaceMessage(std::string normalisedText);
-    void SetEmbeddedFlag(std::size_t index, bool embedded);
+    // Used by Send when it links embedded files: the rewritten message text and the flag of
+    // an attachment referenced from it.
+    void ReplaceMessage(std::string normalisedText) { message_ = std::move(normalisedText); }
+    void SetEmbeddedFlag(std::size_t index, bool embedded) { attachments_.SetEmbedded(index, embedded); }
 
     // Gives each display-name list the length of its address list (names kept by position,
     // missing ones empty), for address lists that are not empty.
     void ResizeDisplayNames();
 
 private:
-    void LoadRemembered();
-    std::string ReadSetting(const std::string& key, const std::string& fallback);
-    void WriteSetting(const std::string& key, const std::string& value);
+    // Sets a stored member and writes it while persistence is on (PersistentSettings always).
+    template <typename Value>
+    void Store(Value StoredValues::*member, Value value) {
+        stored_.*member = std::move(value);
+        Remember(StoredSettingOf(member));
+    }
+    // Store for a value inside the row's range; false, changing nothing, for one outside.
+    bool StoreChecked(std::int32_t StoredValues::*member, std::int32_t value);
+    void Remember(const StoredSetting& row);
     void SetAddressList(TextList& list, const std::string& value, std::string_view message);
     void ValidateAddressList(const std::string& value, std::string_view message);
-    void ApplyHostRule(std::string& value, std::string& stored, const std::string& key, std::string_view message);
+    void ApplyHostRule(std::string& value, std::string StoredValues::*host, std::string_view message);
     bool HostPassesCheck(const std::string& host);
 
     PendingErrors& errors_;
@@ -145,47 +159,24 @@ private:
     MailSystem& system_;
     HostUtilities& hosts_;
 
+    StoredValues stored_;
     bool asHtml_ = false;
-    TextList attachmentPaths_;
+    AttachmentList attachments_;
     TextList bccRecipients_;
     TextList ccDisplayNames_;
     TextList ccRecipients_;
-    std::int32_t connectRetry_ = 4;
-    std::int32_t connectTimeout_ = 40;
     std::string contentBase_;
     std::string delimiter_ = ";";
-    std::int32_t emailValidation_ = VALIDATE_SYNTAX;
-    std::int32_t encodeType_ = MIME_ENCODE;
-    std::string from_;
-    std::string fromDisplayName_;
-    std::int32_t maxRecipients_ = 100;
     std::string message_;
-    std::int32_t messageTimeout_ = 60;
     std::string password_;
-    bool persistent_ = false;
     std::int32_t priority_ = NORMAL_PRIORITY;
     bool receipt_ = false;
     TextList recipients_;
     TextList recipientDisplayNames_;
     std::string replyTo_;
-    std::string pop3Host_;
-    std::string smtpHost_;
-    std::int32_t smtpHostValidation_ = VALIDATE_HOST_DNS;
-    std::int32_t smtpPort_ = 25;
     std::string subject_;
-    bool useAuthentication_ = false;
-    bool usePopAuthentication_ = false;
-    std::string username_;
-    std::int32_t security_ = SECURITY_NONE;
     bool allowInvalidCertificate_ = false;
-    std::int32_t authMechanism_ = AUTH_AUTOMATIC;
     std::string accessToken_;
-
-    TextList attachmentNames_;
-    std::vector<bool> embeddedFlags_;
-    std::uint64_t attachmentBytes_ = 0;
-    std::int64_t attachmentNameChars_ = 0;
-    bool hasEightBit_ = false;
     std::string priorityText_;
 };
 

@@ -114,9 +114,8 @@ std::string MachineValue(const std::wstring& keyPath, const wchar_t* valueName) 
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return {};
     }
-    std::wstring value;
-    if (!ReadRegistryString(key.Get(), valueName, value)) return {};
-    return WideToAnsi(value);
+    const std::optional<std::wstring> value = ReadRegistryText(key.Get(), valueName);
+    return value ? WideToAnsi(*value) : std::string();
 }
 
 // Each non-empty value replaces what was found before it.

@@ -152,9 +152,9 @@ public:
             ERROR_SUCCESS) {
             return std::nullopt;
         }
-        std::wstring type;
-        if (!ReadRegistryString(key.Get(), L"Content Type", type)) return std::nullopt;
-        return WideToAnsi(type);
+        const std::optional<std::wstring> type = ReadRegistryText(key.Get(), L"Content Type");
+        if (!type) return std::nullopt;
+        return WideToAnsi(*type);
     }
 
     UtcStamp UtcNow() override {

@@ -6,8 +6,10 @@
 #include "mail/dns/dns_discovery.h"
 #include "mail/dns/mx_query.h"
 
-namespace zankit {
+namespace zankit::mail {
 namespace {
+
+constexpr std::wstring_view kInvalidArgument = L"Invalid procedure call or argument";
 
 HRESULT PutText(BSTR* out, const std::string& bytes) {
     if (!out) return E_POINTER;
@@ -21,14 +23,14 @@ std::string Bytes(BSTR value) { return ToAnsi(FromBstr(value)); }
 SendMailObject::SendMailObject()
     : DispatchObject(IID__clsSendMail, L"ZanKit.clsSendMail"),
       events_(static_cast<_clsSendMail*>(this), CLSID_clsSendMail, DIID___clsSendMail),
-      core_(std::make_unique<mail::SendMailCore>(mail::MakePlatformMailSystem(),
-                                                 mail::MakePlatformSettingsStore("Postwerk", "Settings"),
-                                                 static_cast<mail::MailEvents&>(*this))) {
+      core_(std::make_unique<SendMailCore>(MakePlatformMailSystem(),
+                                                 MakePlatformSettingsStore("Settings"),
+                                                 static_cast<MailEvents&>(*this))) {
     // With no SMTP host set, the session sends to the exchanger of the machine's own domain.
     core_->Session().SetMxLookup([this] { return QueryExchanger(""); });
     // The Message-ID names the server by the host name of its address.
     core_->SetReverseLookup(
-        [](const std::string& address) { return mail::ReverseLookup(*mail::MakePlatformDnsSystem(), address); });
+        [](const std::string& address) { return ReverseLookup(*MakePlatformDnsSystem(), address); });
 }
 
 SendMailObject::~SendMailObject() {
@@ -259,7 +261,7 @@ STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
 }
 
 std::string SendMailObject::QueryExchanger(const std::string& domain) {
-    mail::MxResolver resolver(mail::MakePlatformDnsSystem());
+    MxResolver resolver(MakePlatformDnsSystem());
     return resolver.MXQuery(domain, [&](std::string& text) { Status(text); });
 }
 
@@ -320,7 +322,7 @@ STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {
 
 STDMETHODIMP SendMailObject::get_Security(MAIL_SECURITY* value) { return PutNumber(value, Settings().Security()); }
 STDMETHODIMP SendMailObject::put_Security(MAIL_SECURITY value) {
-    if (!Settings().SetSecurity(value)) return Raise(VbError(5), L"Invalid procedure call or argument");
+    if (!Settings().SetSecurity(value)) return Raise(VbError(5), kInvalidArgument);
     return S_OK;
 }
 STDMETHODIMP SendMailObject::get_AllowInvalidCertificate(VARIANT_BOOL* value) {
@@ -333,7 +335,7 @@ STDMETHODIMP SendMailObject::get_AuthMechanism(AUTH_MECHANISM* value) {
     return PutNumber(value, Settings().AuthMechanism());
 }
 STDMETHODIMP SendMailObject::put_AuthMechanism(AUTH_MECHANISM value) {
-    if (!Settings().SetAuthMechanism(value)) return Raise(VbError(5), L"Invalid procedure call or argument");
+    if (!Settings().SetAuthMechanism(value)) return Raise(VbError(5), kInvalidArgument);
     return S_OK;
 }
 STDMETHODIMP SendMailObject::get_AccessToken(BSTR* value) {
@@ -345,4 +347,4 @@ STDMETHODIMP SendMailObject::put_AccessToken(BSTR value) {
 
 HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }
 
-}  // namespace zankit
+}  // namespace zankit::mail

@@ -12,9 +12,9 @@
 #include "frame/zankit_interfaces.h"
 #include "mail/mail_core.h"
 
-namespace zankit {
+namespace zankit::mail {
 
-class SendMailObject final : public DispatchObject<_clsSendMail>, private mail::MailEvents {
+class SendMailObject final : public DispatchObject<_clsSendMail>, private MailEvents {
 public:
     SendMailObject();
     ~SendMailObject() override;
@@ -106,7 +106,7 @@ protected:
     void* QueryOtherInterface(REFIID riid) override { return events_.Find(riid); }
 
 private:
-    // mail::MailEvents: the core's events go to the advised sinks.
+    // MailEvents: the core's events go to the advised sinks.
     void SendSuccesful() override;
     void SendFailed(std::string& explanation) override;
     void Status(std::string& status) override;
@@ -115,7 +115,7 @@ private:
     // The MX query with its Status events; "" when nothing is found.
     std::string QueryExchanger(const std::string& domain);
 
-    mail::MailSettings& Settings() { return core_->Settings(); }
+    MailSettings& Settings() { return core_->Settings(); }
     // Runs a setter or another step without an answer, guarded like every member.
     template <typename Step>
     HRESULT Update(Step&& step) {
@@ -126,9 +126,9 @@ private:
     }
 
     EventSource events_;
-    std::unique_ptr<mail::SendMailCore> core_;
+    std::unique_ptr<SendMailCore> core_;
 };
 
 HRESULT CreateSendMail(REFIID iid, void** out);
 
-}  // namespace zankit
+}  // namespace zankit::mail

@@ -1,5 +1,5 @@
 // Helpers of the Windows seam: text conversions between the mail core's ANSI byte texts and
-// the UTF-16 texts of the W calls, and reading registry values.
+// the UTF-16 texts of the W calls, and the frame's handle owners under the seam's names.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "frame/registry_text.h"
 #include "frame/text_conversion.h"
 #include "frame/win_handles.h"
 
@@ -19,9 +20,5 @@ using RegistryKey = zankit::RegistryKeyHandle;
 // zankit::TextConversionError when the system refuses a text).
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
-
-// Reads the REG_SZ value name of an open key, cut at its first NUL; false when it is absent,
-// of another type or unreadable.
-bool ReadRegistryString(HKEY key, const std::wstring& name, std::wstring& value);
 
 }  // namespace zankit::mail

@@ -1,16 +1,19 @@
-// The rules of the mail class without a session: host names and addresses, address lists, exact
-// encodings of known texts (round trips over arbitrary bytes are the fuzz target's part), the
-// reply size cap and progress percentages.
+// The rules of the mail class's core: host names and addresses, address lists, the pending
+// failures and the wait for a server's answer, and the checks before a send.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "mail/address_validation.h"
-#include "mail/message/encodings.h"
-#include "mail/session/reply_assembler.h"
-#include "mail/session/session_rules.h"
+#include "mail/pending_errors.h"
 #include "mail/text_rules.h"
+#include "session_test_support.h"
 
 namespace zankit::mail {
 namespace {
+
+using testing::OrderedEvents;
+using testing::ScriptedSystem;
 
 TEST(AddressValidation, HostNamesAddressesAndIPs) {
     using Check = bool (*)(std::string_view);
@@ -47,58 +50,110 @@ TEST(TextRules, Lists) {
     EXPECT_EQ(JoinList(list, ","), "a@b.de,xy@b.de,z@b.de,lone\rcr\n");
 }
 
-TEST(Encodings, KnownTextsAndMailDates) {
-    const std::pair<std::string, std::string> decoded[] = {
-        {"ywjj", "\xCB\x08\xE3"},                        // letter case counts
-        {"YWJj\r\nZGVm", "abc"},                         // stops at the first foreign character
-        {"YQ==YWJj", "aabc"},                            // padding ends only its own group
-        {"=AAAYWJj", "abc"},      {"YWJjYWI", "abcab"},  // an unpadded last group gives the bytes it covers
-        {"YWJjY", "abc"}};
-    for (const auto& [text, bytes] : decoded) EXPECT_EQ(DecodeBase64String(text), bytes) << text;
-    EXPECT_EQ(Base64EncodeString(std::string("\xFF\xFE\x00", 3)), "//4A\r\n");
-    EXPECT_EQ(UUEncodeLine(std::string(3, '\0')), "#````");
-    EXPECT_EQ(UUEncodeLine("ab"), "\"86(=");
-    EXPECT_EQ(EncodeHeaderText("Hello World", true), "\"Hello World\"");
-    // Encoded words hold 42 bytes each.
-    const std::string long8bit = std::string(41, 'a') + "\xE4";
-    EXPECT_EQ(EncodeHeaderText(long8bit + "bbbbbbbb", true),
-              "=?ISO-8859-1?B?" + Base64EncodeString(long8bit).substr(0, 56) + "?=\r\n\t=?ISO-8859-1?B?YmJiYmJiYmI=?=");
-    // Pieces of 11400 bytes, as attachments are streamed, join into the text of the whole.
-    std::string data(3 * 11400 + 100, '\0'), joined;
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
-    for (std::size_t at = 0; at < data.size(); at += 11400) joined += Base64EncodeBytes(data.substr(at, 11400));
-    EXPECT_EQ(joined, Base64EncodeBytes(data));
-    EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 1, 1, 2, 9, 5, 3}, "+0100"), "Mon, 1 Jan 2024 09:05:03 +0100");
-    EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 12, 31, 7, 23, 5, 3}, "-0330"), "Sat, 31 Dec 2024 23:05:03 -0330");
+struct Failures {
+    PendingErrors errors;
+    OrderedEvents events;
+    ScriptedSystem system;
+    FailureReporter reporter{errors, events, system};
+};
+
+// One entry per text whatever its case, in order; a failure sends them all at once, closes the
+// session and empties the list.
+TEST(FailureReporter, RaiseFailureSendsEveryPendingTextOnce) {
+    Failures f;
+    int closes = 0;
+    f.reporter.SetSessionCloser([&] { ++closes; });
+    for (const char* text : {"One", "Server said no\r\n", "ONE", "Two"}) f.errors.Add(text);
+    f.errors.Remove("two");
+    f.reporter.RaiseFailure();
+    EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: One\r\nServer said no\r\n\r\n"}));
+    EXPECT_TRUE(f.errors.Empty() && f.reporter.Failed());
+    EXPECT_EQ(closes, 1);
 }
 
-// Replies are assembled from pieces (the matrix of scripted servers and the fuzz target cover
-// that); a reply past the cap is cut off, with or without line ends.
-TEST(ReplyAssembly, AReplyPastTheCapIsCutOff) {
-    std::string endlessLines;
-    for (int i = 0; i < 1200; ++i) endlessLines += "250-more\r\n";
-    for (const std::string& bytes : {endlessLines, std::string(70000, 'x')}) {
-        ReplyAssembler replies;
-        replies.SetMode(ReplyAssembler::Mode::Smtp);
-        std::optional<Reply> reply;  // the first reply, asked for after each piece
-        for (std::size_t at = 0; at < bytes.size() && !reply; at += 4096) {
-            replies.Append(std::string_view(bytes).substr(at, 4096));
-            reply = replies.NextReply();
-        }
-        ASSERT_TRUE(reply.has_value());
-        EXPECT_EQ(reply->code, kReplyTooLong);
-        EXPECT_LE(reply->text.size(), ReplyAssembler::kMaxReplyBytes + 4096);
+// The scripted clock advances only by sleeping; every pass pumps once, checks the flag, and
+// sleeps 10 ms.
+TEST(FailureReporter, WaitForFlag) {
+    using Pump = std::function<void(Failures&, bool& flag)>;
+    const Pump setAtThird = [](Failures& f, bool& flag) { flag = f.system.pumps == 3; };
+    const Pump hairBack = [](Failures& f, bool& flag) {
+        if (f.system.pumps == 1) f.system.clock -= 1e-9;  // rounding can do that; it is no midnight
+        flag = f.system.pumps == 5;
+    };
+    const Pump fail = [](Failures& f, bool&) {
+        f.errors.Add("socket error");
+        f.reporter.RaiseFailure();
+    };
+    const std::string timeout = "SendFailed: " + std::string(kTimeoutMessage) + "\r\n";
+    // clang-format off
+    const struct {
+        const char* what;
+        bool flag; long seconds; bool raise; double clock; Pump onPump;
+        bool result; std::vector<std::string> failures; int pumps; int sleeps; int slack;
+    } rows[] = {
+        {"zero seconds, even with the flag set", true, 0, true, 1000, {}, false, {}, 0, 0, 0},
+        {"timeout reported", false, 2, true, 1000, {}, false, {timeout}, 200, 200, 1},
+        {"across midnight the full time", false, 10, false, 86400 - 3, {}, false, {}, 1000, 1000, 1},
+        {"flag set by the pump, no sleep after", false, 10, true, 1000, setAtThird, true, {}, 3, 2, 0},
+        {"a clock a hair back", false, 10, true, 1000, hairBack, true, {}, 5, 4, 0},
+        {"a failure during the wait ends it", false, 10, true, 1000, fail, false, {"SendFailed: socket error\r\n"}, 1, 1, 0},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Failures f;
+        bool flag = row.flag;
+        f.system.clock = row.clock;
+        if (row.onPump) f.system.onPump = [&] { row.onPump(f, flag); };
+        EXPECT_EQ(f.reporter.WaitForFlag(flag, row.seconds, row.raise), row.result);
+        EXPECT_EQ(f.events.log, row.failures);
+        EXPECT_EQ(f.reporter.Failed(), !row.failures.empty());
+        EXPECT_NEAR(f.system.pumps, row.pumps, row.slack);
+        EXPECT_NEAR(f.system.sleeps, row.sleeps, row.slack);
     }
 }
 
-TEST(ProgressMaths, RoundsHalvesToEvenAndCapsAt100) {
+// Every Send here stops before a session: at the checks, or for want of an SMTP host.
+TEST(SendChecks, RefusalsInOrder) {
+    using Set = std::function<void(MailSettings&)>;
+    const Set threeLists = [](MailSettings& s) {
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com");
+        s.SetCcRecipient("b@example.com");
+        s.SetBccRecipient("c@example.com");
+    };
+    const Set everyCheck = [](MailSettings& s) {
+        s.SetSMTPPort(0);
+        s.SetFrom("me@example.com");
+        s.SetRecipient("a@example.com;b@example.com;c@example.com");
+        s.SetAsHTML(true);
+        s.SetEncodeType(UU_ENCODE);
+    };
+    const std::string noHost = "Invalid or Missing SMTP Host Name\r\n";
+    // clang-format off
     const struct {
-        std::int64_t sent, total;
-        std::int32_t percent;
-    } cases[] = {{1, 8, 12}, {3, 8, 38}, {5, 8, 62},
-                 {1, 3, 33}, {2, 3, 67}, {300, 100, 100},
-                 {5, 0, 0},  {5, -1, 0}, {3000000000LL, 6000000000LL, 50}};
-    for (const auto& c : cases) EXPECT_EQ(ProgressPercent(c.sent, c.total), c.percent) << c.sent << "/" << c.total;
+        const char* what; Set set; std::int32_t maxRecipients; std::string explanation;
+    } rows[] = {
+        {"nothing set", [](MailSettings&) {}, 100,
+         "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n"},
+        {"setter complaints first, then every check", everyCheck, 2,
+         "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n"},
+        {"recipients of all lists count together", threeLists, 2, "Too many recipients\r\n"},
+        {"as many recipients as allowed pass", threeLists, 3, noHost},
+        {"only Bcc recipients pass", [](MailSettings& s) { s.SetFrom("me@x.com"); s.SetBccRecipient("b@x.com"); }, 100,
+         noHost},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::ScriptedMail f;
+        row.set(f.s);
+        f.s.SetMaxRecipients(row.maxRecipients);
+        f.core.Send();
+        EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: " + row.explanation}));
+        EXPECT_TRUE(f.core.Errors().Empty());
+        EXPECT_TRUE(f.core.Failures().Failed());
+    }
 }
 
 }  // namespace

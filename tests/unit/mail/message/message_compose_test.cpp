@@ -1,7 +1,9 @@
-// The message as it leaves: the wire filter, the line builders, and the composed parts.
+// The message as it leaves: the wire filter, the line builders, the composed parts, and exact
+// encodings of known texts (round trips over arbitrary bytes are the fuzz target's part).
 #include <gtest/gtest.h>
 
 #include "../session_test_support.h"
+#include "mail/message/encodings.h"
 #include "mail/message/message_compose.h"
 #include "mail/message/wire_filter.h"
 #include "mail/message/wire_text.h"
@@ -84,7 +86,7 @@ TEST_F(ComposeTest, OnlyWholeNamesInsideTagsAreLinked) {
         EXPECT_EQ(LinkEmbeddedFiles(s), c.related) << c.html;
         LinkEmbeddedFiles(s);  // linking again changes nothing
         EXPECT_EQ(s.Message(), c.linked);
-        EXPECT_EQ(s.EmbeddedFlags(), (std::vector<bool>{c.related, false}));
+        EXPECT_EQ(s.Attachments().EmbeddedFlags(), (std::vector<bool>{c.related, false}));
     }
     s.SetAsHTML(false);
     EXPECT_FALSE(LinkEmbeddedFiles(s));
@@ -108,6 +110,27 @@ TEST_F(ComposeTest, HeaderBlock) {
     const auto lines = HeaderLines(s, HeaderValues{});
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "X-Priority: 2"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "X-MSMail-Priority: "), 0);
+}
+
+TEST(Encodings, KnownTextsAndMailDates) {
+    const std::pair<std::string, std::string> decoded[] = {
+        {"ywjj", "\xCB\x08\xE3"},                        // letter case counts
+        {"YWJj\r\nZGVm", "abc"},                         // stops at the first foreign character
+        {"YQ==YWJj", "aabc"},                            // padding ends only its own group
+        {"=AAAYWJj", "abc"},      {"YWJjYWI", "abcab"},  // an unpadded last group gives the bytes it covers
+        {"YWJjY", "abc"}};
+    for (const auto& [text, bytes] : decoded) EXPECT_EQ(DecodeBase64String(text), bytes) << text;
+    EXPECT_EQ(Base64EncodeString(std::string("\xFF\xFE\x00", 3)), "//4A\r\n");
+    EXPECT_EQ(UUEncodeLine(std::string(3, '\0')), "#````");
+    EXPECT_EQ(UUEncodeLine("ab"), "\"86(=");
+    EXPECT_EQ(EncodeHeaderText("Hello World", true), "\"Hello World\"");
+    // Encoded words hold 42 bytes each.
+    const std::string long8bit = std::string(41, 'a') + "\xE4";
+    EXPECT_EQ(EncodeHeaderText(long8bit + "bbbbbbbb", true),
+              "=?ISO-8859-1?B?YWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWHk?=\r\n\t"
+              "=?ISO-8859-1?B?YmJiYmJiYmI=?=");
+    EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 1, 1, 2, 9, 5, 3}, "+0100"), "Mon, 1 Jan 2024 09:05:03 +0100");
+    EXPECT_EQ(FormatMailDate(LocalDateTime{2024, 12, 31, 7, 23, 5, 3}, "-0330"), "Sat, 31 Dec 2024 23:05:03 -0330");
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// The mail settings, the checks before a send and the wait for a server's answer, over the
-// platform with its clock and name questions scripted.
+// The mail settings and the values they remember, over the platform with its name questions
+// scripted.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "../session_test_support.h"
 #include "mail/mail_core.h"
-#include "mail/pending_errors.h"
 
 namespace zankit::mail {
 namespace {
@@ -68,10 +68,6 @@ TEST_F(SettingsTest, SettersNormaliseAndComplain) {
          {std::string(kInvalidSender)}},
         {"names trimmed, not checked", [](MailSettings& m) { m.SetRecipientDisplayName(" Anna ;\tBen\r\n"); },
          [](const MailSettings& m) { return JoinList(m.RecipientDisplayNames(), "|"); }, "Anna|Ben", {}},
-        {"ConnectTimeout 121 refused", [](MailSettings& m) { m.SetConnectTimeout(121); },
-         number(&MailSettings::ConnectTimeout), "40", {}},
-        {"ConnectRetry 21 refused", [](MailSettings& m) { m.SetConnectRetry(21); },
-         number(&MailSettings::ConnectRetry), "4", {}},
         {"MaxRecipients -5", [](MailSettings& m) { m.SetMaxRecipients(-5); },
          number(&MailSettings::MaxRecipients), "5", {}},
         {"MessageTimeout lowest", [](MailSettings& m) { m.SetMessageTimeout(INT32_MIN); },
@@ -150,148 +146,97 @@ TEST_F(SettingsTest, AttachmentsCountNamesAndSizes) {
         SCOPED_TRACE(row.attachment);
         s->SetAttachment(row.attachment);
         EXPECT_EQ(Pending(kMissingAttachment), row.missing);
-        EXPECT_EQ(s->AttachmentCount(), static_cast<std::int32_t>(row.names.size()));
-        EXPECT_EQ(s->AttachmentBytes(), row.bytes);
-        EXPECT_EQ(s->AttachmentNames(), row.names);
+        EXPECT_EQ(s->Attachments().Count(), static_cast<std::int32_t>(row.names.size()));
+        EXPECT_EQ(s->Attachments().Bytes(), row.bytes);
+        EXPECT_EQ(s->Attachments().Names(), row.names);
     }
 }
 
-// Written only while persistence is on, loaded without the setters' checks.
-TEST_F(SettingsTest, PersistentSettingsComeBackInTheNextObject) {
-    s->SetSMTPPort(2525);
-    EXPECT_TRUE(store.values.empty());
-    s->SetPersistentSettings(true);
-    s->SetMessageTimeout(-30);
-    s->SetFrom(" me@example.com ");
-    s->SetConnectTimeout(500);  // refused: nothing written
-    s->SetEncodeType(UU_ENCODE);
-    s->SetUsePopAuthentication(true);
-    s->SetSubject("not remembered");
-    const auto next = MakeCore();
-    const MailSettings& n = next->Settings();
-    EXPECT_EQ(n.From() + "|" + n.Subject(), " me@example.com |");
-    EXPECT_EQ((std::vector<std::int32_t>{n.PersistentSettings(), n.SMTPPort(), n.EncodeType(), n.UsePopAuthentication(),
-                                         n.MessageTimeout(), n.ConnectTimeout()}),
-              (std::vector<std::int32_t>{1, 25, UU_ENCODE, 1, 30, 40}));
-    s->SetPersistentSettings(false);
-    EXPECT_FALSE(MakeCore()->Settings().PersistentSettings());
-
-    store.values = {{"PersistentSettings", "True"},
-                    {"From", "not an address"},
-                    {"RemotePort", "99999"},
-                    {"MaxRecipients", "0"},
-                    {"ConnectTimeout", "junk"}};
-    const auto loaded = MakeCore();
-    const MailSettings& l = loaded->Settings();
-    EXPECT_EQ(l.From(), "not an address");
-    EXPECT_EQ((std::vector<std::int32_t>{l.PersistentSettings(), l.SMTPPort(), l.MaxRecipients(), l.ConnectTimeout()}),
-              (std::vector<std::int32_t>{1, 99999, 100, 40}));
-    EXPECT_TRUE(loaded->Errors().Empty());
+// Every row of the stored-settings table: a value saved by one object comes back in the next;
+// a stored number out of range falls back to its default, except a Security or AuthMechanism,
+// which is kept and named by the complaint that refuses every send. Nothing else is stored.
+TEST_F(SettingsTest, EveryStoredSettingComesBackInTheNextObject) {
+    for (const StoredSetting& row : StoredSettings()) {
+        SCOPED_TRACE(std::string(row.key) + " of " + std::string(row.Property()));
+        StoredValues expected = DefaultStoredValues();
+        expected.persistent = true;
+        if (row.text) expected.*row.text = " a b ";
+        if (row.number) expected.*row.number = row.highest;
+        if (row.flag) expected.*row.flag = true;  // every flag defaults to false
+        store.values = {{"PersistentSettings", "-1"}, {std::string(row.key), row.TextOf(expected)}};
+        if (row.trimmed) expected.*row.text = "a b";
+        EXPECT_TRUE(LoadStoredValues(store) == expected);
+        for (const std::int64_t outside : {std::int64_t{row.lowest} - 1, std::int64_t{row.highest} + 1}) {
+            if (!row.number || outside < INT32_MIN || outside > INT32_MAX) continue;
+            store.values[std::string(row.key)] = std::to_string(outside);
+            const bool kept = !row.invalidText.empty();
+            expected.*row.number = kept ? static_cast<std::int32_t>(outside) : row.fallback;
+            EXPECT_TRUE(LoadStoredValues(store) == expected) << outside;
+            EXPECT_EQ(InvalidStoredValues(expected).size(), kept ? 1U : 0U);
+        }
+    }
+    store.values = {{"RemotePort", "587"}, {"PersistentSettings", "0"}};
+    EXPECT_EQ(LoadStoredValues(store).smtpPort, 25);  // nothing is read while persistence is off
+    // A remembered AllowInvalidCertificate would turn the certificate checks off for every later
+    // object: it is neither read nor written, and neither is the password.
+    store.values = {{"PersistentSettings", "-1"}, {"AllowInvalidCertificate", "-1"}};
+    EXPECT_FALSE(MakeCore()->Settings().AllowInvalidCertificate());
+    store.values.erase("AllowInvalidCertificate");
+    SetUp();
+    s->SetAllowInvalidCertificate(true);
+    s->SetPassword("secret");
+    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"PersistentSettings", "-1"}}));
 }
 
-struct Failures {
-    PendingErrors errors;
-    OrderedEvents events;
-    ScriptedSystem system;
-    FailureReporter reporter{errors, events, system};
-};
-
-// One entry per text whatever its case, in order; a failure sends them all at once, closes the
-// session and empties the list.
-TEST(FailureReporter, RaiseFailureSendsEveryPendingTextOnce) {
-    Failures f;
-    int closes = 0;
-    f.reporter.SetSessionCloser([&] { ++closes; });
-    for (const char* text : {"One", "Server said no\r\n", "ONE", "Two"}) f.errors.Add(text);
-    f.errors.Remove("two");
-    f.reporter.RaiseFailure();
-    EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: One\r\nServer said no\r\n\r\n"}));
-    EXPECT_TRUE(f.errors.Empty() && f.reporter.Failed());
-    EXPECT_EQ(closes, 1);
-}
-
-// The scripted clock advances only by sleeping; every pass pumps once, checks the flag, and
-// sleeps 10 ms.
-TEST(FailureReporter, WaitForFlag) {
-    using Pump = std::function<void(Failures&, bool& flag)>;
-    const Pump setAtThird = [](Failures& f, bool& flag) { flag = f.system.pumps == 3; };
-    const Pump hairBack = [](Failures& f, bool& flag) {
-        if (f.system.pumps == 1) f.system.clock -= 1e-9;  // rounding can do that; it is no midnight
-        flag = f.system.pumps == 5;
+// The setters with a range take its limits and refuse the values next to them; what they take
+// is written while persistence is on, and only then.
+TEST_F(SettingsTest, RangedSettersTakeTheirLimits) {
+    using Set = std::function<bool(MailSettings&, std::int32_t)>;
+    using Get = std::int32_t (MailSettings::*)() const;
+    const auto taken = [](void (MailSettings::*set)(std::int32_t), Get get) {
+        return [=](MailSettings& m, std::int32_t value) { (m.*set)(value); return (m.*get)() == value; };
     };
-    const Pump fail = [](Failures& f, bool&) {
-        f.errors.Add("socket error");
-        f.reporter.RaiseFailure();
-    };
-    const std::string timeout = "SendFailed: " + std::string(kTimeoutMessage) + "\r\n";
-    // clang-format off
     const struct {
-        const char* what;
-        bool flag; long seconds; bool raise; double clock; Pump onPump;
-        bool result; std::vector<std::string> failures; int pumps; int sleeps; int slack;
+        const char* key; Set set; std::int32_t lowest, highest;
     } rows[] = {
-        {"zero seconds, even with the flag set", true, 0, true, 1000, {}, false, {}, 0, 0, 0},
-        {"timeout reported", false, 2, true, 1000, {}, false, {timeout}, 200, 200, 1},
-        {"across midnight the full time", false, 10, false, 86400 - 3, {}, false, {}, 1000, 1000, 1},
-        {"flag set by the pump, no sleep after", false, 10, true, 1000, setAtThird, true, {}, 3, 2, 0},
-        {"a clock a hair back", false, 10, true, 1000, hairBack, true, {}, 5, 4, 0},
-        {"a failure during the wait ends it", false, 10, true, 1000, fail, false, {"SendFailed: socket error\r\n"}, 1, 1, 0},
+        {"ConnectRetry", taken(&MailSettings::SetConnectRetry, &MailSettings::ConnectRetry), 1, 20},
+        {"ConnectTimeout", taken(&MailSettings::SetConnectTimeout, &MailSettings::ConnectTimeout), 1, 120},
+        {"RemotePort", taken(&MailSettings::SetSMTPPort, &MailSettings::SMTPPort), 1, 65535},
+        {"Security", &MailSettings::SetSecurity, SECURITY_NONE, SECURITY_TLS},
+        {"AuthMechanism", &MailSettings::SetAuthMechanism, AUTH_AUTOMATIC, AUTH_XOAUTH2},
     };
-    // clang-format on
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        Failures f;
-        bool flag = row.flag;
-        f.system.clock = row.clock;
-        if (row.onPump) f.system.onPump = [&] { row.onPump(f, flag); };
-        EXPECT_EQ(f.reporter.WaitForFlag(flag, row.seconds, row.raise), row.result);
-        EXPECT_EQ(f.events.log, row.failures);
-        EXPECT_EQ(f.reporter.Failed(), !row.failures.empty());
-        EXPECT_NEAR(f.system.pumps, row.pumps, row.slack);
-        EXPECT_NEAR(f.system.sleeps, row.sleeps, row.slack);
+        SCOPED_TRACE(row.key);
+        store.values.clear();
+        SetUp();
+        EXPECT_TRUE(row.set(*s, row.lowest));
+        EXPECT_TRUE(store.values.empty());
+        s->SetPersistentSettings(true);
+        EXPECT_TRUE(row.set(*s, row.highest));
+        EXPECT_FALSE(row.set(*s, row.lowest - 1));
+        EXPECT_FALSE(row.set(*s, row.highest + 1));
+        EXPECT_EQ(store.values[row.key], std::to_string(row.highest));
     }
 }
 
-// Every Send here stops before a session: at the checks, or for want of an SMTP host.
-TEST(SendChecks, RefusalsInOrder) {
-    using Set = std::function<void(MailSettings&)>;
-    const Set threeLists = [](MailSettings& s) {
-        s.SetFrom("me@example.com");
-        s.SetRecipient("a@example.com");
-        s.SetCcRecipient("b@example.com");
-        s.SetBccRecipient("c@example.com");
-    };
-    const Set everyCheck = [](MailSettings& s) {
-        s.SetSMTPPort(0);
-        s.SetFrom("me@example.com");
-        s.SetRecipient("a@example.com;b@example.com;c@example.com");
-        s.SetAsHTML(true);
-        s.SetEncodeType(UU_ENCODE);
-    };
-    const std::string noHost = "Invalid or Missing SMTP Host Name\r\n";
-    // clang-format off
-    const struct {
-        const char* what; Set set; std::int32_t maxRecipients; std::string explanation;
-    } rows[] = {
-        {"nothing set", [](MailSettings&) {}, 100,
-         "Missing or Invalid Sender E-mail Address\r\nNo Recipient E-mail Address Specified\r\n"},
-        {"setter complaints first, then every check", everyCheck, 2,
-         "Invalid Remote Port\r\nSending HTML requires MIME encoding\r\nToo many recipients\r\n"},
-        {"recipients of all lists count together", threeLists, 2, "Too many recipients\r\n"},
-        {"as many recipients as allowed pass", threeLists, 3, noHost},
-        {"only Bcc recipients pass", [](MailSettings& s) { s.SetFrom("me@x.com"); s.SetBccRecipient("b@x.com"); }, 100,
-         noHost},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        testing::ScriptedMail f;
-        row.set(f.s);
-        f.s.SetMaxRecipients(row.maxRecipients);
-        f.core.Send();
-        EXPECT_EQ(f.events.log, (std::vector<std::string>{"SendFailed: " + row.explanation}));
-        EXPECT_TRUE(f.core.Errors().Empty());
-        EXPECT_TRUE(f.core.Failures().Failed());
+// A stored Security or AuthMechanism outside its enumeration keeps Send and Connect from
+// opening any session, also one without TLS; a valid value set afterwards lifts the refusal.
+TEST_F(SettingsTest, AnUnknownStoredSecurityOrMechanismRefusesEveryConnection) {
+    for (const auto& [key, text] : {std::pair{"Security", kInvalidStoredSecurity},
+                                    std::pair{"AuthMechanism", kInvalidStoredAuthMechanism}}) {
+        SCOPED_TRACE(key);
+        store.values = {{"PersistentSettings", "-1"}, {"RemoteHost", "127.0.0.1"}, {key, "junk"}};
+        SetUp();
+        events.log.clear();
+        s->SetFrom("me@example.com");
+        s->SetRecipient("you@example.com");
+        const std::string refused = "SendFailed: " + std::string(text) + "\r\n";
+        core->Send();
+        EXPECT_FALSE(core->Connect());
+        EXPECT_EQ(events.log, (std::vector<std::string>{refused, refused}));
+        EXPECT_EQ(store.values[key], "junk");
+        EXPECT_TRUE(s->SetSecurity(SECURITY_TLS) && s->SetAuthMechanism(AUTH_LOGIN));
+        EXPECT_TRUE(s->InvalidStoredSettings().empty());
     }
 }
 

@@ -2,10 +2,12 @@
 // when TLS is required, what follows the hello up to the closing alert, and the login mechanism.
 // The TLS engine is a stand-in (a record is its bytes inverted behind a length; the hello is
 // "<hello NAME>", the answer "<welcome>"): the native build has no TLS, the real engine is
-// driven under Wine.
+// driven under Wine. Then the reply size cap and the progress percentages.
 #include <gtest/gtest.h>
 
 #include "mail/session/auth_rules.h"
+#include "mail/session/reply_assembler.h"
+#include "mail/session/session_rules.h"
 #include "../session_test_support.h"
 
 namespace zankit::mail::testing {
@@ -158,6 +160,36 @@ TEST(TlsLogin, MechanismChoice) {
     EXPECT_EQ(ChooseLoginMechanism(AUTH_AUTOMATIC, cram, true, false), LoginMechanism::CramMd5);
     EXPECT_EQ(ChooseLoginMechanism(AUTH_PLAIN, cram, true, false), LoginMechanism::None);
     EXPECT_EQ(ChooseLoginMechanism(AUTH_CRAM_MD5, full, false, false), LoginMechanism::CramMd5);
+    EXPECT_EQ(ChooseLoginMechanism(AUTH_XOAUTH2 + 1, full, true, true), LoginMechanism::None);
+}
+
+// Replies are assembled from pieces (the matrix of scripted servers and the fuzz target cover
+// that); a reply past the cap is cut off, with or without line ends.
+TEST(ReplyAssembly, AReplyPastTheCapIsCutOff) {
+    std::string endlessLines;
+    for (int i = 0; i < 1200; ++i) endlessLines += "250-more\r\n";
+    for (const std::string& bytes : {endlessLines, std::string(70000, 'x')}) {
+        ReplyAssembler replies;
+        replies.SetMode(ReplyAssembler::Mode::Smtp);
+        std::optional<Reply> reply;  // the first reply, asked for after each piece
+        for (std::size_t at = 0; at < bytes.size() && !reply; at += 4096) {
+            replies.Append(std::string_view(bytes).substr(at, 4096));
+            reply = replies.NextReply();
+        }
+        ASSERT_TRUE(reply.has_value());
+        EXPECT_EQ(reply->code, kReplyTooLong);
+        EXPECT_LE(reply->text.size(), ReplyAssembler::kMaxReplyBytes + 4096);
+    }
+}
+
+TEST(ProgressMaths, RoundsHalvesToEvenAndCapsAt100) {
+    const struct {
+        std::int64_t sent, total;
+        std::int32_t percent;
+    } cases[] = {{1, 8, 12}, {3, 8, 38}, {5, 8, 62},
+                 {1, 3, 33}, {2, 3, 67}, {300, 100, 100},
+                 {5, 0, 0},  {5, -1, 0}, {3000000000LL, 6000000000LL, 50}};
+    for (const auto& c : cases) EXPECT_EQ(ProgressPercent(c.sent, c.total), c.percent) << c.sent << "/" << c.total;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "frame/run_time_failure.h"
 
-namespace zankit::fileinfo {
+namespace zankit {
 
 RunTimeFailure FailureForSystemError(unsigned long systemError) {
     // Numbers of the system's error codes, so this file needs no system header.
@@ -20,4 +20,4 @@ RunTimeFailure FailureForSystemError(unsigned long systemError) {
     }
 }
 
-}  // namespace zankit::fileinfo
+}  // namespace zankit

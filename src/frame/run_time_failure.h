@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace zankit::fileinfo {
+namespace zankit {
 
 struct RunTimeFailure {
     int number = 0;
@@ -15,4 +15,4 @@ struct RunTimeFailure {
 // "File not found", and so on).
 RunTimeFailure FailureForSystemError(unsigned long systemError);
 
-}  // namespace zankit::fileinfo
+}  // namespace zankit

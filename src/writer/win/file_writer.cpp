@@ -119,7 +119,7 @@ bool FileWriter::pFileOpen() {
     m_hFile.Reset(CreateFileW(paths::LongPathForm(m_sFilename).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hFile) {
-        const fileinfo::RunTimeFailure failure = fileinfo::FailureForSystemError(GetLastError());
+        const RunTimeFailure failure = FailureForSystemError(GetLastError());
         ReportFailure({VbError(failure.number), L"ZanKit", failure.description}, kOpenTag);
         return false;
     }

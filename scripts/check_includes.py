@@ -132,7 +132,7 @@ def check_rows(src, rules_path):
 
 def main():
     args = [a for a in sys.argv[1:] if a != "--rows"]
-    src = pathlib.Path(args[0] if args else pathlib.Path(__file__).resolve().parents[2] / "src")
+    src = pathlib.Path(args[0] if args else pathlib.Path(__file__).resolve().parents[1] / "src")
     rules_path = src / "include_rules.txt"
     found = violations(src, read_rules(rules_path))
     for line in found:

@@ -63,7 +63,7 @@ stage() {  # stage <name> <command...>
 }
 
 # The allowed includes between folders (src/include_rules.txt), and proof that a forbidden one fails.
-stage include-rules python3 tests/layout/check_includes.py --rows
+stage include-rules python3 scripts/check_includes.py --rows
 # The tests that need a peer run in the peer stages below, where the peers are started.
 peer_suites='SmtpPeers*:SendToSink*'
 stage unit build/linux/tests/zankit_unit_tests --gtest_brief=1 --gtest_filter="-$peer_suites"

@@ -312,9 +312,7 @@ TEST(WinHttpPeer, AsynchronousRequestsAreWaitedForOrAborted) {
         EXPECT_EQ(Call(http.Get(), L"WaitForResponse", DISPATCH_METHOD, {}).Flag(), 1) << "asked again";
         EXPECT_EQ(Get(http.Get(), L"Status").Number(), 200);
     }
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Call(http.Get(), L"Abort", DISPATCH_METHOD, {}).hr, S_OK);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(HRESULT_FACILITY(Get(http.Get(), L"Status").exception.scode), FACILITY_WIN32)
         << "no response after Abort";
 }

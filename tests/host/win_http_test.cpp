@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <chrono>
 #include <cstdlib>
 
 #include <gtest/gtest.h>

@@ -67,7 +67,9 @@ fi
 for dll in "$ZANKIT_DLL64" "$ZANKIT_DLL32"; do
   "${in_ns_x86[@]}" "$(zk_loader_for "$dll")" regsvr32 /s "$dll" || fail "registering $dll failed"
 done
-"${in_ns[@]}" "$ZANKIT_WINE64" reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
+# Written by the 32-bit registry tool: with only 64-bit programs started before it, the value
+# was found empty again when the 32-bit script host asked for the machine's domain.
+"${in_ns_x86[@]}" wine reg add 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v Domain /d corp.example.com \
   /f /reg:64 >/dev/null || fail "cannot write the machine's domain"
 status=0
 for round in dnsmasq forging; do

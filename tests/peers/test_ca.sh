@@ -5,6 +5,10 @@
 #                                    DIR/NAME.pem and DIR/NAME.key signed by the CA, valid for DAYS
 #                                    (2; -1 ended yesterday), e.g.
 #                                    zk_ca_issue "$dir" server "DNS:localhost,IP:127.0.0.1"
+#                                    ALT_NAMES "CN:127.0.0.1" gives a certificate without
+#                                    alternative names; with CRL_URL as 5th argument the
+#                                    certificate names it as its revocation list
+#   zk_ca_revoke DIR NAME            adds DIR/NAME.pem to the revocation list DIR/crl/ca.crl (DER)
 #   zk_ca_trust_in_prefix DIR        adds DIR/ca.pem to the root store of $WINEPREFIX
 #   zk_ca_untrust_in_prefix DIR      removes it again
 
@@ -20,13 +24,29 @@ zk_ca_make() {
 }
 
 zk_ca_issue() {
-  local dir=$1 name=$2 alt_names=$3 days=${4:-2} first=${3%%,*}
-  printf 'subjectAltName=%s\nbasicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n' \
-    "$alt_names" > "$dir/$name.ext"
+  local dir=$1 name=$2 alt_names=$3 days=${4:-2} crl_url=${5:-} first=${3%%,*}
+  {
+    [ "${alt_names#CN:}" = "$alt_names" ] && printf 'subjectAltName=%s\n' "$alt_names"
+    [ -n "$crl_url" ] && printf 'crlDistributionPoints=URI:%s\n' "$crl_url"
+    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n'
+  } > "$dir/$name.ext"
   zk_ca_run "$dir/$name.log" openssl req -new -newkey rsa:2048 -nodes -subj "/CN=${first#*:}" \
     -keyout "$dir/$name.key" -out "$dir/$name.csr" &&
     zk_ca_run "$dir/$name.log" openssl x509 -req -in "$dir/$name.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" \
       -CAcreateserial -days "$days" -extfile "$dir/$name.ext" -out "$dir/$name.pem"
+}
+
+zk_ca_revoke() {
+  local dir=$1 name=$2
+  mkdir -p "$dir/crl" || return 1
+  [ -f "$dir/crl/index.txt" ] || { : > "$dir/crl/index.txt" && echo 01 > "$dir/crl/number"; } || return 1
+  printf '[ca]\ndefault_ca = zk\n[zk]\ndatabase = %s\ncrlnumber = %s\ndefault_md = sha256\ndefault_crl_days = 2\n' \
+    "$dir/crl/index.txt" "$dir/crl/number" > "$dir/crl/ca.cnf"
+  zk_ca_run "$dir/crl.log" openssl ca -batch -config "$dir/crl/ca.cnf" -keyfile "$dir/ca.key" -cert "$dir/ca.pem" \
+    -revoke "$dir/$name.pem" &&
+    zk_ca_run "$dir/crl.log" openssl ca -batch -config "$dir/crl/ca.cnf" -keyfile "$dir/ca.key" -cert "$dir/ca.pem" \
+      -gencrl -out "$dir/crl/ca.crl.pem" &&
+    zk_ca_run "$dir/crl.log" openssl crl -in "$dir/crl/ca.crl.pem" -outform DER -out "$dir/crl/ca.crl"
 }
 
 # Wine's crypt32 reads the trusted roots from HKLM\Software\Microsoft\SystemCertificates\Root\

@@ -5,6 +5,14 @@ and "implicit" (TLS from the first byte), keeping messages as DIR/<name>/message
 servers for faults a real one does not produce on demand log the bytes they get in the clear to
 DIR/<name>.log; their certificate is CERTS/<name>.pem when there is one, else CERTS/server.pem.
 DIR/ports gets "name port" lines once all listen. Stops on SIGTERM.
+
+Peers for the protocol versions, addresses and revocation: scripted servers that speak only
+one TLS version, ask for a client certificate, listen on ::1, or present the certificates the
+runner issued for these rows; each writes the server name the client sent (SNI) to
+DIR/<name>.sni. "renegotiate" and "renegotiate-asks-certificate" are openssl s_server with
+TLS 1.2 from the first byte, which on EHLO first runs a new handshake (the second also asks for
+a client certificate) and answers once the client has finished it; its output goes to
+DIR/<name>.log.
 """
 import argparse
 import asyncio
@@ -15,6 +23,7 @@ import os
 import signal
 import socket
 import ssl
+import subprocess
 import threading
 
 from aiosmtpd.smtp import SMTP, AuthResult, MISSING
@@ -24,9 +33,32 @@ from smtp_sink import Sink
 def context(name):
     ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     pem = os.path.join(args.certs, name + ".pem")
-    name = name if os.path.exists(pem) else "server"
-    ctx.load_cert_chain(os.path.join(args.certs, name + ".pem"), os.path.join(args.certs, name + ".key"))
+    cert = name if os.path.exists(pem) else "server"
+    ctx.load_cert_chain(os.path.join(args.certs, cert + ".pem"), os.path.join(args.certs, cert + ".key"))
+    restrict(ctx, name)
     return ctx
+
+
+# The peers that speak a single protocol version; OpenSSL offers 1.0 and 1.1 only at its
+# lowest security level.
+ONLY_VERSION = {"tls1.0-only": ssl.TLSVersion.TLSv1, "tls1.1-only": ssl.TLSVersion.TLSv1_1,
+                "tls1.3-only": ssl.TLSVersion.TLSv1_3}
+
+
+def restrict(ctx, name):
+    if name in ONLY_VERSION:
+        ctx.minimum_version = ctx.maximum_version = ONLY_VERSION[name]
+        if ONLY_VERSION[name] < ssl.TLSVersion.TLSv1_2:
+            ctx.set_ciphers("DEFAULT:@SECLEVEL=0")
+    if name == "asks-certificate":
+        ctx.verify_mode = ssl.CERT_OPTIONAL
+        ctx.load_verify_locations(os.path.join(args.certs, "ca.pem"))
+
+    def note_server_name(_sock, server_name, _ctx):
+        if server_name is not None:
+            with open(os.path.join(args.dir, name + ".sni"), "w") as out:
+                out.write(server_name)
+    ctx.sni_callback = note_server_name
 
 
 def right_login(login, password):
@@ -110,8 +142,8 @@ def scripted_session(conn, name):
             wire.send("250 ok\r\n")
 
 
-def scripted_server(name):
-    listener = socket.create_server(("127.0.0.1", 0))
+def scripted_server(name, host="127.0.0.1"):
+    listener = socket.create_server((host, 0), family=socket.AF_INET6 if ":" in host else socket.AF_INET)
 
     def serve(conn):
         with conn:
@@ -126,6 +158,60 @@ def scripted_server(name):
 
     threading.Thread(target=accept, daemon=True).start()
     return listener.getsockname()[1]
+
+
+def renegotiating_session(name, port, command):
+    """One connection to openssl s_server, whose output carries what the client sent."""
+    server = subprocess.Popen(
+        ["openssl", "s_server", "-accept", "127.0.0.1:%d" % port, "-naccept", "1", "-tls1_2", "-crlf", "-msg",
+         "-cert", os.path.join(args.certs, "server.pem"), "-key", os.path.join(args.certs, "server.key")],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+
+    def reply(text):
+        server.stdin.write(text.encode())
+    in_data, finished = False, 0
+    with open(os.path.join(args.dir, name + ".log"), "ab", buffering=0) as log:
+        for raw in iter(server.stdout.readline, b""):
+            log.write(raw)
+            line = raw.decode("latin-1").rstrip("\r\n")
+            verb = line[:4].upper()
+            if in_data:
+                if line == ".":
+                    in_data = False
+                    reply("250 kept\n")
+            elif line.startswith("CIPHER is"):
+                reply("220 s_server ready\n")
+            elif verb == "EHLO":
+                # s_server's command for a new handshake; the reply follows once it has run.
+                reply(command + "\n")
+            elif line.startswith("<<< ") and line.endswith("Finished"):
+                finished += 1
+                if finished == 2:  # the client finished the second handshake
+                    reply("250-s_server\n250 SIZE 10000000\n")
+            elif verb in ("MAIL", "RCPT", "RSET", "NOOP"):
+                reply("250 ok\n")
+            elif verb == "DATA":
+                in_data = True
+                reply("354 go ahead\n")
+            elif verb == "QUIT":
+                reply("221 bye\n")
+    server.wait()
+
+
+def renegotiating_servers(commands):
+    """Starts s_server for each name; the ports are found free together, so they differ."""
+    probes = [socket.create_server(("127.0.0.1", 0)) for _ in commands]
+    ports = {name: probe.getsockname()[1] for name, probe in zip(commands, probes)}
+    for probe in probes:
+        probe.close()
+
+    def serve(name, port):
+        while True:
+            renegotiating_session(name, port, commands[name])
+
+    for name, port in ports.items():
+        threading.Thread(target=serve, args=(name, port), daemon=True).start()
+    return ports
 
 
 async def main():
@@ -144,6 +230,11 @@ async def main():
     for name in ("no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject",
                  "xoauth2"):
         ports[name] = scripted_server(name)
+    for name in ("tls1.0-only", "tls1.1-only", "tls1.3-only", "asks-certificate", "sni", "ip-only", "ip-cn-only",
+                 "ip-wildcard", "revoked", "crl-listed", "crl-unreachable"):
+        ports[name] = scripted_server(name)
+    ports["ip6-only"] = scripted_server("ip6-only", "::1")
+    ports.update(renegotiating_servers({"renegotiate": "r", "renegotiate-asks-certificate": "R"}))
     with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
         out.writelines("%s %d\n" % item for item in ports.items())
     os.replace(os.path.join(args.dir, "ports.tmp"), os.path.join(args.dir, "ports"))

@@ -38,6 +38,19 @@ ca=$work/ca
   zk_ca_make "$work/stranger" && zk_ca_issue "$work/stranger" server "DNS:localhost,IP:127.0.0.1,DNS:127.0.0.1" &&
   cp "$work/stranger/server.pem" "$ca/untrusted.pem" && cp "$work/stranger/server.key" "$ca/untrusted.key" &&
   zk_ca_trust_in_prefix "$ca"; } || fail "the test certificates could not be made"
+# Certificates for the address and revocation rows: names that must not match an address, and
+# certificates whose revocation list the authority serves over loopback HTTP ("revoked" is on
+# it) or names on a port nobody serves.
+zk_free_port() { python3 -c 'import socket; s = socket.create_server(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+crl_url=http://127.0.0.1:$(zk_free_port)/ca.crl
+{ zk_ca_issue "$ca" ip-only "IP:127.0.0.1" && zk_ca_issue "$ca" ip6-only "IP:::1" &&
+  zk_ca_issue "$ca" ip-cn-only "CN:127.0.0.1" && zk_ca_issue "$ca" ip-wildcard "DNS:*.0.0.1" &&
+  zk_ca_issue "$ca" revoked "DNS:localhost,IP:127.0.0.1" 2 "$crl_url" &&
+  zk_ca_issue "$ca" crl-listed "DNS:localhost,IP:127.0.0.1" 2 "$crl_url" &&
+  zk_ca_issue "$ca" crl-unreachable "DNS:localhost,IP:127.0.0.1" 2 "http://127.0.0.1:$(zk_free_port)/ca.crl" &&
+  zk_ca_revoke "$ca" revoked; } || fail "the certificates of the address and revocation rows could not be made"
+crl_port=${crl_url#http://127.0.0.1:}
+/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$ca/crl" "${crl_port%%/*}" > "$work/crl.err" 2>&1 & pids+=($!)
 
 # The peers' ports and folders reach the tests through the environment, which Wine passes on.
 mkdir -p "$work/sink" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"

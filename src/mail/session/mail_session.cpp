@@ -319,6 +319,8 @@ void MailSession::OnConnect() {
 
 void MailSession::OnSecured() { flags_.secured = true; }
 
+void MailSession::OnTlsNotice(const std::string& notice) { Say(notice); }
+
 void MailSession::OnClose() { flags_.connected = false; }
 
 void MailSession::OnDataArrival(const std::string& data) {

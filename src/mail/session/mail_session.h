@@ -97,6 +97,7 @@ public:
     void OnSendProgress(std::int64_t bytesSent, std::int64_t bytesRemaining) override;
     void OnError(const std::string& description) override;
     void OnSecured() override;
+    void OnTlsNotice(const std::string& notice) override;
 
 private:
     // The reply the session waits for.

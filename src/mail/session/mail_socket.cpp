@@ -69,6 +69,10 @@ bool MailSocket::WaitForActivity(unsigned milliseconds) {
 
 void MailSocket::Poll() {
     Transfer();
+    const std::string notices = channel_->TakeNotices();
+    for (std::size_t start = 0, end; (end = notices.find('\n', start)) != std::string::npos; start = end + 1) {
+        pending_.push_back({Event::Notice, notices.substr(start, end - start)});
+    }
     if (securing_ && linkOpen_ && Secure()) {
         securing_ = false;
         pending_.push_back({Event::Secured, {}});
@@ -173,6 +177,9 @@ void MailSocket::Deliver() {
                 break;
             case Event::Secured:
                 if (events_) events_->OnSecured();
+                break;
+            case Event::Notice:
+                if (events_) events_->OnTlsNotice(event.text);
                 break;
         }
     }

@@ -28,6 +28,8 @@ public:
     virtual void OnError(const std::string& description) = 0;
     // The TLS handshake asked for has finished; every byte from now on is encrypted.
     virtual void OnSecured() {}
+    // Something the TLS engine wants the user to hear (the connection goes on).
+    virtual void OnTlsNotice(const std::string& /*notice*/) {}
 };
 
 // Values of State().
@@ -72,7 +74,7 @@ public:
 
 private:
     struct Event {
-        enum Kind { Connected, Closed, Data, Progress, Failure, Secured };
+        enum Kind { Connected, Closed, Data, Progress, Failure, Secured, Notice };
         Kind kind;
         std::string text;  // received bytes or the error description
         std::int64_t sent = 0;

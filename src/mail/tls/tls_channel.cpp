@@ -56,7 +56,7 @@ IoStep TlsChannel::Send(const char* data, std::size_t size) {
     if (phase_ == Phase::Plain && failure_.empty()) return inner_->Send(data, size);
     IoStep step;
     if (!Flush()) return Failure();
-    if (phase_ != Phase::Secure || cipherOut_.size() >= kCipherBacklog) return step;
+    if (phase_ != Phase::Secure || engine_->Renegotiating() || cipherOut_.size() >= kCipherBacklog) return step;
     const std::size_t take = std::min(size, engine_->MaxRecordPlainBytes());
     if (!engine_->Encrypt(std::string_view(data, take), cipherOut_)) {
         failure_ = std::string(kTlsRecordFailed);
@@ -108,6 +108,7 @@ void TlsChannel::Reset() {
     plainIn_.clear();
     peerClosed_ = false;
     failure_.clear();
+    notices_.clear();
 }
 
 bool TlsChannel::Flush() {
@@ -147,8 +148,11 @@ void TlsChannel::Pull() {
     if (peerClosed_ && phase_ == Phase::Handshake && failure_.empty()) failure_ = std::string(kTlsClosedInHandshake);
 }
 
+std::string TlsChannel::TakeNotices() { return std::exchange(notices_, {}); }
+
 void TlsChannel::Absorb(const TlsStep& step) {
     cipherOut_ += step.output;
+    if (!step.notice.empty()) notices_ += step.notice + "\n";
     if (step.failed && failure_.empty()) failure_ = step.error;
 }
 

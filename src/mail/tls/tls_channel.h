@@ -32,6 +32,8 @@ public:
     // Starts the handshake as soon as the next connection is made (TLS from the first byte).
     void StartTlsOnConnect(const TlsRequest& request);
     Phase CurrentPhase() const { return phase_; }
+    // What the engine said about the connection since the last call (one line each).
+    std::string TakeNotices();
 
     ConnectStep Open(const std::string& host, std::uint16_t port) override;
     ConnectStep CheckConnected() override;
@@ -64,6 +66,7 @@ private:
     std::string plainIn_;    // decrypted, not yet handed out
     bool peerClosed_ = false;
     std::string failure_;  // set once the connection cannot go on
+    std::string notices_;
 };
 
 }  // namespace zankit::mail

@@ -21,6 +21,12 @@ inline constexpr std::string_view kCertificateRevoked = "Certificate revoked";
 inline constexpr std::string_view kTlsHandshakeFailed = "TLS handshake failed";
 inline constexpr std::string_view kTlsClosedInHandshake = "Connection closed during the TLS handshake";
 inline constexpr std::string_view kTlsRecordFailed = "TLS record could not be decrypted";
+// Why a handshake that finished with TLS 1.0 or 1.1 is refused.
+inline constexpr std::string_view kTlsVersionTooOld = "the server speaks no TLS 1.2 or later";
+// Why a connection ends whose server asked for a new handshake the system cannot begin.
+inline constexpr std::string_view kRenegotiationNotStarted = "the server asked for a new handshake, which could not be started";
+// A Status text: the certificate was taken though nobody could say whether it was revoked.
+inline constexpr std::string_view kRevocationNotChecked = "Certificate revocation could not be checked";
 
 // What one engine call produced. output holds bytes for the server; failed ends the
 // connection with error as its description.
@@ -30,13 +36,14 @@ struct TlsStep {
     bool closed = false;  // the server sent its closing alert (Decrypt only)
     bool failed = false;
     std::string error;
+    std::string notice;  // something the user should hear about a connection that goes on
 };
 
 class TlsEngine {
 public:
     virtual ~TlsEngine() = default;
-    // Starts the handshake for serverName (sent as SNI and matched against the certificate).
-    // With allowInvalidCertificate any certificate is taken.
+    // Starts the handshake for serverName, matched against the certificate and sent as SNI
+    // unless it is an address. With allowInvalidCertificate any certificate is taken.
     virtual TlsStep Begin(const std::string& serverName, bool allowInvalidCertificate) = 0;
     // Takes handshake bytes from the front of input, leaving what it could not use yet; once
     // done, input keeps the bytes that follow the handshake (records for Decrypt).
@@ -46,8 +53,12 @@ public:
     // Appends the records carrying plain (at most MaxRecordPlainBytes) to out.
     virtual bool Encrypt(std::string_view plain, std::string& out) = 0;
     // Takes whole records from the front of input and appends their plain text to plain.
-    // output may carry bytes the engine must answer with (a renewed session ticket).
+    // output may carry bytes the engine must answer with: the server may start a new
+    // handshake, whose certificate is checked like the first one.
     virtual TlsStep Decrypt(std::string& input, std::string& plain) = 0;
+    // True while a handshake the server started on the secured connection runs; no records
+    // can be made then.
+    virtual bool Renegotiating() const { return false; }
     // The closing alert; empty when none can be made.
     virtual std::string Shutdown() = 0;
 };

@@ -1,7 +1,8 @@
-// The TLS engine on Windows: Schannel through SSPI. The server's certificate is checked here,
-// not by Schannel, so that each kind of fault gets its own text and AllowInvalidCertificate
-// can take any certificate: the chain against the trusted roots, then the SSL policy with the
-// server name.
+// The TLS engine on Windows: Schannel through SSPI. The server's certificate is checked here
+// (server_certificate), not by Schannel, so that each kind of fault gets its own text and
+// AllowInvalidCertificate can take any certificate. A server may start a new handshake on a
+// secured connection; its records then go to the handshake call again until it is done, and
+// the certificate it brings is checked like the first.
 #include <windows.h>
 #include <wincrypt.h>
 #define SECURITY_WIN32
@@ -10,13 +11,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "frame/unique_handle.h"
-#include "mail/dns/dns_discovery.h"
+#include "mail/tls/certificate_rules.h"
 #include "mail/tls/tls_engine.h"
+#include "mail/win/schannel_credentials.h"
 #include "mail/win/schannel_engine.h"
+#include "mail/win/server_certificate.h"
 #include "mail/win/support.h"
 
 namespace zankit::mail {
@@ -25,9 +27,9 @@ namespace {
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
 
-#ifndef SP_PROT_TLS1_3_CLIENT
-#define SP_PROT_TLS1_3_CLIENT 0x00002000
-#endif
+// A server that asks for a client certificate is answered once more without one; asking again
+// ends the handshake.
+constexpr int kCredentialRetries = 1;
 
 std::string StatusText(std::string_view prefix, SECURITY_STATUS status) {
     char buffer[512] = {};
@@ -47,21 +49,6 @@ std::string StatusText(std::string_view prefix, SECURITY_STATUS status) {
     return std::string(prefix) + " (" + detail + ")";
 }
 
-// The text for a certificate the policy refused.
-std::string_view CertificateFault(LONG policyError) {
-    switch (static_cast<HRESULT>(policyError)) {
-        case CERT_E_CN_NO_MATCH:
-            return kCertificateNameMismatch;
-        case CERT_E_EXPIRED:
-        case CERT_E_VALIDITYPERIODNESTING:
-            return kCertificateExpired;
-        case CRYPT_E_REVOKED:
-            return kCertificateRevoked;
-        default:
-            return kCertificateNotTrusted;
-    }
-}
-
 // Handshake statuses that say what is wrong with the certificate.
 std::string HandshakeFault(SECURITY_STATUS status) {
     switch (status) {
@@ -78,9 +65,7 @@ std::string HandshakeFault(SECURITY_STATUS status) {
 }
 
 void FreeCertificate(PCCERT_CONTEXT certificate) { ::CertFreeCertificateContext(certificate); }
-void FreeChain(PCCERT_CHAIN_CONTEXT chain) { ::CertFreeCertificateChain(chain); }
 using CertificateHandle = UniqueHandle<PCCERT_CONTEXT, &FreeCertificate>;
-using ChainHandle = UniqueHandle<PCCERT_CHAIN_CONTEXT, &FreeChain>;
 
 // The buffers SSPI allocated for an output token, freed when they go.
 class OutputToken {
@@ -118,20 +103,13 @@ public:
     SchannelEngine& operator=(const SchannelEngine&) = delete;
 
     TlsStep Begin(const std::string& serverName, bool allowInvalidCertificate) override {
-        TlsStep step;
         serverName_ = AnsiToWide(serverName);
+        sendsServerName_ = !ParseHostAddress(serverName).has_value();
         allowInvalid_ = allowInvalidCertificate;
-        SCHANNEL_CRED settings{};
-        settings.dwVersion = SCHANNEL_CRED_VERSION;
-        settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-        settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
-        SECURITY_STATUS status = Acquire(settings);
-        if (status != SEC_E_OK) {
-            // A platform without TLS 1.3 refuses the pair; it gets its own choice of versions.
-            settings.grbitEnabledProtocols = 0;
-            status = Acquire(settings);
-        }
-        if (status != SEC_E_OK) return Failure(StatusText(kTlsHandshakeFailed, status));
+        const SECURITY_STATUS status = AcquireTlsCredentials(credentials_);
+        haveCredentials_ = status == SEC_E_OK;
+        if (!haveCredentials_) return Failure(StatusText(kTlsHandshakeFailed, status));
+        TlsStep step;
         std::string none;
         return Step(none, step);
     }
@@ -165,6 +143,12 @@ public:
     TlsStep Decrypt(std::string& input, std::string& plain) override {
         TlsStep step;
         while (!input.empty()) {
+            if (renegotiating_) {
+                // The records of a new handshake go to the handshake call until it is done.
+                Step(input, step);
+                if (step.failed || renegotiating_) return step;
+                continue;
+            }
             SecBuffer buffers[4] = {};
             buffers[0] = {static_cast<unsigned long>(input.size()), SECBUFFER_DATA, input.data()};
             for (int i = 1; i < 4; ++i) buffers[i] = {0, SECBUFFER_EMPTY, nullptr};
@@ -191,16 +175,18 @@ public:
                 return step;
             }
             if (status == SEC_I_RENEGOTIATE) {
-                // Post-handshake messages (session tickets): the context takes them through
-                // the handshake call and may answer.
-                TlsStep renewed;
-                renewed = Step(input, renewed);
-                if (renewed.failed) return renewed;
-                step.output += renewed.output;
+                // A new handshake (or, with TLS 1.3, a message after the handshake such as a
+                // session ticket): what follows belongs to the handshake call.
+                renegotiating_ = true;
+                credentialRetries_ = 0;
+                Step(input, step, true);
+                if (step.failed || renegotiating_) return step;
             }
         }
         return step;
     }
+
+    bool Renegotiating() const override { return renegotiating_; }
 
     std::string Shutdown() override {
         if (!established_) return {};
@@ -210,7 +196,7 @@ public:
         if (::ApplyControlToken(&context_, &description) != SEC_E_OK) return {};
         OutputToken output;
         DWORD attributes = 0;
-        ::InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0, nullptr, 0, nullptr,
+        ::InitializeSecurityContextW(&credentials_, &context_, nullptr, contextFlags_, 0, 0, nullptr, 0, nullptr,
                                      output.Description(), &attributes, nullptr);
         std::string alert;
         output.AppendTo(alert);
@@ -219,15 +205,6 @@ public:
     }
 
 private:
-    SECURITY_STATUS Acquire(SCHANNEL_CRED& settings) {
-        TimeStamp expiry{};
-        const SECURITY_STATUS status =
-            ::AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                        &settings, nullptr, nullptr, &credentials_, &expiry);
-        haveCredentials_ = status == SEC_E_OK;
-        return status;
-    }
-
     static TlsStep Failure(std::string error) {
         TlsStep step;
         step.failed = true;
@@ -235,9 +212,13 @@ private:
         return step;
     }
 
-    // One call of the handshake over input; repeats while the context uses input up and asks
-    // for more of what is already there.
-    TlsStep& Step(std::string& input, TlsStep& step) {
+    // Calls the handshake function over input; repeats while the context uses input up and asks
+    // for more of what is already there. With the first call the server name goes out as SNI,
+    // unless it is an address.
+    // callOnEmpty makes the first call even without input: a new handshake the server asked
+    // for starts with the client's hello, made from no input at all (an empty token is
+    // refused as an incomplete record).
+    TlsStep& Step(std::string& input, TlsStep& step, bool callOnEmpty = false) {
         for (;;) {
             SecBuffer inBuffers[2] = {};
             inBuffers[0] = {static_cast<unsigned long>(input.size()), SECBUFFER_TOKEN, input.data()};
@@ -246,15 +227,30 @@ private:
             OutputToken output;
             DWORD attributes = 0;
             const bool first = !haveContext_;
-            if (!first && input.empty()) return step;
+            if (!first && input.empty() && !callOnEmpty) return step;
+            callOnEmpty = false;
+            SecBufferDesc* received = first || input.empty() ? nullptr : &inDescription;
+            wchar_t* target = first && sendsServerName_ ? const_cast<wchar_t*>(serverName_.c_str()) : nullptr;
             const SECURITY_STATUS status = ::InitializeSecurityContextW(
-                &credentials_, first ? nullptr : &context_, first ? const_cast<wchar_t*>(serverName_.c_str()) : nullptr,
-                kContextFlags, 0, 0, first ? nullptr : &inDescription, 0, first ? &context_ : nullptr,
-                output.Description(), &attributes, nullptr);
+                &credentials_, first ? nullptr : &context_, target, contextFlags_, 0, 0,
+                received, 0, first ? &context_ : nullptr, output.Description(), &attributes,
+                nullptr);
             if (first && (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK)) haveContext_ = true;
             output.AppendTo(step.output);
+            if (status == SEC_E_INCOMPLETE_MESSAGE && !first && received == nullptr) {
+                // Asked for a new handshake, the system wants server bytes before the client's
+                // hello, which the server waits for: nothing would move again.
+                step.failed = true;
+                step.error = std::string(kTlsHandshakeFailed) + " (" + std::string(kRenegotiationNotStarted) + ")";
+                return step;
+            }
             if (status == SEC_E_INCOMPLETE_MESSAGE) return step;
-            if (status == SEC_I_INCOMPLETE_CREDENTIALS) continue;  // no client certificate; ask again
+            if (status == SEC_I_INCOMPLETE_CREDENTIALS && credentialRetries_ < kCredentialRetries) {
+                // The server asks for a client certificate; go on without one.
+                ++credentialRetries_;
+                contextFlags_ |= ISC_REQ_USE_SUPPLIED_CREDS;
+                continue;
+            }
             if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
                 step.failed = true;
                 step.error = HandshakeFault(status);
@@ -272,106 +268,59 @@ private:
                 if (first) return step;
                 continue;
             }
-            if (!established_) Finish(step);
+            Finish(step);
             return step;
         }
     }
 
+    // A handshake has finished, the first or a later one: its certificate decides.
     void Finish(TlsStep& step) {
-        if (::QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK) {
+        renegotiating_ = false;
+        SecPkgContext_ConnectionInfo connection{};
+        if (::QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK ||
+            ::QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &connection) != SEC_E_OK) {
             step.failed = true;
             step.error = std::string(kTlsHandshakeFailed);
             return;
         }
+        if (!IsTls12OrLater(connection.dwProtocol)) {
+            step.failed = true;
+            step.error = std::string(kTlsHandshakeFailed) + " (" + std::string(kTlsVersionTooOld) + ")";
+            return;
+        }
         if (!allowInvalid_) {
-            const std::string_view fault = CheckCertificate();
-            if (!fault.empty()) {
+            const ChainVerdict verdict = CheckCertificate();
+            if (!verdict.fault.empty()) {
                 step.failed = true;
-                step.error = std::string(fault);
+                step.error = std::string(verdict.fault);
                 return;
             }
+            if (verdict.revocationUnchecked) step.notice = std::string(kRevocationNotChecked);
         }
+        if (!established_) step.done = true;
         established_ = true;
-        step.done = true;
     }
 
-    // Empty when the server's certificate chains to a trusted root and names the server.
-    std::string_view CheckCertificate() {
+    ChainVerdict CheckCertificate() {
         CertificateHandle certificate;
         if (::QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, certificate.Put()) != SEC_E_OK ||
             certificate.Get() == nullptr) {
-            return kCertificateNotTrusted;
+            return {kCertificateNotTrusted};
         }
-        char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
-        LPSTR usages[] = {serverAuth};
-        CERT_CHAIN_PARA chainParameters{};
-        chainParameters.cbSize = sizeof chainParameters;
-        chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
-        chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
-        chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-        ChainHandle chain;
-        if (!::CertGetCertificateChain(nullptr, certificate.Get(), nullptr, certificate.Get()->hCertStore,
-                                       &chainParameters, 0, nullptr, chain.Put())) {
-            return kCertificateNotTrusted;
-        }
-        // Any fault of the chain itself (an unknown root, a missing link, a date out of range)
-        // refuses the certificate; revocation is not asked for, so its unknown state is no fault.
-        const DWORD chainFaults = chain.Get()->TrustStatus.dwErrorStatus &
-                                  ~(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
-        if (chainFaults & CERT_TRUST_IS_NOT_TIME_VALID) return kCertificateExpired;
-        if (chainFaults & CERT_TRUST_IS_REVOKED) return kCertificateRevoked;
-        if (chainFaults != 0) return kCertificateNotTrusted;
-        HTTPSPolicyCallbackData sslParameters{};
-        sslParameters.cbStruct = sizeof sslParameters;
-        sslParameters.dwAuthType = AUTHTYPE_SERVER;
-        sslParameters.pwszServerName = const_cast<wchar_t*>(serverName_.c_str());
-        CERT_CHAIN_POLICY_PARA policyParameters{};
-        policyParameters.cbSize = sizeof policyParameters;
-        policyParameters.pvExtraPolicyPara = &sslParameters;
-        CERT_CHAIN_POLICY_STATUS policyStatus{};
-        policyStatus.cbSize = sizeof policyStatus;
-        if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.Get(), &policyParameters, &policyStatus)) {
-            return kCertificateNotTrusted;
-        }
-        if (policyStatus.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH) && NamesAddress(certificate.Get())) {
-            policyStatus.dwError = 0;
-        }
-        if (policyStatus.dwError != 0) return CertificateFault(static_cast<LONG>(policyStatus.dwError));
-        return {};
-    }
-
-    // True when the server was named by an IPv4 address that the certificate lists among its
-    // alternative names (the SSL policy compares host names only).
-    bool NamesAddress(PCCERT_CONTEXT certificate) const {
-        const std::optional<IPv4Bytes> address = ParseDottedIPv4(WideToAnsi(serverName_));
-        if (!address) return false;
-        const CERT_INFO* info = certificate->pCertInfo;
-        const CERT_EXTENSION* extension =
-            ::CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
-        if (extension == nullptr) return false;
-        CERT_ALT_NAME_INFO* names = nullptr;
-        DWORD size = 0;
-        if (!::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
-                                   extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size)) {
-            return false;
-        }
-        bool found = false;
-        for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
-            const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
-            found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS && entry.IPAddress.cbData == address->size() &&
-                    std::memcmp(entry.IPAddress.pbData, address->data(), address->size()) == 0;
-        }
-        ::LocalFree(names);
-        return found;
+        return CheckServerCertificate(certificate.Get(), serverName_);
     }
 
     std::wstring serverName_;
+    bool sendsServerName_ = true;
     bool allowInvalid_ = false;
+    DWORD contextFlags_ = kContextFlags;
+    int credentialRetries_ = 0;
     CredHandle credentials_{};
     CtxtHandle context_{};
     bool haveCredentials_ = false;
     bool haveContext_ = false;
     bool established_ = false;
+    bool renegotiating_ = false;
     SecPkgContext_StreamSizes sizes_{};
 };
 

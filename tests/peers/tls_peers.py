@@ -6,13 +6,10 @@ servers for faults a real one does not produce on demand log the bytes they get 
 DIR/<name>.log; their certificate is CERTS/<name>.pem when there is one, else CERTS/server.pem.
 DIR/ports gets "name port" lines once all listen. Stops on SIGTERM.
 
-Peers for the protocol versions, addresses and revocation: scripted servers that speak only
-one TLS version, ask for a client certificate, listen on ::1, or present the certificates the
-runner issued for these rows; each writes the server name the client sent (SNI) to
-DIR/<name>.sni. "renegotiate" and "renegotiate-asks-certificate" are openssl s_server with
-TLS 1.2 from the first byte, which on EHLO first runs a new handshake (the second also asks for
-a client certificate) and answers once the client has finished it; its output goes to
-DIR/<name>.log.
+For versions, addresses and revocation, scripted servers speak one TLS version, ask for a
+client certificate, listen on ::1 or present the runner's certificates of those rows; the SNI a
+client sent goes to DIR/<name>.sni. "renegotiate" is openssl s_server (TLS 1.2 from the first
+byte): on EHLO it runs a new handshake, answering once the client has finished it.
 """
 import argparse
 import asyncio
@@ -160,7 +157,7 @@ def scripted_server(name, host="127.0.0.1"):
     return listener.getsockname()[1]
 
 
-def renegotiating_session(name, port, command):
+def renegotiating_session(name, port):
     """One connection to openssl s_server, whose output carries what the client sent."""
     server = subprocess.Popen(
         ["openssl", "s_server", "-accept", "127.0.0.1:%d" % port, "-naccept", "1", "-tls1_2", "-crlf", "-msg",
@@ -182,8 +179,7 @@ def renegotiating_session(name, port, command):
             elif line.startswith("CIPHER is"):
                 reply("220 s_server ready\n")
             elif verb == "EHLO":
-                # s_server's command for a new handshake; the reply follows once it has run.
-                reply(command + "\n")
+                reply("r\n")  # s_server's command for a new handshake
             elif line.startswith("<<< ") and line.endswith("Finished"):
                 finished += 1
                 if finished == 2:  # the client finished the second handshake
@@ -198,20 +194,17 @@ def renegotiating_session(name, port, command):
     server.wait()
 
 
-def renegotiating_servers(commands):
-    """Starts s_server for each name; the ports are found free together, so they differ."""
-    probes = [socket.create_server(("127.0.0.1", 0)) for _ in commands]
-    ports = {name: probe.getsockname()[1] for name, probe in zip(commands, probes)}
-    for probe in probes:
-        probe.close()
+def renegotiating_server(name):
+    probe = socket.create_server(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
 
-    def serve(name, port):
+    def serve():
         while True:
-            renegotiating_session(name, port, commands[name])
+            renegotiating_session(name, port)
 
-    for name, port in ports.items():
-        threading.Thread(target=serve, args=(name, port), daemon=True).start()
-    return ports
+    threading.Thread(target=serve, daemon=True).start()
+    return port
 
 
 async def main():
@@ -234,7 +227,7 @@ async def main():
                  "ip-wildcard", "revoked", "crl-listed", "crl-unreachable"):
         ports[name] = scripted_server(name)
     ports["ip6-only"] = scripted_server("ip6-only", "::1")
-    ports.update(renegotiating_servers({"renegotiate": "r", "renegotiate-asks-certificate": "R"}))
+    ports["renegotiate"] = renegotiating_server("renegotiate")
     with open(os.path.join(args.dir, "ports.tmp"), "w") as out:
         out.writelines("%s %d\n" % item for item in ports.items())
     os.replace(os.path.join(args.dir, "ports.tmp"), os.path.join(args.dir, "ports"))

@@ -26,7 +26,8 @@ std::optional<std::vector<std::uint32_t>> CodePoints(std::string_view utf8) {
         const auto lead = static_cast<unsigned char>(utf8[at]);
         if (length == 1 && lead >= 0x80) return std::nullopt;
         std::uint32_t point = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) point = (point << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
+        for (std::size_t k = 1; k < length; ++k)
+            point = (point << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
         points.push_back(point);
         at += length;
     }

@@ -108,8 +108,8 @@ void SendMailCore::Transmit() {
         return;
     }
     HeaderValues header;
-    header.body = eightBitText ? BodyForm{"utf-8", BodyTransfer::EightBit}
-                               : ChooseBodyForm(s.Message(), offer.eightBitMime);
+    header.body =
+        eightBitText ? BodyForm{"utf-8", BodyTransfer::EightBit} : ChooseBodyForm(s.Message(), offer.eightBitMime);
     std::string mailParameters;
     if (header.body.charset == "utf-8" && header.body.transfer == BodyTransfer::EightBit) {
         mailParameters += " BODY=8BITMIME";

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
     return bytes;
@@ -199,7 +199,8 @@ TEST(MailInternationalHeaders, AddressesAndLogin) {
         {&kUtf8Sink, kJuergen, kIvan, false, "RCPT TO: <\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD@xn--e1afmkfd.xn--p1ai>\r\n",
          nullptr},
         {&kEightBitSink, kJuergen, kIvan, false, nullptr, L"The address j\u00FCrgen@beispiel.de needs"},
-        {&kEightBitSink, L"a@example.com", L"user@b\u00FCcher.de", false, "RCPT TO: <user@xn--bcher-kva.de>\r\n", nullptr},
+        {&kEightBitSink, L"a@example.com", L"user@b\u00FCcher.de", false, "RCPT TO: <user@xn--bcher-kva.de>\r\n",
+         nullptr},
         // The sink knows the user m\u00FCller with the password P\u00E4ssw\u00F6rd-\u20AC, in UTF-8.
         {&kSevenBitSink, L"a@example.com", L"you@example.com", true, "AUTH LOGIN\r\n", nullptr},
     };

@@ -15,7 +15,9 @@ constexpr std::size_t kShortestWordWidth = 20;  // one four-byte character
 
 std::size_t WordLength(std::size_t bytes) { return kWordStart.size() + (bytes + 2) / 3 * 4 + kWordEnd.size(); }
 
-std::string Word(std::string_view bytes) { return std::string(kWordStart) + Base64OneLine(bytes) + std::string(kWordEnd); }
+std::string Word(std::string_view bytes) {
+    return std::string(kWordStart) + Base64OneLine(bytes) + std::string(kWordEnd);
+}
 
 // Characters a parameter value may hold unencoded (attribute-char of RFC 2231).
 bool IsAttributeChar(unsigned char c) {
@@ -101,8 +103,8 @@ std::string FileNameParameter(std::string_view value) {
     for (std::size_t next = 0; next < characters.size(); ++index) {
         const std::string head = "filename*" + std::to_string(index) + "*=" + (index == 0 ? "UTF-8''" : "");
         std::string piece = head;
-        while (next < characters.size() && (piece.size() == head.size() ||
-                                            1 + piece.size() + characters[next].size() + 1 <= kLongestEncodedLine)) {
+        while (next < characters.size() &&
+               (piece.size() == head.size() || 1 + piece.size() + characters[next].size() + 1 <= kLongestEncodedLine)) {
             piece.append(characters[next++]);
         }
         if (index > 0) pieces.append(";\r\n\t");

@@ -172,8 +172,7 @@ bool MailSession::Hello() {
     flags_.replyOK = false;
     flags_.authLoginOffered = false;
     offer_ = ServerOffer();
-    const bool extended =
-        extensionsWanted_ || settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
+    const bool extended = extensionsWanted_ || settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
     const std::string domain = HeloDomain(WireAddress(settings_.From()));
     if (!SendCommand(Command(extended ? "EHLO" : "HELO", domain), Awaiting::Hello)) {
         return false;

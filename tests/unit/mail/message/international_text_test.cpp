@@ -108,7 +108,8 @@ TEST(InternationalText, FileNameParameters) {
     // A long name: numbered pieces, each on a line of at most 76, cut between characters.
     std::string name;
     for (int i = 0; i < 12; ++i) name += "\u65E5\u672C";
-    const std::string folded = HeaderLine("Content-Disposition", "attachment;\r\n\t" + FileNameParameter(name + ".txt"));
+    const std::string folded =
+        HeaderLine("Content-Disposition", "attachment;\r\n\t" + FileNameParameter(name + ".txt"));
     const auto lines = Lines(folded);
     ASSERT_GT(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(0, 21), "\tfilename*0*=UTF-8''%");
@@ -134,7 +135,7 @@ TEST(InternationalText, BodyForms) {
         {"plain text\r\n", true, "iso-8859-1", BodyTransfer::SevenBit},
         {"with DEL \x7F", false, "iso-8859-1", BodyTransfer::EightBit},
         {"Anbei die Rechnung \u00FCber 5 \u20AC, wie besprochen.", false, "utf-8", BodyTransfer::QuotedPrintable},
-        {kScripts[4], false, "utf-8", BodyTransfer::Base64},           // three bytes a character
+        {kScripts[4], false, "utf-8", BodyTransfer::Base64},  // three bytes a character
         {kScripts[4], true, "utf-8", BodyTransfer::EightBit},
         {longLine.c_str(), true, "utf-8", BodyTransfer::Base64},  // no 8bit line over 998 bytes
     };

@@ -97,8 +97,8 @@ TEST_F(ComposeTest, HeaderBlock) {
     s.SetPriority(HIGH_PRIORITY);
     s.SetReceipt(true);
     s.SetReplyToAddress("r@example.com");
-    HeaderValues v{"id@h", "<me>", "<you>", "<c>", "Mon, 1 Jan 2024 12:00:00 +0000", "B", true, false,
-                   BodyForm{"utf-8", BodyTransfer::QuotedPrintable}};
+    HeaderValues v{"id@h", "<me>", "<you>", "<c>", "Mon, 1 Jan 2024 12:00:00 +0000", "B", true, false};
+    v.body = BodyForm{"utf-8", BodyTransfer::QuotedPrintable};
     EXPECT_EQ(HeaderLines(s, v),
               (std::vector<std::string>{
                   "Message-ID: <id@h>", "From: <me>", "To: <you>", "Cc: <c>", "Subject: ", "Reply-to: <r@example.com>",

@@ -72,13 +72,13 @@ bool IsValidHostName(std::string_view host) {
 }
 
 std::string ToAsciiDomain(std::string_view domain) {
-    if (!HasByteAbove126(domain)) return std::string(domain);
+    if (!HasNonAscii(domain)) return std::string(domain);
     std::string result;
     const auto labels = SplitAt(domain, '.');
     for (std::size_t i = 0; i < labels.size(); ++i) {
         const std::string_view label = labels[i];
         if (i > 0) result.push_back('.');
-        const auto encoded = HasByteAbove126(label) ? PunycodeEncode(ToLowerAscii(label)) : std::nullopt;
+        const auto encoded = HasNonAscii(label) ? PunycodeEncode(ToLowerAscii(label)) : std::nullopt;
         result.append(encoded ? "xn--" + *encoded : std::string(label));
     }
     return result;
@@ -91,7 +91,7 @@ std::string WireAddress(std::string_view address) {
 }
 
 bool HasInternationalLocalPart(std::string_view address) {
-    return HasByteAbove126(address.substr(0, std::min(address.rfind('@'), address.size())));
+    return HasNonAscii(address.substr(0, std::min(address.rfind('@'), address.size())));
 }
 
 bool IsValidEmailAddress(std::string_view address) {

@@ -59,8 +59,8 @@ std::string FirstInternationalAddress(const MailSettings& s) {
 bool NeedsEightBitText(const MailSettings& s) {
     if (s.EncodeType() == MIME_ENCODE) return false;
     const TextList& names = s.Attachments().Names();
-    return HasByteAbove126(s.Message()) ||
-           std::any_of(names.begin(), names.end(), [](const std::string& name) { return HasByteAbove126(name); });
+    return HasNonAscii(s.Message()) ||
+           std::any_of(names.begin(), names.end(), [](const std::string& name) { return HasNonAscii(name); });
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ void SendMailCore::Transmit() {
     failures_.SetFailed(false);
     const std::string internationalAddress = FirstInternationalAddress(s);
     const bool eightBitText = NeedsEightBitText(s);
-    session_.WantExtensions(HasByteAbove126(s.Message()) || eightBitText || !internationalAddress.empty());
+    session_.WantExtensions(HasNonAscii(s.Message()) || eightBitText || !internationalAddress.empty());
     if (socket_.State() != kSocketConnected && !session_.OpenSession()) {
         // A session that could not start because of a setting (no SMTP host and no exchanger
         // found) only records its complaint; the host must still hear that nothing was sent.

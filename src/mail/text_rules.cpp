@@ -116,6 +116,10 @@ bool HasByteAbove126(std::string_view text) {
 
 namespace zankit::mail {
 
+bool HasNonAscii(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
+}
+
 std::size_t Utf8CharacterLength(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 1;

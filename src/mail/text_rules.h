@@ -33,6 +33,8 @@ void CleanAddressList(TextList& list);
 
 // True when any byte is above 126.
 bool HasByteAbove126(std::string_view text);
+// True when any byte is above 127: the text is not ASCII.
+bool HasNonAscii(std::string_view text);
 
 // The number of bytes of the UTF-8 character that starts at text[at]: 2 to 4 for a lead byte
 // followed by its continuation bytes, 1 for anything else (an ASCII byte, a stray byte).

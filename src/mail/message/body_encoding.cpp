@@ -13,13 +13,6 @@ constexpr std::size_t kLongestEightBitLine = 998;
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) > 127) return false;
-    }
-    return true;
-}
-
 bool HasLineLongerThan(std::string_view text, std::size_t longest) {
     std::size_t length = 0;
     for (char c : text) {
@@ -53,7 +46,9 @@ std::string Base64Text(std::string_view text) {
 }  // namespace
 
 BodyForm ChooseBodyForm(std::string_view text, bool eightBitAccepted) {
-    if (IsAscii(text)) return {"iso-8859-1", HasByteAbove126(text) ? BodyTransfer::EightBit : BodyTransfer::SevenBit};
+    if (!HasNonAscii(text)) {
+        return {"iso-8859-1", HasByteAbove126(text) ? BodyTransfer::EightBit : BodyTransfer::SevenBit};
+    }
     if (eightBitAccepted && !HasLineLongerThan(text, kLongestEightBitLine)) return {"utf-8", BodyTransfer::EightBit};
     const bool base64Shorter = Base64Text(text).size() < QuotedPrintable(text).size();
     return {"utf-8", base64Shorter ? BodyTransfer::Base64 : BodyTransfer::QuotedPrintable};

@@ -104,7 +104,7 @@ std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::st
 }
 
 std::string ContentIdFor(const std::string& name, std::size_t index) {
-    return HasByteAbove126(name) ? "embedded" + std::to_string(index + 1) : name;
+    return HasNonAscii(name) ? "embedded" + std::to_string(index + 1) : name;
 }
 
 bool LinkEmbeddedFiles(MailSettings& settings) {

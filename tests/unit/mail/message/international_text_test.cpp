@@ -13,14 +13,10 @@
 namespace zankit::mail {
 namespace {
 
-// One text per script, and a mix.
+// Characters of two, three and four bytes, and a mix.
 const char* const kScripts[] = {
     "Preis: 5 \u20AC \u2013 \u201Egenau\u201C, Gr\u00FC\u00DFe aus K\u00F6ln",
-    "Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144",
-    "\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 \u03BA\u03CC\u03C3\u03BC\u03B5",
-    "\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440",
     "\u65E5\u672C\u8A9E\u306E\u30C6\u30AD\u30B9\u30C8\u3067\u3059",
-    "\u0645\u0631\u062D\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645",
     "Emoji \U0001F600\U0001F680\U0001F30D",
     "Mix: \u20AC \u0416 \u65E5 \U0001F600 \u0639 z",
 };
@@ -124,7 +120,7 @@ TEST(InternationalText, FileNameParameters) {
 
 TEST(InternationalText, BodyForms) {
     std::string longLine;
-    while (longLine.size() <= 998) longLine += kScripts[4];
+    while (longLine.size() <= 998) longLine += kScripts[1];
     const struct {
         const char* text;
         bool eightBitOffered;
@@ -135,8 +131,8 @@ TEST(InternationalText, BodyForms) {
         {"plain text\r\n", true, "iso-8859-1", BodyTransfer::SevenBit},
         {"with DEL \x7F", false, "iso-8859-1", BodyTransfer::EightBit},
         {"Anbei die Rechnung \u00FCber 5 \u20AC, wie besprochen.", false, "utf-8", BodyTransfer::QuotedPrintable},
-        {kScripts[4], false, "utf-8", BodyTransfer::Base64},  // three bytes a character
-        {kScripts[4], true, "utf-8", BodyTransfer::EightBit},
+        {kScripts[1], false, "utf-8", BodyTransfer::Base64},  // three bytes a character
+        {kScripts[1], true, "utf-8", BodyTransfer::EightBit},
         {longLine.c_str(), true, "utf-8", BodyTransfer::Base64},  // no 8bit line over 998 bytes
     };
     for (const auto& row : rows) {

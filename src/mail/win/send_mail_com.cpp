@@ -49,7 +49,11 @@ void SendMailObject::SendSuccesful() { events_.Fire(L"SendSuccesful"); }
 void SendMailObject::FireText(std::wstring_view eventName, std::string& text) {
     std::wstring value = CoreTextToWide(text);
     events_.Fire(eventName, value);
-    text = WideToUtf8(value);  // a handler may have changed it
+    try {
+        text = WideToUtf8(value);  // a handler may have changed it
+    } catch (const TextConversionError&) {
+        // A change that is no text (a lone surrogate) is not taken.
+    }
 }
 
 void SendMailObject::SendFailed(std::string& explanation) { FireText(L"SendFailed", explanation); }

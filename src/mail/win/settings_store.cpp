@@ -16,7 +16,11 @@ public:
     std::optional<std::string> Read(const std::string& key) override {
         const std::optional<std::wstring> value = ReadUserSetting(section_, Utf8ToWide(key));
         if (!value) return std::nullopt;
-        return WideToUtf8(*value);
+        try {
+            return WideToUtf8(*value);
+        } catch (const TextConversionError&) {
+            return std::nullopt;  // not text (a lone surrogate): taken as absent, the default applies
+        }
     }
 
     bool Write(const std::string& key, const std::string& value) override {

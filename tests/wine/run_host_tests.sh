@@ -40,17 +40,22 @@ ca=$work/ca
   zk_ca_trust_in_prefix "$ca"; } || fail "the test certificates could not be made"
 
 # The peers' ports and folders reach the tests through the environment, which Wine passes on.
-mkdir -p "$work/sink" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"
+mkdir -p "$work/sink" "$work/sink7" "$work/sinkutf8" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"
 export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$$"
 export ZANKIT_PROXY_CREDENTIALS="proxy-user:Proxy-Secret-$$"
-/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink" 2> "$work/sink.err" & pids+=($!)
+/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink" --read 2> "$work/sink.err" & pids+=($!)
+# Two more sinks for the international rows: one without 8BITMIME on offer that logs in a user
+# with a name and password outside ASCII, one that offers SMTPUTF8.
+/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink7" --read --without-8bitmime \
+  --user 'müller:Pässwörd-€' 2> "$work/sink7.err" & pids+=($!)
+/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sinkutf8" --read --smtputf8 2> "$work/sinkutf8.err" & pids+=($!)
 /usr/bin/python3 "$peers/scripted_smtp.py" --dir "$work/scripted" 2> "$work/scripted.err" & pids+=($!)
 /usr/bin/python3 "$peers/tls_peers.py" --dir "$work/tls" --certs "$ca" --user "$ZANKIT_TLS_USER" \
   --token "$ZANKIT_TLS_TOKEN" 2> "$work/tls.err" & pids+=($!)
 /usr/bin/python3 "$peers/http_echo.py" "$work/http" https "$ca/server."{pem,key} \
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
 /usr/bin/python3 "$peers/http_proxy.py" "$work/http" "$ZANKIT_PROXY_CREDENTIALS" 2> "$work/proxy.err" & pids+=($!)
-zk_wait_for "$work/sink/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" \
+zk_wait_for "$work/sink/port" "$work/sink7/port" "$work/sinkutf8/port" "$work/scripted/ports" "$work/tls/ports" "$work/http/https_untrusted_port" \
   "$work/http/proxy_port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
 # A disk of 16 KiB for the writer's rows about a full disk.
@@ -61,6 +66,11 @@ ZANKIT_SMALL_DISK=$(zk_winpath "$work/small-disk")
 export ZANKIT_SMTP_PORT ZANKIT_SMTP_SPOOL ZANKIT_SCRIPTED_DIR ZANKIT_TLS_DIR ZANKIT_HTTP_CLOSED_PORT
 ZANKIT_SMTP_PORT=$(cat "$work/sink/port")
 ZANKIT_SMTP_SPOOL=$(zk_winpath "$work/sink")
+export ZANKIT_SMTP7_PORT ZANKIT_SMTP7_SPOOL ZANKIT_SMTPUTF8_PORT ZANKIT_SMTPUTF8_SPOOL
+ZANKIT_SMTP7_PORT=$(cat "$work/sink7/port")
+ZANKIT_SMTP7_SPOOL=$(zk_winpath "$work/sink7")
+ZANKIT_SMTPUTF8_PORT=$(cat "$work/sinkutf8/port")
+ZANKIT_SMTPUTF8_SPOOL=$(zk_winpath "$work/sinkutf8")
 ZANKIT_SCRIPTED_DIR=$(zk_winpath "$work/scripted")
 ZANKIT_TLS_DIR=$(zk_winpath "$work/tls")
 for name in http https https_untrusted proxy; do

@@ -43,6 +43,8 @@ ServerOffer ServerOfferOf(const std::vector<std::string>& replyLines, std::strin
         if (line.size() < 4) continue;
         const std::string keyword = UpperCase(TrimSpaces(line.substr(4)));
         if (keyword == "STARTTLS") offer.startTls = true;
+        if (keyword == "8BITMIME") offer.eightBitMime = true;
+        if (keyword == "SMTPUTF8") offer.smtpUtf8 = true;
         if (keyword.rfind("AUTH", 0) == 0 && keyword.size() > 4 && (keyword[4] == ' ' || keyword[4] == '=')) {
             for (std::string& word : Words(keyword.substr(5))) {
                 if (!offer.Offers(word)) offer.mechanisms.push_back(std::move(word));

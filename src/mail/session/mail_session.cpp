@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "mail/address_validation.h"
 #include "mail/message/encodings.h"
 #include "mail/session/session_rules.h"
 #include "mail/tls/tls_engine.h"
@@ -79,7 +80,7 @@ bool MailSession::OpenSessionSteps() {
         CloseSocket();
         Pump();
     }
-    const std::string host = settings_.SMTPHost();
+    const std::string host = ToAsciiDomain(settings_.SMTPHost());
     Pump();
     Say("Connecting to SMTP Server (" + host + ")...");
     replies_.SetMode(ReplyAssembler::Mode::Smtp);
@@ -101,7 +102,7 @@ bool MailSession::RefuseInvalidStoredSettings() {
 }
 
 bool MailSession::Pop3Login() {
-    const std::string host = settings_.POP3Host();
+    const std::string host = ToAsciiDomain(settings_.POP3Host());
     Say("Connecting to POP3 Server (" + host + ")...");
     failures_.SetFailed(false);
     flags_.connected = false;
@@ -171,8 +172,9 @@ bool MailSession::Hello() {
     flags_.replyOK = false;
     flags_.authLoginOffered = false;
     offer_ = ServerOffer();
-    const bool extended = settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
-    if (!SendCommand(Command(extended ? "EHLO" : "HELO", HeloDomain(settings_.From())), Awaiting::Hello)) {
+    const bool extended = extensionsWanted_ || settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
+    const std::string domain = HeloDomain(WireAddress(settings_.From()));
+    if (!SendCommand(Command(extended ? "EHLO" : "HELO", domain), Awaiting::Hello)) {
         return false;
     }
     return failures_.WaitForFlag(flags_.replyOK, settings_.ConnectTimeout(), true);
@@ -384,7 +386,7 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
         // Whatever came with or after the 220 was sent before the handshake: it answers
         // nothing (a forged reply injected there must not count).
         replies_.Clear();
-        socket_.StartTls(TlsFor(settings_.SMTPHost()));
+        socket_.StartTls(TlsFor(ToAsciiDomain(settings_.SMTPHost())));
     } else if (awaiting == Awaiting::Data && code == kReplyStartData) {
         awaiting_ = Awaiting::Nothing;
         flags_.dataReady = true;

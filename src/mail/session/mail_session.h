@@ -61,6 +61,12 @@ public:
     // Logs commands (secrets masked) and replies; none by default.
     void SetTraceLog(std::unique_ptr<TraceLog> trace) { trace_ = std::move(trace); }
 
+    // Asks for EHLO in sessions opened from now on even without login or TLS, so the server's
+    // extensions (8BITMIME, SMTPUTF8) are known.
+    void WantExtensions(bool wanted) { extensionsWanted_ = wanted; }
+    // What the server's last EHLO reply offered (nothing after HELO).
+    const ServerOffer& Offer() const { return offer_; }
+
     // The class's Connect and Disconnect.
     bool Connect();
     void Disconnect();
@@ -164,6 +170,7 @@ private:
     ServerOffer offer_;  // what the last EHLO reply announced
     LoginMechanism mechanism_ = LoginMechanism::None;
     bool closing_ = false;
+    bool extensionsWanted_ = false;
 };
 
 }  // namespace zankit::mail

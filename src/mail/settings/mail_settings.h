@@ -124,7 +124,6 @@ public:
     const TextList& CcDisplayNames() const { return ccDisplayNames_; }
     const TextList& BccRecipients() const { return bccRecipients_; }
     const AttachmentList& Attachments() const { return attachments_; }
-    bool HasEightBit() const { return HasByteAbove126(message_); }
     const std::string& PriorityText() const { return priorityText_; }
     // The complaints of stored values that keep the object from connecting (a Security or
     // AuthMechanism outside its enumeration); empty when there are none.

@@ -32,6 +32,11 @@ TEST(AddressValidation, HostNamesAddressesAndIPs) {
         {IsValidEmailAddress, "@example.de", true}, {IsValidEmailAddress, "user@ 10.0.0.1", true},
         {IsValidEmailAddress, "a@b@example.com", false}, {IsValidEmailAddress, "user@localhost", false},
         {IsValidEmailAddress, "user@example.com\r\n", false},
+        // International addresses: any local part, the domain checked in its A-labels.
+        {IsValidEmailAddress, "j\u00FCrgen@b\u00FCcher.de", true},
+        {IsValidEmailAddress, "\u0438\u0432\u0430\u043D@\u043F\u0440\u0438\u043C\u0435\u0440.\u0440\u0444", true},
+        {IsValidEmailAddress, "user@\u043F\u0440\u0438\u043C\u0435\u0440", false},
+        {IsValidHostName, "mail.xn--p1ai", true},
         {IsIPAddress, "239.255.255.255", true}, {IsIPAddress, "1.256.0.1", false}, {IsIPAddress, "1.2.3", false},
         {IsIPAddress, "1.2.3.4.5", false}, {IsIPAddress, "1.2..4", false}, {IsIPAddress, "-1.2.3.4", false},
         {IsIPAddress, "1.2.3.99999999999999999999", false},

@@ -63,7 +63,8 @@ void SendMailCore::Transmit() {
     // and starting the count later would let the percentage fall back.
     flags.bytesSent = 0;
     failures_.SetFailed(false);
-    if (socket_.State() != kSocketConnected && !session_.OpenSession()) {
+    // A kept session is used only while it matches the current settings; OpenSession decides.
+    if (!session_.OpenSession()) {
         // A session that could not start because of a setting (no SMTP host and no exchanger
         // found) only records its complaint; the host must still hear that nothing was sent.
         if (!failures_.Failed() && !errors_.Empty()) failures_.RaiseFailure();

@@ -3,6 +3,7 @@
 // ZANKIT_TLS_TOKEN and trusts the peers' test authority inside the prefix).
 #include <windows.h>
 #include <ocidl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,14 @@ protected:
     std::wstring user_, password_, token_;
     std::map<std::string, long> ports_;
 };
+
+// How many messages the named server has kept so far.
+long Kept(const std::filesystem::path& spool) {
+    return static_cast<long>(std::distance(std::filesystem::directory_iterator(spool), {}));
+}
+
+// What a scripted server logs in the clear when a login under Security 1 finds no STARTTLS.
+constexpr const char* kOnlyHello = "EHLO example\\.com\r\nQUIT\r\n";
 
 // A received message with what differs between two sends of it (date, id, boundary) blanked.
 std::string Comparable(std::string message) {
@@ -109,14 +118,16 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         bool allowInvalid = false;
         const wchar_t* password = nullptr;  // the password and token; nullptr for the right ones
         MAIL_SECURITY security = SECURITY_STARTTLS_REQUIRED;
+        const char* clear = nullptr;  // what a scripted server got in the clear, when not the usual
+        bool unchecked = false;       // the Status "Certificate not checked" comes
     } const rows[] = {
         {"no-starttls", L"TLS not offered by server"},
-        // STARTTLS optional: on in the clear, with LOGIN
-        {"no-starttls", L"535 5.7.8 Token refused", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS},
+        // STARTTLS optional: the message may go in the clear, a login never
+        {"no-starttls", L"TLS not offered by server", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
         {"other-name", L"Certificate name mismatch"},
         {"expired", L"Certificate expired"},
         {"untrusted", L"Certificate not trusted"},
-        {"untrusted", L"ok", AUTH_AUTOMATIC, true},
+        {"untrusted", L"ok", AUTH_AUTOMATIC, true, nullptr, SECURITY_STARTTLS_REQUIRED, nullptr, true},
         {"cut-handshake", L"Connection closed during the TLS handshake"},
         {"close-after-220", L"Connection closed during the TLS handshake"},
         {"inject", L"ok"},
@@ -126,6 +137,18 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         {"starttls", L"ok", AUTH_LOGIN},
         {"starttls", L"ok", AUTH_CRAM_MD5},
         {"starttls", L"535 ", AUTH_PLAIN, false, L"wrong"},
+        // STARTTLS removed by a man in the middle: no mechanism logs in under Security 1.
+        {"no-starttls", L"TLS not offered by server", AUTH_LOGIN, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_PLAIN, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_CRAM_MD5, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_XOAUTH2, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        // AUTH LOGIN answers by position: aiosmtpd's own prompts ("starttls" above), German ones.
+        {"localized", L"ok", AUTH_LOGIN},
+        // A prompt the mechanism has no step for gets one cancel line.
+        {"extra-prompt", L"501 5.7.0 Cancelled", AUTH_PLAIN, false, nullptr, SECURITY_NONE,
+         "EHLO example\\.com\r\nAUTH PLAIN \\S+\r\n\\*\r\nQUIT\r\n"},
+        // A certificate that passes its checks needs no notice.
+        {"starttls", L"ok", AUTH_AUTOMATIC, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
@@ -143,15 +166,137 @@ TEST_F(TlsSend, RefusalsAndLogins) {
             wcscmp(row.outcome, L"ok") ? L"SendFailed: " + std::wstring(row.outcome) : L"SendSuccesful";
         EXPECT_EQ(mail->Count(L"Send"), 1) << testing::PrintToString(mail->Texts());
         EXPECT_EQ(mail->Count(outcome), 1) << testing::PrintToString(mail->Texts());
+        EXPECT_EQ(mail->Count(L"Status: Certificate not checked"), row.unchecked ? 1 : 0);
         // Where TLS is required, a scripted server saw nothing in the clear but EHLO, then STARTTLS or QUIT.
-        if (row.security == SECURITY_STARTTLS_REQUIRED && std::filesystem::exists(log)) {
+        if ((row.clear || row.security == SECURITY_STARTTLS_REQUIRED) && std::filesystem::exists(log)) {
             const std::string clear = ReadBytes(log).substr(logStart);
-            EXPECT_TRUE(std::regex_match(clear, std::regex("EHLO example\\.com\r\n(STARTTLS|QUIT)\r\n"))) << clear;
+            const char* expected = row.clear ? row.clear : "EHLO example\\.com\r\n(STARTTLS|QUIT)\r\n";
+            EXPECT_TRUE(std::regex_match(clear, std::regex(expected))) << clear;
         }
     }
     SendingMail mail(25);
     EXPECT_NE(Put(mail.mail.Get(), L"Security", Arg::Long(SECURITY_TLS + 1)).hr, S_OK);
     EXPECT_NE(Put(mail.mail.Get(), L"AuthMechanism", Arg::Long(AUTH_AUTOMATIC - 1)).hr, S_OK);
+}
+
+// A session kept by Connect carries a message only while it was opened with the current
+// settings: raised Security, another port or a login switched on open it again.
+TEST_F(TlsSend, AKeptSessionIsOpenedAgainWhenTheSettingsChange) {
+    const struct {
+        const char* connected;
+        const char* sent;
+        MAIL_SECURITY security;
+        bool login;
+    } rows[] = {
+        {"starttls", "starttls", SECURITY_STARTTLS_REQUIRED, false},
+        {"plain", "implicit", SECURITY_TLS, false},
+        {"starttls", "starttls", SECURITY_STARTTLS, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.connected) + " " + std::to_string(row.security));
+        auto mail = MailTo(row.connected, SECURITY_NONE, false);
+        EXPECT_EQ(mail->Do(L"Connect").hr, S_OK);
+        const long kept = Kept(dir_ / row.sent);
+        EXPECT_EQ(mail->Set(L"Security", Arg::Long(row.security)), S_OK);
+        EXPECT_EQ(mail->Set(L"SMTPPort", Arg::Long(ports_[row.sent])), S_OK);
+        EXPECT_EQ(mail->Set(L"UseAuthentication", Arg::Bool(row.login)), S_OK);
+        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
+        EXPECT_EQ(mail->Do(L"Disconnect").hr, S_OK);
+        EXPECT_EQ(mail->Count(L"SendSuccesful"), 1) << testing::PrintToString(mail->Texts());
+        EXPECT_EQ(Kept(dir_ / row.sent), kept + 1);
+    }
+}
+
+// A remembered Security outside the enumeration refuses Connect and Send before any byte leaves.
+TEST_F(TlsSend, AStoredSecurityOutsideTheEnumerationSendsNothing) {
+    const wchar_t key[] = L"Software\\VB and VBA Program Settings\\Postwerk\\Settings";
+    for (const auto& [name, value] : {std::pair{L"PersistentSettings", L"-1"}, {L"Security", L"7"}}) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, value, DWORD(2 * (wcslen(value) + 1)));
+    }
+    const std::filesystem::path log = dir_ / "no-starttls.log";
+    const std::string before = ReadBytes(log);
+    {
+        SendingMail mail(ports_["no-starttls"]);
+        EXPECT_EQ(mail.Do(L"Connect").hr, S_OK);
+        EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
+        EXPECT_EQ(mail.Count(L"SendFailed: Invalid stored setting: Security"), 2) << testing::PrintToString(mail.Texts());
+    }
+    EXPECT_EQ(ReadBytes(log), before);
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Postwerk");
+}
+
+// POP3 before SMTP: where Security asks for TLS, USER and PASS go out only inside it (STLS, or
+// TLS from the first byte on 995 under Security 3); a server without STLS gets no login.
+TEST_F(TlsSend, Pop3LoginsOnlyInsideTls) {
+    const char* tlsHost = std::getenv("ZANKIT_POP3_TLS_HOST");
+    const char* clearHost = std::getenv("ZANKIT_POP3_CLEAR_HOST");
+    ASSERT_TRUE(tlsHost && clearHost) << "no POP3 servers";
+    const struct {
+        const char* pop3;
+        MAIL_SECURITY security;
+        const char* server;
+        const wchar_t* outcome;
+    } rows[] = {
+        {clearHost, SECURITY_STARTTLS, "starttls", L"SendFailed: TLS not offered by server"},
+        {clearHost, SECURITY_STARTTLS_REQUIRED, "starttls", L"SendFailed: TLS not offered by server"},
+        {tlsHost, SECURITY_STARTTLS, "starttls", L"SendSuccesful"},
+        {tlsHost, SECURITY_STARTTLS_REQUIRED, "starttls", L"SendSuccesful"},
+        {tlsHost, SECURITY_TLS, "implicit", L"SendSuccesful"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.pop3) + " " + std::to_string(row.security));
+        auto mail = MailTo(row.server, row.security, false);
+        const std::string host = row.pop3;
+        EXPECT_EQ(mail->Set(L"POP3Host", Arg::Text(std::wstring(host.begin(), host.end()))), S_OK);
+        EXPECT_EQ(mail->Set(L"UsePopAuthentication", Arg::Bool(true)), S_OK);
+        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
+        EXPECT_EQ(mail->Count(row.outcome), 1) << testing::PrintToString(mail->Texts());
+    }
+}
+
+// The logins against a real mail system: Postfix's submission port (STARTTLS required before AUTH
+// and MAIL) and its port with TLS from the first byte, SASL through Dovecot. What it delivered to
+// the Maildir is read back.
+TEST_F(TlsSend, ARealMailSystemTakesTheLoginsAndDeliversTheMessage) {
+    const char* postfix = std::getenv("ZANKIT_POSTFIX_DIR");
+    ASSERT_TRUE(postfix) << "no Postfix";
+    std::istringstream lines(ReadBytes(std::filesystem::path(postfix) / "ports"));
+    std::string name;
+    for (long port; lines >> name >> port;) ports_["postfix-" + name] = port;
+    const std::filesystem::path inbox = std::filesystem::path(postfix) / "mailboxes/example.com/you/new";
+    const struct {
+        const char* server;
+        MAIL_SECURITY security;
+        AUTH_MECHANISM mechanism;
+        const wchar_t* outcome;
+    } rows[] = {
+        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_AUTOMATIC, L"SendSuccesful"},
+        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_LOGIN, L"SendSuccesful"},
+        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_CRAM_MD5, L"SendSuccesful"},
+        {"postfix-submission", SECURITY_STARTTLS, AUTH_PLAIN, L"SendSuccesful"},
+        {"postfix-smtps", SECURITY_TLS, AUTH_AUTOMATIC, L"SendSuccesful"},
+        // No AUTH offered in the clear; the message is refused before TLS.
+        {"postfix-submission", SECURITY_NONE, AUTH_AUTOMATIC, L"SendFailed: 530 5.7.0 Must issue a STARTTLS command first"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
+        const long delivered = std::filesystem::exists(inbox) ? Kept(inbox) : 0;
+        auto mail = MailTo(row.server, row.security);
+        EXPECT_EQ(mail->Set(L"AuthMechanism", Arg::Long(row.mechanism)), S_OK);
+        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
+        EXPECT_EQ(mail->Count(row.outcome), 1) << testing::PrintToString(mail->Texts());
+        if (wcscmp(row.outcome, L"SendSuccesful")) continue;
+        // Delivery runs after the reply to the data: wait for the file, boundedly.
+        for (int i = 0; i < 300 && (!std::filesystem::exists(inbox) || Kept(inbox) == delivered); ++i) Sleep(100);
+        ASSERT_EQ(Kept(inbox), delivered + 1);
+        std::filesystem::path newest;
+        for (const auto& entry : std::filesystem::directory_iterator(inbox)) {
+            if (newest.empty() || entry.last_write_time() > std::filesystem::last_write_time(newest)) newest = entry;
+        }
+        const std::string message = ReadBytes(newest);
+        EXPECT_NE(message.find("Delivered-To: you@example.com\n"), std::string::npos) << message;
+        EXPECT_NE(message.find("\n\nLine one\n.Line two"), std::string::npos) << message;
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "sending_mail.h"
 
@@ -31,9 +32,17 @@ protected:
         user_.assign(user.begin(), user.begin() + user.find(':'));
         password_.assign(user.begin() + user.find(':') + 1, user.end());
         token_.assign(token.begin(), token.end());
-        std::istringstream lines(ReadBytes(dir_ / "ports"));
+        ReadPorts(dir_ / "ports", "");
+        const char* postfix = std::getenv("ZANKIT_POSTFIX_DIR");
+        ASSERT_TRUE(postfix) << "no Postfix";
+        postfix_ = postfix;
+        ReadPorts(postfix_ / "ports", "postfix-");
+    }
+
+    void ReadPorts(const std::filesystem::path& file, const std::string& prefix) {
+        std::istringstream lines(ReadBytes(file));
         std::string name;
-        for (long port; lines >> name >> port;) ports_[name] = port;
+        for (long port; lines >> name >> port;) ports_[prefix + name] = port;
     }
 
     // Aimed at the named server, logging in when login is set.
@@ -52,18 +61,28 @@ protected:
         return mail;
     }
 
-    std::filesystem::path dir_;
+    std::filesystem::path dir_, postfix_;
     std::wstring user_, password_, token_;
     std::map<std::string, long> ports_;
 };
 
-// How many messages the named server has kept so far.
+// How many messages are in a spool or Maildir folder, and the one written last.
 long Kept(const std::filesystem::path& spool) {
+    if (!std::filesystem::exists(spool)) return 0;
     return static_cast<long>(std::distance(std::filesystem::directory_iterator(spool), {}));
+}
+std::filesystem::path Newest(const std::filesystem::path& folder) {
+    std::filesystem::path newest;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (newest.empty() || entry.last_write_time() > std::filesystem::last_write_time(newest)) newest = entry;
+    }
+    return newest;
 }
 
 // What a scripted server logs in the clear when a login under Security 1 finds no STARTTLS.
 constexpr const char* kOnlyHello = "EHLO example\\.com\r\nQUIT\r\n";
+// ... and when a session kept in the clear is opened again with TLS.
+constexpr const char* kReopened = "HELO example\\.com\r\nQUIT\r\nEHLO example\\.com\r\nSTARTTLS\r\n";
 
 // A received message with what differs between two sends of it (date, id, boundary) blanked.
 std::string Comparable(std::string message) {
@@ -120,6 +139,8 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         MAIL_SECURITY security = SECURITY_STARTTLS_REQUIRED;
         const char* clear = nullptr;  // what a scripted server got in the clear, when not the usual
         bool unchecked = false;       // the Status "Certificate not checked" comes
+        const char* pop3 = nullptr;   // POP3 login first, at the address this variable names
+        const char* kept = nullptr;   // Connect first to this server with Security 0, no login
     } const rows[] = {
         {"no-starttls", L"TLS not offered by server"},
         // STARTTLS optional: the message may go in the clear, a login never
@@ -149,12 +170,47 @@ TEST_F(TlsSend, RefusalsAndLogins) {
          "EHLO example\\.com\r\nAUTH PLAIN \\S+\r\n\\*\r\nQUIT\r\n"},
         // A certificate that passes its checks needs no notice.
         {"starttls", L"ok", AUTH_AUTOMATIC, true},
+        // A session kept by Connect is opened again once Security, the port or the login changed.
+        {.server = "xoauth2", .outcome = L"ok", .mechanism = AUTH_XOAUTH2, .clear = kReopened, .kept = "xoauth2"},
+        {.server = "xoauth2", .outcome = L"ok", .mechanism = AUTH_XOAUTH2, .security = SECURITY_STARTTLS,
+         .clear = kReopened, .kept = "xoauth2"},
+        {.server = "implicit", .outcome = L"ok", .security = SECURITY_TLS, .kept = "plain"},
+        // POP3 before SMTP: USER and PASS only inside TLS (STLS; port 995 under Security 3).
+        {.server = "starttls", .outcome = L"TLS not offered by server", .security = SECURITY_STARTTLS,
+         .pop3 = "ZANKIT_POP3_CLEAR_HOST"},
+        {.server = "starttls", .outcome = L"TLS not offered by server", .pop3 = "ZANKIT_POP3_CLEAR_HOST"},
+        {.server = "starttls", .outcome = L"ok", .security = SECURITY_STARTTLS, .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        {.server = "starttls", .outcome = L"ok", .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        {.server = "implicit", .outcome = L"ok", .security = SECURITY_TLS, .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        // A real mail system: Postfix's submission port and its port with TLS from the first byte.
+        {"postfix-submission", L"ok"},
+        {"postfix-submission", L"ok", AUTH_LOGIN},
+        {"postfix-submission", L"ok", AUTH_CRAM_MD5},
+        {"postfix-submission", L"ok", AUTH_PLAIN, false, nullptr, SECURITY_STARTTLS},
+        {"postfix-smtps", L"ok", AUTH_AUTOMATIC, false, nullptr, SECURITY_TLS},
+        {"postfix-submission", L"530 5.7.0 Must issue a STARTTLS command first", AUTH_AUTOMATIC, false, nullptr,
+         SECURITY_NONE},
     };
+    const std::filesystem::path inbox = postfix_ / "mailboxes/example.com/you/new";
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
         const std::filesystem::path log = dir_ / (std::string(row.server) + ".log");
         const std::size_t logStart = std::filesystem::exists(log) ? ReadBytes(log).size() : 0;
-        auto mail = MailTo(row.server, row.security);
+        const std::filesystem::path spool = std::string_view(row.server).starts_with("postfix") ? inbox : dir_ / row.server;
+        const long delivered = Kept(spool);
+        auto mail = MailTo(row.kept ? row.kept : row.server, row.kept ? SECURITY_NONE : row.security, !row.kept);
+        if (row.kept) {
+            EXPECT_EQ(mail->Do(L"Connect").hr, S_OK);
+            const std::pair<const wchar_t*, Arg> changes[] = {{L"Security", Arg::Long(row.security)},
+                                                              {L"SMTPPort", Arg::Long(ports_[row.server])},
+                                                              {L"UseAuthentication", Arg::Bool(true)}};
+            for (const auto& [name, value] : changes) EXPECT_EQ(mail->Set(name, value), S_OK) << name;
+        }
+        if (row.pop3) {
+            const std::string host = std::getenv(row.pop3) ? std::getenv(row.pop3) : "";
+            EXPECT_EQ(mail->Set(L"POP3Host", Arg::Text(std::wstring(host.begin(), host.end()))), S_OK);
+            EXPECT_EQ(mail->Set(L"UsePopAuthentication", Arg::Bool(true)), S_OK);
+        }
         EXPECT_EQ(mail->Set(L"AllowInvalidCertificate", Arg::Bool(row.allowInvalid)), S_OK);
         EXPECT_EQ(mail->Set(L"AuthMechanism", Arg::Long(row.mechanism)), S_OK);
         if (row.password) {
@@ -167,6 +223,16 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         EXPECT_EQ(mail->Count(L"Send"), 1) << testing::PrintToString(mail->Texts());
         EXPECT_EQ(mail->Count(outcome), 1) << testing::PrintToString(mail->Texts());
         EXPECT_EQ(mail->Count(L"Status: Certificate not checked"), row.unchecked ? 1 : 0);
+        // A message sent arrived where it was sent to (Postfix delivers after its reply: waited for).
+        for (int i = 0; i < 300 && spool == inbox && outcome == L"SendSuccesful" && Kept(spool) == delivered; ++i) {
+            Sleep(100);
+        }
+        if (std::filesystem::exists(spool)) EXPECT_EQ(Kept(spool), delivered + (outcome == L"SendSuccesful"));
+        if (spool == inbox && outcome == L"SendSuccesful") {
+            const std::string message = ReadBytes(Newest(inbox));
+            EXPECT_NE(message.find("Delivered-To: you@example.com\n"), std::string::npos) << message;
+            EXPECT_NE(message.find("\nLine one\n.Line two"), std::string::npos) << message;
+        }
         // Where TLS is required, a scripted server saw nothing in the clear but EHLO, then STARTTLS or QUIT.
         if ((row.clear || row.security == SECURITY_STARTTLS_REQUIRED) && std::filesystem::exists(log)) {
             const std::string clear = ReadBytes(log).substr(logStart);
@@ -179,124 +245,21 @@ TEST_F(TlsSend, RefusalsAndLogins) {
     EXPECT_NE(Put(mail.mail.Get(), L"AuthMechanism", Arg::Long(AUTH_AUTOMATIC - 1)).hr, S_OK);
 }
 
-// A session kept by Connect carries a message only while it was opened with the current
-// settings: raised Security, another port or a login switched on open it again.
-TEST_F(TlsSend, AKeptSessionIsOpenedAgainWhenTheSettingsChange) {
-    const struct {
-        const char* connected;
-        const char* sent;
-        MAIL_SECURITY security;
-        bool login;
-    } rows[] = {
-        {"starttls", "starttls", SECURITY_STARTTLS_REQUIRED, false},
-        {"plain", "implicit", SECURITY_TLS, false},
-        {"starttls", "starttls", SECURITY_STARTTLS, true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.connected) + " " + std::to_string(row.security));
-        auto mail = MailTo(row.connected, SECURITY_NONE, false);
-        EXPECT_EQ(mail->Do(L"Connect").hr, S_OK);
-        const long kept = Kept(dir_ / row.sent);
-        EXPECT_EQ(mail->Set(L"Security", Arg::Long(row.security)), S_OK);
-        EXPECT_EQ(mail->Set(L"SMTPPort", Arg::Long(ports_[row.sent])), S_OK);
-        EXPECT_EQ(mail->Set(L"UseAuthentication", Arg::Bool(row.login)), S_OK);
-        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
-        EXPECT_EQ(mail->Do(L"Disconnect").hr, S_OK);
-        EXPECT_EQ(mail->Count(L"SendSuccesful"), 1) << testing::PrintToString(mail->Texts());
-        EXPECT_EQ(Kept(dir_ / row.sent), kept + 1);
-    }
-}
-
 // A remembered Security outside the enumeration refuses Connect and Send before any byte leaves.
 TEST_F(TlsSend, AStoredSecurityOutsideTheEnumerationSendsNothing) {
     const wchar_t key[] = L"Software\\VB and VBA Program Settings\\Postwerk\\Settings";
     for (const auto& [name, value] : {std::pair{L"PersistentSettings", L"-1"}, {L"Security", L"7"}}) {
         RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, value, DWORD(2 * (wcslen(value) + 1)));
     }
-    const std::filesystem::path log = dir_ / "no-starttls.log";
-    const std::string before = ReadBytes(log);
+    const std::string before = ReadBytes(dir_ / "no-starttls.log");
     {
         SendingMail mail(ports_["no-starttls"]);
         EXPECT_EQ(mail.Do(L"Connect").hr, S_OK);
         EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
         EXPECT_EQ(mail.Count(L"SendFailed: Invalid stored setting: Security"), 2) << testing::PrintToString(mail.Texts());
     }
-    EXPECT_EQ(ReadBytes(log), before);
+    EXPECT_EQ(ReadBytes(dir_ / "no-starttls.log"), before);
     SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Postwerk");
-}
-
-// POP3 before SMTP: where Security asks for TLS, USER and PASS go out only inside it (STLS, or
-// TLS from the first byte on 995 under Security 3); a server without STLS gets no login.
-TEST_F(TlsSend, Pop3LoginsOnlyInsideTls) {
-    const char* tlsHost = std::getenv("ZANKIT_POP3_TLS_HOST");
-    const char* clearHost = std::getenv("ZANKIT_POP3_CLEAR_HOST");
-    ASSERT_TRUE(tlsHost && clearHost) << "no POP3 servers";
-    const struct {
-        const char* pop3;
-        MAIL_SECURITY security;
-        const char* server;
-        const wchar_t* outcome;
-    } rows[] = {
-        {clearHost, SECURITY_STARTTLS, "starttls", L"SendFailed: TLS not offered by server"},
-        {clearHost, SECURITY_STARTTLS_REQUIRED, "starttls", L"SendFailed: TLS not offered by server"},
-        {tlsHost, SECURITY_STARTTLS, "starttls", L"SendSuccesful"},
-        {tlsHost, SECURITY_STARTTLS_REQUIRED, "starttls", L"SendSuccesful"},
-        {tlsHost, SECURITY_TLS, "implicit", L"SendSuccesful"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.pop3) + " " + std::to_string(row.security));
-        auto mail = MailTo(row.server, row.security, false);
-        const std::string host = row.pop3;
-        EXPECT_EQ(mail->Set(L"POP3Host", Arg::Text(std::wstring(host.begin(), host.end()))), S_OK);
-        EXPECT_EQ(mail->Set(L"UsePopAuthentication", Arg::Bool(true)), S_OK);
-        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
-        EXPECT_EQ(mail->Count(row.outcome), 1) << testing::PrintToString(mail->Texts());
-    }
-}
-
-// The logins against a real mail system: Postfix's submission port (STARTTLS required before AUTH
-// and MAIL) and its port with TLS from the first byte, SASL through Dovecot. What it delivered to
-// the Maildir is read back.
-TEST_F(TlsSend, ARealMailSystemTakesTheLoginsAndDeliversTheMessage) {
-    const char* postfix = std::getenv("ZANKIT_POSTFIX_DIR");
-    ASSERT_TRUE(postfix) << "no Postfix";
-    std::istringstream lines(ReadBytes(std::filesystem::path(postfix) / "ports"));
-    std::string name;
-    for (long port; lines >> name >> port;) ports_["postfix-" + name] = port;
-    const std::filesystem::path inbox = std::filesystem::path(postfix) / "mailboxes/example.com/you/new";
-    const struct {
-        const char* server;
-        MAIL_SECURITY security;
-        AUTH_MECHANISM mechanism;
-        const wchar_t* outcome;
-    } rows[] = {
-        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_AUTOMATIC, L"SendSuccesful"},
-        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_LOGIN, L"SendSuccesful"},
-        {"postfix-submission", SECURITY_STARTTLS_REQUIRED, AUTH_CRAM_MD5, L"SendSuccesful"},
-        {"postfix-submission", SECURITY_STARTTLS, AUTH_PLAIN, L"SendSuccesful"},
-        {"postfix-smtps", SECURITY_TLS, AUTH_AUTOMATIC, L"SendSuccesful"},
-        // No AUTH offered in the clear; the message is refused before TLS.
-        {"postfix-submission", SECURITY_NONE, AUTH_AUTOMATIC, L"SendFailed: 530 5.7.0 Must issue a STARTTLS command first"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
-        const long delivered = std::filesystem::exists(inbox) ? Kept(inbox) : 0;
-        auto mail = MailTo(row.server, row.security);
-        EXPECT_EQ(mail->Set(L"AuthMechanism", Arg::Long(row.mechanism)), S_OK);
-        EXPECT_EQ(mail->Do(L"Send").hr, S_OK);
-        EXPECT_EQ(mail->Count(row.outcome), 1) << testing::PrintToString(mail->Texts());
-        if (wcscmp(row.outcome, L"SendSuccesful")) continue;
-        // Delivery runs after the reply to the data: wait for the file, boundedly.
-        for (int i = 0; i < 300 && (!std::filesystem::exists(inbox) || Kept(inbox) == delivered); ++i) Sleep(100);
-        ASSERT_EQ(Kept(inbox), delivered + 1);
-        std::filesystem::path newest;
-        for (const auto& entry : std::filesystem::directory_iterator(inbox)) {
-            if (newest.empty() || entry.last_write_time() > std::filesystem::last_write_time(newest)) newest = entry;
-        }
-        const std::string message = ReadBytes(newest);
-        EXPECT_NE(message.find("Delivered-To: you@example.com\n"), std::string::npos) << message;
-        EXPECT_NE(message.find("\n\nLine one\n.Line two"), std::string::npos) << message;
-    }
 }
 
 }  // namespace

@@ -105,9 +105,9 @@ public:
     // dataReady the 354 of DATA, replyOK a completion reply.
     bool Exchange(std::string_view command, bool SessionFlags::*flag, long seconds);
 
-    // Queues message bytes as they are (after MayLeave allowed them) (the message writer's filter has made them safe), then
-    // holds back while more than limit bytes wait; false when the send has failed or no byte
-    // left for MessageTimeout seconds (reported as a timeout).
+    // Queues message bytes as they are (the message writer's filter has made them safe) once
+    // MayLeave allows them, then holds back while more than limit bytes wait; false when the
+    // send has failed or no byte left for MessageTimeout seconds (reported as a timeout).
     bool SendMessageData(std::string_view bytes, std::size_t limit);
     bool WaitForQueueBelow(std::size_t limit);
     // Records a failure of the message's data (a file, the socket) and reports it.

@@ -142,6 +142,7 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         const char* pop3 = nullptr;   // POP3 login first, at the address this variable names
         const char* kept = nullptr;   // Connect first to this server with Security 0, no login
     } const rows[] = {
+        // clang-format off
         {"no-starttls", L"TLS not offered by server"},
         // STARTTLS optional: the message may go in the clear, a login never
         {"no-starttls", L"TLS not offered by server", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
@@ -190,13 +191,15 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         {"postfix-smtps", L"ok", AUTH_AUTOMATIC, false, nullptr, SECURITY_TLS},
         {"postfix-submission", L"530 5.7.0 Must issue a STARTTLS command first", AUTH_AUTOMATIC, false, nullptr,
          SECURITY_NONE},
+        // clang-format on
     };
     const std::filesystem::path inbox = postfix_ / "mailboxes/example.com/you/new";
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
         const std::filesystem::path log = dir_ / (std::string(row.server) + ".log");
         const std::size_t logStart = std::filesystem::exists(log) ? ReadBytes(log).size() : 0;
-        const std::filesystem::path spool = std::string_view(row.server).starts_with("postfix") ? inbox : dir_ / row.server;
+        const std::filesystem::path spool =
+            std::string_view(row.server).starts_with("postfix") ? inbox : dir_ / row.server;
         const long delivered = Kept(spool);
         auto mail = MailTo(row.kept ? row.kept : row.server, row.kept ? SECURITY_NONE : row.security, !row.kept);
         if (row.kept) {
@@ -256,7 +259,8 @@ TEST_F(TlsSend, AStoredSecurityOutsideTheEnumerationSendsNothing) {
         SendingMail mail(ports_["no-starttls"]);
         EXPECT_EQ(mail.Do(L"Connect").hr, S_OK);
         EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
-        EXPECT_EQ(mail.Count(L"SendFailed: Invalid stored setting: Security"), 2) << testing::PrintToString(mail.Texts());
+        EXPECT_EQ(mail.Count(L"SendFailed: Invalid stored setting: Security"), 2)
+            << testing::PrintToString(mail.Texts());
     }
     EXPECT_EQ(ReadBytes(dir_ / "no-starttls.log"), before);
     SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Postwerk");

@@ -141,8 +141,8 @@ private:
         Data,
         Quit,
         Pop3Greeting,
-        Pop3Capabilities,      // the first line of the answer to CAPA
-        Pop3CapabilityLines,   // the lines after it, up to "."
+        Pop3Capabilities,     // the first line of the answer to CAPA
+        Pop3CapabilityLines,  // the lines after it, up to "."
         Pop3StartTls,
         Pop3Handshake,
         Pop3User,

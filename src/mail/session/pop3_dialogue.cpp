@@ -42,7 +42,8 @@ bool MailSession::Pop3Login() {
 }
 
 void MailSession::JudgePop3Reply(const Reply& reply) {
-    if (awaiting_ == Awaiting::Pop3CapabilityLines || (awaiting_ == Awaiting::Pop3Capabilities && reply.code != kReplyPop3Ok)) {
+    if (awaiting_ == Awaiting::Pop3CapabilityLines ||
+        (awaiting_ == Awaiting::Pop3Capabilities && reply.code != kReplyPop3Ok)) {
         Pop3CapabilityLine(reply);
         return;
     }

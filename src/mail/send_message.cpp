@@ -91,7 +91,8 @@ void SendMailCore::Transmit() {
     const std::string internationalAddress = FirstInternationalAddress(s);
     const bool eightBitText = NeedsEightBitText(s);
     session_.WantExtensions(HasNonAscii(s.Message()) || eightBitText || !internationalAddress.empty());
-    if (socket_.State() != kSocketConnected && !session_.OpenSession()) {
+    // A kept session is used only while it matches the current settings; OpenSession decides.
+    if (!session_.OpenSession()) {
         // A session that could not start because of a setting (no SMTP host and no exchanger
         // found) only records its complaint; the host must still hear that nothing was sent.
         if (!failures_.Failed() && !errors_.Empty()) failures_.RaiseFailure();

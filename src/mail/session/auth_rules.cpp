@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mail/message/encodings.h"
+#include "mail/secret_text.h"
 #include "mail/session/hmac_md5.h"
 #include "mail/session/session_rules.h"
 #include "mail/text_rules.h"
@@ -81,6 +82,7 @@ LoginMechanism ChooseLoginMechanism(std::int32_t requested, const ServerOffer& o
 
 std::string PlainInitialResponse(std::string_view user, std::string_view password) {
     std::string message(1, '\0');
+    WipedOnExit wipeMessage(message);
     message.append(user).push_back('\0');
     message.append(password);
     return Base64OneLine(message);
@@ -88,6 +90,7 @@ std::string PlainInitialResponse(std::string_view user, std::string_view passwor
 
 std::string XOAuth2InitialResponse(std::string_view user, std::string_view accessToken) {
     std::string message = "user=";
+    WipedOnExit wipeMessage(message);
     message.append(user)
         .append(
             "\x01"

@@ -21,6 +21,8 @@ inline constexpr std::string_view kCertificateRevoked = "Certificate revoked";
 inline constexpr std::string_view kTlsHandshakeFailed = "TLS handshake failed";
 inline constexpr std::string_view kTlsClosedInHandshake = "Connection closed during the TLS handshake";
 inline constexpr std::string_view kTlsRecordFailed = "TLS record could not be decrypted";
+// Status text of a handshake that took a certificate only because allowInvalidCertificate was set.
+inline constexpr std::string_view kCertificateNotChecked = "Certificate not checked";
 
 // What one engine call produced. output holds bytes for the server; failed ends the
 // connection with error as its description.
@@ -30,6 +32,8 @@ struct TlsStep {
     bool closed = false;  // the server sent its closing alert (Decrypt only)
     bool failed = false;
     std::string error;
+    // With done: the certificate failed a check and was taken because allowInvalidCertificate was set.
+    bool certificateUnchecked = false;
 };
 
 class TlsEngine {

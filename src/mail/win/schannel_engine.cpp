@@ -283,14 +283,13 @@ private:
             step.error = std::string(kTlsHandshakeFailed);
             return;
         }
-        if (!allowInvalid_) {
-            const std::string_view fault = CheckCertificate();
-            if (!fault.empty()) {
-                step.failed = true;
-                step.error = std::string(fault);
-                return;
-            }
+        const std::string_view fault = CheckCertificate();
+        if (!fault.empty() && !allowInvalid_) {
+            step.failed = true;
+            step.error = std::string(fault);
+            return;
         }
+        step.certificateUnchecked = !fault.empty();
         established_ = true;
         step.done = true;
     }

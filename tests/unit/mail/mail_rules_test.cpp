@@ -6,6 +6,7 @@
 
 #include "mail/address_validation.h"
 #include "mail/pending_errors.h"
+#include "mail/secret_text.h"
 #include "mail/text_rules.h"
 #include "session_test_support.h"
 
@@ -64,6 +65,24 @@ struct Failures {
 
 // One entry per text whatever its case, in order; a failure sends them all at once, closes the
 // session and empties the list.
+// Every byte the buffer holds is blank afterwards, also those past the value a shorter
+// assignment left behind; the buffer stays with the string.
+TEST(SecretText, WipeStringBlanksTheWholeBuffer) {
+    const struct {
+        std::string first, then;
+    } rows[] = {{"pw", "pw"}, {std::string(300, 'p'), "short"}, {std::string(40, 't'), ""}};
+    for (const auto& row : rows) {
+        std::string secret = row.first;
+        secret = row.then;
+        const char* buffer = secret.data();
+        const std::size_t capacity = secret.capacity();
+        WipeString(secret);
+        EXPECT_TRUE(secret.empty());
+        ASSERT_EQ(secret.data(), buffer);
+        EXPECT_EQ(std::string(buffer, capacity), std::string(capacity, '\0')) << row.first;
+    }
+}
+
 TEST(FailureReporter, RaiseFailureSendsEveryPendingTextOnce) {
     Failures f;
     int closes = 0;

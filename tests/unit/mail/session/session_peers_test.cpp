@@ -109,6 +109,9 @@ TEST_F(SmtpPeers, RememberedSettingsAndPop3) {
         // No "Connecting to SMTP Server": the sink is not asked (what it logs now may be a late line of
         // an earlier row's session).
         {{{"UsePopAuthentication", "-1"}}, {pop3 + ")...", "SendFailed: Invalid or Missing POP3 Host Name\r\n"}, {}},
+        // Asked for TLS, a server without STLS (CAPA read) gets no USER.
+        {{{"UsePopAuthentication", "-1"}, {"Pop3Host", "127.0.0.1"}, {"Security", "1"}},
+         {pop3 + "127.0.0.1)...", "SendFailed: TLS not offered by server\r\n", kClosing}, {}},
     };
     // clang-format on
     for (const auto& row : rows) {

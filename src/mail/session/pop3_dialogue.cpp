@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "mail/address_validation.h"
 #include "mail/message/wire_text.h"
 #include "mail/secret_text.h"
 #include "mail/session/mail_session.h"
@@ -13,7 +14,7 @@
 namespace zankit::mail {
 
 bool MailSession::Pop3Login() {
-    const std::string host = settings_.POP3Host();
+    const std::string host = ToAsciiDomain(settings_.POP3Host());
     Say("Connecting to POP3 Server (" + host + ")...");
     failures_.SetFailed(false);
     flags_.connected = false;
@@ -69,7 +70,7 @@ void MailSession::JudgePop3Reply(const Reply& reply) {
             awaiting_ = Awaiting::Pop3Handshake;
             // Whatever came with the +OK was sent before the handshake: it answers nothing.
             replies_.Clear();
-            socket_.StartTls(TlsFor(settings_.POP3Host()));
+            socket_.StartTls(TlsFor(ToAsciiDomain(settings_.POP3Host())));
             break;
         case Awaiting::Pop3Handshake:
             FailUnexpected(reply.text);

@@ -97,7 +97,7 @@ TEST_F(ComposeTest, HeaderBlock) {
     s.SetPriority(HIGH_PRIORITY);
     s.SetReceipt(true);
     s.SetReplyToAddress("r@example.com");
-    HeaderValues v{"id@h", "<me>", "<you>", "<c>", "Mon, 1 Jan 2024 12:00:00 +0000", "B", true, false};
+    HeaderValues v{"id@h", "<me>", "<you>", "<c>", "Mon, 1 Jan 2024 12:00:00 +0000", "B", true, false, {}};
     v.body = BodyForm{"utf-8", BodyTransfer::QuotedPrintable};
     EXPECT_EQ(HeaderLines(s, v),
               (std::vector<std::string>{

@@ -10,7 +10,7 @@ packages=(
   wine wine64 wine32:i386 wine64-tools libwine-dev
   libgnutls30 libgnutls30:i386 openssl ca-certificates
   python3 python3-aiosmtpd
-  dovecot-pop3d dnsmasq iproute2
+  dovecot-core dovecot-pop3d dnsmasq iproute2
   xvfb xauth x11-utils
   locales sharutils mpack coreutils curl
   postfix
@@ -35,7 +35,8 @@ done
 
 if [ "$missing" -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  # postfix only for its smtp-sink (benchmarks): no mail system is configured or started.
+  # postfix for its smtp-sink (benchmarks) and the tests' private instance, which runs from a
+  # configuration folder of its own: no system mail service is configured or started.
   echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
   apt-get update
   apt-get install -y --no-install-recommends "${packages[@]}"

@@ -35,6 +35,9 @@ out="$work/out"
 rm -rf "$out" && mkdir -p "$out"
 writer=$(cscript64 "$(zk_winpath "$root/bench/fileops/writer.vbs")" "$(zk_winpath "$out")" "$lines" "$runs")
 echo "$writer"
+echo "== FileWriter in UTF-8 (half Cyrillic) against the text stream in Unicode"
+utf8=$(cscript64 "$(zk_winpath "$root/bench/fileops/writer.vbs")" "$(zk_winpath "$out")" "$lines" "$runs" utf8)
+echo "$utf8"
 rm -rf "$out"
 
 echo "== FolderCopy: $files small files + $large MiB, best of $runs"
@@ -57,9 +60,11 @@ echo "cp_ms=$cp_ms"
 rm -rf "$copies"
 
 awk -v z="$(value "$writer" zankit_ms)" -v f="$(value "$writer" fso_ms)" \
+    -v u="$(value "$utf8" zankit_ms)" -v w="$(value "$utf8" fso_ms)" \
     -v c="$(value "$copy" zankit_ms)" -v s="$(value "$copy" fso_ms)" -v p="$cp_ms" \
     -v l="$(value "$floor" floor_ms)" 'BEGIN {
   printf "FileWriter.WriteLine / TextStream.WriteLine = %.2f\n", z / f
+  printf "FileWriter.WriteLine in UTF-8 / TextStream.WriteLine in Unicode = %.2f\n", u / w
   printf "FolderCopy / FileSystemObject.CopyFolder = %.2f\n", c / s
   printf "FolderCopy / cp -r = %.2f\n", c / p
   printf "FolderCopy / the shell called directly = %.2f\n", c / l }'

@@ -1,17 +1,22 @@
 ' FileWriter.WriteLine against the FileSystemObject's TextStream.WriteLine: the same lines of
-' 80 characters into two files, best of several runs. Arguments: folder, lines, runs.
+' 80 characters into two files, best of several runs. Arguments: folder, lines, runs, and
+' "utf8" for lines half in Cyrillic written as UTF-8 against the text stream in Unicode.
 Option Explicit
-Dim folder, lines, runs, fso, line, i, run, started, best, writer, stream, zankit, fsoBest
+Dim folder, lines, runs, fso, line, i, run, started, best, writer, stream, zankit, fsoBest, utf8
 folder = WScript.Arguments(0)
 lines = CLng(WScript.Arguments(1))
 runs = CLng(WScript.Arguments(2))
+utf8 = WScript.Arguments.Count > 3
+If utf8 Then utf8 = (WScript.Arguments(3) = "utf8")
 Set fso = CreateObject("Scripting.FileSystemObject")
 line = String(80, "x")
+If utf8 Then line = String(40, ChrW(&H416)) & String(40, "x")
 
 zankit = 1E+30 : fsoBest = 1E+30
 For run = 1 To runs
     started = Timer
     Set writer = CreateObject("ZanKit.FileWriter")
+    If utf8 Then writer.Encoding = 1
     writer.Filename = folder & "\zankit.txt"
     For i = 1 To lines
         writer.WriteLine line
@@ -21,7 +26,7 @@ For run = 1 To runs
     If Timer - started < zankit Then zankit = Timer - started
 
     started = Timer
-    Set stream = fso.CreateTextFile(folder & "\fso.txt", True)
+    Set stream = fso.CreateTextFile(folder & "\fso.txt", True, utf8)
     For i = 1 To lines
         stream.WriteLine line
     Next

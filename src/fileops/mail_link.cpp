@@ -16,18 +16,11 @@ bool KeptInHeaderValue(wchar_t c) {
     return std::wstring_view(L"-._~!$'()*+,;:@%").find(c) != std::wstring_view::npos;
 }
 
-// The address keeps everything printable except the characters that end or split the link
-// (so lists such as "a@x.org,b@y.org" and "a@x.org;b@y.org" stay as they are).
-bool KeptInAddress(wchar_t c) {
-    if (c <= L' ' || c >= 0x7F) return false;
-    return std::wstring_view(L"\"#&?<>").find(c) == std::wstring_view::npos;
-}
-
 }  // namespace
 
 std::wstring MailLink(std::wstring_view address, std::wstring_view subject, std::wstring_view body) {
     std::wstring link =
-        L"mailto:" + PercentEncode(address, KeptInAddress) + L"?Subject=" + PercentEncode(subject, KeptInHeaderValue);
+        L"mailto:" + std::wstring(address) + L"?Subject=" + PercentEncode(subject, KeptInHeaderValue);
     const std::wstring trimmedBody = TrimSpaces(body);
     if (!trimmedBody.empty()) link += L"&Body=" + PercentEncode(trimmedBody, KeptInHeaderValue);
     return link;

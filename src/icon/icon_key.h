@@ -10,9 +10,12 @@ namespace zankit {
 // True when the text is empty after removing leading and trailing spaces.
 bool IsBlankName(std::wstring_view text);
 
+// Upper-cases a text by the platform's mapping (the DLL's is the system's, so "äbc" gives "ÄBC").
+using UpperCaseText = std::wstring (*)(std::wstring_view text);
+
 // shellTypeName when it is not empty; otherwise the text after the first "." of fileName
-// in upper case followed by "-Datei" (a.b.xyz gives B.XYZ-Datei), or "Datei" for a name
-// without a dot.
-std::wstring IconKey(std::wstring_view fileName, std::wstring_view shellTypeName);
+// upper-cased by upperCase followed by "-Datei" (a.b.xyz gives B.XYZ-Datei), or "Datei" for a
+// name without a dot.
+std::wstring IconKey(std::wstring_view fileName, std::wstring_view shellTypeName, UpperCaseText upperCase);
 
 }  // namespace zankit

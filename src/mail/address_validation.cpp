@@ -1,9 +1,11 @@
 #include "mail/address_validation.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "mail/punycode.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {
@@ -61,12 +63,35 @@ bool IsIPAddress(std::string_view text) {
 }
 
 bool IsValidHostName(std::string_view host) {
-    const std::string h = ToUpperAscii(TrimSpaces(host));
+    const std::string h = ToUpperAscii(ToAsciiDomain(TrimSpaces(host)));
     if (h.empty()) return false;
     if (IsIPAddress(h)) return true;
     const auto labels = SplitAt(h, '.');
     if (labels.size() < 2) return false;
-    return ContainsNoCase(kKnownTopLevelDomains, labels.back());
+    return ContainsNoCase(kKnownTopLevelDomains, labels.back()) || labels.back().rfind("XN--", 0) == 0;
+}
+
+std::string ToAsciiDomain(std::string_view domain) {
+    if (!HasNonAscii(domain)) return std::string(domain);
+    std::string result;
+    const auto labels = SplitAt(domain, '.');
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const std::string_view label = labels[i];
+        if (i > 0) result.push_back('.');
+        const auto encoded = HasNonAscii(label) ? PunycodeEncode(ToLowerAscii(label)) : std::nullopt;
+        result.append(encoded ? "xn--" + *encoded : std::string(label));
+    }
+    return result;
+}
+
+std::string WireAddress(std::string_view address) {
+    const std::size_t at = address.rfind('@');
+    if (at == std::string_view::npos) return std::string(address);
+    return std::string(address.substr(0, at + 1)) + ToAsciiDomain(address.substr(at + 1));
+}
+
+bool HasInternationalLocalPart(std::string_view address) {
+    return HasNonAscii(address.substr(0, std::min(address.rfind('@'), address.size())));
 }
 
 bool IsValidEmailAddress(std::string_view address) {

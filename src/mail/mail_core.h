@@ -85,8 +85,11 @@ private:
     // True when the checks refused the send (SendFailed raised).
     bool CheckAndRefuse();
     void Transmit();
-    // MAIL FROM and RCPT TO; fills the To and Cc lines. False when the send has ended.
-    bool SendEnvelope(const MailSettings& s, std::string& toLine, std::string& ccLine);
+    // MAIL FROM (with its parameters) and RCPT TO; fills the To and Cc lines. False when the
+    // send has ended.
+    bool SendEnvelope(const MailSettings& s, std::string_view mailParameters, std::string& toLine, std::string& ccLine);
+    // Ends a send the session cannot carry, before MAIL FROM, with description.
+    void RefuseSend(const std::string& description);
     bool SendAttachments(const MailSettings& s, MessageWriter& writer, const std::string& boundary, bool related);
     std::string MessageIdHost(const MailSettings& s);
 

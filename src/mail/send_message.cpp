@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "mail/address_validation.h"
 #include "mail/dns/dns_discovery.h"
 #include "mail/mail_core.h"
+#include "mail/message/body_encoding.h"
 #include "mail/message/message_compose.h"
 #include "mail/message/message_writer.h"
 #include "mail/message/wire_text.h"
@@ -38,6 +40,29 @@ private:
 
 std::uint32_t SeedFrom(std::uint64_t ticks) { return static_cast<std::uint32_t>(ticks ^ (ticks >> 32)); }
 
+constexpr std::string_view kEightBitNeeded =
+    "Text outside ASCII with UU encoding needs a server that offers 8BITMIME; use MIME encoding";
+
+// The first address of the envelope or the header whose local part is not ASCII; "" when none.
+std::string FirstInternationalAddress(const MailSettings& s) {
+    TextList addresses{s.From(), s.ReplyToAddress()};
+    for (const TextList* list : {&s.Recipients(), &s.CcRecipients(), &s.BccRecipients()}) {
+        addresses.insert(addresses.end(), list->begin(), list->end());
+    }
+    for (const std::string& address : addresses) {
+        if (HasInternationalLocalPart(address)) return TrimSpaces(address);
+    }
+    return {};
+}
+
+// UU attachments follow the text unencoded: text or file names outside ASCII make it 8-bit.
+bool NeedsEightBitText(const MailSettings& s) {
+    if (s.EncodeType() == MIME_ENCODE) return false;
+    const TextList& names = s.Attachments().Names();
+    return HasNonAscii(s.Message()) ||
+           std::any_of(names.begin(), names.end(), [](const std::string& name) { return HasNonAscii(name); });
+}
+
 }  // namespace
 
 void SendMailCore::Send() {
@@ -63,22 +88,43 @@ void SendMailCore::Transmit() {
     // and starting the count later would let the percentage fall back.
     flags.bytesSent = 0;
     failures_.SetFailed(false);
-    if (socket_.State() != kSocketConnected && !session_.OpenSession()) {
+    const std::string internationalAddress = FirstInternationalAddress(s);
+    const bool eightBitText = NeedsEightBitText(s);
+    session_.WantExtensions(HasNonAscii(s.Message()) || eightBitText || !internationalAddress.empty());
+    // A kept session is used only while it matches the current settings; OpenSession decides.
+    if (!session_.OpenSession()) {
         // A session that could not start because of a setting (no SMTP host and no exchanger
         // found) only records its complaint; the host must still hear that nothing was sent.
         if (!failures_.Failed() && !errors_.Empty()) failures_.RaiseFailure();
         return;
     }
 
+    const ServerOffer& offer = session_.Offer();
+    if (!internationalAddress.empty() && !offer.smtpUtf8) {
+        RefuseSend("The address " + internationalAddress + " needs a server that offers SMTPUTF8; this one does not");
+        return;
+    }
+    if (eightBitText && !offer.eightBitMime) {
+        RefuseSend(std::string(kEightBitNeeded));
+        return;
+    }
+    HeaderValues header;
+    header.body =
+        eightBitText ? BodyForm{"utf-8", BodyTransfer::EightBit} : ChooseBodyForm(s.Message(), offer.eightBitMime);
+    std::string mailParameters;
+    if (header.body.charset == "utf-8" && header.body.transfer == BodyTransfer::EightBit) {
+        mailParameters += " BODY=8BITMIME";
+    }
+    if (!internationalAddress.empty()) mailParameters += " SMTPUTF8";
+
     std::string toLine;
     std::string ccLine;
-    if (!SendEnvelope(s, toLine, ccLine)) return;
+    if (!SendEnvelope(s, mailParameters, toLine, ccLine)) return;
 
     std::string status = "Sending Message...";
     events_.Status(status);
     if (!session_.Exchange("DATA", &SessionFlags::dataReady, s.MessageTimeout())) return;
 
-    HeaderValues header;
     header.multipart = multipart;
     header.related = related;
     if (multipart) header.boundary = MakeBoundary(system_->LocalNow());
@@ -93,7 +139,7 @@ void SendMailCore::Transmit() {
     MessageWriter writer(sink, *system_);
     for (const std::string& line : HeaderLines(s, header)) writer.Line(line);
     writer.Line("");
-    writer.Line(s.Message());
+    writer.Line(EncodeBody(s.Message(), header.body.transfer));
     if (s.Attachments().Count() > 0) writer.Line("");
     if (!SendAttachments(s, writer, header.boundary, related)) return;
     if (multipart) writer.Line("--" + header.boundary + "--");
@@ -112,11 +158,18 @@ void SendMailCore::Transmit() {
     events_.SendSuccesful();
 }
 
-bool SendMailCore::SendEnvelope(const MailSettings& s, std::string& toLine, std::string& ccLine) {
+void SendMailCore::RefuseSend(const std::string& description) {
+    errors_.Add(description);
+    failures_.RaiseFailure();
+}
+
+bool SendMailCore::SendEnvelope(const MailSettings& s, std::string_view mailParameters, std::string& toLine,
+                                std::string& ccLine) {
     const long timeout = s.MessageTimeout();
     std::string status = "Sending Sender Information...";
     events_.Status(status);
-    if (!session_.Exchange(Command("MAIL FROM:", "<" + s.From() + ">"), &SessionFlags::replyOK, timeout)) {
+    const std::string sender = "<" + WireAddress(s.From()) + ">" + std::string(mailParameters);
+    if (!session_.Exchange(Command("MAIL FROM:", sender), &SessionFlags::replyOK, timeout)) {
         return false;
     }
 
@@ -124,7 +177,8 @@ bool SendMailCore::SendEnvelope(const MailSettings& s, std::string& toLine, std:
     events_.Status(status);
     const auto giveList = [&](const TextList& addresses, const TextList& names, std::string& line) {
         for (std::size_t i = 0; i < addresses.size(); ++i) {
-            if (!session_.Exchange(Command("RCPT TO:", "<" + addresses[i] + ">"), &SessionFlags::replyOK, timeout)) {
+            if (!session_.Exchange(Command("RCPT TO:", "<" + WireAddress(addresses[i]) + ">"), &SessionFlags::replyOK,
+                                   timeout)) {
                 return false;
             }
             line += AddressEntry(addresses[i], i < names.size() ? names[i] : std::string());
@@ -135,7 +189,8 @@ bool SendMailCore::SendEnvelope(const MailSettings& s, std::string& toLine, std:
     if (!giveList(s.Recipients(), s.RecipientDisplayNames(), toLine)) return false;
     if (!giveList(s.CcRecipients(), s.CcDisplayNames(), ccLine)) return false;
     for (const std::string& address : s.BccRecipients()) {
-        if (!session_.Exchange(Command("RCPT TO:", "<" + TrimSpaces(address) + ">"), &SessionFlags::replyOK, timeout)) {
+        const std::string recipient = "<" + WireAddress(TrimSpaces(address)) + ">";
+        if (!session_.Exchange(Command("RCPT TO:", recipient), &SessionFlags::replyOK, timeout)) {
             return false;
         }
     }
@@ -159,7 +214,8 @@ bool SendMailCore::SendAttachments(const MailSettings& s, MessageWriter& writer,
             writer.Line("end");
         } else {
             const std::string type = GetContentType(name);
-            for (const std::string& line : AttachmentPartHeader(boundary, name, type, embedded && related)) {
+            const std::string contentId = embedded && related ? ContentIdFor(name, i) : std::string();
+            for (const std::string& line : AttachmentPartHeader(boundary, name, type, contentId)) {
                 writer.Line(line);
             }
             if (!writer.File(files.Paths()[i], MIME_ENCODE)) return false;

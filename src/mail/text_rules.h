@@ -1,6 +1,6 @@
 // Small text operations of the mail class: list splitting and joining, trimming, case-blind
-// comparison, and the normalisation of address lists. Texts are bytes of the
-// ANSI code page; case folding touches ASCII letters only.
+// comparison, the normalisation of address lists and the UTF-8 character steps. Texts are
+// UTF-8; case folding touches ASCII letters only.
 #pragma once
 
 #include <string>
@@ -15,6 +15,7 @@ using TextList = std::vector<std::string>;
 std::string TrimSpaces(std::string_view text);
 
 std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // True when needle occurs anywhere in haystack, without regard to case.
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
@@ -32,6 +33,12 @@ void CleanAddressList(TextList& list);
 
 // True when any byte is above 126.
 bool HasByteAbove126(std::string_view text);
+// True when any byte is above 127: the text is not ASCII.
+bool HasNonAscii(std::string_view text);
+
+// The number of bytes of the UTF-8 character that starts at text[at]: 2 to 4 for a lead byte
+// followed by its continuation bytes, 1 for anything else (an ASCII byte, a stray byte).
+std::size_t Utf8CharacterLength(std::string_view text, std::size_t at);
 
 // Replaces every occurrence of from (non-empty) by to.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

@@ -34,4 +34,17 @@ std::wstring DriveNameFromNumber(int number) {
     return name;
 }
 
+std::wstring FolderRoot(std::wstring_view fullPath) {
+    if (fullPath.size() >= 2 && fullPath[1] == L':') {
+        return fullPath.size() >= 3 ? std::wstring(fullPath.substr(0, 3)) : std::wstring();
+    }
+    if (fullPath.substr(0, 2) != L"\\\\") return L"";
+    const size_t server = fullPath.find(L'\\', 2);  // the separator after the server's name
+    if (server == std::wstring_view::npos || server == 2 || server + 1 == fullPath.size()) return L"";
+    const size_t share = fullPath.find(L'\\', server + 1);
+    if (share == server + 1) return L"";
+    if (share == std::wstring_view::npos) return std::wstring(fullPath) + L"\\";
+    return std::wstring(fullPath.substr(0, share + 1));
+}
+
 }  // namespace zankit::paths

@@ -24,6 +24,10 @@ std::wstring FolderName(std::wstring_view folder);
 // a "\" gets one appended ("C:" gives "C:\").
 std::wstring ParentFolderPath(std::wstring_view folder);
 
+// The root of a full path: "C:\" or "\\server\share\" (a bare share gets its "\"); "" when
+// the path has none (relative, "C:" alone, a server without a share).
+std::wstring FolderRoot(std::wstring_view fullPath);
+
 // "C:" for drive number 2 (A = 0); "" for a number outside 0 to 25.
 std::wstring DriveNameFromNumber(int number);
 

@@ -1,12 +1,17 @@
 // libFuzzer target for the mail encoders: DecodeBase64String on any input, the round trip of
-// Base64EncodeBytes, and the layout of UU lines.
+// Base64EncodeBytes, the layout of UU lines, and encoded words, quoted-printable and Punycode
+// on any bytes (UTF-8 or not).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "mail/message/body_encoding.h"
 #include "mail/message/encodings.h"
+#include "mail/message/header_words.h"
+#include "mail/punycode.h"
 
 namespace {
 
@@ -40,5 +45,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (size > 0) {
         Check(uu.size() == 1 + (size * 4 + 2) / 3 + (3 - size % 3) % 3 && uu[0] == static_cast<char>(32 + size));
     }
+
+    // Encoded words within their width give the bytes back; quoted-printable lines stay within 76.
+    std::string words;
+    std::size_t wordStart = 0;
+    const std::string encodedWords = EncodedWords(input, 40);
+    while (wordStart < encodedWords.size()) {
+        const std::size_t wordEnd = std::min(encodedWords.find(' ', wordStart), encodedWords.size());
+        Check(wordEnd - wordStart <= (wordStart == 0 ? 40 : kLongestEncodedWord));
+        words += DecodeBase64String(encodedWords.substr(wordStart + 10, wordEnd - wordStart - 12));
+        wordStart = wordEnd + 1;
+    }
+    Check(words == input);
+    const std::string quoted = QuotedPrintable(input);
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 2) {
+        end = quoted.find("\r\n", start);
+        Check((end == std::string::npos ? quoted.size() : end) - start <= 76);
+    }
+    PunycodeEncode(input);
     return 0;
 }

@@ -95,30 +95,40 @@ ComPtr<IDispatch> CreateFolderBrowserObject() {
 TEST(FileDialog, StartNameTitleFilterAnswerAndSixHundredSelectedFiles) {
     ComPtr<IDispatch> info = Create(L"ZanKit.FileSysInfo");
     ASSERT_TRUE(info);
-    const std::wstring folder = NewFolder({L"a.txt", L"b.log"});
-    SetRememberedFolder(folder);
+    const std::wstring folder = NewFolder({L"a.txt", L"b.log"}), other = NewFolder({L"c.txt"});
+    wchar_t documents[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);
     Arg start = Arg::Text(L""), index = Arg::Long(5);  // script variables
     const Arg m = Arg::Missing(), at = Arg::Text(folder), report = Arg::Text(L"Bericht.rtf"),
               text = Arg::Long(zanFileText);
     const Arg filter = Arg::Text(L"Text (*.txt)|*.txt|Alle|*.*");
     const std::vector<Arg> load{m, at, m, Arg::Text(L"Laden"), m, Arg::Long(-1), m, filter, Arg::RefTo(&index.value)};
     const std::wstring rtf = L"RichText-Dokument (*.rtf)";
+    // Each row starts with `remembered` stored, the dialog shows `shown`; afterwards the folder of
+    // the answer (or, after Cancel, the start folder) is remembered.
     const struct {
+        std::wstring remembered;
         std::vector<Arg> args;
-        std::wstring title, nameBox, filter, typed, answer;  // typed "" presses Cancel
+        std::wstring shown, title, nameBox, filter, typed, answer;  // typed "" presses Cancel
         VARTYPE answerType;
+        std::wstring rememberedAfter;
     } cases[] = {
-        {{m, Arg::RefTo(&start.value)}, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY},
-        {{report, at, text}, L"Speichern unter", L"Bericht.rtf", rtf, L"Neu", folder + L"\\Neu.rtf", VT_BSTR},
-        {{report, at, text, Arg::Text(L"Export")}, L"Export", L"Bericht.rtf", rtf, L"", L"", VT_BSTR},
-        {load, L"Laden", L"*.*", L"Text (*.txt)", L"b.log", folder + L"\\b.log", VT_BSTR},
+        {folder, {m, Arg::RefTo(&start.value)}, folder, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY, folder},
+        {L"", {}, documents, kOpenTitle, L"", L"Alle Dateien (*.*)", L"", L"", VT_EMPTY, std::wstring(documents) + L"\\"},
+        {folder, {report, at, text}, folder, L"Speichern unter", L"Bericht.rtf", rtf, L"Neu", folder + L"\\Neu.rtf",
+         VT_BSTR, folder},
+        {folder, {report, at, text, Arg::Text(L"Export")}, folder, L"Export", L"Bericht.rtf", rtf, L"", L"", VT_BSTR,
+         folder},
+        {folder, load, folder, L"Laden", L"*.*", L"Text (*.txt)", L"b.log", folder + L"\\b.log", VT_BSTR, folder},
+        {folder, load, folder, L"Laden", L"*.*", L"Text (*.txt)", other + L"\\c.txt", other + L"\\c.txt", VT_BSTR, other},
     };
     for (const auto& c : cases) {
+        SetRememberedFolder(c.remembered);
         DialogDriver driver(c.title, [&](HWND dialog) {
             wchar_t shown[MAX_PATH] = {};
             auto showsFolder = [&] {
                 return SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown)) > 0 &&
-                       folder == shown;
+                       c.shown == shown;
             };
             EXPECT_TRUE(WaitFor(showsFolder, 5000)) << shown;
             EXPECT_EQ(TextOf(FindDescendant(dialog, L"Edit")), c.nameBox);
@@ -132,6 +142,7 @@ TEST(FileDialog, StartNameTitleFilterAnswerAndSixHundredSelectedFiles) {
         EXPECT_EQ(answer.hr, S_OK);
         EXPECT_EQ(V_VT(&answer.value), c.answerType);
         EXPECT_EQ(answer.Text(), c.answer);
+        EXPECT_EQ(RememberedFolder(), c.rememberedAfter);
     }
     EXPECT_EQ(TextOf(&start.value), folder);
     EXPECT_EQ(LongOf(&index.value), 2);

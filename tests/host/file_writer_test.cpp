@@ -169,7 +169,9 @@ TEST(FileWriterFailures, ADiskFullWhenTheLastLinesAreWrittenIsRaisedOrReported) 
         const std::wstring path = std::wstring(disk) + L"\\out.txt";
         ComPtr<IDispatch> writer = WriterFor(path);
         for (int i = 0; i < 60; ++i) Write(writer.Get(), L"WriteLine", Arg::Text(std::wstring(1000, L'x')));
-        if (finish) EXPECT_EQ(Call(writer.Get(), L"WriteFinish", DISPATCH_METHOD, {Arg()}).exception.scode, RunTimeError(57));
+        if (finish) {
+            EXPECT_EQ(Call(writer.Get(), L"WriteFinish", DISPATCH_METHOD, {Arg()}).exception.scode, RunTimeError(57));
+        }
         writer = nullptr;
         const std::vector<std::wstring> records = TakeLoggerRecords();
         EXPECT_EQ(records.size(), finish ? 0u : 1u) << testing::PrintToString(records);

@@ -128,6 +128,17 @@ TEST(FileOpsCopy, NamesArraysAndFolderTreesArriveIntactFailuresAnswerFalseOrRais
     const std::vector<std::wstring> records = TakeLoggerRecords();
     EXPECT_TRUE(records.size() == 1 && records[0].find(L"\tFSO:FilesCopyMove\tHResult=") != std::wstring::npos);
     EXPECT_FALSE(Exists(source + L"\\to"));
+    // A relative destination is no path FolderCreate takes (reported, nothing made); the shell
+    // copies all the same, relative to the current folder, and as the destination does not exist
+    // the folder arrives under the destination's name, not inside it.
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetCurrentDirectoryW(base.c_str());
+    EXPECT_EQ(FolderCopyMove(info.Get(), L"FolderCopy", copy + L"\\" + kJapanese, L"rel\\dest", false), 1);
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(ReadBytes(base + L"\\rel\\dest\\sub\\" + kUmlauts + L".txt"), "deep");
+    const std::vector<std::wstring> badPath = TakeLoggerRecords();
+    EXPECT_TRUE(badPath.size() == 1 && badPath[0].find(L"1000:(Bad path: )|| rel\\dest") != std::wstring::npos);
 
     SAFEARRAYBOUND one = {1, 0}, two[2] = {{2, 0}, {2, 0}};
     Arg nullInArray, twoDimensions;

@@ -25,12 +25,14 @@ std::wstring StoredSetting(const wchar_t* name) {
 }  // namespace
 
 TEST(MailSurface, SettingsPersistInTheVbSettingsStoreAndCanBeSwitchedOff) {
+    const wchar_t kName[] = L"\u0418\u0432\u0430\u043D \u65E5\u672C \U0001F600";
     SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
     {
         ComPtr<IDispatch> first = Create(L"ZanKit.clsSendMail");
         Put(first.Get(), L"PersistentSettings", Arg::Bool(true));
         Put(first.Get(), L"SMTPPort", Arg::Long(587));
         Put(first.Get(), L"from", Arg::Text(L"me@example.com"));
+        Put(first.Get(), L"FromDisplayName", Arg::Text(kName));
     }
     EXPECT_EQ(
         StoredSetting(L"PersistentSettings") + L" " + StoredSetting(L"RemotePort") + L" " + StoredSetting(L"From"),
@@ -39,8 +41,18 @@ TEST(MailSurface, SettingsPersistInTheVbSettingsStoreAndCanBeSwitchedOff) {
         ComPtr<IDispatch> second = Create(L"ZanKit.clsSendMail");
         EXPECT_EQ(Get(second.Get(), L"SMTPPort").Number(), 587);
         EXPECT_EQ(Get(second.Get(), L"from").Text(), L"me@example.com");
+        EXPECT_EQ(Get(second.Get(), L"FromDisplayName").Text(), kName) << "every character is kept";
         Put(second.Get(), L"PersistentSettings", Arg::Bool(false));
     }
     EXPECT_EQ(StoredSetting(L"PersistentSettings"), L"0");
     SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+// DecodeBase64String answers bytes: each decoded byte is one character of the ANSI code page,
+// also when the bytes happen to be UTF-8.
+TEST(MailSurface, DecodeBase64StringAnswersBytes) {
+    ComPtr<IDispatch> mail = Create(L"ZanKit.clsSendMail");
+    wchar_t expected[3] = {};
+    MultiByteToWideChar(CP_ACP, 0, "\xC3\xA4", 2, expected, 2);
+    EXPECT_EQ(Call(mail.Get(), L"DecodeBase64String", DISPATCH_METHOD, {Arg::Text(L"w6Q=")}).Text(), expected);
 }

@@ -77,7 +77,7 @@ TEST(MailSend, ConnectTwoSendsAndDisconnect) {
     for (std::size_t i = 1; i < percents.size(); ++i) restarts += percents[i] < percents[i - 1];
     EXPECT_EQ(restarts, 1);
     EXPECT_EQ(percents.back(), 100);
-    EXPECT_NE(NewestMessage().find("Subject: =?ISO-8859-1?B?R3L832U=?="), std::string::npos);
+    EXPECT_NE(NewestMessage().find("Subject: =?UTF-8?B?R3LDvMOfZQ==?="), std::string::npos);
 }
 
 // A host may change what is being sent, or drop its last reference, inside any event: the
@@ -147,7 +147,8 @@ const FaultRow kFaultRows[] = {
     {"one-byte", kAuth, nullptr, false, "", 1},
     {"joined", kPlain, L"550 5.1.0 Sender refused after all", false, ""},
     {"mixed-codes", kPlain, L"550 5.1.0 but refused", false, kMail},
-    {"odd-prompt", kAuth, L"501 5.7.0 Authentication cancelled", true, "\r\n*\r\n"},
+    // The first prompt after AUTH LOGIN takes the user name, whatever it asks.
+    {"odd-prompt", kAuth, L"535 5.7.8 Unexpected answer", true, "c29tZW9uZQ==\r\n"},
     {"ehlo-refused", kAuth, L"502 5.5.1 EHLO not implemented", false, "EHLO example.com\r\n"},
     {"helo-421", kPlain, kClosing, false, "HELO example.com\r\n"},
     {"rcpt-421", kPlain, kClosing, false, "RCPT TO: <first@example.com>\r\n"},

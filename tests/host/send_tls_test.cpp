@@ -3,6 +3,7 @@
 // ZANKIT_TLS_TOKEN and trusts the peers' test authority inside the prefix).
 #include <windows.h>
 #include <ocidl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "sending_mail.h"
 
@@ -30,9 +32,17 @@ protected:
         user_.assign(user.begin(), user.begin() + user.find(':'));
         password_.assign(user.begin() + user.find(':') + 1, user.end());
         token_.assign(token.begin(), token.end());
-        std::istringstream lines(ReadBytes(dir_ / "ports"));
+        ReadPorts(dir_ / "ports", "");
+        const char* postfix = std::getenv("ZANKIT_POSTFIX_DIR");
+        ASSERT_TRUE(postfix) << "no Postfix";
+        postfix_ = postfix;
+        ReadPorts(postfix_ / "ports", "postfix-");
+    }
+
+    void ReadPorts(const std::filesystem::path& file, const std::string& prefix) {
+        std::istringstream lines(ReadBytes(file));
         std::string name;
-        for (long port; lines >> name >> port;) ports_[name] = port;
+        for (long port; lines >> name >> port;) ports_[prefix + name] = port;
     }
 
     // Aimed at the named server, logging in when login is set.
@@ -51,10 +61,28 @@ protected:
         return mail;
     }
 
-    std::filesystem::path dir_;
+    std::filesystem::path dir_, postfix_;
     std::wstring user_, password_, token_;
     std::map<std::string, long> ports_;
 };
+
+// How many messages are in a spool or Maildir folder, and the one written last.
+long Kept(const std::filesystem::path& spool) {
+    if (!std::filesystem::exists(spool)) return 0;
+    return static_cast<long>(std::distance(std::filesystem::directory_iterator(spool), {}));
+}
+std::filesystem::path Newest(const std::filesystem::path& folder) {
+    std::filesystem::path newest;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (newest.empty() || entry.last_write_time() > std::filesystem::last_write_time(newest)) newest = entry;
+    }
+    return newest;
+}
+
+// What a scripted server logs in the clear when a login under Security 1 finds no STARTTLS.
+constexpr const char* kOnlyHello = "EHLO example\\.com\r\nQUIT\r\n";
+// ... and when a session kept in the clear is opened again with TLS.
+constexpr const char* kReopened = "HELO example\\.com\r\nQUIT\r\nEHLO example\\.com\r\nSTARTTLS\r\n";
 
 // A received message with what differs between two sends of it (date, id, boundary) blanked.
 std::string Comparable(std::string message) {
@@ -109,14 +137,19 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         bool allowInvalid = false;
         const wchar_t* password = nullptr;  // the password and token; nullptr for the right ones
         MAIL_SECURITY security = SECURITY_STARTTLS_REQUIRED;
+        const char* clear = nullptr;  // what a scripted server got in the clear, when not the usual
+        bool unchecked = false;       // the Status "Certificate not checked" comes
+        const char* pop3 = nullptr;   // POP3 login first, at the address this variable names
+        const char* kept = nullptr;   // Connect first to this server with Security 0, no login
     } const rows[] = {
+        // clang-format off
         {"no-starttls", L"TLS not offered by server"},
-        // STARTTLS optional: on in the clear, with LOGIN
-        {"no-starttls", L"535 5.7.8 Token refused", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS},
+        // STARTTLS optional: the message may go in the clear, a login never
+        {"no-starttls", L"TLS not offered by server", AUTH_AUTOMATIC, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
         {"other-name", L"Certificate name mismatch"},
         {"expired", L"Certificate expired"},
         {"untrusted", L"Certificate not trusted"},
-        {"untrusted", L"ok", AUTH_AUTOMATIC, true},
+        {"untrusted", L"ok", AUTH_AUTOMATIC, true, nullptr, SECURITY_STARTTLS_REQUIRED, nullptr, true},
         {"cut-handshake", L"Connection closed during the TLS handshake"},
         {"close-after-220", L"Connection closed during the TLS handshake"},
         {"inject", L"ok"},
@@ -126,12 +159,61 @@ TEST_F(TlsSend, RefusalsAndLogins) {
         {"starttls", L"ok", AUTH_LOGIN},
         {"starttls", L"ok", AUTH_CRAM_MD5},
         {"starttls", L"535 ", AUTH_PLAIN, false, L"wrong"},
+        // STARTTLS removed by a man in the middle: no mechanism logs in under Security 1.
+        {"no-starttls", L"TLS not offered by server", AUTH_LOGIN, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_PLAIN, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_CRAM_MD5, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        {"no-starttls", L"TLS not offered by server", AUTH_XOAUTH2, false, nullptr, SECURITY_STARTTLS, kOnlyHello},
+        // AUTH LOGIN answers by position: aiosmtpd's own prompts ("starttls" above), German ones.
+        {"localized", L"ok", AUTH_LOGIN},
+        // A prompt the mechanism has no step for gets one cancel line.
+        {"extra-prompt", L"501 5.7.0 Cancelled", AUTH_PLAIN, false, nullptr, SECURITY_NONE,
+         "EHLO example\\.com\r\nAUTH PLAIN \\S+\r\n\\*\r\nQUIT\r\n"},
+        // A certificate that passes its checks needs no notice.
+        {"starttls", L"ok", AUTH_AUTOMATIC, true},
+        // A session kept by Connect is opened again once Security, the port or the login changed.
+        {.server = "xoauth2", .outcome = L"ok", .mechanism = AUTH_XOAUTH2, .clear = kReopened, .kept = "xoauth2"},
+        {.server = "xoauth2", .outcome = L"ok", .mechanism = AUTH_XOAUTH2, .security = SECURITY_STARTTLS,
+         .clear = kReopened, .kept = "xoauth2"},
+        {.server = "implicit", .outcome = L"ok", .security = SECURITY_TLS, .kept = "plain"},
+        // POP3 before SMTP: USER and PASS only inside TLS (STLS; port 995 under Security 3).
+        {.server = "starttls", .outcome = L"TLS not offered by server", .security = SECURITY_STARTTLS,
+         .pop3 = "ZANKIT_POP3_CLEAR_HOST"},
+        {.server = "starttls", .outcome = L"TLS not offered by server", .pop3 = "ZANKIT_POP3_CLEAR_HOST"},
+        {.server = "starttls", .outcome = L"ok", .security = SECURITY_STARTTLS, .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        {.server = "starttls", .outcome = L"ok", .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        {.server = "implicit", .outcome = L"ok", .security = SECURITY_TLS, .pop3 = "ZANKIT_POP3_TLS_HOST"},
+        // A real mail system: Postfix's submission port and its port with TLS from the first byte.
+        {"postfix-submission", L"ok"},
+        {"postfix-submission", L"ok", AUTH_LOGIN},
+        {"postfix-submission", L"ok", AUTH_CRAM_MD5},
+        {"postfix-submission", L"ok", AUTH_PLAIN, false, nullptr, SECURITY_STARTTLS},
+        {"postfix-smtps", L"ok", AUTH_AUTOMATIC, false, nullptr, SECURITY_TLS},
+        {"postfix-submission", L"530 5.7.0 Must issue a STARTTLS command first", AUTH_AUTOMATIC, false, nullptr,
+         SECURITY_NONE},
+        // clang-format on
     };
+    const std::filesystem::path inbox = postfix_ / "mailboxes/example.com/you/new";
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.server) + " " + std::to_string(&row - rows));
         const std::filesystem::path log = dir_ / (std::string(row.server) + ".log");
         const std::size_t logStart = std::filesystem::exists(log) ? ReadBytes(log).size() : 0;
-        auto mail = MailTo(row.server, row.security);
+        const std::filesystem::path spool =
+            std::string_view(row.server).starts_with("postfix") ? inbox : dir_ / row.server;
+        const long delivered = Kept(spool);
+        auto mail = MailTo(row.kept ? row.kept : row.server, row.kept ? SECURITY_NONE : row.security, !row.kept);
+        if (row.kept) {
+            EXPECT_EQ(mail->Do(L"Connect").hr, S_OK);
+            const std::pair<const wchar_t*, Arg> changes[] = {{L"Security", Arg::Long(row.security)},
+                                                              {L"SMTPPort", Arg::Long(ports_[row.server])},
+                                                              {L"UseAuthentication", Arg::Bool(true)}};
+            for (const auto& [name, value] : changes) EXPECT_EQ(mail->Set(name, value), S_OK) << name;
+        }
+        if (row.pop3) {
+            const std::string host = std::getenv(row.pop3) ? std::getenv(row.pop3) : "";
+            EXPECT_EQ(mail->Set(L"POP3Host", Arg::Text(std::wstring(host.begin(), host.end()))), S_OK);
+            EXPECT_EQ(mail->Set(L"UsePopAuthentication", Arg::Bool(true)), S_OK);
+        }
         EXPECT_EQ(mail->Set(L"AllowInvalidCertificate", Arg::Bool(row.allowInvalid)), S_OK);
         EXPECT_EQ(mail->Set(L"AuthMechanism", Arg::Long(row.mechanism)), S_OK);
         if (row.password) {
@@ -143,15 +225,45 @@ TEST_F(TlsSend, RefusalsAndLogins) {
             wcscmp(row.outcome, L"ok") ? L"SendFailed: " + std::wstring(row.outcome) : L"SendSuccesful";
         EXPECT_EQ(mail->Count(L"Send"), 1) << testing::PrintToString(mail->Texts());
         EXPECT_EQ(mail->Count(outcome), 1) << testing::PrintToString(mail->Texts());
+        EXPECT_EQ(mail->Count(L"Status: Certificate not checked"), row.unchecked ? 1 : 0);
+        // A message sent arrived where it was sent to (Postfix delivers after its reply: waited for).
+        for (int i = 0; i < 300 && spool == inbox && outcome == L"SendSuccesful" && Kept(spool) == delivered; ++i) {
+            Sleep(100);
+        }
+        if (std::filesystem::exists(spool)) EXPECT_EQ(Kept(spool), delivered + (outcome == L"SendSuccesful"));
+        if (spool == inbox && outcome == L"SendSuccesful") {
+            const std::string message = ReadBytes(Newest(inbox));
+            EXPECT_NE(message.find("Delivered-To: you@example.com\n"), std::string::npos) << message;
+            EXPECT_NE(message.find("\nLine one\n.Line two"), std::string::npos) << message;
+        }
         // Where TLS is required, a scripted server saw nothing in the clear but EHLO, then STARTTLS or QUIT.
-        if (row.security == SECURITY_STARTTLS_REQUIRED && std::filesystem::exists(log)) {
+        if ((row.clear || row.security == SECURITY_STARTTLS_REQUIRED) && std::filesystem::exists(log)) {
             const std::string clear = ReadBytes(log).substr(logStart);
-            EXPECT_TRUE(std::regex_match(clear, std::regex("EHLO example\\.com\r\n(STARTTLS|QUIT)\r\n"))) << clear;
+            const char* expected = row.clear ? row.clear : "EHLO example\\.com\r\n(STARTTLS|QUIT)\r\n";
+            EXPECT_TRUE(std::regex_match(clear, std::regex(expected))) << clear;
         }
     }
     SendingMail mail(25);
     EXPECT_NE(Put(mail.mail.Get(), L"Security", Arg::Long(SECURITY_TLS + 1)).hr, S_OK);
     EXPECT_NE(Put(mail.mail.Get(), L"AuthMechanism", Arg::Long(AUTH_AUTOMATIC - 1)).hr, S_OK);
+}
+
+// A remembered Security outside the enumeration refuses Connect and Send before any byte leaves.
+TEST_F(TlsSend, AStoredSecurityOutsideTheEnumerationSendsNothing) {
+    const wchar_t key[] = L"Software\\VB and VBA Program Settings\\Postwerk\\Settings";
+    for (const auto& [name, value] : {std::pair{L"PersistentSettings", L"-1"}, {L"Security", L"7"}}) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, value, DWORD(2 * (wcslen(value) + 1)));
+    }
+    const std::string before = ReadBytes(dir_ / "no-starttls.log");
+    {
+        SendingMail mail(ports_["no-starttls"]);
+        EXPECT_EQ(mail.Do(L"Connect").hr, S_OK);
+        EXPECT_EQ(mail.Do(L"Send").hr, S_OK);
+        EXPECT_EQ(mail.Count(L"SendFailed: Invalid stored setting: Security"), 2)
+            << testing::PrintToString(mail.Texts());
+    }
+    EXPECT_EQ(ReadBytes(dir_ / "no-starttls.log"), before);
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Postwerk");
 }
 
 // Protocol versions, server names given as addresses, revocation and a server that asks for

@@ -5,6 +5,10 @@ with tab-separated lines, texts as the bytes that arrived:
   part TYPE CID FILE part-N.bin every leaf part in order ("-" when absent), its bytes in part-N.bin
   uu RC - NAME uu-N.bin         every begin...end block of the first text part, decoded by
                                 uudecode (RC its exit status) into uu-N.bin
+and OUTDIR/decoded.txt, UTF-8, with what a reader shows (encoded words and RFC 2231 names decoded):
+  header NAME VALUE             Subject
+  address NAME DISPLAY ADDRESS  every address of From, To, Cc and Reply-To
+  part TYPE FILE CTE CHARSET CID  every leaf part in order ("-" when absent)
 """
 import email
 import email.policy
@@ -31,11 +35,32 @@ def raw_filename(part):
     return raw(part.get_filename() or "-")
 
 
-def main():
-    source, out = sys.argv[1], sys.argv[2]
+def one_line(text):
+    return re.sub(r"[\t\r\n]", " ", str(text)).encode("utf-8", "surrogateescape")
+
+
+def write_decoded(data, out):
+    message = email.message_from_bytes(data, policy=email.policy.default)
+    lines = [b"header\tSubject\t%s" % one_line(message.get("Subject", ""))]
+    for name in ("From", "To", "Cc", "Reply-To"):
+        for address in (message[name].addresses if message[name] is not None else ()):
+            lines.append(b"address\t%s\t%s\t%s" % (name.encode(), one_line(address.display_name),
+                                                   one_line(address.addr_spec)))
+    for part in (p for p in message.walk() if not p.is_multipart()):
+        lines.append(b"part\t%s\t%s\t%s\t%s\t%s" % (
+            one_line(part.get_content_type()), one_line(part.get_filename() or "-"),
+            one_line(part.get("Content-Transfer-Encoding", "-")), one_line(part.get_content_charset() or "-"),
+            one_line(part.get("Content-ID", "-"))))
+    with open(os.path.join(out, "decoded.txt"), "wb") as f:
+        f.write(b"\n".join(lines) + b"\n")
+
+
+def read(source, out):
     os.makedirs(out, exist_ok=True)
     with open(source, "rb") as f:
-        message = email.message_from_bytes(f.read(), policy=email.policy.compat32)
+        data = f.read()
+    write_decoded(data, out)
+    message = email.message_from_bytes(data, policy=email.policy.compat32)
     summary = [b"header\t%s\t%s" % (raw(name), raw(unfold(value))) for name, value in message.items()]
     text_body = None
     for index, part in enumerate(p for p in message.walk() if not p.is_multipart()):
@@ -57,4 +82,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    read(sys.argv[1], sys.argv[2])

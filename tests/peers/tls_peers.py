@@ -1,7 +1,9 @@
 """SMTP servers with TLS on loopback. Usage: tls_peers.py --dir DIR --certs CERTS --user NAME:PASSWORD --token T
 
-aiosmtpd: "plain", "starttls" (STARTTLS required before AUTH and MAIL; LOGIN, PLAIN, CRAM-MD5)
-and "implicit" (TLS from the first byte), keeping messages as DIR/<name>/message-N.eml. Scripted
+aiosmtpd: "plain", "starttls" (STARTTLS required before AUTH and MAIL; LOGIN, PLAIN, CRAM-MD5;
+aiosmtpd's own AUTH LOGIN prompts "User Name\0" and "Password\0"), "localized" (the same with
+prompts configured in German) and "implicit" (TLS from the first byte), keeping messages as
+DIR/<name>/message-N.eml. Scripted
 servers for faults a real one does not produce on demand log the bytes they get in the clear to
 DIR/<name>.log; their certificate is CERTS/<name>.pem when there is one, else CERTS/server.pem.
 DIR/ports gets "name port" lines once all listen. Stops on SIGTERM.
@@ -64,8 +66,6 @@ def right_login(login, password):
 
 
 class CramSMTP(SMTP):
-    AuthLoginUsernameChallenge, AuthLoginPasswordChallenge = "Username:", "Password:"
-
     async def auth_CRAM__MD5(self, server, _):
         challenge = b"<%d.zankit@sink.test>" % os.getpid()
         answer = await server.challenge_auth(challenge)
@@ -73,6 +73,10 @@ class CramSMTP(SMTP):
         secret = args.user.split(":", 1)[1].encode()
         expected = hmac.new(secret, challenge, hashlib.md5).hexdigest().encode()
         return AuthResult(success=right_login(login, secret) and hmac.compare_digest(digest, expected), handled=False)
+
+
+class LocalizedSMTP(CramSMTP):
+    AuthLoginUsernameChallenge, AuthLoginPasswordChallenge = "Benutzername:", "Kennwort:"
 
 
 class Wire:
@@ -111,6 +115,7 @@ def cut_handshake(conn, ctx):
 def scripted_session(conn, name):
     wire = Wire(conn, os.path.join(args.dir, name + ".log"))
     wire.send("220 scripted.test ready\r\n")
+    auth_lines = []
     token = "user=%s\x01auth=Bearer %s\x01\x01" % (args.user.split(":")[0], args.token)
     while (line := wire.line()) is not None:
         verb = line[:8].upper()
@@ -125,6 +130,14 @@ def scripted_session(conn, name):
             if name == "cut-handshake":
                 return cut_handshake(conn, context(name))
             wire.conn, wire.secure = context(name).wrap_socket(conn, server_side=True), True
+        elif name == "extra-prompt" and (verb.startswith("AUTH") or auth_lines):
+            # Prompts once more than any mechanism has steps; a "*" cancels, any other line is
+            # logged and prompted again.
+            auth_lines.append(line)
+            cancelled = line == "*"
+            wire.send("501 5.7.0 Cancelled\r\n" if cancelled else "334 \r\n")
+            if cancelled:
+                auth_lines.clear()
         elif verb.startswith("AUTH"):
             accepted = line == "AUTH XOAUTH2 " + base64.b64encode(token.encode()).decode()
             wire.send("235 2.7.0 Accepted\r\n" if accepted else "535 5.7.8 Token refused\r\n")
@@ -212,16 +225,22 @@ async def main():
     ports = {}
     login = dict(authenticator=lambda server, session, envelope, mechanism, data: AuthResult(
         success=right_login(data.login, data.password), handled=False))
+    starttls = dict(tls_context=context("server"), require_starttls=True, **login)
     for name, options, tls in [("plain", {}, None),
-                               ("starttls", dict(tls_context=context("server"), require_starttls=True, **login), None),
+                               ("starttls", starttls, None),
+                               ("localized", dict(starttls, localized=True), None),
                                ("implicit", dict(auth_require_tls=False, **login), context("server"))]:
         spool = Sink(os.path.join(args.dir, name))
         os.makedirs(spool.spool)
-        server = await loop.create_server(lambda spool=spool, options=options: CramSMTP(spool, data_size_limit=None, **options),
-                                          "127.0.0.1", 0, ssl=tls)
+        def protocol(spool=spool, options=options):
+            options = dict(options)
+            kind = LocalizedSMTP if options.pop("localized", False) else CramSMTP
+            return kind(spool, data_size_limit=None, **options)
+
+        server = await loop.create_server(protocol, "127.0.0.1", 0, ssl=tls)
         ports[name] = server.sockets[0].getsockname()[1]
     for name in ("no-starttls", "other-name", "expired", "untrusted", "cut-handshake", "close-after-220", "inject",
-                 "xoauth2"):
+                 "xoauth2", "extra-prompt"):
         ports[name] = scripted_server(name)
     for name in ("tls1.0-only", "tls1.1-only", "tls1.3-only", "asks-certificate", "sni", "ip-only", "ip-cn-only",
                  "ip-wildcard", "revoked", "crl-listed", "crl-unreachable"):

@@ -36,7 +36,11 @@ keys.Add(folder + "\\a.txt", 1);
 keys.Add(folder + "\\b.txt", 2);
 check("FilesCopy of an array from another component", info.FilesCopy(keys.Keys(), folder + "\\to", false, true), true);
 check("FilesCopy of a JScript array", info.FilesCopy([folder + "\\a.txt", folder + "\\b.txt"], folder + "\\js", false, true), true);
-check("all four copies exist", fso.FileExists(folder + "\\to\\b.txt") && fso.FileExists(folder + "\\js\\b.txt"), true);
+// A String object has a length too, but it is one name, not a list of characters (one file
+// copied to a name that does not exist yet is copied under that name).
+check("FilesCopy of a String object", info.FilesCopy(new String(folder + "\\a.txt"), folder + "\\str", false, true), true);
+check("all five copies exist", fso.FileExists(folder + "\\to\\b.txt") && fso.FileExists(folder + "\\js\\b.txt") &&
+      fso.FileExists(folder + "\\str"), true);
 
 // The test script passes the bitness of the script host.
 var native = WScript.Arguments(0) === "64";

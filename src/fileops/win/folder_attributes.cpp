@@ -72,8 +72,9 @@ private:
         return Outcome::Done;
     }
 
+    // A failure names the link as a walked subfolder's would be named: with the separator.
     Outcome OwnAttributesOnly(const std::wstring& link) {
-        return SetAttributes(link) ? Outcome::Done : Fail(GetLastError(), link);
+        return SetAttributes(link) ? Outcome::Done : Fail(GetLastError(), link + L"\\");
     }
 
     DWORD mask_;

@@ -5,6 +5,7 @@
 #include "frame/bstr.h"
 #include "frame/error_info.h"
 #include "frame/report_error.h"
+#include "paths/path_parts.h"
 
 namespace zankit::fileops {
 namespace {
@@ -12,16 +13,8 @@ namespace {
 bool IsDrivePath(const std::wstring& path) { return path.size() >= 2 && path[1] == L':'; }
 bool IsNetworkPath(const std::wstring& path) { return path.rfind(L"\\\\", 0) == 0; }
 
-// Length of the root of a full path: "C:\" or "\\server\share\"; 0 when it has none.
-size_t RootLength(const std::wstring& full) {
-    if (IsDrivePath(full)) return full.size() >= 3 ? 3 : 0;
-    if (!IsNetworkPath(full)) return 0;
-    size_t server = full.find(L'\\', 2);
-    if (server == std::wstring::npos || server == 2) return 0;
-    size_t share = full.find(L'\\', server + 1);
-    if (share == server + 1) return 0;
-    return share == std::wstring::npos ? full.size() + 1 : share + 1;  // a bare share root gets its "\"
-}
+// Length of the root of a full path; one more than the path's when a bare share root needs its "\".
+size_t RootLength(const std::wstring& full) { return paths::FolderRoot(full).size(); }
 
 // The full path (".", ".." and "/" resolved) with every separator after the root removed from
 // its end; a root keeps its one. "C:" alone means the drive's root.

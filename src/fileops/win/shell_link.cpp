@@ -46,33 +46,34 @@ struct ShortcutRequest {
     int showCommand = 0;
 };
 
-// Sets every part of the link and saves it; stops at the first call that fails.
+// Sets every part of the link and saves it; stops at the first call that answers anything but
+// S_OK (a success code such as S_FALSE too: the caller gets that code, as for a failure).
 HRESULT FillAndSave(IShellLinkW* link, PCIDLIST_ABSOLUTE target, const ShortcutRequest& request) {
     HRESULT hr = link->SetIDList(target);
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     hr = link->SetDescription(request.title.c_str());
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     if (!request.workingDir.empty()) {
         hr = link->SetWorkingDirectory(paths::StripTrailingSeparator(request.workingDir).c_str());
-        if (FAILED(hr)) return hr;
+        if (hr != S_OK) return hr;
     }
     if (!request.iconPath.empty()) {
         hr = link->SetIconLocation(request.iconPath.c_str(), request.iconIndex);
-        if (FAILED(hr)) return hr;
+        if (hr != S_OK) return hr;
     }
     if (request.hotKey != 0) {
         hr = link->SetHotkey(request.hotKey);
-        if (FAILED(hr)) return hr;
+        if (hr != S_OK) return hr;
     }
     if (request.showCommand != 0) {
         hr = link->SetShowCmd(request.showCommand);
-        if (FAILED(hr)) return hr;
+        if (hr != S_OK) return hr;
     }
     hr = link->Resolve(nullptr, SLR_UPDATE);
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     ComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     return file->Save(request.linkFile.c_str(), FALSE);
 }
 
@@ -81,14 +82,14 @@ HRESULT CreateLink(const ShortcutRequest& request) {
     if (!com.Usable()) return com.Answer();
     ComPtr<IShellFolder> desktop;
     HRESULT hr = SHGetDesktopFolder(desktop.Put());
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     shell::ItemIdList target;
     std::wstring targetName = request.target;  // ParseDisplayName takes a writable string
     hr = desktop->ParseDisplayName(nullptr, nullptr, targetName.data(), nullptr, target.Put(), nullptr);
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     ComPtr<IShellLinkW> link;
     hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
-    if (FAILED(hr)) return hr;
+    if (hr != S_OK) return hr;
     return FillAndSave(link.Get(), target.Get(), request);
 }
 

@@ -76,23 +76,36 @@ SourceNames NamesOfArray(SAFEARRAY* array, VARTYPE elementType) {
     return result;
 }
 
-// Reads a property of an object by name; false when the object has none.
-bool PropertyOf(IDispatch* object, const std::wstring& name, Variant& value) {
+// The dispatch id of an object's member by name; false when the object has none.
+bool MemberId(IDispatch* object, const std::wstring& name, DISPID& id) {
     std::wstring nameCopy = name;
     LPOLESTR names[] = {nameCopy.data()};
+    return SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+}
+
+// Reads a property of an object by name; false when the object has none.
+bool PropertyOf(IDispatch* object, const std::wstring& name, Variant& value) {
     DISPID id = 0;
-    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+    if (!MemberId(object, name, id)) return false;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     value.Clear();
     return SUCCEEDED(
         object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Get(), nullptr, nullptr));
 }
 
+bool HasMember(IDispatch* object, const wchar_t* name) {
+    DISPID id = 0;
+    return MemberId(object, name, id);
+}
+
 // A JScript array reaches a member as an object with a "length" and the elements "0", "1",
 // ...; its text would be the names joined by commas, so its elements are taken instead.
+// Other objects have a "length" too (a String object, a caller's own object): only one with
+// the array methods "join" and "push" is taken apart, any other is one name, by its text.
 bool IsScriptArray(IDispatch* object, LONG& length) {
     Variant value;
-    if (!object || !PropertyOf(object, L"length", value)) return false;
+    if (!object || !HasMember(object, L"join") || !HasMember(object, L"push")) return false;
+    if (!PropertyOf(object, L"length", value)) return false;
     if (FAILED(VariantChangeType(value.Get(), value.Get(), 0, VT_I4))) return false;
     length = V_I4(value.Get());
     return length >= 0;

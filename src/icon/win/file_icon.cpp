@@ -12,6 +12,12 @@
 namespace zankit {
 namespace {
 
+std::wstring SystemUpperCase(std::wstring_view text) {
+    std::wstring upper(text);
+    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    return upper;
+}
+
 // What a failure of the image list means for the rest of the call.
 enum class AfterFailure { Continue, ClearTypeName, End };
 
@@ -66,7 +72,7 @@ STDMETHODIMP FileIcon::GetAssociatedIcon(BSTR file, VARIANT* imageList, BSTR* ty
         if (IsBlankName(fileName)) return RaiseFrom(VbError(35000), L"ZanKit", L"strFile cann't be NullString!");
         bool smallIcon = !small || *small != VARIANT_FALSE;
 
-        std::wstring key = IconKey(fileName, shell::FileTypeName(fileName));
+        std::wstring key = IconKey(fileName, shell::FileTypeName(fileName), SystemUpperCase);
         HRESULT hr = AssignBstr(typeName, key);
         if (FAILED(hr)) return hr;
 

@@ -179,28 +179,6 @@ std::string UUEncodeLine(std::string_view text) {
     return result;
 }
 
-std::string EncodeHeaderText(std::string_view text, bool quote) {
-    bool eightBit = false;
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) > 126) {
-            eightBit = true;
-            break;
-        }
-    }
-    if (!eightBit) {
-        return quote ? "\"" + std::string(text) + "\"" : std::string(text);
-    }
-    constexpr std::size_t kPiece = 42;
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); i += kPiece) {
-        if (i > 0) result.append("\r\n\t");
-        std::string encoded = Base64EncodeBytes(text.substr(i, kPiece));
-        encoded.resize(encoded.size() - 2);  // one line; drop its CR LF
-        result.append("=?ISO-8859-1?B?").append(encoded).append("?=");
-    }
-    return result;
-}
-
 std::string TimeZoneText(long biasMinutes) {
     const long magnitude = std::labs(biasMinutes);
     const long hours = magnitude / 60;

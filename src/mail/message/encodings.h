@@ -1,5 +1,5 @@
 // Byte and text encodings of the mail class: base64 (attachment lines, strings, decoding),
-// UU lines, encoded header words and the texts of the Date header.
+// UU lines and the texts of the Date header.
 #pragma once
 
 #include <cstddef>
@@ -33,10 +33,6 @@ std::string DecodeBase64String(std::string_view encoded);
 // One UU line body for at most 63 bytes: length character, the encoded groups, and "=" or "=="
 // after a short last group. Longer input gives an empty result.
 std::string UUEncodeLine(std::string_view text);
-
-// Header text: unchanged (in quotes when quote is set) when all bytes are below 127; otherwise
-// encoded words "=?ISO-8859-1?B?...?=" of 42 input bytes each, joined by CR LF TAB.
-std::string EncodeHeaderText(std::string_view text, bool quote);
 
 // "+hhmm"/"-hhmm" for a bias in minutes (UTC = local + bias; zero or negative is east).
 std::string TimeZoneText(long biasMinutes);

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <random>
 
+#include "mail/address_validation.h"
 #include "mail/message/encodings.h"
+#include "mail/message/header_words.h"
 #include "mail/text_rules.h"
 #include "mail/message/wire_text.h"
 
@@ -14,6 +16,12 @@ namespace zankit::mail {
 namespace {
 
 constexpr char kQuote = '"';
+// The first encoded word of a display name fits after "From: " (or "To: ") on a line of 76; in
+// "Disposition-Notification-To: " it is shorter. A name that fits one word reads best: some
+// readers keep the space between two words of a display name.
+constexpr std::size_t kNameWordWidth = kLongestEncodedLine - 6;
+constexpr std::size_t kReceiptNameWordWidth = kLongestEncodedLine - 29;
+constexpr std::size_t kSubjectWordWidth = kLongestEncodedLine - 9;  // after "Subject: "
 
 // Upper-case hexadecimal, left-padded with zeros and cut to the last eight digits.
 std::string Hex8(std::uint64_t value) {
@@ -42,8 +50,8 @@ bool IsWholeName(const std::string& message, std::size_t at, std::size_t length)
     return startsClean && (end == message.size() || BoundsAName(message[end]));
 }
 
-// Links the occurrences of one attachment name; true when any was rewritten.
-bool LinkOneName(std::string& message, const std::string& name) {
+// Links the occurrences of one attachment name to its Content-ID; true when any was rewritten.
+bool LinkOneName(std::string& message, const std::string& name, const std::string& contentId) {
     bool linked = false;
     std::size_t from = 0;
     while (true) {
@@ -64,9 +72,9 @@ bool LinkOneName(std::string& message, const std::string& name) {
         }
         const std::size_t quote = message.find(kQuote, equals);
         const std::size_t start = (quote != std::string::npos && quote < at) ? quote : equals;
-        message = message.substr(0, start + 1) + "cid:" + name + message.substr(at + name.size());
+        message = message.substr(0, start + 1) + "cid:" + contentId + message.substr(at + name.size());
         linked = true;
-        from = start + 1 + 4 + name.size();
+        from = start + 1 + 4 + contentId.size();
     }
 }
 
@@ -95,6 +103,10 @@ std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::st
     return id + "@" + hostName;
 }
 
+std::string ContentIdFor(const std::string& name, std::size_t index) {
+    return HasNonAscii(name) ? "embedded" + std::to_string(index + 1) : name;
+}
+
 bool LinkEmbeddedFiles(MailSettings& settings) {
     if (settings.Attachments().Count() < 1 || !settings.AsHTML()) return false;
     std::string message = settings.Message();
@@ -102,7 +114,7 @@ bool LinkEmbeddedFiles(MailSettings& settings) {
     const TextList& names = settings.Attachments().Names();
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i].empty()) continue;
-        if (LinkOneName(message, names[i])) {
+        if (LinkOneName(message, names[i], ContentIdFor(names[i], i))) {
             settings.SetEmbeddedFlag(i, true);
             related = true;
         }
@@ -146,15 +158,17 @@ std::int64_t EstimateMessageSize(const MailSettings& s) {
 }
 
 std::string AddressEntry(const std::string& address, const std::string& displayName) {
-    if (!displayName.empty()) return HeaderText(displayName, true) + " <" + address + ">";
-    return kQuote + TrimSpaces(address) + kQuote + " <" + address + ">";
+    const std::string& shown = displayName.empty() ? TrimSpaces(address) : displayName;
+    return HeaderText(shown, true, kNameWordWidth) + " <" + WireAddress(address) + ">";
 }
 
-std::string FromLine(const MailSettings& s) {
+std::string FromLine(const MailSettings& s) { return FromLine(s, kNameWordWidth); }
+
+std::string FromLine(const MailSettings& s, std::size_t firstWordWidth) {
     const std::string& from = s.From();
     const std::string withoutSpaces = ReplaceAll(OneLine(s.FromDisplayName()), " ", "");
-    const std::string shown = withoutSpaces.empty() ? kQuote + from + kQuote : HeaderText(s.FromDisplayName(), true);
-    return shown + " <" + from + ">";
+    const std::string& shown = withoutSpaces.empty() ? from : s.FromDisplayName();
+    return HeaderText(shown, true, firstWordWidth) + " <" + WireAddress(from) + ">";
 }
 
 std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& v) {
@@ -163,10 +177,20 @@ std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& 
     lines.push_back(HeaderLine("From", v.fromLine));
     lines.push_back(HeaderLine("To", v.toLine));
     if (!v.ccLine.empty()) lines.push_back(HeaderLine("Cc", v.ccLine));
-    lines.push_back(HeaderLine("Subject", HeaderText(s.Subject(), false)));
-    if (!s.ReplyToAddress().empty()) lines.push_back(HeaderLine("Reply-to", "<" + s.ReplyToAddress() + ">"));
+    lines.push_back(HeaderLine("Subject", HeaderText(s.Subject(), false, kSubjectWordWidth)));
+    if (!s.ReplyToAddress().empty()) {
+        lines.push_back(HeaderLine("Reply-to", "<" + WireAddress(s.ReplyToAddress()) + ">"));
+    }
     lines.push_back(HeaderLine("Date", v.date));
-    if (s.EncodeType() != MIME_ENCODE) return lines;
+    if (s.EncodeType() != MIME_ENCODE) {
+        // UU attachments follow the text inline; text outside ASCII still needs its label.
+        if (v.body.charset != "iso-8859-1") {
+            lines.push_back(HeaderLine("MIME-Version", "1.0"));
+            lines.push_back(HeaderLine("Content-Type", "text/plain;\r\n\tcharset=\"" + v.body.charset + "\""));
+            lines.push_back(HeaderLine("Content-Transfer-Encoding", TransferName(v.body.transfer)));
+        }
+        return lines;
+    }
 
     lines.push_back(HeaderLine("MIME-Version", "1.0"));
     if (s.Priority() != NORMAL_PRIORITY) {
@@ -174,7 +198,10 @@ std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& 
         // A value without a text of its own (anything but 1, 3 and 5 set first) gets no line.
         if (!s.PriorityText().empty()) lines.push_back(HeaderLine("X-MSMail-Priority", s.PriorityText()));
     }
-    if (s.Receipt()) lines.push_back(HeaderLine("Disposition-Notification-To", v.fromLine));
+    if (s.Receipt()) {
+        const std::string receiptTo = CarriesEncodedWords(v.fromLine) ? FromLine(s, kReceiptNameWordWidth) : v.fromLine;
+        lines.push_back(HeaderLine("Disposition-Notification-To", receiptTo));
+    }
     if (v.multipart) {
         const char* type = v.related ? "multipart/related;" : "multipart/mixed;";
         lines.push_back(
@@ -185,8 +212,8 @@ std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& 
         lines.push_back("--" + v.boundary);
     }
     const char* bodyType = s.AsHTML() ? "text/html;" : "text/plain;";
-    lines.push_back(HeaderLine("Content-Type", bodyType + std::string("\r\n\tcharset=\"iso-8859-1\"")));
-    lines.push_back(HeaderLine("Content-Transfer-Encoding", s.HasEightBit() ? "8bit" : "7bit"));
+    lines.push_back(HeaderLine("Content-Type", bodyType + ("\r\n\tcharset=\"" + v.body.charset + "\"")));
+    lines.push_back(HeaderLine("Content-Transfer-Encoding", TransferName(v.body.transfer)));
     if (s.AsHTML() && !s.ContentBase().empty()) {
         lines.push_back(HeaderLine("Content-Base", kQuote + s.ContentBase() + kQuote));
     }
@@ -194,14 +221,13 @@ std::vector<std::string> HeaderLines(const MailSettings& s, const HeaderValues& 
 }
 
 std::vector<std::string> AttachmentPartHeader(const std::string& boundary, const std::string& name,
-                                              const std::string& contentType, bool withContentId) {
-    const std::string quoted = kQuote + name + kQuote;
+                                              const std::string& contentType, const std::string& contentId) {
     std::vector<std::string> lines;
     lines.push_back("--" + boundary);
-    lines.push_back(HeaderLine("Content-Type", contentType + ";\r\n\tname=" + quoted));
+    lines.push_back(HeaderLine("Content-Type", contentType + ";\r\n\t" + NameParameter("name", name)));
     lines.push_back(HeaderLine("Content-Transfer-Encoding", "base64"));
-    lines.push_back(HeaderLine("Content-Disposition", "attachment;\r\n\tfilename=" + quoted));
-    if (withContentId) lines.push_back(HeaderLine("Content-ID", "<" + name + ">"));
+    lines.push_back(HeaderLine("Content-Disposition", "attachment;\r\n\t" + FileNameParameter(name)));
+    if (!contentId.empty()) lines.push_back(HeaderLine("Content-ID", "<" + contentId + ">"));
     lines.push_back("");
     return lines;
 }

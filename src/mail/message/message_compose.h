@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/message/body_encoding.h"
 #include "mail/settings/mail_settings.h"
 #include "mail/mail_types.h"
 
@@ -20,19 +21,25 @@ std::string MakeBoundary(const LocalDateTime& now);
 // generator seeded by seed + "@" + hostName.
 std::string MakeMessageId(const UtcStamp& now, std::uint32_t seed, const std::string& hostName);
 
-// Rewrites references to attached files inside the tags of an HTML message to "cid:" + name,
-// marks those attachments embedded, and answers whether any was found.
+// The Content-ID of the attachment at index (from 0) with that name: the name itself when it
+// is ASCII, else "embedded" and the index counted from 1, as a Content-ID stays ASCII.
+std::string ContentIdFor(const std::string& name, std::size_t index);
+
+// Rewrites references to attached files inside the tags of an HTML message to "cid:" and their
+// Content-ID, marks those attachments embedded, and answers whether any was found.
 bool LinkEmbeddedFiles(MailSettings& settings);
 
 // The number of bytes the whole transmission is expected to take.
 std::int64_t EstimateMessageSize(const MailSettings& settings);
 
-// One entry of a To or Cc line: the display name (encoded, quoted) or the quoted address,
-// then " <" + address + ">".
+// One entry of a To or Cc line: the display name (encoded, or quoted) or the address as
+// display name, then " <" + address + ">" with the address's domain in A-labels.
 std::string AddressEntry(const std::string& address, const std::string& displayName);
 
-// The value of the From header (and of Disposition-Notification-To).
+// The value of the From header (and of Disposition-Notification-To), the first encoded word of
+// the display name at most firstWordWidth long.
 std::string FromLine(const MailSettings& settings);
+std::string FromLine(const MailSettings& settings, std::size_t firstWordWidth);
 
 // What the header block needs besides the settings.
 struct HeaderValues {
@@ -44,14 +51,16 @@ struct HeaderValues {
     std::string boundary;  // empty unless the message is multipart
     bool multipart = false;
     bool related = false;
+    BodyForm body;  // the label and transfer encoding of the message's text
 };
 
 // The header block in its order; each element goes out as one line (an element may be folded
 // with CR LF TAB inside, or be empty for a blank line).
 std::vector<std::string> HeaderLines(const MailSettings& settings, const HeaderValues& values);
 
-// The part header of one base64 attachment, blank line included.
+// The part header of one base64 attachment, blank line included; no Content-ID when contentId
+// is empty.
 std::vector<std::string> AttachmentPartHeader(const std::string& boundary, const std::string& name,
-                                              const std::string& contentType, bool withContentId);
+                                              const std::string& contentType, const std::string& contentId);
 
 }  // namespace zankit::mail

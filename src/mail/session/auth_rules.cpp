@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mail/message/encodings.h"
+#include "mail/secret_text.h"
 #include "mail/session/hmac_md5.h"
 #include "mail/session/session_rules.h"
 #include "mail/text_rules.h"
@@ -43,6 +44,8 @@ ServerOffer ServerOfferOf(const std::vector<std::string>& replyLines, std::strin
         if (line.size() < 4) continue;
         const std::string keyword = UpperCase(TrimSpaces(line.substr(4)));
         if (keyword == "STARTTLS") offer.startTls = true;
+        if (keyword == "8BITMIME") offer.eightBitMime = true;
+        if (keyword == "SMTPUTF8") offer.smtpUtf8 = true;
         if (keyword.rfind("AUTH", 0) == 0 && keyword.size() > 4 && (keyword[4] == ' ' || keyword[4] == '=')) {
             for (std::string& word : Words(keyword.substr(5))) {
                 if (!offer.Offers(word)) offer.mechanisms.push_back(std::move(word));
@@ -79,6 +82,7 @@ LoginMechanism ChooseLoginMechanism(std::int32_t requested, const ServerOffer& o
 
 std::string PlainInitialResponse(std::string_view user, std::string_view password) {
     std::string message(1, '\0');
+    WipedOnExit wipeMessage(message);
     message.append(user).push_back('\0');
     message.append(password);
     return Base64OneLine(message);
@@ -86,6 +90,7 @@ std::string PlainInitialResponse(std::string_view user, std::string_view passwor
 
 std::string XOAuth2InitialResponse(std::string_view user, std::string_view accessToken) {
     std::string message = "user=";
+    WipedOnExit wipeMessage(message);
     message.append(user)
         .append(
             "\x01"

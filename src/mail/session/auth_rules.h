@@ -16,6 +16,8 @@ enum class LoginMechanism { None, Login, Plain, CramMd5, XOAuth2 };
 // What the lines of an EHLO reply announce.
 struct ServerOffer {
     bool startTls = false;
+    bool eightBitMime = false;  // 8BITMIME: message text may hold bytes above 127
+    bool smtpUtf8 = false;      // SMTPUTF8: addresses may hold UTF-8
     // Mechanisms of the AUTH lines ("AUTH PLAIN LOGIN", also "AUTH=LOGIN"), upper-case.
     std::vector<std::string> mechanisms;
     // "auth" and "login" appear anywhere in the reply: the session's long-standing test for

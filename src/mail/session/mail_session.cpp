@@ -4,7 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "mail/address_validation.h"
 #include "mail/message/encodings.h"
+#include "mail/secret_text.h"
 #include "mail/session/session_rules.h"
 #include "mail/tls/tls_engine.h"
 #include "mail/message/wire_text.h"
@@ -17,6 +19,25 @@ constexpr long kQuitWaitSeconds = 2;
 constexpr std::string_view kMasked = "****";
 
 }  // namespace
+
+SessionTerms SessionTerms::Of(const MailSettings& settings) {
+    SessionTerms terms;
+    terms.host = settings.SMTPHost();
+    terms.port = settings.SMTPPort();
+    terms.security = settings.Security();
+    terms.allowInvalidCertificate = settings.AllowInvalidCertificate();
+    terms.login = settings.UseAuthentication();
+    terms.username = settings.Username();
+    terms.password = settings.Password();
+    terms.accessToken = settings.AccessToken();
+    terms.mechanism = settings.AuthMechanism();
+    return terms;
+}
+
+SessionTerms::~SessionTerms() {
+    WipeString(password);
+    WipeString(accessToken);
+}
 
 MailSession::MailSession(MailSettings& settings, MailSocket& socket, PendingErrors& errors, FailureReporter& failures,
                          MailEvents& events, WaitHooks& pump)
@@ -48,10 +69,12 @@ bool MailSession::OpenSession() {
 bool MailSession::OpenSessionSteps() {
     if (RefuseInvalidStoredSettings()) return false;
     if (socket_.State() == kSocketConnected) {
-        if (!RequiresTls() || socket_.Secure()) return true;
-        // A session kept open in the clear is not reused once TLS is required.
+        if (KeptSessionFits()) return true;
+        // Opened with other settings (in the clear before TLS was asked for, for another host
+        // or login): it carries nothing more.
         CloseSession();
     }
+    openTerms_.reset();
     if (socket_.State() > kSocketClosed) {
         CloseSocket();
         Pump();
@@ -79,7 +102,8 @@ bool MailSession::OpenSessionSteps() {
         CloseSocket();
         Pump();
     }
-    const std::string host = settings_.SMTPHost();
+    const std::string host = ToAsciiDomain(settings_.SMTPHost());
+    openTerms_ = SessionTerms::Of(settings_);
     Pump();
     Say("Connecting to SMTP Server (" + host + ")...");
     replies_.SetMode(ReplyAssembler::Mode::Smtp);
@@ -92,35 +116,15 @@ bool MailSession::OpenSessionSteps() {
     return GreetSmtp();
 }
 
+bool MailSession::KeptSessionFits() const {
+    return openTerms_ && *openTerms_ == SessionTerms::Of(settings_) && (!RequiresTls() || socket_.Secure());
+}
+
 bool MailSession::RefuseInvalidStoredSettings() {
     const std::vector<std::string_view> complaints = settings_.InvalidStoredSettings();
     if (complaints.empty()) return false;
     for (const std::string_view complaint : complaints) errors_.Add(complaint);
     failures_.RaiseFailure();
-    return true;
-}
-
-bool MailSession::Pop3Login() {
-    const std::string host = settings_.POP3Host();
-    Say("Connecting to POP3 Server (" + host + ")...");
-    failures_.SetFailed(false);
-    flags_.connected = false;
-    flags_.pop3Done = false;
-    if (host.empty()) {
-        errors_.Add(kInvalidPop3Host);
-        failures_.RaiseFailure();
-        return false;
-    }
-    replies_.SetMode(ReplyAssembler::Mode::Pop3);
-    awaiting_ = Awaiting::Pop3Greeting;
-    if (!ConnectAttempts(host, kPop3Port)) return false;
-    // The reply handler runs the USER/PASS/QUIT dialogue meanwhile; a POP3 server that never
-    // answers only costs this wait.
-    failures_.WaitForFlag(flags_.pop3Done, settings_.ConnectTimeout(), false);
-    CloseSocket();
-    Pump();
-    if (failures_.Failed()) return false;
-    Say("POP3 Authentication Successful...");
     return true;
 }
 
@@ -158,7 +162,9 @@ bool MailSession::GreetSmtp() {
         settings_.Security() == SECURITY_STARTTLS || settings_.Security() == SECURITY_STARTTLS_REQUIRED;
     if (upgrade && offer_.startTls) {
         if (!UpgradeToTls()) return false;
-    } else if (upgrade && RequiresTls()) {
+    } else if (upgrade && (RequiresTls() || settings_.UseAuthentication())) {
+        // Security 1 sends the message in the clear when the server offers no STARTTLS, but
+        // never a login: a server that hides STARTTLS must not learn the password.
         errors_.Add(kTlsNotOffered);
         failures_.RaiseFailure();
         return false;
@@ -171,8 +177,9 @@ bool MailSession::Hello() {
     flags_.replyOK = false;
     flags_.authLoginOffered = false;
     offer_ = ServerOffer();
-    const bool extended = settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
-    if (!SendCommand(Command(extended ? "EHLO" : "HELO", HeloDomain(settings_.From())), Awaiting::Hello)) {
+    const bool extended = extensionsWanted_ || settings_.UseAuthentication() || settings_.Security() != SECURITY_NONE;
+    const std::string domain = HeloDomain(WireAddress(settings_.From()));
+    if (!SendCommand(Command(extended ? "EHLO" : "HELO", domain), Awaiting::Hello)) {
         return false;
     }
     return failures_.WaitForFlag(flags_.replyOK, settings_.ConnectTimeout(), true);
@@ -192,8 +199,13 @@ bool MailSession::AwaitSecured() {
         failures_.ReportTimeout();
         return false;
     }
-    Say("Secure Connection Established...");
+    ReportSecured();
     return true;
+}
+
+void MailSession::ReportSecured() {
+    Say("Secure Connection Established...");
+    if (socket_.CertificateUnchecked()) Say(std::string(kCertificateNotChecked));
 }
 
 bool MailSession::Authenticate() {
@@ -217,18 +229,24 @@ bool MailSession::Authenticate() {
 bool MailSession::StartLogin(LoginMechanism mechanism) {
     mechanism_ = mechanism;
     flags_.authAccepted = false;
+    loginEnding_ = false;
+    std::string response;
+    WipedOnExit wipeResponse(response);
+    std::string command;
+    WipedOnExit wipeCommand(command);
     switch (mechanism) {
         case LoginMechanism::Plain:
-            return SendCommand(Command("AUTH PLAIN", PlainInitialResponse(settings_.Username(), settings_.Password())),
-                               Awaiting::AuthPassword, "AUTH PLAIN ****");
+            response = PlainInitialResponse(settings_.Username(), settings_.Password());
+            command = Command("AUTH PLAIN", response);
+            return SendCommand(command, Awaiting::AuthPassword, Carries::Secret, "AUTH PLAIN ****");
         case LoginMechanism::XOAuth2:
-            return SendCommand(
-                Command("AUTH XOAUTH2", XOAuth2InitialResponse(settings_.Username(), settings_.AccessToken())),
-                Awaiting::AuthPassword, "AUTH XOAUTH2 ****");
+            response = XOAuth2InitialResponse(settings_.Username(), settings_.AccessToken());
+            command = Command("AUTH XOAUTH2", response);
+            return SendCommand(command, Awaiting::AuthPassword, Carries::Secret, "AUTH XOAUTH2 ****");
         case LoginMechanism::CramMd5:
-            return SendCommand(Command("AUTH", "CRAM-MD5"), Awaiting::AuthStart);
+            return SendCommand(Command("AUTH", "CRAM-MD5"), Awaiting::AuthStart, Carries::Secret);
         default:
-            return SendCommand(Command("AUTH", "LOGIN"), Awaiting::AuthStart);
+            return SendCommand(Command("AUTH", "LOGIN"), Awaiting::AuthStart, Carries::Secret);
     }
 }
 
@@ -260,12 +278,16 @@ void MailSession::CloseSession() {
 bool MailSession::Exchange(std::string_view command, bool SessionFlags::*flag, long seconds) {
     flags_.*flag = false;
     const Awaiting awaiting = flag == &SessionFlags::dataReady ? Awaiting::Data : Awaiting::Completion;
-    if (!SendCommand(command, awaiting)) return false;
+    if (!SendCommand(command, awaiting, Carries::MessageData)) return false;
     return failures_.WaitForFlag(flags_.*flag, seconds, true) && !failures_.Failed();
 }
 
 bool MailSession::SendMessageData(std::string_view bytes, std::size_t limit) {
     if (failures_.Failed()) return false;
+    if (!MayLeave(Carries::MessageData)) {
+        RefuseClearChannel();
+        return false;
+    }
     socket_.SendData(bytes);
     return WaitForQueueBelow(limit);
 }
@@ -280,16 +302,40 @@ void MailSession::FailTransmit(std::string_view description) {
     failures_.SetFailed(true);
 }
 
-bool MailSession::SendCommand(std::string_view line, Awaiting awaiting, std::string_view traced) {
+bool MailSession::MayLeave(Carries what) const {
+    if (what == Carries::Control || socket_.Secure()) return true;
+    switch (settings_.Security()) {
+        case SECURITY_NONE:
+            return true;
+        case SECURITY_STARTTLS:
+            return what == Carries::MessageData;
+        default:
+            return false;  // TLS required, or a value outside the enumeration
+    }
+}
+
+void MailSession::RefuseClearChannel() {
+    awaiting_ = Awaiting::Nothing;
+    errors_.Add(kClearChannelRefused);
+    failures_.RaiseFailure();
+    failures_.SetFailed(true);
+}
+
+bool MailSession::SendCommand(std::string_view line, Awaiting awaiting, Carries carries, std::string_view traced) {
     if (replies_.HasPending()) {
         const std::string received = replies_.PendingBytes();
         replies_.Clear();
         FailUnexpected(received);
         return false;
     }
+    if (!MayLeave(carries)) {
+        RefuseClearChannel();
+        return false;
+    }
     Trace("C: ", traced.empty() ? line : traced);
     awaiting_ = awaiting;
     std::string bytes(line);
+    WipedOnExit wipeBytes(bytes);
     bytes.append("\r\n");
     socket_.SendData(bytes);
     return true;
@@ -317,7 +363,15 @@ void MailSession::OnConnect() {
     flags_.secured = false;
 }
 
-void MailSession::OnSecured() { flags_.secured = true; }
+void MailSession::OnSecured() {
+    flags_.secured = true;
+    // The POP3 dialogue is run by the reply handler, so it reports its handshakes here.
+    if (awaiting_ == Awaiting::Pop3Greeting) ReportSecured();
+    if (awaiting_ != Awaiting::Pop3Handshake) return;
+    // STLS has secured the POP3 connection: the login may go out now.
+    ReportSecured();
+    Pop3SendUser();
+}
 
 void MailSession::OnTlsNotice(const std::string& notice) { Say(notice); }
 
@@ -386,7 +440,7 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
         // Whatever came with or after the 220 was sent before the handshake: it answers
         // nothing (a forged reply injected there must not count).
         replies_.Clear();
-        socket_.StartTls(TlsFor(settings_.SMTPHost()));
+        socket_.StartTls(TlsFor(ToAsciiDomain(settings_.SMTPHost())));
     } else if (awaiting == Awaiting::Data && code == kReplyStartData) {
         awaiting_ = Awaiting::Nothing;
         flags_.dataReady = true;
@@ -403,58 +457,29 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
 }
 
 void MailSession::AnswerAuthPrompt(const Reply& reply) {
+    // AUTH LOGIN: the first prompt gets the user name, the second the password, whatever their
+    // texts say (they are informational and differ between servers and languages).
     // CRAM-MD5: the one challenge gets the digest answer. XOAUTH2: a challenge carries the
     // server's error details and is answered with an empty line, after which the refusal comes.
-    if (mechanism_ == LoginMechanism::CramMd5 && awaiting_ == Awaiting::AuthStart) {
-        SendCommand(CramMd5Answer(reply.text, settings_.Username(), settings_.Password()), Awaiting::AuthPassword,
-                    kMasked);
-        return;
-    }
-    if (mechanism_ == LoginMechanism::XOAuth2) {
-        SendCommand("", Awaiting::AuthPassword);
-        return;
-    }
-    // The first prompt after AUTH LOGIN gets the user name, the next the password; anything
-    // else is cancelled with an empty line and "*".
-    const AuthPrompt prompt = AuthPromptOf(reply.text);
-    if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthStart && prompt == AuthPrompt::Username) {
-        const std::string& user = settings_.Username();
-        if (user.empty()) {
-            awaiting_ = Awaiting::AuthUser;
-            return;
-        }
-        SendCommand(Base64OneLine(user), Awaiting::AuthUser, kMasked);
-    } else if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthUser &&
-               prompt == AuthPrompt::Password) {
-        const std::string& password = settings_.Password();
-        if (password.empty()) {
-            awaiting_ = Awaiting::AuthPassword;
-            return;
-        }
-        SendCommand(Base64OneLine(password), Awaiting::AuthPassword, kMasked);
+    std::string answer;
+    WipedOnExit wipeAnswer(answer);
+    if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthStart) {
+        answer = Base64OneLine(settings_.Username());
+        SendCommand(answer, Awaiting::AuthUser, Carries::Secret, kMasked);
+    } else if (mechanism_ == LoginMechanism::Login && awaiting_ == Awaiting::AuthUser) {
+        answer = Base64OneLine(settings_.Password());
+        SendCommand(answer, Awaiting::AuthPassword, Carries::Secret, kMasked);
+    } else if (mechanism_ == LoginMechanism::CramMd5 && awaiting_ == Awaiting::AuthStart) {
+        answer = CramMd5Answer(reply.text, settings_.Username(), settings_.Password());
+        SendCommand(answer, Awaiting::AuthPassword, Carries::Secret, kMasked);
+    } else if (loginEnding_) {
+        // The login was ended already; the server should refuse it now, not prompt again.
+        FailUnexpected(reply.text);
     } else {
-        if (SendCommand("", awaiting_)) SendCommand("*", awaiting_);
-    }
-}
-
-void MailSession::JudgePop3Reply(const Reply& reply) {
-    if (reply.code != kReplyPop3Ok) {
-        flags_.pop3Done = false;
-        failures_.SetFailed(true);
-        Refuse(reply);
-        return;
-    }
-    switch (awaiting_) {
-        case Awaiting::Pop3Greeting:
-            SendCommand(Command("USER", settings_.Username()), Awaiting::Pop3User);
-            break;
-        case Awaiting::Pop3User:
-            SendCommand(Command("PASS", settings_.Password()), Awaiting::Pop3Password, "PASS ****");
-            break;
-        default:
-            // The password was taken; the answer to QUIT completes the dialogue.
-            SendCommand("QUIT", Awaiting::Pop3Quit);
-            break;
+        // XOAUTH2's error details, or a prompt no step of the mechanism has: one line ends the
+        // exchange (empty for XOAUTH2, "*" to cancel the others) and the refusal follows.
+        loginEnding_ = true;
+        SendCommand(mechanism_ == LoginMechanism::XOAuth2 ? "" : "*", Awaiting::AuthPassword);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,33 @@ struct SessionFlags {
 using MxLookup = std::function<std::string()>;
 
 inline constexpr std::int32_t kPop3Port = 110;
+// POP3 with TLS from the first byte, used when Security asks for TLS from the start.
+inline constexpr std::int32_t kPop3TlsPort = 995;
+
+// What a command or a piece of bytes carries; the session's one check before anything leaves
+// (MailSession::MayLeave) lets a login or message data out only over a channel Security allows.
+enum class Carries { Control, Secret, MessageData };
+
+// The settings a session was opened with. A kept session is used again only while the current
+// settings still name the same terms; the secrets among them are wiped with it.
+struct SessionTerms {
+    std::string host;
+    std::int32_t port = 0;
+    std::int32_t security = 0;
+    bool allowInvalidCertificate = false;
+    bool login = false;
+    std::string username;
+    std::string password;
+    std::string accessToken;
+    std::int32_t mechanism = 0;
+
+    static SessionTerms Of(const MailSettings& settings);
+    SessionTerms() = default;
+    SessionTerms(const SessionTerms&) = default;
+    SessionTerms& operator=(const SessionTerms&) = default;
+    ~SessionTerms();
+    bool operator==(const SessionTerms&) const = default;
+};
 
 class MailSession final : public SocketEvents {
 public:
@@ -61,11 +89,18 @@ public:
     // Logs commands (secrets masked) and replies; none by default.
     void SetTraceLog(std::unique_ptr<TraceLog> trace) { trace_ = std::move(trace); }
 
+    // Asks for EHLO in sessions opened from now on even without login or TLS, so the server's
+    // extensions (8BITMIME, SMTPUTF8) are known.
+    void WantExtensions(bool wanted) { extensionsWanted_ = wanted; }
+    // What the server's last EHLO reply offered (nothing after HELO).
+    const ServerOffer& Offer() const { return offer_; }
+
     // The class's Connect and Disconnect.
     bool Connect();
     void Disconnect();
 
-    // True when the SMTP session is ready for MAIL FROM; an open session is reused unchanged.
+    // True when the SMTP session is ready for MAIL FROM. An open session is used again only
+    // while it was opened with the current settings; otherwise it is closed and opened anew.
     bool OpenSession();
     // QUIT (waiting at most 2 seconds for its reply, also after a failure) when connected,
     // then closes the socket.
@@ -76,9 +111,9 @@ public:
     // dataReady the 354 of DATA, replyOK a completion reply.
     bool Exchange(std::string_view command, bool SessionFlags::*flag, long seconds);
 
-    // Queues message bytes as they are (the message writer's filter has made them safe), then
-    // holds back while more than limit bytes wait; false when the send has failed or no byte
-    // left for MessageTimeout seconds (reported as a timeout).
+    // Queues message bytes as they are (the message writer's filter has made them safe) once
+    // MayLeave allows them, then holds back while more than limit bytes wait; false when the
+    // send has failed or no byte left for MessageTimeout seconds (reported as a timeout).
     bool SendMessageData(std::string_view bytes, std::size_t limit);
     bool WaitForQueueBelow(std::size_t limit);
     // Records a failure of the message's data (a file, the socket) and reports it.
@@ -113,6 +148,10 @@ private:
         Data,
         Quit,
         Pop3Greeting,
+        Pop3Capabilities,     // the first line of the answer to CAPA
+        Pop3CapabilityLines,  // the lines after it, up to "."
+        Pop3StartTls,
+        Pop3Handshake,
         Pop3User,
         Pop3Password,
         Pop3Quit,
@@ -123,6 +162,12 @@ private:
     // opened, not even one without TLS. True when the refusal has been reported.
     bool RefuseInvalidStoredSettings();
     bool Pop3Login();
+    // USER, whose answer the reply handler follows with PASS and QUIT.
+    void Pop3SendUser();
+    // CAPA answered: STLS when offered, else the login is refused before USER.
+    void Pop3CapabilityLine(const Reply& reply);
+    // The POP3 dialogue ends without a login: TLS was asked for and not offered.
+    void Pop3RefuseClearLogin();
     bool GreetSmtp();
     // EHLO (HELO for a plain session without login) and its reply.
     bool Hello();
@@ -130,18 +175,30 @@ private:
     bool UpgradeToTls();
     // Waits for the handshake under way; false when it failed (already reported) or timed out.
     bool AwaitSecured();
+    // The Status texts of a finished handshake.
+    void ReportSecured();
+    // True when a session is open with the current settings, so it may carry the next message.
+    bool KeptSessionFits() const;
     bool Authenticate();
     bool StartLogin(LoginMechanism mechanism);
     // True when the session must not go on in the clear.
     bool RequiresTls() const { return settings_.Security() >= SECURITY_STARTTLS_REQUIRED; }
     TlsRequest TlsFor(const std::string& host) const { return {host, settings_.AllowInvalidCertificate()}; }
+    // The one check every outgoing line and message byte passes: true when what may leave on the
+    // channel as it is now. A login needs an encrypted channel under every Security but 0; message
+    // data under 2 and 3; a Security outside the enumeration allows nothing in the clear.
+    bool MayLeave(Carries what) const;
+    // Reports the refusal of MayLeave and ends the session.
+    void RefuseClearChannel();
     // The connection attempts; false when a failure ended them.
     bool ConnectAttempts(const std::string& host, std::int32_t port, const std::optional<TlsRequest>& tls = {});
     void CloseSocket();
     // Writes line and CR LF and waits for the reply awaiting; traced shows in the trace in
     // place of the line. False, with nothing written, when bytes received before it wait
     // unjudged: they cannot answer it.
-    bool SendCommand(std::string_view line, Awaiting awaiting, std::string_view traced = {});
+    // A line carrying a secret or message data leaves only when MayLeave allows it.
+    bool SendCommand(std::string_view line, Awaiting awaiting, Carries carries = Carries::Control,
+                     std::string_view traced = {});
     void JudgeReply(const Reply& reply);
     void JudgeSmtpReply(const Reply& reply);
     void JudgePop3Reply(const Reply& reply);
@@ -164,7 +221,13 @@ private:
     Awaiting awaiting_ = Awaiting::Nothing;
     ServerOffer offer_;  // what the last EHLO reply announced
     LoginMechanism mechanism_ = LoginMechanism::None;
+    // The line that ends a login (XOAUTH2's empty answer, the "*" of a cancel) has been sent;
+    // a further prompt is an unexpected answer.
+    bool loginEnding_ = false;
+    bool pop3OffersStls_ = false;
+    std::optional<SessionTerms> openTerms_;  // the settings of the SMTP session opened last
     bool closing_ = false;
+    bool extensionsWanted_ = false;
 };
 
 }  // namespace zankit::mail

@@ -1,6 +1,9 @@
 #include "mail/session/mail_socket.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "mail/secret_text.h"
 
 namespace zankit::mail {
 namespace {
@@ -54,12 +57,21 @@ void MailSocket::Close() {
     linkOpen_ = false;
     linkPending_ = false;
     securing_ = false;
-    outgoing_.clear();
-    sentOffset_ = 0;
+    DropOutgoing();
     pending_.clear();
 }
 
-void MailSocket::SendData(std::string_view bytes) { outgoing_.append(bytes); }
+void MailSocket::SendData(std::string_view bytes) {
+    if (outgoing_.size() + bytes.size() > outgoing_.capacity()) {
+        // Grown by hand, so the buffer given up is wiped rather than freed as it is.
+        std::string larger;
+        larger.reserve(std::max(2 * outgoing_.capacity(), outgoing_.size() + bytes.size()));
+        larger.append(outgoing_);
+        WipeString(outgoing_);
+        outgoing_.swap(larger);
+    }
+    outgoing_.append(bytes);
+}
 
 bool MailSocket::WaitForActivity(unsigned milliseconds) {
     if (!linkOpen_ && !linkPending_) return false;
@@ -85,9 +97,13 @@ void MailSocket::Fail(const std::string& description) {
     linkOpen_ = false;
     linkPending_ = false;
     securing_ = false;
-    outgoing_.clear();
-    sentOffset_ = 0;
+    DropOutgoing();
     pending_.push_back({Event::Failure, description});
+}
+
+void MailSocket::DropOutgoing() {
+    WipeString(outgoing_);
+    sentOffset_ = 0;
 }
 
 void MailSocket::Transfer() {
@@ -118,7 +134,10 @@ void MailSocket::Transfer() {
     }
     // Drops what has left once it is the larger part, so large queues are not moved per chunk.
     if (sentOffset_ > 0 && sentOffset_ >= QueuedBytes()) {
-        outgoing_.erase(0, sentOffset_);
+        // Kept in a fresh buffer, so the old one with the sent bytes can be wiped.
+        std::string rest(outgoing_, sentOffset_);
+        WipeString(outgoing_);
+        outgoing_.swap(rest);
         sentOffset_ = 0;
     }
     if (written > 0) {
@@ -142,8 +161,7 @@ void MailSocket::Transfer() {
         if (step.closed) {
             channel_->Close();
             linkOpen_ = false;
-            outgoing_.clear();
-            sentOffset_ = 0;
+            DropOutgoing();
             pending_.push_back({Event::Closed, {}});
         }
         return;

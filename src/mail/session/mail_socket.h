@@ -59,6 +59,8 @@ public:
     // dropped. The outcome arrives as the Secured or the Error event.
     void StartTls(const TlsRequest& request);
     bool Secure() const { return channel_->CurrentPhase() == TlsChannel::Phase::Secure; }
+    // True when the connection was secured with a certificate that failed a check and was let through.
+    bool CertificateUnchecked() const { return Secure() && channel_->CertificateUnchecked(); }
     // Drops the connection, the unsent data and the undelivered events; State becomes 0.
     void Close();
     int State() const { return state_; }
@@ -82,6 +84,8 @@ private:
     };
 
     void Fail(const std::string& description);
+    // Empties the outgoing queue, wiping what it held (a login may be among it).
+    void DropOutgoing();
     void Transfer();
     void Deliver();
 

@@ -2,24 +2,11 @@
 
 #include <cmath>
 
-#include "mail/message/encodings.h"
 #include "mail/session/reply_assembler.h"
 #include "mail/text_rules.h"
 
 namespace zankit::mail {
 namespace {
-
-std::string WithoutCrLf(std::string_view text) {
-    std::string result;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
-            ++at;
-            continue;
-        }
-        result.push_back(text[at]);
-    }
-    return result;
-}
 
 float RoundHalfToEven(float value) {
     const float lower = std::floor(value);
@@ -40,14 +27,6 @@ bool IsInformationCode(int code) { return code == kReplySystemStatus || code == 
 bool IsPositiveCode(int code) { return (code >= 200 && code < 400) || code == kReplyPop3Ok; }
 
 bool OffersAuthLogin(std::string_view reply) { return ContainsNoCase(reply, "auth") && ContainsNoCase(reply, "login"); }
-
-AuthPrompt AuthPromptOf(std::string_view reply) {
-    const std::string_view challenge = reply.size() > 3 ? reply.substr(3) : std::string_view();
-    const std::string prompt = DecodeBase64String(WithoutCrLf(TrimSpaces(challenge)));
-    if (ContainsNoCase(prompt, "username")) return AuthPrompt::Username;
-    if (ContainsNoCase(prompt, "password")) return AuthPrompt::Password;
-    return AuthPrompt::Other;
-}
 
 std::string HeloDomain(std::string_view from) {
     const std::size_t at = from.find('@');

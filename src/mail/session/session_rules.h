@@ -1,5 +1,5 @@
 // The pure rules of the SMTP/POP3 conversation: the texts of protocol failures, what a reply
-// code means, what an AUTH LOGIN prompt asks, and the progress percentage.
+// code means, and the progress percentage.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@ namespace zankit::mail {
 // Failure texts; the reply as received follows the first after ": ".
 inline constexpr std::string_view kUnexpectedAnswer = "Unexpected answer from the server";
 inline constexpr std::string_view kReplyTooLongText = "The server's reply is too long";
+// A login or message data held back because the channel is not encrypted as Security asks.
+inline constexpr std::string_view kClearChannelRefused = "Not sent: the connection is not encrypted";
 
 // 220, 221, 250 and 251: a positive completion reply the session waits for.
 bool IsCompletionCode(int code);
@@ -22,10 +24,6 @@ bool IsPositiveCode(int code);
 
 // True when the reply contains "auth" and "login" anywhere, in any letter case.
 bool OffersAuthLogin(std::string_view reply);
-
-// What a 334 prompt asks, by its decoded text.
-enum class AuthPrompt { Username, Password, Other };
-AuthPrompt AuthPromptOf(std::string_view reply);
 
 // The domain of the sender named in EHLO/HELO: everything after the first "@", or the
 // whole address when it has none.

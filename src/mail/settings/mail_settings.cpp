@@ -5,6 +5,7 @@
 
 #include "frame/vb_numbers.h"
 #include "mail/address_validation.h"
+#include "mail/secret_text.h"
 
 namespace zankit::mail {
 namespace {
@@ -16,6 +17,17 @@ std::int32_t AbsoluteValue(std::int32_t value) { return value == INT32_MIN ? kLa
 
 MailSettings::MailSettings(PendingErrors& errors, SettingsStore& store, MailSystem& system, HostUtilities& hosts)
     : errors_(errors), store_(store), system_(system), hosts_(hosts), stored_(LoadStoredValues(store)) {}
+
+MailSettings::~MailSettings() {
+    WipeString(password_);
+    WipeString(accessToken_);
+}
+
+void MailSettings::ReplaceSecret(std::string& secret, const std::string& value) {
+    if (&secret == &value) return;
+    WipeString(secret);
+    secret = value;
+}
 
 bool MailSettings::StoreChecked(std::int32_t StoredValues::*member, std::int32_t value) {
     const StoredSetting& row = StoredSettingOf(member);

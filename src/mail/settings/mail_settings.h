@@ -32,6 +32,10 @@ class MailSettings {
 public:
     // Loads the remembered values when the store says persistence is on, else the defaults.
     MailSettings(PendingErrors& errors, SettingsStore& store, MailSystem& system, HostUtilities& hosts);
+    // A copy (the one a send works from) holds the secrets too; every copy wipes them when it goes.
+    MailSettings(const MailSettings&) = default;
+    MailSettings& operator=(const MailSettings&) = delete;
+    ~MailSettings();
 
     // --- properties, in slot order of the interface ---
     bool AsHTML() const { return asHtml_; }
@@ -69,7 +73,7 @@ public:
     void SetMessageTimeout(std::int32_t value);
     // Never stored.
     const std::string& Password() const { return password_; }
-    void SetPassword(const std::string& value) { password_ = value; }
+    void SetPassword(const std::string& value) { ReplaceSecret(password_, value); }
     bool PersistentSettings() const { return stored_.persistent; }
     // Stored whether on or off: switching off must reach the store too, or the next object
     // would load the remembered values again.
@@ -115,7 +119,7 @@ public:
     bool SetAuthMechanism(std::int32_t value) { return StoreChecked(&StoredValues::authMechanism, value); }
     // The bearer token of XOAUTH2; never stored.
     const std::string& AccessToken() const { return accessToken_; }
-    void SetAccessToken(const std::string& value) { accessToken_ = value; }
+    void SetAccessToken(const std::string& value) { ReplaceSecret(accessToken_, value); }
 
     // --- members beside the properties ---
     const TextList& Recipients() const { return recipients_; }
@@ -124,7 +128,6 @@ public:
     const TextList& CcDisplayNames() const { return ccDisplayNames_; }
     const TextList& BccRecipients() const { return bccRecipients_; }
     const AttachmentList& Attachments() const { return attachments_; }
-    bool HasEightBit() const { return HasByteAbove126(message_); }
     const std::string& PriorityText() const { return priorityText_; }
     // The complaints of stored values that keep the object from connecting (a Security or
     // AuthMechanism outside its enumeration); empty when there are none.
@@ -149,6 +152,8 @@ private:
     // Store for a value inside the row's range; false, changing nothing, for one outside.
     bool StoreChecked(std::int32_t StoredValues::*member, std::int32_t value);
     void Remember(const StoredSetting& row);
+    // Wipes the old secret before it takes the new one.
+    static void ReplaceSecret(std::string& secret, const std::string& value);
     void SetAddressList(TextList& list, const std::string& value, std::string_view message);
     void ValidateAddressList(const std::string& value, std::string_view message);
     void ApplyHostRule(std::string& value, std::string StoredValues::*host, std::string_view message);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "mail/secret_text.h"
+
 namespace zankit::mail {
 namespace {
 
@@ -19,7 +21,8 @@ TlsChannel::TlsChannel(std::unique_ptr<TcpChannel> inner, TlsEngineFactory engin
 
 void TlsChannel::StartTls(const TlsRequest& request) {
     engine_ = engines_ ? engines_() : nullptr;
-    plainIn_.clear();
+    WipeString(plainIn_);
+    certificateUnchecked_ = false;
     cipherIn_.clear();
     if (!engine_) {
         failure_ = std::string(kTlsUnavailable);
@@ -105,8 +108,9 @@ void TlsChannel::Reset() {
     startOnConnect_ = false;
     cipherIn_.clear();
     cipherOut_.clear();
-    plainIn_.clear();
+    WipeString(plainIn_);
     peerClosed_ = false;
+    certificateUnchecked_ = false;
     failure_.clear();
     notices_.clear();
 }
@@ -138,7 +142,10 @@ void TlsChannel::Pull() {
     if (phase_ == Phase::Handshake && !cipherIn_.empty()) {
         const TlsStep step = engine_->Handshake(cipherIn_);
         Absorb(step);
-        if (step.done && failure_.empty()) phase_ = Phase::Secure;
+        if (step.done && failure_.empty()) {
+            phase_ = Phase::Secure;
+            certificateUnchecked_ = step.certificateUnchecked;
+        }
     }
     if (phase_ == Phase::Secure && !cipherIn_.empty()) {
         const TlsStep step = engine_->Decrypt(cipherIn_, plainIn_);

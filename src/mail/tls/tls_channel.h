@@ -32,6 +32,8 @@ public:
     // Starts the handshake as soon as the next connection is made (TLS from the first byte).
     void StartTlsOnConnect(const TlsRequest& request);
     Phase CurrentPhase() const { return phase_; }
+    // True once the handshake took a failing certificate because the request allowed it.
+    bool CertificateUnchecked() const { return certificateUnchecked_; }
     // What the engine said about the connection since the last call (one line each).
     std::string TakeNotices();
 
@@ -65,6 +67,7 @@ private:
     std::string cipherOut_;  // made by the engine, not yet taken by the network
     std::string plainIn_;    // decrypted, not yet handed out
     bool peerClosed_ = false;
+    bool certificateUnchecked_ = false;
     std::string failure_;  // set once the connection cannot go on
     std::string notices_;
 };

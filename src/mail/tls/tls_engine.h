@@ -21,6 +21,8 @@ inline constexpr std::string_view kCertificateRevoked = "Certificate revoked";
 inline constexpr std::string_view kTlsHandshakeFailed = "TLS handshake failed";
 inline constexpr std::string_view kTlsClosedInHandshake = "Connection closed during the TLS handshake";
 inline constexpr std::string_view kTlsRecordFailed = "TLS record could not be decrypted";
+// Status text of a handshake that took a certificate only because allowInvalidCertificate was set.
+inline constexpr std::string_view kCertificateNotChecked = "Certificate not checked";
 // Why a handshake that finished with TLS 1.0 or 1.1 is refused.
 inline constexpr std::string_view kTlsVersionTooOld = "the server speaks no TLS 1.2 or later";
 // Why a connection ends whose server asked for a new handshake the system cannot begin.
@@ -36,6 +38,8 @@ struct TlsStep {
     bool closed = false;  // the server sent its closing alert (Decrypt only)
     bool failed = false;
     std::string error;
+    // With done: the certificate failed a check and was taken because allowInvalidCertificate was set.
+    bool certificateUnchecked = false;
     std::string notice;  // something the user should hear about a connection that goes on
 };
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "mail/address_validation.h"
 #include "mail/mail_seam.h"
 #include "mail/win/icmp_echo.h"
 #include "mail/win/schannel_engine.h"
@@ -84,7 +85,8 @@ public:
     void StopSockets() override { ::WSACleanup(); }
 
     std::optional<IPv4Bytes> ResolveIPv4(const std::string& hostName) override {
-        const hostent* host = ::gethostbyname(hostName.c_str());
+        // A name with non-ASCII letters is asked for in its A-labels.
+        const hostent* host = ::gethostbyname(ToAsciiDomain(hostName).c_str());
         if (host == nullptr) {
             ::WSAGetLastError();
             return std::nullopt;
@@ -101,7 +103,7 @@ public:
     std::string LocalHostName() override {
         char buffer[256] = {};
         if (::gethostname(buffer, static_cast<int>(sizeof buffer) - 1) != 0) return {};
-        return std::string(buffer);
+        return WideToUtf8(AnsiToWide(buffer));
     }
 
     EchoResult Echo(const IPv4Bytes& address, const std::string& payload, unsigned timeoutMs) override {
@@ -131,7 +133,7 @@ public:
     }
 
     std::optional<std::uint64_t> RegularFileSize(const std::string& path) override {
-        const std::wstring widePath = AnsiToWide(path);
+        const std::wstring widePath = Utf8ToWide(path);
         if (widePath.empty()) return std::nullopt;
         // Hidden and system files open like any other; folders do not open without backup
         // semantics, and the type check keeps devices and pipes out.
@@ -148,13 +150,13 @@ public:
 
     std::optional<std::string> ContentTypeForExtension(const std::string& extension) override {
         RegistryKey key;
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, AnsiToWide(extension).c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, Utf8ToWide(extension).c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
             ERROR_SUCCESS) {
             return std::nullopt;
         }
         const std::optional<std::wstring> type = ReadRegistryText(key.Get(), L"Content Type");
         if (!type) return std::nullopt;
-        return WideToAnsi(*type);
+        return WideToUtf8(*type);
     }
 
     UtcStamp UtcNow() override {
@@ -170,7 +172,7 @@ public:
     }
 
     std::unique_ptr<FileReader> OpenForReading(const std::string& path, std::string& error) override {
-        const std::wstring widePath = AnsiToWide(path);
+        const std::wstring widePath = Utf8ToWide(path);
         KernelHandle file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.Valid()) {

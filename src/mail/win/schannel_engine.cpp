@@ -288,15 +288,14 @@ private:
             step.error = std::string(kTlsHandshakeFailed) + " (" + std::string(kTlsVersionTooOld) + ")";
             return;
         }
-        if (!allowInvalid_) {
-            const ChainVerdict verdict = CheckCertificate();
-            if (!verdict.fault.empty()) {
-                step.failed = true;
-                step.error = std::string(verdict.fault);
-                return;
-            }
-            if (verdict.revocationUnchecked) step.notice = std::string(kRevocationNotChecked);
+        const ChainVerdict verdict = CheckCertificate();
+        if (!verdict.fault.empty() && !allowInvalid_) {
+            step.failed = true;
+            step.error = std::string(verdict.fault);
+            return;
         }
+        step.certificateUnchecked = !verdict.fault.empty();
+        if (verdict.fault.empty() && verdict.revocationUnchecked) step.notice = std::string(kRevocationNotChecked);
         if (!established_) step.done = true;
         established_ = true;
     }

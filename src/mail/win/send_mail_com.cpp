@@ -5,18 +5,20 @@
 #include "frame/out_param.h"
 #include "mail/dns/dns_discovery.h"
 #include "mail/dns/mx_query.h"
+#include "mail/win/support.h"
 
 namespace zankit::mail {
 namespace {
 
 constexpr std::wstring_view kInvalidArgument = L"Invalid procedure call or argument";
 
-HRESULT PutText(BSTR* out, const std::string& bytes) {
+// The core's texts are UTF-8: the host's text crosses unchanged both ways.
+HRESULT PutText(BSTR* out, const std::string& text) {
     if (!out) return E_POINTER;
-    return ToBstr(FromAnsi(bytes), out);
+    return ToBstr(CoreTextToWide(text), out);
 }
 
-std::string Bytes(BSTR value) { return ToAnsi(FromBstr(value)); }
+std::string Text(BSTR value) { return WideToUtf8(FromBstr(value)); }
 
 }  // namespace
 
@@ -45,9 +47,13 @@ SendMailObject::~SendMailObject() {
 void SendMailObject::SendSuccesful() { events_.Fire(L"SendSuccesful"); }
 
 void SendMailObject::FireText(std::wstring_view eventName, std::string& text) {
-    std::wstring value = FromAnsi(text);
+    std::wstring value = CoreTextToWide(text);
     events_.Fire(eventName, value);
-    text = ToAnsi(value);  // a handler may have changed it
+    try {
+        text = WideToUtf8(value);  // a handler may have changed it
+    } catch (const TextConversionError&) {
+        // A change that is no text (a lone surrogate) is not taken.
+    }
 }
 
 void SendMailObject::SendFailed(std::string& explanation) { FireText(L"SendFailed", explanation); }
@@ -70,25 +76,25 @@ STDMETHODIMP SendMailObject::get_Attachment(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Attachment()); });
 }
 STDMETHODIMP SendMailObject::put_Attachment(BSTR value) {
-    return Update([&] { Settings().SetAttachment(Bytes(value)); });
+    return Update([&] { Settings().SetAttachment(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_BccRecipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().BccRecipient()); });
 }
 STDMETHODIMP SendMailObject::put_BccRecipient(BSTR value) {
-    return Update([&] { Settings().SetBccRecipient(Bytes(value)); });
+    return Update([&] { Settings().SetBccRecipient(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_CcDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().CcDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_CcDisplayName(BSTR value) {
-    return Update([&] { Settings().SetCcDisplayName(Bytes(value)); });
+    return Update([&] { Settings().SetCcDisplayName(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_CcRecipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().CcRecipient()); });
 }
 STDMETHODIMP SendMailObject::put_CcRecipient(BSTR value) {
-    return Update([&] { Settings().SetCcRecipient(Bytes(value)); });
+    return Update([&] { Settings().SetCcRecipient(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_ConnectRetry(LONG* value) { return PutNumber(value, Settings().ConnectRetry()); }
 STDMETHODIMP SendMailObject::put_ConnectRetry(LONG value) {
@@ -102,13 +108,13 @@ STDMETHODIMP SendMailObject::get_ContentBase(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().ContentBase()); });
 }
 STDMETHODIMP SendMailObject::put_ContentBase(BSTR value) {
-    return Update([&] { Settings().SetContentBase(Bytes(value)); });
+    return Update([&] { Settings().SetContentBase(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_Delimiter(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Delimiter()); });
 }
 STDMETHODIMP SendMailObject::put_Delimiter(BSTR value) {
-    return Update([&] { Settings().SetDelimiter(Bytes(value)); });
+    return Update([&] { Settings().SetDelimiter(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_EmailAddressValidation(VALIDATE_METHOD* value) {
     return PutNumber(value, Settings().EmailAddressValidation());
@@ -124,13 +130,13 @@ STDMETHODIMP SendMailObject::get_from(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().From()); });
 }
 STDMETHODIMP SendMailObject::put_from(BSTR value) {
-    return Update([&] { Settings().SetFrom(Bytes(value)); });
+    return Update([&] { Settings().SetFrom(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_FromDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().FromDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_FromDisplayName(BSTR value) {
-    return Update([&] { Settings().SetFromDisplayName(Bytes(value)); });
+    return Update([&] { Settings().SetFromDisplayName(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_MaxRecipients(LONG* value) { return PutNumber(value, Settings().MaxRecipients()); }
 STDMETHODIMP SendMailObject::put_MaxRecipients(LONG value) {
@@ -140,7 +146,7 @@ STDMETHODIMP SendMailObject::get_Message(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Message()); });
 }
 STDMETHODIMP SendMailObject::put_Message(BSTR value) {
-    return Update([&] { Settings().SetMessage(Bytes(value)); });
+    return Update([&] { Settings().SetMessage(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_MessageTimeout(LONG* value) { return PutNumber(value, Settings().MessageTimeout()); }
 STDMETHODIMP SendMailObject::put_MessageTimeout(LONG value) {
@@ -150,7 +156,7 @@ STDMETHODIMP SendMailObject::get_Password(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Password()); });
 }
 STDMETHODIMP SendMailObject::put_Password(BSTR value) {
-    return Update([&] { Settings().SetPassword(Bytes(value)); });
+    return Update([&] { Settings().SetPassword(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_PersistentSettings(VARIANT_BOOL* value) {
     return PutFlag(value, Settings().PersistentSettings());
@@ -171,19 +177,19 @@ STDMETHODIMP SendMailObject::get_Recipient(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Recipient()); });
 }
 STDMETHODIMP SendMailObject::put_Recipient(BSTR value) {
-    return Update([&] { Settings().SetRecipient(Bytes(value)); });
+    return Update([&] { Settings().SetRecipient(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_RecipientDisplayName(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().RecipientDisplayName()); });
 }
 STDMETHODIMP SendMailObject::put_RecipientDisplayName(BSTR value) {
-    return Update([&] { Settings().SetRecipientDisplayName(Bytes(value)); });
+    return Update([&] { Settings().SetRecipientDisplayName(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_ReplyToAddress(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().ReplyToAddress()); });
 }
 STDMETHODIMP SendMailObject::put_ReplyToAddress(BSTR value) {
-    return Update([&] { Settings().SetReplyToAddress(Bytes(value)); });
+    return Update([&] { Settings().SetReplyToAddress(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_POP3Host(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().POP3Host()); });
@@ -191,9 +197,9 @@ STDMETHODIMP SendMailObject::get_POP3Host(BSTR* value) {
 STDMETHODIMP SendMailObject::put_POP3Host(BSTR* value) {
     if (!value) return E_POINTER;
     return Guarded([&] {
-        std::string host = Bytes(*value);
+        std::string host = Text(*value);
         Settings().SetPOP3Host(host);
-        return AssignBstr(value, FromAnsi(host));  // the caller's variable gets the cleaned text
+        return AssignBstr(value, CoreTextToWide(host));  // the caller's variable gets the cleaned text
     });
 }
 STDMETHODIMP SendMailObject::get_SMTPHost(BSTR* value) {
@@ -202,9 +208,9 @@ STDMETHODIMP SendMailObject::get_SMTPHost(BSTR* value) {
 STDMETHODIMP SendMailObject::put_SMTPHost(BSTR* value) {
     if (!value) return E_POINTER;
     return Guarded([&] {
-        std::string host = Bytes(*value);
+        std::string host = Text(*value);
         Settings().SetSMTPHost(host);
-        return AssignBstr(value, FromAnsi(host));
+        return AssignBstr(value, CoreTextToWide(host));
     });
 }
 STDMETHODIMP SendMailObject::get_SMTPHostValidation(VALIDATE_HOST_METHOD* value) {
@@ -221,7 +227,7 @@ STDMETHODIMP SendMailObject::get_Subject(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Subject()); });
 }
 STDMETHODIMP SendMailObject::put_Subject(BSTR value) {
-    return Update([&] { Settings().SetSubject(Bytes(value)); });
+    return Update([&] { Settings().SetSubject(Text(value)); });
 }
 STDMETHODIMP SendMailObject::get_UseAuthentication(VARIANT_BOOL* value) {
     return PutFlag(value, Settings().UseAuthentication());
@@ -239,7 +245,7 @@ STDMETHODIMP SendMailObject::get_Username(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().Username()); });
 }
 STDMETHODIMP SendMailObject::put_Username(BSTR value) {
-    return Update([&] { Settings().SetUsername(Bytes(value)); });
+    return Update([&] { Settings().SetUsername(Text(value)); });
 }
 
 // ---- methods --------------------------------------------------------------------------------
@@ -257,7 +263,7 @@ STDMETHODIMP SendMailObject::Disconnect() {
 
 STDMETHODIMP SendMailObject::MXQuery(BSTR* domain, BSTR* result) {
     if (!domain) return E_POINTER;
-    return Guarded([&] { return PutText(result, QueryExchanger(Bytes(*domain))); });
+    return Guarded([&] { return PutText(result, QueryExchanger(ToAsciiDomain(Text(*domain)))); });
 }
 
 std::string SendMailObject::QueryExchanger(const std::string& domain) {
@@ -267,15 +273,15 @@ std::string SendMailObject::QueryExchanger(const std::string& domain) {
 
 STDMETHODIMP SendMailObject::GetContentType(BSTR file, BSTR* defaultType, BSTR* result) {
     if (!defaultType) return E_POINTER;
-    return Guarded([&] { return PutText(result, core_->GetContentType(Bytes(file), Bytes(*defaultType))); });
+    return Guarded([&] { return PutText(result, core_->GetContentType(Text(file), Text(*defaultType))); });
 }
 
 STDMETHODIMP SendMailObject::GetIPAddress(BSTR* hostName, BSTR* result) {
     if (!hostName) return E_POINTER;
     return Guarded([&] {
-        std::string host = Bytes(*hostName);
+        std::string host = Text(*hostName);
         std::string address = core_->GetIPAddress(host);
-        HRESULT hr = AssignBstr(hostName, FromAnsi(host));  // trimmed and NUL-terminated
+        HRESULT hr = AssignBstr(hostName, CoreTextToWide(host));  // trimmed and NUL-terminated
         if (FAILED(hr)) return hr;
         return PutText(result, address);
     });
@@ -287,21 +293,21 @@ STDMETHODIMP SendMailObject::GetIPHost(BSTR* result) {
 
 STDMETHODIMP SendMailObject::IsValidEmailAddress(BSTR* address, VARIANT_BOOL* result) {
     if (!address) return E_POINTER;
-    return Guarded([&] { return PutFlag(result, core_->IsValidEmailAddress(Bytes(*address))); });
+    return Guarded([&] { return PutFlag(result, core_->IsValidEmailAddress(Text(*address))); });
 }
 
 STDMETHODIMP SendMailObject::Ping(BSTR* address, BSTR* roundTripTime, BSTR* dataSize, VARIANT_BOOL* dataMatch,
                                   VARIANT_BOOL* result) {
     if (!address || !roundTripTime || !dataSize || !dataMatch) return E_POINTER;
     return Guarded([&] {
-        std::string host = Bytes(*address);
-        std::string time = Bytes(*roundTripTime);
-        std::string size = Bytes(*dataSize);
+        std::string host = Text(*address);
+        std::string time = Text(*roundTripTime);
+        std::string size = Text(*dataSize);
         bool match = *dataMatch != VARIANT_FALSE;
         bool answered = core_->Ping(host, time, size, match);
-        HRESULT hr = AssignBstr(address, FromAnsi(host));
-        if (SUCCEEDED(hr)) hr = AssignBstr(roundTripTime, FromAnsi(time));
-        if (SUCCEEDED(hr)) hr = AssignBstr(dataSize, FromAnsi(size));
+        HRESULT hr = AssignBstr(address, CoreTextToWide(host));
+        if (SUCCEEDED(hr)) hr = AssignBstr(roundTripTime, CoreTextToWide(time));
+        if (SUCCEEDED(hr)) hr = AssignBstr(dataSize, CoreTextToWide(size));
         if (FAILED(hr)) return hr;
         *dataMatch = match ? VARIANT_TRUE : VARIANT_FALSE;
         return PutFlag(result, answered);
@@ -314,8 +320,13 @@ STDMETHODIMP SendMailObject::Send() {
     return Update([&] { core_->Send(); });
 }
 
+// The decoded bytes are the answer: each becomes the character of the ANSI code page with that
+// code, whatever the bytes hold.
 STDMETHODIMP SendMailObject::DecodeBase64String(BSTR encoded, BSTR* result) {
-    return Guarded([&] { return PutText(result, core_->DecodeBase64String(Bytes(encoded))); });
+    return Guarded([&] {
+        if (!result) return E_POINTER;
+        return ToBstr(FromAnsi(core_->DecodeBase64String(Text(encoded))), result);
+    });
 }
 
 // ---- TLS and login ---------------------------------------------------------------------------
@@ -342,7 +353,7 @@ STDMETHODIMP SendMailObject::get_AccessToken(BSTR* value) {
     return Guarded([&] { return PutText(value, Settings().AccessToken()); });
 }
 STDMETHODIMP SendMailObject::put_AccessToken(BSTR value) {
-    return Update([&] { Settings().SetAccessToken(Bytes(value)); });
+    return Update([&] { Settings().SetAccessToken(Text(value)); });
 }
 
 HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }

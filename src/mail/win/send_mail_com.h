@@ -1,6 +1,6 @@
 // clsSendMail as a COM class: the dual interface _clsSendMail and the events of
 // __clsSendMail through a connection point. The mail logic itself is portable and lives in
-// the mail core; this class converts at the boundary (UTF-16 <-> bytes of the ANSI code page)
+// the mail core; this class converts at the boundary (UTF-16 <-> the core's UTF-8)
 // and fires the core's events to the advised sinks.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The mail object's settings store on Windows: the frame's per-user store, whose values are
-// UTF-16, seen through the ANSI texts of the mail core.
+// UTF-16, seen through the UTF-8 texts of the mail core; every character is kept.
 #include <memory>
 
 #include "frame/user_settings.h"
@@ -11,16 +11,20 @@ namespace {
 
 class UserSettingsStore final : public SettingsStore {
 public:
-    explicit UserSettingsStore(const std::string& section) : section_(AnsiToWide(section)) {}
+    explicit UserSettingsStore(const std::string& section) : section_(Utf8ToWide(section)) {}
 
     std::optional<std::string> Read(const std::string& key) override {
-        const std::optional<std::wstring> value = ReadUserSetting(section_, AnsiToWide(key));
+        const std::optional<std::wstring> value = ReadUserSetting(section_, Utf8ToWide(key));
         if (!value) return std::nullopt;
-        return WideToAnsi(*value);
+        try {
+            return WideToUtf8(*value);
+        } catch (const TextConversionError&) {
+            return std::nullopt;  // not text (a lone surrogate): taken as absent, the default applies
+        }
     }
 
     bool Write(const std::string& key, const std::string& value) override {
-        return WriteUserSetting(section_, AnsiToWide(key), AnsiToWide(value));
+        return WriteUserSetting(section_, Utf8ToWide(key), Utf8ToWide(value));
     }
 
 private:

@@ -1,5 +1,6 @@
-// Helpers of the Windows seam: text conversions between the mail core's ANSI byte texts and
-// the UTF-16 texts of the W calls, and the frame's handle owners under the seam's names.
+// Helpers of the Windows seam: text conversions between the mail core's UTF-8 texts and the
+// UTF-16 texts of the W calls (and the ANSI ones of the few A calls left), and the frame's
+// handle owners under the seam's names.
 #pragma once
 
 #include <windows.h>
@@ -20,5 +21,13 @@ using RegistryKey = zankit::RegistryKeyHandle;
 // zankit::TextConversionError when the system refuses a text).
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
+
+// The frame's checked UTF-8 conversions: the mail core's texts.
+std::wstring Utf8ToWide(std::string_view text);
+std::string WideToUtf8(std::wstring_view text);
+
+// A text of the core that may hold bytes from a peer (a server's reply): read as UTF-8 when it
+// is valid UTF-8, else as bytes of the ANSI code page.
+std::wstring CoreTextToWide(std::string_view text);
 
 }  // namespace zankit::mail

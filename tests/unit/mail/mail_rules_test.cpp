@@ -6,6 +6,7 @@
 
 #include "mail/address_validation.h"
 #include "mail/pending_errors.h"
+#include "mail/secret_text.h"
 #include "mail/text_rules.h"
 #include "session_test_support.h"
 
@@ -32,6 +33,11 @@ TEST(AddressValidation, HostNamesAddressesAndIPs) {
         {IsValidEmailAddress, "@example.de", true}, {IsValidEmailAddress, "user@ 10.0.0.1", true},
         {IsValidEmailAddress, "a@b@example.com", false}, {IsValidEmailAddress, "user@localhost", false},
         {IsValidEmailAddress, "user@example.com\r\n", false},
+        // International addresses: any local part, the domain checked in its A-labels.
+        {IsValidEmailAddress, "j\u00FCrgen@b\u00FCcher.de", true},
+        {IsValidEmailAddress, "\u0438\u0432\u0430\u043D@\u043F\u0440\u0438\u043C\u0435\u0440.\u0440\u0444", true},
+        {IsValidEmailAddress, "user@\u043F\u0440\u0438\u043C\u0435\u0440", false},
+        {IsValidHostName, "mail.xn--p1ai", true},
         {IsIPAddress, "239.255.255.255", true}, {IsIPAddress, "1.256.0.1", false}, {IsIPAddress, "1.2.3", false},
         {IsIPAddress, "1.2.3.4.5", false}, {IsIPAddress, "1.2..4", false}, {IsIPAddress, "-1.2.3.4", false},
         {IsIPAddress, "1.2.3.99999999999999999999", false},
@@ -59,6 +65,24 @@ struct Failures {
 
 // One entry per text whatever its case, in order; a failure sends them all at once, closes the
 // session and empties the list.
+// Every byte the buffer holds is blank afterwards, also those past the value a shorter
+// assignment left behind; the buffer stays with the string.
+TEST(SecretText, WipeStringBlanksTheWholeBuffer) {
+    const struct {
+        std::string first, then;
+    } rows[] = {{"pw", "pw"}, {std::string(300, 'p'), "short"}, {std::string(40, 't'), ""}};
+    for (const auto& row : rows) {
+        std::string secret = row.first;
+        secret = row.then;
+        const char* buffer = secret.data();
+        const std::size_t capacity = secret.capacity();
+        WipeString(secret);
+        EXPECT_TRUE(secret.empty());
+        ASSERT_EQ(secret.data(), buffer);
+        EXPECT_EQ(std::string(buffer, capacity), std::string(capacity, '\0')) << row.first;
+    }
+}
+
 TEST(FailureReporter, RaiseFailureSendsEveryPendingTextOnce) {
     Failures f;
     int closes = 0;

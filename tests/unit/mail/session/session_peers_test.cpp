@@ -109,6 +109,9 @@ TEST_F(SmtpPeers, RememberedSettingsAndPop3) {
         // No "Connecting to SMTP Server": the sink is not asked (what it logs now may be a late line of
         // an earlier row's session).
         {{{"UsePopAuthentication", "-1"}}, {pop3 + ")...", "SendFailed: Invalid or Missing POP3 Host Name\r\n"}, {}},
+        // Asked for TLS, a server without STLS (CAPA read) gets no USER.
+        {{{"UsePopAuthentication", "-1"}, {"Pop3Host", "127.0.0.1"}, {"Security", "1"}},
+         {pop3 + "127.0.0.1)...", "SendFailed: TLS not offered by server\r\n", kClosing}, {}},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -215,7 +218,9 @@ TEST(SendToSink, AttachmentsArriveByteForByte) {
         const InspectedMessage message = Inspect(sink->spool + "/message-" + number + ".eml", dir.Path() / number);
         EXPECT_TRUE(std::regex_match(message.Header("Message-ID"),
                                      std::regex("<[0-9]{17}\\.[A-Za-z0-8]{20}@sink\\.reverse\\.test>")));
-        EXPECT_EQ(message.headers.size(), uu ? 5u : 7u);  // no priority, no receipt in UU mode
+        // No priority, no receipt in UU mode; the file name outside ASCII makes the text 8-bit,
+        // labelled by MIME-Version, Content-Type and Content-Transfer-Encoding.
+        EXPECT_EQ(message.headers.size(), uu ? 8u : 7u);
         // The 14-byte line starts with its length character "." and went out doubled.
         EXPECT_TRUE(!uu || wire.find("begin 600 vierzehn Bytes.dat\r\n..") != std::string::npos);
         ASSERT_FALSE(message.parts.empty());

@@ -170,12 +170,16 @@ def scripted_server(name, host="127.0.0.1"):
     return listener.getsockname()[1]
 
 
+S_SERVERS = set()  # ended with the peers
+
+
 def renegotiating_session(name, port):
     """One connection to openssl s_server, whose output carries what the client sent."""
     server = subprocess.Popen(
         ["openssl", "s_server", "-accept", "127.0.0.1:%d" % port, "-naccept", "1", "-tls1_2", "-crlf", "-msg",
          "-cert", os.path.join(args.certs, "server.pem"), "-key", os.path.join(args.certs, "server.key")],
         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+    S_SERVERS.add(server)
 
     def reply(text):
         server.stdin.write(text.encode())
@@ -205,6 +209,7 @@ def renegotiating_session(name, port):
             elif verb == "QUIT":
                 reply("221 bye\n")
     server.wait()
+    S_SERVERS.discard(server)
 
 
 def renegotiating_server(name):
@@ -253,6 +258,8 @@ async def main():
     stop = asyncio.Event()
     loop.add_signal_handler(signal.SIGTERM, stop.set)
     await stop.wait()
+    for server in list(S_SERVERS):
+        server.kill()
 
 
 if __name__ == "__main__":

@@ -52,7 +52,7 @@ ca=$work/ca
   zk_ca_trust_in_prefix "$ca"; } || fail "the test certificates could not be made"
 # Certificates for the address and revocation rows: names that must not match an address, and
 # certificates whose revocation list the authority serves over loopback HTTP ("revoked" is on
-# it) or names on a port nobody serves. Wine keeps a revocation status it found for the next
+# it) or names port 1, where nobody serves. Wine keeps a revocation status it found for the next
 # processes, a wrong one for a revoked certificate (docs/WINE-LIMITS.md): each bitness starts
 # without it.
 zk_free_port() { python3 -c 'import socket; s = socket.create_server(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
@@ -61,7 +61,7 @@ crl_url=http://127.0.0.1:$(zk_free_port)/ca.crl
   zk_ca_issue "$ca" ip-cn-only "CN:127.0.0.1" && zk_ca_issue "$ca" ip-wildcard "DNS:*.0.0.1" &&
   zk_ca_issue "$ca" revoked "DNS:localhost,IP:127.0.0.1" 2 "$crl_url" &&
   zk_ca_issue "$ca" crl-listed "DNS:localhost,IP:127.0.0.1" 2 "$crl_url" &&
-  zk_ca_issue "$ca" crl-unreachable "DNS:localhost,IP:127.0.0.1" 2 "http://127.0.0.1:$(zk_free_port)/ca.crl" &&
+  zk_ca_issue "$ca" crl-unreachable "DNS:localhost,IP:127.0.0.1" 2 "http://127.0.0.1:1/ca.crl" &&
   zk_ca_revoke "$ca" revoked; } || fail "the certificates of the address and revocation rows could not be made"
 zk_forget_revocation_statuses() { rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Microsoft/CryptnetUrlCache; }
 crl_port=${crl_url#http://127.0.0.1:}

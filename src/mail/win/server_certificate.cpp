@@ -1,3 +1,5 @@
+// The chain parameters' later fields carry the time-out of fetching revocation lists.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "mail/win/server_certificate.h"
 
 #include <windows.h>
@@ -22,6 +24,9 @@ static_assert(chain_status::kRevocationOffline == CERT_TRUST_IS_OFFLINE_REVOCATI
 // judged from the chain already; for an address the name check is done here.
 constexpr DWORD kIgnoreRevocation = 0x00000080;
 constexpr DWORD kIgnoreName = 0x00001000;
+// All revocation lists of one chain together may take this long to arrive; a list that does
+// not arrive in time counts as unreachable.
+constexpr DWORD kRevocationFetchMilliseconds = 15000;
 
 void FreeChain(PCCERT_CHAIN_CONTEXT chain) { ::CertFreeCertificateChain(chain); }
 using ChainHandle = UniqueHandle<PCCERT_CHAIN_CONTEXT, &FreeChain>;
@@ -72,9 +77,12 @@ ChainVerdict CheckServerCertificate(PCCERT_CONTEXT certificate, const std::wstri
     chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    chainParameters.dwUrlRetrievalTimeout = kRevocationFetchMilliseconds;
     ChainHandle chain;
     if (!::CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainParameters,
-                                   CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, nullptr, chain.Put())) {
+                                   CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
+                                       CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
+                                   nullptr, chain.Put())) {
         return {kCertificateNotTrusted};
     }
     const ChainVerdict verdict = JudgeChain(chain.Get()->TrustStatus.dwErrorStatus);

@@ -170,16 +170,20 @@ def scripted_server(name, host="127.0.0.1"):
     return listener.getsockname()[1]
 
 
-S_SERVERS = set()  # ended with the peers
+S_SERVERS, S_SERVERS_LOCK = set(), threading.Lock()  # ended with the peers; None once ended
 
 
 def renegotiating_session(name, port):
-    """One connection to openssl s_server, whose output carries what the client sent."""
-    server = subprocess.Popen(
-        ["openssl", "s_server", "-accept", "127.0.0.1:%d" % port, "-naccept", "1", "-tls1_2", "-crlf", "-msg",
-         "-cert", os.path.join(args.certs, "server.pem"), "-key", os.path.join(args.certs, "server.key")],
-        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
-    S_SERVERS.add(server)
+    """One connection to openssl s_server, whose output carries what the client sent; False once
+    the peers end."""
+    with S_SERVERS_LOCK:
+        if S_SERVERS is None:
+            return False
+        server = subprocess.Popen(
+            ["openssl", "s_server", "-accept", "127.0.0.1:%d" % port, "-naccept", "1", "-tls1_2", "-crlf", "-msg",
+             "-cert", os.path.join(args.certs, "server.pem"), "-key", os.path.join(args.certs, "server.key")],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+        S_SERVERS.add(server)
 
     def reply(text):
         server.stdin.write(text.encode())
@@ -209,7 +213,7 @@ def renegotiating_session(name, port):
             elif verb == "QUIT":
                 reply("221 bye\n")
     server.wait()
-    S_SERVERS.discard(server)
+    return True
 
 
 def renegotiating_server(name):
@@ -218,8 +222,8 @@ def renegotiating_server(name):
     probe.close()
 
     def serve():
-        while True:
-            renegotiating_session(name, port)
+        while renegotiating_session(name, port):
+            pass
 
     threading.Thread(target=serve, daemon=True).start()
     return port
@@ -258,8 +262,11 @@ async def main():
     stop = asyncio.Event()
     loop.add_signal_handler(signal.SIGTERM, stop.set)
     await stop.wait()
-    for server in list(S_SERVERS):
-        server.kill()
+    global S_SERVERS
+    with S_SERVERS_LOCK:
+        for server in S_SERVERS:
+            server.kill()
+        S_SERVERS = None
 
 
 if __name__ == "__main__":

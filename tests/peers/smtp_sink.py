@@ -37,8 +37,6 @@ class Sink:
 
 
 class RecordingSMTP(SMTP):
-    AuthLoginUsernameChallenge = "Username:"
-    AuthLoginPasswordChallenge = "Password:"
     received_log = None
 
     def data_received(self, data):

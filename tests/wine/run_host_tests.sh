@@ -88,8 +88,12 @@ zk_dovecot_start "$work/pop3-tls" "${ZANKIT_TLS_USER%%:*}" "${ZANKIT_TLS_USER#*:
   fail "the POP3 servers did not start"
 # A real mail system: Postfix with submission and TLS from the first byte, SASL through Dovecot.
 zk_postfix_start "$work/postfix" "$ZANKIT_TLS_USER" "$ca/server" || fail "Postfix did not start"
-export ZANKIT_POSTFIX_DIR
+# What Postfix delivers to you@example.com, taken apart as the sinks take apart what they receive.
+/usr/bin/python3 "$peers/maildir_reader.py" "$work/postfix/mailboxes/example.com/you/new" "$work/postfix-read" \
+  2> "$work/maildir.err" & pids+=($!)
+export ZANKIT_POSTFIX_DIR ZANKIT_POSTFIX_READ
 ZANKIT_POSTFIX_DIR=$(zk_winpath "$work/postfix")
+ZANKIT_POSTFIX_READ=$(zk_winpath "$work/postfix-read")
 zk_wait_for "$work/sink/port" "$work/sink7/port" "$work/sinkutf8/port" "$work/scripted/ports" "$work/tls/ports" \
   "$work/http/https_untrusted_port" \
   "$work/http/proxy_port" ||

@@ -283,20 +283,22 @@ bool MailSession::Exchange(std::string_view command, bool SessionFlags::*flag, l
 }
 
 bool MailSession::ExchangeGroup(const std::vector<GroupCommand>& commands, long seconds) {
-    if (commands.empty() || FailOnUnjudgedReplies()) return false;
-    if (!MayLeave(Carries::MessageData)) {
-        RefuseClearChannel();
-        return false;
-    }
+    if (commands.empty()) return false;
+    if (!commands.front().status.empty()) Say(commands.front().status);
+    if (FailOnUnjudgedReplies()) return false;
     std::string bytes;
     awaitingNext_.clear();
     for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (!MayLeave(Carries::MessageData)) {
+            awaitingNext_.clear();
+            RefuseClearChannel();
+            return false;
+        }
         Trace("C: ", commands[i].line);
         bytes.append(commands[i].line).append("\r\n");
         const Awaiting awaiting = i + 1 == commands.size() ? Awaiting::Data : Awaiting::Completion;
         if (i > 0) awaitingNext_.push_back({awaiting, commands[i].status});
     }
-    if (!commands.front().status.empty()) Say(commands.front().status);
     flags_.replyOK = false;
     flags_.dataReady = false;
     groupDataOpen_ = false;

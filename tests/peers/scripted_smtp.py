@@ -140,27 +140,23 @@ class SmtpConversation(Peer):
         return True
 
     async def envelope(self, text):
-        """A pipelined envelope: every command up to DATA, then all the replies in one write (up
-        to a 421, after which the commands are read and not answered)."""
-        commands = [text]
+        """Reads the envelope up to DATA, then answers it in one write (nothing after a 421)."""
+        commands, replies, refused = [text], "", False
         while commands[-1].strip().upper() != "DATA":
             commands.append(await self.line())
             if not commands[-1]:
                 return False
-        replies = []
         for command in commands[:-1]:
-            verb = command.strip().split(" ")[0].upper()
+            verb = command.split(" ")[0].upper()
+            reply = self.o.get("reply", {}).get(verb, "250 OK\r\n")
             if verb == "RCPT" and self.o.get("refuse_rcpt", "\0") in command:
-                replies.append("550 5.1.1 Recipient refused\r\n")
-            else:
-                replies.append(self.o.get("reply", {}).get(verb, "250 OK\r\n"))
-            if replies[-1] == CLOSING:
-                await self.say("".join(replies))
-                return True
-        if any(not reply.startswith("250") for reply in replies) and not self.o.get("data_anyway"):
-            await self.say("".join(replies) + "554 5.5.1 No valid recipients\r\n")
-            return True
-        return await self.message("".join(replies))
+                reply = "550 5.1.1 Recipient refused\r\n"
+            replies, refused = replies + reply, refused or not reply.startswith("250")
+            if reply == CLOSING:
+                return await self.say(replies) or True
+        if refused and not self.o.get("data_anyway"):
+            return await self.say(replies + "554 5.5.1 No valid recipients\r\n") or True
+        return await self.message(replies)
 
     async def data(self):
         """Reads message lines up to the lone "."; False when the line was dropped."""

@@ -90,12 +90,9 @@ TEST_F(SmtpPeers, AuthLoginWithALongPasswordAndItsTrace) {
     EXPECT_EQ(traced.find(password), std::string::npos);
 }
 
-// The login sink offers PIPELINING, the other does not: the same envelope reaches both (at once,
-// or one command after the other), and the host hears the same events, login aside.
+// The login sink offers PIPELINING, the other does not: both get the same envelope (at once, or
+// one command after the other) and the host hears the same events, login aside.
 TEST_F(SmtpPeers, PipelinedEnvelopeSendsTheSameCommandsAndEvents) {
-    const std::string envelope =
-        "MAIL FROM: <sender@example.com>\r\nRCPT TO: <a@example.com>\r\nRCPT TO: <b@example.com>\r\n"
-        "RCPT TO: <c@example.com>\r\nDATA\r\n";
     std::vector<Events> seen;
     for (const SinkPeer& sink : {*plain_, *auth_}) {
         const std::size_t mark = sink.Received().size();
@@ -105,14 +102,12 @@ TEST_F(SmtpPeers, PipelinedEnvelopeSendsTheSameCommandsAndEvents) {
         s.SetUsername(FromEnvironment("ZANKIT_SMTP_USER").value_or(""));
         s.SetPassword(FromEnvironment("ZANKIT_SMTP_PASSWORD").value_or(""));
         s.SetRecipient("a@example.com;b@example.com");
-        s.SetCcRecipient("c@example.com");
         mail.core.Send();
-        const std::string wire = sink.Since(mark);
-        EXPECT_NE(wire.find("\r\n" + envelope + "Message-ID: "), std::string::npos) << wire;
-        EXPECT_TRUE(wire.ends_with("\r\n.\r\nQUIT\r\n")) << wire;
-        Events& events = seen.emplace_back(mail.events.log);
-        std::erase_if(events,
-                      [](const std::string& e) { return e.find("Login") != e.npos || e.starts_with("Progress"); });
+        EXPECT_TRUE(std::regex_search(sink.Since(mark), std::regex("\r\nMAIL FROM: <sender@example.com>\r\nRCPT TO: "
+                                                                   "<a@example.com>\r\nRCPT TO: <b@example.com>\r\n"
+                                                                   "DATA\r\nMessage-ID: [^]*\r\n\.\r\nQUIT\r\n$")));
+        std::erase_if(mail.events.log, [](auto& e) { return e.find("Login") != e.npos || e.starts_with("Progress"); });
+        seen.push_back(mail.events.log);
     }
     EXPECT_EQ(seen[0], seen[1]);
     EXPECT_EQ(seen[1].back(), "SendSuccesful");

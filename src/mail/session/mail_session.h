@@ -6,6 +6,8 @@
 // else, so a server cannot draw credentials or commands out of the client by answering out of
 // turn. Send drives each command through Exchange:
 //   session.Exchange("MAIL FROM: <a@b.c>", &SessionFlags::replyOK, messageTimeout);
+// or, when the server offers PIPELINING, the whole envelope through ExchangeGroup, which keeps
+// the replies still awaited in a queue, in the order the commands left.
 // A refusing reply never sets the flag: the reply handler reports it through SendFailed and
 // sets Failed, which ends the wait.
 #pragma once
@@ -59,8 +61,6 @@ inline constexpr std::int32_t kPop3TlsPort = 995;
 // (MailSession::MayLeave) lets a login or message data out only over a channel Security allows.
 enum class Carries { Control, Secret, MessageData };
 
-// The settings a session was opened with. A kept session is used again only while the current
-// settings still name the same terms; the secrets among them are wiped with it.
 // One command of an envelope group and the Status text said when it is the one awaited
 // (empty: none), as it would be said just before the command left one at a time.
 struct GroupCommand {
@@ -68,6 +68,8 @@ struct GroupCommand {
     std::string status;
 };
 
+// The settings a session was opened with. A kept session is used again only while the current
+// settings still name the same terms; the secrets among them are wiped with it.
 struct SessionTerms {
     std::string host;
     std::int32_t port = 0;
@@ -216,11 +218,11 @@ private:
     // place of the line. False, with nothing written, when bytes received before it wait
     // unjudged: they cannot answer it.
     // A line carrying a secret or message data leaves only when MayLeave allows it.
+    bool SendCommand(std::string_view line, Awaiting awaiting, Carries carries = Carries::Control,
+                     std::string_view traced = {});
     // Fails the session, as an unexpected answer, when bytes wait unjudged: they cannot answer
     // a command not sent yet.
     bool FailOnUnjudgedReplies();
-    bool SendCommand(std::string_view line, Awaiting awaiting, Carries carries = Carries::Control,
-                     std::string_view traced = {});
     void JudgeReply(const Reply& reply);
     void JudgeSmtpReply(const Reply& reply);
     void JudgePop3Reply(const Reply& reply);

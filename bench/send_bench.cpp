@@ -2,6 +2,9 @@
 // the last QUIT, with the peak resident memory of this process.
 // Usage: send_bench PORT small COUNT        COUNT small plain messages, one session each
 //        send_bench PORT attach FILE        one message with FILE attached (MIME)
+//        send_bench PORT session COUNT RCPTS USER PASSWORD
+//                                           COUNT messages to RCPTS recipients each, logged in,
+//                                           through one Connect session
 #include <sys/resource.h>
 
 #include <chrono>
@@ -35,9 +38,7 @@ public:
     bool Write(const std::string&, const std::string&) override { return true; }
 };
 
-bool SendOne(int port, const std::string& attachment) {
-    Outcome outcome;
-    zankit::mail::SendMailCore core(zankit::mail::MakePlatformMailSystem(), std::make_unique<NoStore>(), outcome);
+void Configure(zankit::mail::SendMailCore& core, int port) {
     core.SetReverseLookup([](const std::string&) { return std::string("bench.local"); });
     auto& s = core.Settings();
     s.SetSMTPHostValidation(zankit::mail::VALIDATE_HOST_SYNTAX);
@@ -49,9 +50,32 @@ bool SendOne(int port, const std::string& attachment) {
     s.SetSubject("Benchmark");
     s.SetMessage("A small plain message.\r\nSecond line.");
     s.SetMessageTimeout(120);
-    if (!attachment.empty()) s.SetAttachment(attachment);
+}
+
+bool SendOne(int port, const std::string& attachment) {
+    Outcome outcome;
+    zankit::mail::SendMailCore core(zankit::mail::MakePlatformMailSystem(), std::make_unique<NoStore>(), outcome);
+    Configure(core, port);
+    if (!attachment.empty()) core.Settings().SetAttachment(attachment);
     core.Send();
     return outcome.successes == 1 && outcome.failures == 0;
+}
+
+int SendInOneSession(int port, int count, int recipients, const std::string& user, const std::string& password) {
+    Outcome outcome;
+    zankit::mail::SendMailCore core(zankit::mail::MakePlatformMailSystem(), std::make_unique<NoStore>(), outcome);
+    Configure(core, port);
+    auto& s = core.Settings();
+    std::string list;
+    for (int i = 0; i < recipients; ++i) list += (i ? ";sink" : "sink") + std::to_string(i) + "@example.com";
+    s.SetRecipient(list);
+    s.SetUseAuthentication(true);
+    s.SetUsername(user);
+    s.SetPassword(password);
+    if (!core.Connect()) return 0;
+    for (int i = 0; i < count; ++i) core.Send();
+    core.Disconnect();
+    return outcome.failures == 0 ? outcome.successes : 0;
 }
 
 }  // namespace
@@ -68,6 +92,8 @@ int main(int argc, char** argv) {
     if (mode == "small") {
         const int count = std::atoi(argv[3]);
         for (int i = 0; i < count; ++i) sent += SendOne(port, "") ? 1 : 0;
+    } else if (mode == "session" && argc >= 7) {
+        sent = SendInOneSession(port, std::atoi(argv[3]), std::atoi(argv[4]), argv[5], argv[6]);
     } else {
         sent = SendOne(port, argv[3]) ? 1 : 0;
     }

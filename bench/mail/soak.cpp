@@ -2,7 +2,9 @@
 // then inside one session opened with Connect, to an SMTP server on loopback. Prints the
 // process's handle count, GDI object count and working set after the first 100 sends of each
 // part and at its end.
-// Usage: soak.exe <port> [single-session sends] [sends inside one Connect]
+// Usage: soak.exe <port> [single-session sends] [sends inside one Connect] [recipients user password]
+// With a user, every send logs in and goes to that many recipients, and the time of the
+// Connect part is printed.
 #include <windows.h>
 #include <oleauto.h>
 #include <psapi.h>
@@ -82,12 +84,16 @@ void Report(const char* part, int sends) {
 }
 
 void Soak(IDispatch* mail, const char* part, int count, bool oneSession) {
+    if (count < 1) return;
+    const DWORD start = GetTickCount();
     if (oneSession) Call(mail, L"Connect");
     for (int i = 1; i <= count; ++i) {
         Call(mail, L"Send");
         if (i == 100 || i % 1000 == 0 || i == count) Report(part, i);
     }
     if (oneSession) Call(mail, L"Disconnect");
+    std::printf("%s: %d sent in %.3f s\n", part, count, (GetTickCount() - start) / 1000.0);
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -116,6 +122,15 @@ int wmain(int argc, wchar_t** argv) {
     PutText(mail, L"Recipient", L"sink@example.com");
     PutText(mail, L"Subject", L"Soak");
     PutText(mail, L"Message", L"One of many.");
+    if (argc > 6) {
+        std::wstring list;
+        for (long i = 0; i < std::wcstol(argv[4], nullptr, 10); ++i)
+            list += (i ? L";sink" : L"sink") + std::to_wstring(i) + L"@example.com";
+        PutText(mail, L"Recipient", list.c_str());
+        PutLong(mail, L"UseAuthentication", -1);
+        PutText(mail, L"Username", argv[5]);
+        PutText(mail, L"Password", argv[6]);
+    }
     Report("start", 0);
     Soak(mail, "single-session", single, false);
     Soak(mail, "one-connect", connected, true);

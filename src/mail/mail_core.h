@@ -85,8 +85,8 @@ private:
     // True when the checks refused the send (SendFailed raised).
     bool CheckAndRefuse();
     void Transmit();
-    // MAIL FROM (with its parameters) and RCPT TO; fills the To and Cc lines. False when the
-    // send has ended.
+    // MAIL FROM (with its parameters), RCPT TO and DATA, in one write when the server offers
+    // PIPELINING; fills the To and Cc lines. True when DATA was answered 354.
     bool SendEnvelope(const MailSettings& s, std::string_view mailParameters, std::string& toLine, std::string& ccLine);
     // Ends a send the session cannot carry, before MAIL FROM, with description.
     void RefuseSend(const std::string& description);

@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mail/address_validation.h"
 #include "mail/dns/dns_discovery.h"
@@ -121,10 +122,6 @@ void SendMailCore::Transmit() {
     std::string ccLine;
     if (!SendEnvelope(s, mailParameters, toLine, ccLine)) return;
 
-    std::string status = "Sending Message...";
-    events_.Status(status);
-    if (!session_.Exchange("DATA", &SessionFlags::dataReady, s.MessageTimeout())) return;
-
     header.multipart = multipart;
     header.related = related;
     if (multipart) header.boundary = MakeBoundary(system_->LocalNow());
@@ -152,7 +149,7 @@ void SendMailCore::Transmit() {
     flags.lastPercent = 100;
     long complete = 100;
     events_.Progress(complete);
-    status = "Transmission Complete...";
+    std::string status = "Transmission Complete...";
     events_.Status(status);
     if (!flags.keepConnection) session_.CloseSession();
     events_.SendSuccesful();
@@ -165,32 +162,33 @@ void SendMailCore::RefuseSend(const std::string& description) {
 
 bool SendMailCore::SendEnvelope(const MailSettings& s, std::string_view mailParameters, std::string& toLine,
                                 std::string& ccLine) {
-    const long timeout = s.MessageTimeout();
-    std::string status = "Sending Sender Information...";
-    events_.Status(status);
+    // Each command with the Status said before it leaves; DATA ends the envelope.
+    std::vector<GroupCommand> commands;
     const std::string sender = "<" + WireAddress(s.From()) + ">" + std::string(mailParameters);
-    if (!session_.Exchange(Command("MAIL FROM:", sender), &SessionFlags::replyOK, timeout)) {
-        return false;
-    }
-
-    status = "Sending Recipient Information...";
-    events_.Status(status);
+    commands.push_back({Command("MAIL FROM:", sender), "Sending Sender Information..."});
+    std::string status = "Sending Recipient Information...";
     const auto giveList = [&](const TextList& addresses, const TextList& names, std::string& line) {
         for (std::size_t i = 0; i < addresses.size(); ++i) {
-            if (!session_.Exchange(Command("RCPT TO:", "<" + WireAddress(addresses[i]) + ">"), &SessionFlags::replyOK,
-                                   timeout)) {
-                return false;
-            }
+            commands.push_back({Command("RCPT TO:", "<" + WireAddress(addresses[i]) + ">"), std::move(status)});
+            status.clear();
             line += AddressEntry(addresses[i], i < names.size() ? names[i] : std::string());
             if (i + 1 < addresses.size()) line += ", \r\n\t";
         }
-        return true;
     };
-    if (!giveList(s.Recipients(), s.RecipientDisplayNames(), toLine)) return false;
-    if (!giveList(s.CcRecipients(), s.CcDisplayNames(), ccLine)) return false;
+    giveList(s.Recipients(), s.RecipientDisplayNames(), toLine);
+    giveList(s.CcRecipients(), s.CcDisplayNames(), ccLine);
     for (const std::string& address : s.BccRecipients()) {
-        const std::string recipient = "<" + WireAddress(TrimSpaces(address)) + ">";
-        if (!session_.Exchange(Command("RCPT TO:", recipient), &SessionFlags::replyOK, timeout)) {
+        commands.push_back({Command("RCPT TO:", "<" + WireAddress(TrimSpaces(address)) + ">"), std::move(status)});
+        status.clear();
+    }
+    commands.push_back({"DATA", "Sending Message..."});
+
+    const long timeout = s.MessageTimeout();
+    if (session_.Pipelines()) return session_.ExchangeGroup(commands, timeout);
+    for (GroupCommand& command : commands) {
+        if (!command.status.empty()) events_.Status(command.status);
+        const bool data = &command == &commands.back();
+        if (!session_.Exchange(command.line, data ? &SessionFlags::dataReady : &SessionFlags::replyOK, timeout)) {
             return false;
         }
     }

@@ -129,6 +129,7 @@ struct FaultRow {
     bool loginFailed;        // "Host Login Failed!" once, a SendFailed only when failure is not ""
     const char* beforeQuit;  // the peer saw nothing but QUIT after this ("": QUIT last; nullptr: no QUIT)
     int secretSent = 0;      // times the password went out, plain or in base64
+    const char* last = nullptr;  // the peer's log ends with this, when the row tells
 };
 
 const wchar_t kTimeout[] = L"Timeout occurred: The SMTP Host did not respond to the request";
@@ -173,6 +174,13 @@ const FaultRow kFaultRows[] = {
     {"pop3-pass-err", kPop3, L"-ERR [AUTH] wrong password", false, "", 1},
     {"pop3-silent", kPop3, nullptr, false, nullptr},
     {"pop3-flood", kPop3, kUnexpected, false, ""},
+    // PIPELINING offered (a login makes EHLO): the peer answers only once the envelope is complete.
+    {"pipe-ok", kAuth, nullptr, false, "", 1},
+    {"pipe-refuse-mail", kAuth, L"550 5.1.0 Sender refused", false, "DATA\r\n", 1},
+    {"pipe-refuse-rcpt", kAuth, L"550 5.1.1 Recipient refused", false, "DATA\r\n", 1},
+    {"pipe-rcpt-421", kAuth, kClosing, false, "DATA\r\n", 1},
+    // DATA opened after a refusal: neither the message nor a QUIT (it would be message text).
+    {"pipe-data-anyway", kAuth, L"550 5.1.1 Recipient refused", false, nullptr, 1, "DATA\r\n"},
 };
 
 // How often the password (matrix-Secret-4711) appears, plain or in base64.
@@ -241,4 +249,5 @@ TEST_P(MailFaults, ScriptedServer) {
         const auto at = received.rfind(last);
         EXPECT_TRUE(at != std::string::npos && at + last.size() == received.size()) << received;
     }
+    if (row.last) EXPECT_TRUE(received.ends_with(row.last)) << received;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the mail session's end-to-end tests natively against loopback peers: two aiosmtpd sinks
-# (one with AUTH LOGIN, one without) and dovecot serving POP3 on 127.0.0.1:110. Every peer is
+# (one with AUTH LOGIN and PIPELINING, one with neither) and dovecot serving POP3 on 127.0.0.1:110. Every peer is
 # stopped on every way out. Exits non-zero on any failure or skip.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,7 +27,7 @@ user=zankit
 # 200 bytes: its base64 is longer than one line of the body encoder, so AUTH LOGIN must not break it.
 password=$(printf 'Pw-%.0s0123456789abcdef' $(seq 1 11) | cut -c1-200)
 mkdir -p "$work/auth" "$work/plain" "$work/dovecot"
-"$python" "$here/smtp_sink.py" --spool "$work/auth" --user "$user:$password" 2> "$work/auth.err" & pids+=($!)
+"$python" "$here/smtp_sink.py" --spool "$work/auth" --user "$user:$password" --pipelining 2> "$work/auth.err" & pids+=($!)
 "$python" "$here/smtp_sink.py" --spool "$work/plain" 2> "$work/plain.err" & pids+=($!)
 zk_wait_for "$work/auth/port" "$work/plain/port" || { cat "$work"/*.err >&2; exit 1; }
 export ZANKIT_POP3_USER=$user ZANKIT_POP3_PASSWORD='s3cret-Pw'

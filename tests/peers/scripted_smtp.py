@@ -26,7 +26,9 @@ CLOSING = "421 4.3.0 Closing\r\n"
 # SMTP scenarios: greeting (None: silent), drop_on (verb or CONNECT), reply {verb: reply}, piece
 # (bytes per write), after_greeting, refuse_rcpt (address fragment), dot (reply to the end of
 # data), drop_after (bytes of data), stall_in_data, endless {verbs} (a "250-" reply that never
-# ends), prompt (text of an odd 334 prompt).
+# ends), prompt (text of an odd 334 prompt), pipelining (PIPELINING offered; the envelope is read
+# up to DATA before any of it is answered, so a client that waits for each reply times out; DATA
+# gets 554 after a refusal unless data_anyway).
 SMTP = {
     "ok": {},
     "silent": dict(greeting=None),
@@ -52,7 +54,13 @@ SMTP = {
     "prompt-after-data": dict(reply={"DATA": PROMPT}),
     "endless-ehlo": dict(endless={"EHLO", "HELO"}),
     "stall-in-data": dict(stall_in_data=True),
+    "pipe-ok": dict(pipelining=True),
+    "pipe-refuse-mail": dict(pipelining=True, reply={"MAIL": "550 5.1.0 Sender refused\r\n"}),
+    "pipe-refuse-rcpt": dict(pipelining=True, refuse_rcpt="refused@"),
+    "pipe-rcpt-421": dict(pipelining=True, reply={"RCPT": CLOSING}),
+    "pipe-data-anyway": dict(pipelining=True, refuse_rcpt="refused@", data_anyway=True),
 }
+PIPELINING_EHLO = EHLO_REPLY.replace("250 HELP", "250-PIPELINING\r\n250 HELP")
 
 # POP3 scenarios: the reply to each step (greeting, USER, PASS, QUIT); None = silent.
 POP3 = {
@@ -102,23 +110,53 @@ class SmtpConversation(Peer):
                 return
             while verb in o.get("endless", ()):
                 await self.say("250-and more\r\n" * 100)
-            if verb in o.get("reply", {}):
+            if verb == "EHLO" and o.get("pipelining"):
+                await self.say(PIPELINING_EHLO)
+            elif verb == "MAIL" and o.get("pipelining"):
+                if not await self.envelope(text):
+                    return
+            elif verb in o.get("reply", {}):
                 await self.say(o["reply"][verb])
             elif verb == "RCPT" and o.get("refuse_rcpt", "\0") in text:
                 await self.say("550 5.1.1 Recipient refused\r\n")
             elif verb == "DATA":
-                await self.say("354 End data with <CR><LF>.<CR><LF>\r\n")
-                if o.get("stall_in_data"):
-                    await asyncio.sleep(3600)
-                if not await self.data():
+                if not await self.message(""):
                     return
-                await self.say(o.get("dot", "250 2.0.0 Queued\r\n"))
             elif verb == "AUTH":
                 await self.auth()
             else:
                 await self.say(USUAL.get(verb, "250 OK\r\n"))
                 if verb == "QUIT":
                     return
+
+    async def message(self, replies_before):
+        """Answers DATA and takes the message; False when the line was dropped."""
+        await self.say(replies_before + "354 End data with <CR><LF>.<CR><LF>\r\n")
+        if self.o.get("stall_in_data"):
+            await asyncio.sleep(3600)
+        if not await self.data():
+            return False
+        await self.say(self.o.get("dot", "250 2.0.0 Queued\r\n"))
+        return True
+
+    async def envelope(self, text):
+        """Reads the envelope up to DATA, then answers it in one write (nothing after a 421)."""
+        commands, replies, refused = [text], "", False
+        while commands[-1].strip().upper() != "DATA":
+            commands.append(await self.line())
+            if not commands[-1]:
+                return False
+        for command in commands[:-1]:
+            verb = command.split(" ")[0].upper()
+            reply = self.o.get("reply", {}).get(verb, "250 OK\r\n")
+            if verb == "RCPT" and self.o.get("refuse_rcpt", "\0") in command:
+                reply = "550 5.1.1 Recipient refused\r\n"
+            replies, refused = replies + reply, refused or not reply.startswith("250")
+            if reply == CLOSING:
+                return await self.say(replies) or True
+        if refused and not self.o.get("data_anyway"):
+            return await self.say(replies + "554 5.5.1 No valid recipients\r\n") or True
+        return await self.message(replies)
 
     async def data(self):
         """Reads message lines up to the lone "."; False when the line was dropped."""

@@ -1,6 +1,8 @@
 // The TCP channel on POSIX systems: a non-blocking socket watched with poll().
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -111,6 +113,10 @@ private:
                 lastError = ErrorText(errno);
                 continue;
             }
+            // Commands and the end of the message are small writes that wait for a reply: they
+            // leave at once instead of waiting for the acknowledgement of the previous write.
+            const int noDelay = 1;
+            ::setsockopt(candidate.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
             const sockaddr* target = reinterpret_cast<const sockaddr*>(&address.storage);
             if (::connect(candidate.Get(), target, address.length) == 0) {
                 socket_ = std::move(candidate);

@@ -46,6 +46,7 @@ ServerOffer ServerOfferOf(const std::vector<std::string>& replyLines, std::strin
         if (keyword == "STARTTLS") offer.startTls = true;
         if (keyword == "8BITMIME") offer.eightBitMime = true;
         if (keyword == "SMTPUTF8") offer.smtpUtf8 = true;
+        if (keyword == "PIPELINING") offer.pipelining = true;
         if (keyword.rfind("AUTH", 0) == 0 && keyword.size() > 4 && (keyword[4] == ' ' || keyword[4] == '=')) {
             for (std::string& word : Words(keyword.substr(5))) {
                 if (!offer.Offers(word)) offer.mechanisms.push_back(std::move(word));

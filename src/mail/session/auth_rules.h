@@ -18,6 +18,7 @@ struct ServerOffer {
     bool startTls = false;
     bool eightBitMime = false;  // 8BITMIME: message text may hold bytes above 127
     bool smtpUtf8 = false;      // SMTPUTF8: addresses may hold UTF-8
+    bool pipelining = false;    // PIPELINING: the envelope may leave in one write
     // Mechanisms of the AUTH lines ("AUTH PLAIN LOGIN", also "AUTH=LOGIN"), upper-case.
     std::vector<std::string> mechanisms;
     // "auth" and "login" appear anywhere in the reply: the session's long-standing test for

@@ -256,7 +256,7 @@ void MailSession::CloseSession() {
     closing_ = true;
     try {
         if (socket_.State() > kSocketClosed) Say("Closing Connection...");
-        if (socket_.State() == kSocketConnected) {
+        if (socket_.State() == kSocketConnected && SettleGroup()) {
             // Whatever arrived unjudged answers nothing any more.
             replies_.Clear();
             flags_.replyOK = false;
@@ -280,6 +280,36 @@ bool MailSession::Exchange(std::string_view command, bool SessionFlags::*flag, l
     const Awaiting awaiting = flag == &SessionFlags::dataReady ? Awaiting::Data : Awaiting::Completion;
     if (!SendCommand(command, awaiting, Carries::MessageData)) return false;
     return failures_.WaitForFlag(flags_.*flag, seconds, true) && !failures_.Failed();
+}
+
+bool MailSession::ExchangeGroup(const std::vector<GroupCommand>& commands, long seconds) {
+    if (commands.empty()) return false;
+    if (!commands.front().status.empty()) Say(commands.front().status);
+    if (FailOnUnjudgedReplies()) return false;
+    std::string bytes;
+    awaitingNext_.clear();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (!MayLeave(Carries::MessageData)) {
+            awaitingNext_.clear();
+            RefuseClearChannel();
+            return false;
+        }
+        Trace("C: ", commands[i].line);
+        bytes.append(commands[i].line).append("\r\n");
+        const Awaiting awaiting = i + 1 == commands.size() ? Awaiting::Data : Awaiting::Completion;
+        if (i > 0) awaitingNext_.push_back({awaiting, commands[i].status});
+    }
+    flags_.replyOK = false;
+    flags_.dataReady = false;
+    groupDataOpen_ = false;
+    awaiting_ = commands.size() == 1 ? Awaiting::Data : Awaiting::Completion;
+    socket_.SendData(bytes);
+    while (!flags_.dataReady) {
+        flags_.groupAdvanced = false;
+        if (!failures_.WaitForFlag(flags_.groupAdvanced, seconds, true)) return false;
+        if (failures_.Failed()) return false;
+    }
+    return !failures_.Failed();
 }
 
 bool MailSession::SendMessageData(std::string_view bytes, std::size_t limit) {
@@ -321,13 +351,16 @@ void MailSession::RefuseClearChannel() {
     failures_.SetFailed(true);
 }
 
+bool MailSession::FailOnUnjudgedReplies() {
+    if (!replies_.HasPending()) return false;
+    const std::string received = replies_.PendingBytes();
+    replies_.Clear();
+    FailUnexpected(received);
+    return true;
+}
+
 bool MailSession::SendCommand(std::string_view line, Awaiting awaiting, Carries carries, std::string_view traced) {
-    if (replies_.HasPending()) {
-        const std::string received = replies_.PendingBytes();
-        replies_.Clear();
-        FailUnexpected(received);
-        return false;
-    }
+    if (FailOnUnjudgedReplies()) return false;
     if (!MayLeave(carries)) {
         RefuseClearChannel();
         return false;
@@ -344,6 +377,32 @@ bool MailSession::SendCommand(std::string_view line, Awaiting awaiting, Carries 
 void MailSession::CloseSocket() {
     socket_.Close();
     replies_.Clear();
+    awaitingNext_.clear();
+    if (awaiting_ == Awaiting::GroupRest) awaiting_ = Awaiting::Nothing;
+}
+
+bool MailSession::SettleGroup() {
+    if (awaiting_ != Awaiting::GroupRest && !awaitingNext_.empty()) {
+        // The group ended without a refusal (a time-out): the reply awaited is still to come.
+        awaitingNext_.push_front({awaiting_, {}});
+        awaiting_ = Awaiting::GroupRest;
+    }
+    flags_.groupSettled = false;
+    // Replies that came with the refusing one are read first, then the rest are waited for.
+    while (awaiting_ == Awaiting::GroupRest && socket_.State() == kSocketConnected) {
+        std::optional<Reply> reply = replies_.NextReply();
+        if (!reply) break;
+        JudgeReply(*reply);
+    }
+    if (awaiting_ == Awaiting::GroupRest) failures_.WaitForFlagAfterFailure(flags_.groupSettled, kQuitWaitSeconds);
+    const bool settled = awaiting_ != Awaiting::GroupRest;
+    if (!settled) {
+        awaiting_ = Awaiting::Nothing;
+        awaitingNext_.clear();
+    }
+    const bool dataOpen = groupDataOpen_;
+    groupDataOpen_ = false;
+    return settled && !dataOpen;
 }
 
 void MailSession::Say(std::string text) { events_.Status(text); }
@@ -375,7 +434,10 @@ void MailSession::OnSecured() {
 
 void MailSession::OnTlsNotice(const std::string& notice) { Say(notice); }
 
-void MailSession::OnClose() { flags_.connected = false; }
+void MailSession::OnClose() {
+    flags_.connected = false;
+    flags_.groupSettled = true;
+}
 
 void MailSession::OnDataArrival(const std::string& data) {
     if (socket_.State() != kSocketConnected) return;
@@ -398,6 +460,10 @@ void MailSession::JudgeReply(const Reply& reply) {
         replies_.Clear();
         errors_.Add(kReplyTooLongText);
         failures_.RaiseFailure();
+        return;
+    }
+    if (awaiting_ == Awaiting::GroupRest) {
+        DropGroupReply(reply);
         return;
     }
     if (awaiting_ == Awaiting::Quit || awaiting_ == Awaiting::Pop3Quit) {
@@ -426,8 +492,8 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
     const Awaiting awaiting = awaiting_;
     const bool completion = IsCompletionCode(code);
     if ((awaiting == Awaiting::Greeting || awaiting == Awaiting::Completion) && completion) {
-        awaiting_ = Awaiting::Nothing;
         flags_.replyOK = true;
+        AdvanceGroup();
     } else if (awaiting == Awaiting::Hello && completion) {
         awaiting_ = Awaiting::Nothing;
         if (code == kReplyOk) {
@@ -442,8 +508,8 @@ void MailSession::JudgeSmtpReply(const Reply& reply) {
         replies_.Clear();
         socket_.StartTls(TlsFor(ToAsciiDomain(settings_.SMTPHost())));
     } else if (awaiting == Awaiting::Data && code == kReplyStartData) {
-        awaiting_ = Awaiting::Nothing;
         flags_.dataReady = true;
+        AdvanceGroup();
     } else if (awaiting >= Awaiting::AuthStart && awaiting <= Awaiting::AuthPassword && code == kReplyAuthAccepted) {
         awaiting_ = Awaiting::Nothing;
         flags_.authAccepted = true;
@@ -483,14 +549,41 @@ void MailSession::AnswerAuthPrompt(const Reply& reply) {
     }
 }
 
+void MailSession::AdvanceGroup() {
+    flags_.groupAdvanced = true;
+    if (awaitingNext_.empty()) {
+        awaiting_ = Awaiting::Nothing;
+        return;
+    }
+    AwaitedReply next = std::move(awaitingNext_.front());
+    awaitingNext_.pop_front();
+    awaiting_ = next.awaiting;
+    if (!next.status.empty()) Say(std::move(next.status));
+}
+
+void MailSession::StopAwaiting() { awaiting_ = awaitingNext_.empty() ? Awaiting::Nothing : Awaiting::GroupRest; }
+
+void MailSession::DropGroupReply(const Reply& reply) {
+    if (IsInformationCode(reply.code) || awaitingNext_.empty()) return;
+    if (awaitingNext_.front().awaiting == Awaiting::Data && reply.code == kReplyStartData) groupDataOpen_ = true;
+    awaitingNext_.pop_front();
+    if (awaitingNext_.empty()) {
+        awaiting_ = Awaiting::Nothing;
+        flags_.groupSettled = true;
+    }
+}
+
 void MailSession::Refuse(const Reply& reply) {
-    awaiting_ = Awaiting::Nothing;
+    // A server that closes the service answers nothing more: QUIT follows at once, as it
+    // would without a group.
+    if (reply.code == kReplyServiceClosing) awaitingNext_.clear();
+    StopAwaiting();
     errors_.Add(reply.text);
     failures_.RaiseFailure();
 }
 
 void MailSession::FailUnexpected(std::string_view received) {
-    awaiting_ = Awaiting::Nothing;
+    StopAwaiting();
     std::string text(kUnexpectedAnswer);
     if (!received.empty()) text.append(": ").append(received);
     errors_.Add(text);

@@ -6,16 +6,20 @@
 // else, so a server cannot draw credentials or commands out of the client by answering out of
 // turn. Send drives each command through Exchange:
 //   session.Exchange("MAIL FROM: <a@b.c>", &SessionFlags::replyOK, messageTimeout);
+// or, when the server offers PIPELINING, the whole envelope through ExchangeGroup, which keeps
+// the replies still awaited in a queue, in the order the commands left.
 // A refusing reply never sets the flag: the reply handler reports it through SendFailed and
 // sets Failed, which ends the wait.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mail/session/auth_rules.h"
 #include "mail/mail_events.h"
@@ -34,6 +38,8 @@ struct SessionFlags {
     bool keepConnection = false;    // set by Connect; Send closes after success only without it
     bool replyOK = false;           // 220, 221, 250 or 251 answered the command waiting
     bool dataReady = false;         // 354 answered DATA
+    bool groupAdvanced = false;     // a command of the envelope group was answered positively
+    bool groupSettled = false;      // every reply to a refused envelope group has come (or the socket closed)
     bool authLoginOffered = false;  // the reply to EHLO named AUTH LOGIN
     bool authAccepted = false;      // 235 arrived during the login
     bool secured = false;           // the TLS handshake asked for has finished
@@ -54,6 +60,13 @@ inline constexpr std::int32_t kPop3TlsPort = 995;
 // What a command or a piece of bytes carries; the session's one check before anything leaves
 // (MailSession::MayLeave) lets a login or message data out only over a channel Security allows.
 enum class Carries { Control, Secret, MessageData };
+
+// One command of an envelope group and the Status text said when it is the one awaited
+// (empty: none), as it would be said just before the command left one at a time.
+struct GroupCommand {
+    std::string line;
+    std::string status;
+};
 
 // The settings a session was opened with. A kept session is used again only while the current
 // settings still name the same terms; the secrets among them are wiped with it.
@@ -110,6 +123,13 @@ public:
     // flag was set and the session has not failed. flag selects the reply waited for:
     // dataReady the 354 of DATA, replyOK a completion reply.
     bool Exchange(std::string_view command, bool SessionFlags::*flag, long seconds);
+    // True when the server offered PIPELINING in its last EHLO reply.
+    bool Pipelines() const { return offer_.pipelining; }
+    // Writes the whole envelope (MAIL FROM, the RCPT TO lines, DATA last) at once and matches
+    // the replies to the commands in order; each reply is awaited at most seconds. True when
+    // every command was accepted and DATA answered 354. A refusal is reported as Exchange
+    // reports it; the replies to the commands after it are read and dropped before QUIT.
+    bool ExchangeGroup(const std::vector<GroupCommand>& commands, long seconds);
 
     // Queues message bytes as they are (the message writer's filter has made them safe) once
     // MayLeave allows them, then holds back while more than limit bytes wait; false when the
@@ -147,6 +167,7 @@ private:
         Completion,
         Data,
         Quit,
+        GroupRest,  // the replies to the rest of an envelope group after a refusal, dropped
         Pop3Greeting,
         Pop3Capabilities,     // the first line of the answer to CAPA
         Pop3CapabilityLines,  // the lines after it, up to "."
@@ -199,11 +220,23 @@ private:
     // A line carrying a secret or message data leaves only when MayLeave allows it.
     bool SendCommand(std::string_view line, Awaiting awaiting, Carries carries = Carries::Control,
                      std::string_view traced = {});
+    // Fails the session, as an unexpected answer, when bytes wait unjudged: they cannot answer
+    // a command not sent yet.
+    bool FailOnUnjudgedReplies();
     void JudgeReply(const Reply& reply);
     void JudgeSmtpReply(const Reply& reply);
     void JudgePop3Reply(const Reply& reply);
     void AnswerAuthPrompt(const Reply& reply);
     void Refuse(const Reply& reply);
+    // A positive reply to a command of an envelope group: the next reply answers the next command.
+    void AdvanceGroup();
+    // Nothing more is awaited from the current command: the rest of an envelope group, if
+    // any, is read and dropped.
+    void StopAwaiting();
+    void DropGroupReply(const Reply& reply);
+    // Before QUIT: reads what is left of an envelope group. False when QUIT must not be sent
+    // (DATA was accepted, so QUIT would be read as message text, or the replies did not come).
+    bool SettleGroup();
     void FailUnexpected(std::string_view received);
     void Trace(std::string_view prefix, std::string_view text);
     void Say(std::string text);
@@ -219,7 +252,14 @@ private:
     ReplyAssembler replies_;
     SessionFlags flags_;
     Awaiting awaiting_ = Awaiting::Nothing;
-    ServerOffer offer_;  // what the last EHLO reply announced
+    // The replies awaited after the current one, in the order of the commands already sent.
+    struct AwaitedReply {
+        Awaiting awaiting;
+        std::string status;
+    };
+    std::deque<AwaitedReply> awaitingNext_;
+    bool groupDataOpen_ = false;  // a dropped reply was the 354 of a pipelined DATA
+    ServerOffer offer_;           // what the last EHLO reply announced
     LoginMechanism mechanism_ = LoginMechanism::None;
     // The line that ends a login (XOAUTH2's empty answer, the "*" of a cancel) has been sent;
     // a further prompt is an unexpected answer.

@@ -22,6 +22,7 @@ inline constexpr int kReplyWillForward = 251;
 inline constexpr int kReplyAuthAccepted = 235;
 inline constexpr int kReplyAuthPrompt = 334;
 inline constexpr int kReplyStartData = 354;
+inline constexpr int kReplyServiceClosing = 421;
 inline constexpr int kReplySystemStatus = 211;
 inline constexpr int kReplyHelp = 214;
 inline constexpr int kReplyPop3Ok = 1000;     // "+OK" in any letter case

@@ -160,6 +160,11 @@ private:
                 lastError = ErrorText(::WSAGetLastError());
                 continue;
             }
+            // Commands and the end of the message are small writes that wait for a reply: they
+            // leave at once instead of waiting for the acknowledgement of the previous write.
+            BOOL noDelay = TRUE;
+            ::setsockopt(candidate.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                         sizeof noDelay);
             const sockaddr* target = reinterpret_cast<const sockaddr*>(&address.storage);
             if (::connect(candidate.Get(), target, address.length) == 0) {
                 socket_ = std::move(candidate);

@@ -90,6 +90,29 @@ TEST_F(SmtpPeers, AuthLoginWithALongPasswordAndItsTrace) {
     EXPECT_EQ(traced.find(password), std::string::npos);
 }
 
+// The login sink offers PIPELINING, the other does not: both get the same envelope (at once, or
+// one command after the other) and the host hears the same events, login aside.
+TEST_F(SmtpPeers, PipelinedEnvelopeSendsTheSameCommandsAndEvents) {
+    std::vector<Events> seen;
+    for (const SinkPeer& sink : {*plain_, *auth_}) {
+        const std::size_t mark = sink.Received().size();
+        LoopbackMail mail(sink.port);
+        auto& s = mail.core.Settings();
+        s.SetUseAuthentication(true);
+        s.SetUsername(FromEnvironment("ZANKIT_SMTP_USER").value_or(""));
+        s.SetPassword(FromEnvironment("ZANKIT_SMTP_PASSWORD").value_or(""));
+        s.SetRecipient("a@example.com;b@example.com");
+        mail.core.Send();
+        EXPECT_TRUE(std::regex_search(sink.Since(mark), std::regex("\r\nMAIL FROM: <sender@example.com>\r\nRCPT TO: "
+                                                                   "<a@example.com>\r\nRCPT TO: <b@example.com>\r\n"
+                                                                   "DATA\r\nMessage-ID: [^]*\r\n\.\r\nQUIT\r\n$")));
+        std::erase_if(mail.events.log, [](auto& e) { return e.find("Login") != e.npos || e.starts_with("Progress"); });
+        seen.push_back(mail.events.log);
+    }
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_EQ(seen[1].back(), "SendSuccesful");
+}
+
 // One session (Connect, Disconnect) per row with the remembered settings of the row, which are
 // the only way to values outside the setters' range; POP3 before SMTP against dovecot.
 TEST_F(SmtpPeers, RememberedSettingsAndPop3) {

@@ -36,7 +36,8 @@ rm -rf "$out" && mkdir -p "$out"
 writer=$(cscript64 "$(zk_winpath "$root/bench/fileops/writer.vbs")" "$(zk_winpath "$out")" "$lines" "$runs")
 echo "$writer"
 echo "== FileWriter in UTF-8 (half Cyrillic) against the text stream in Unicode"
-utf8=$(cscript64 "$(zk_winpath "$root/bench/fileops/writer.vbs")" "$(zk_winpath "$out")" "$lines" "$runs" utf8)
+cyrillic=$(printf 'Ж%.0s' $(seq 40))$(printf 'x%.0s' $(seq 40))
+utf8=$(cscript64 "$(zk_winpath "$root/bench/fileops/writer.vbs")" "$(zk_winpath "$out")" "$lines" "$runs" utf8 "$cyrillic")
 echo "$utf8"
 rm -rf "$out"
 

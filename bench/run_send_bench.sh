@@ -8,22 +8,8 @@
 # Usage: run_send_bench.sh   (ZANKIT_BENCH_BUILD overrides build/bench)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${ZANKIT_BENCH_BUILD:-$root/build/bench}"
-python=/usr/bin/python3
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target send_bench > "$build/send_bench.build.log" 2>&1 ||
-  { cat "$build/send_bench.build.log"; exit 1; }
+source "$root/bench/send_bench_setup.sh"
 bench="$build/bench/send_bench"
-
-work=$(mktemp -d /tmp/zankit-send-bench.XXXXXX)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 free_port() { "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 seconds() { sed -E 's/.* in ([0-9.]+) s.*/\1/'; }
 

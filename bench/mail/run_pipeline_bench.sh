@@ -10,21 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/wine/env.sh"
 count=${1:-100}
 rcpts=${2:-10}
-python=/usr/bin/python3
-build="${ZANKIT_BENCH_BUILD:-$root/build/bench}"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target send_bench > "$build/send_bench.build.log" 2>&1 ||
-  { cat "$build/send_bench.build.log"; exit 1; }
-
-work=$(mktemp -d /tmp/zankit-pipeline-bench.XXXXXX)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/bench/send_bench_setup.sh"
 user=bench
 password=Bench-Secret-1
 x86_64-w64-mingw32-g++ -O2 -static -municode -o "$work/soak.exe" "$root/bench/mail/soak.cpp" \

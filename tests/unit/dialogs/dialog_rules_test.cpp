@@ -56,12 +56,6 @@ TEST(FolderBrowserRules, DesktopAndEverythingInItIsRefused) {
                  {L"c:\\users\\anna\\desktop\\x", false}};
     for (const auto& c : cases) EXPECT_EQ(IsRefusedFolder(c.path, L"C:\\users\\anna\\Desktop"), c.refused) << c.path;
     EXPECT_FALSE(IsRefusedFolder(L"\\\\server\\share", L""));
-    // FileSysInfo.BrowseForFolder's two modes: all folders, and file-system folders only.
-    FolderBrowserSettings member;
-    member.statusText = member.useNewUI = true;
-    EXPECT_EQ(FolderRequestFlags(member), 0x0044u);
-    member.fileSystemOnly = true;
-    EXPECT_EQ(FolderRequestFlags(member), 0x004Du);
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST_F(SmtpPeers, PipelinedEnvelopeSendsTheSameCommandsAndEvents) {
         mail.core.Send();
         EXPECT_TRUE(std::regex_search(sink.Since(mark), std::regex("\r\nMAIL FROM: <sender@example.com>\r\nRCPT TO: "
                                                                    "<a@example.com>\r\nRCPT TO: <b@example.com>\r\n"
-                                                                   "DATA\r\nMessage-ID: [^]*\r\n\.\r\nQUIT\r\n$")));
+                                                                   "DATA\r\nMessage-ID: [^]*\r\n\\.\r\nQUIT\r\n$")));
         std::erase_if(mail.events.log, [](auto& e) { return e.find("Login") != e.npos || e.starts_with("Progress"); });
         seen.push_back(mail.events.log);
     }

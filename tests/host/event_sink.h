@@ -36,16 +36,20 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    // The one argument of SendFailed, Status (a BSTR) and Progress (a Long) comes by reference.
+    // The one argument of SendFailed, Status (a BSTR) and Progress (a Long) comes by reference; so
+    // do the three texts of OAuthUserCode, kept first to last joined by '|'.
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         Event event{id, L"", 0};
-        VARIANT* arg = params && params->cArgs == 1 ? &params->rgvarg[0] : nullptr;
-        if (arg && V_VT(arg) == (VT_BYREF | VT_BSTR) && V_BSTRREF(arg) && *V_BSTRREF(arg)) {
-            event.text.assign(*V_BSTRREF(arg), SysStringLen(*V_BSTRREF(arg)));
-        } else if (arg && V_VT(arg) == (VT_BYREF | VT_I4) && V_I4REF(arg)) {
-            event.number = *V_I4REF(arg);
-        } else if (arg) {
-            event.text = L"<unexpected argument type " + std::to_wstring(V_VT(arg)) + L">";
+        for (UINT i = params ? params->cArgs : 0; i-- > 0;) {
+            VARIANT* arg = &params->rgvarg[i];
+            if (i + 1 < params->cArgs) event.text += L"|";
+            if (V_VT(arg) == (VT_BYREF | VT_BSTR) && V_BSTRREF(arg) && *V_BSTRREF(arg)) {
+                event.text.append(*V_BSTRREF(arg), SysStringLen(*V_BSTRREF(arg)));
+            } else if (V_VT(arg) == (VT_BYREF | VT_I4) && V_I4REF(arg)) {
+                event.number = *V_I4REF(arg);
+            } else if (V_VT(arg) != (VT_BYREF | VT_BSTR)) {
+                event.text += L"<unexpected argument type " + std::to_wstring(V_VT(arg)) + L">";
+            }
         }
         events.push_back(event);
         if (onEvent) onEvent(event);

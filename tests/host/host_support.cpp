@@ -158,6 +158,33 @@ std::string UnixPath(const std::wstring& path) {
     return result;
 }
 
+bool SetDefaultValue(const std::wstring& key, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+SchemeHandler::SchemeHandler(const std::wstring& scheme, const std::wstring& command) : scheme_(scheme) {
+    wchar_t previous[2048] = {};
+    DWORD size = sizeof previous;
+    RegGetValueW(HKEY_CLASSES_ROOT, (scheme + L"\\shell\\open\\command").c_str(), nullptr,
+                 RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, previous, &size);
+    previous_ = previous;
+    registered_ = SetDefaultValue(scheme + L"\\shell\\open\\command", command);
+}
+SchemeHandler::~SchemeHandler() {
+    if (previous_.empty()) {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, scheme_.c_str());
+    } else {
+        SetDefaultValue(scheme_ + L"\\shell\\open\\command", previous_);
+    }
+}
+
+std::wstring BesideTests(const wchar_t* program) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return L"\"" + std::wstring(self, wcsrchr(self, L'\\') + 1) + program + L"\"";
+}
+
 bool RunOnHost(const std::string& command, const std::function<bool()>& done) {
     std::wstring line = L"sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
     STARTUPINFOW startup = {};

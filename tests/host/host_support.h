@@ -73,6 +73,25 @@ bool RunOnHost(const std::string& command, const std::function<bool()>& done);
 // would take minutes (it looks through the whole folder for each new name).
 bool MakeManyOnHost(const std::wstring& folder, const char* prefix, int count, bool folders);
 
+// Sets the default value of HKEY_CLASSES_ROOT\<key> (made when missing).
+bool SetDefaultValue(const std::wstring& key, const std::wstring& value);
+// While it lives, the shell opens URLs of `scheme` with `command` (HKCR\<scheme>\shell\open\command);
+// then the command it replaced comes back, or the scheme's key goes when there was none.
+class SchemeHandler {
+public:
+    SchemeHandler(const std::wstring& scheme, const std::wstring& command);
+    SchemeHandler(const SchemeHandler&) = delete;
+    SchemeHandler& operator=(const SchemeHandler&) = delete;
+    ~SchemeHandler();
+    bool Registered() const { return registered_; }
+
+private:
+    std::wstring scheme_, previous_;
+    bool registered_ = false;
+};
+// A program of the tests beside the test executable, its path quoted.
+std::wstring BesideTests(const wchar_t* program);
+
 // The test logger: a class of this process that the library finds as "zanErrLogger.Log" while
 // it is installed. TakeLoggerRecords gives and clears its records, one per CheckError call.
 void RegisterTestLogger(bool installed);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -164,19 +165,9 @@ TEST_F(ShellLinks, HyperlinkFiles) {
     }
 }
 
-constexpr const wchar_t* kMailtoCommand = L"mailto\\shell\\open\\command";
-
-bool SetDefaultValue(const std::wstring& key, const std::wstring& value) {
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
 // The recorder started with `word` as its first argument, beside the test executable.
 std::wstring RecorderCommand(const wchar_t* word, const wchar_t* tail) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    return L"\"" + path.substr(0, path.rfind(L'\\') + 1) + L"shell_recorder.exe\" " + word + tail;
+    return BesideTests(L"shell_recorder.exe") + L" " + word + tail;
 }
 
 // Points the recorder at a fresh file and waits for its record (30 s cover a loaded machine):
@@ -195,14 +186,9 @@ protected:
     // ".zkrec" files start the recorder with the verb as first argument; the default verb is
     // "record". The "mailto" handler it replaces is put back afterwards.
     static void SetUpTestSuite() {
-        wchar_t previous[2048] = {};
-        DWORD size = sizeof previous;
-        RegGetValueW(HKEY_CLASSES_ROOT, kMailtoCommand, nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                     previous, &size);
-        previousMailto_ = previous;
-        registered_ = SetDefaultValue(L".zkrec", L"ZanKit.RecordedFile") &&
-                      SetDefaultValue(L"ZanKit.RecordedFile\\shell", L"record") &&
-                      SetDefaultValue(kMailtoCommand, RecorderCommand(L"mailto", L" \"%1\""));
+        mailto_ = std::make_unique<SchemeHandler>(L"mailto", RecorderCommand(L"mailto", L" \"%1\""));
+        registered_ = mailto_->Registered() && SetDefaultValue(L".zkrec", L"ZanKit.RecordedFile") &&
+                      SetDefaultValue(L"ZanKit.RecordedFile\\shell", L"record");
         for (const wchar_t* verb : {L"record", L"open", L"print", L"explore", L"runas"}) {
             registered_ =
                 registered_ && SetDefaultValue(L"ZanKit.RecordedFile\\shell\\" + std::wstring(verb) + L"\\command",
@@ -212,11 +198,7 @@ protected:
     static void TearDownTestSuite() {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L".zkrec");
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L"ZanKit.RecordedFile");
-        if (previousMailto_.empty()) {
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, L"mailto");
-        } else {
-            SetDefaultValue(kMailtoCommand, previousMailto_);
-        }
+        mailto_.reset();
     }
     void SetUp() override { ASSERT_TRUE(registered_) << "the test file type could not be registered"; }
 
@@ -236,7 +218,7 @@ protected:
     }
 
     static inline bool registered_ = false;
-    static inline std::wstring previousMailto_;
+    static inline std::unique_ptr<SchemeHandler> mailto_;
     ComPtr<IDispatch> info_ = Create(L"ZanKit.FileSysInfo");
     std::wstring folder_ = TempFolder();
 };

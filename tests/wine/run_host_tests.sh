@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Registers the x64 and x86 DLLs in the private prefix and starts the loopback peers the host
 # tests talk to: an SMTP sink, the scripted peer's hostile and broken SMTP and POP3 servers, the
-# SMTP servers with TLS, the HTTP(S) echo and an HTTP proxy that asks for Basic credentials, with
+# SMTP servers with TLS, the HTTP(S) echo, an HTTP proxy that asks for Basic credentials, an OAuth
+# authorization server and an SMTP sink that takes only the tokens it issued, with
 # certificates of a test authority that only this prefix trusts, for this run. Then runs the GoogleTest host executable of each bitness, its
 # locale group once per locale, every .js/.vbs file under tests/scripts and a send over TLS with
 # the 64-bit and the 32-bit cscript. Everything started or trusted is undone on every way out.
@@ -68,7 +69,8 @@ crl_port=${crl_url#http://127.0.0.1:}
 /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$ca/crl" "${crl_port%%/*}" > "$work/crl.err" 2>&1 & pids+=($!)
 
 # The peers' ports and folders reach the tests through the environment, which Wine passes on.
-mkdir -p "$work/sink" "$work/sink7" "$work/sinkutf8" "$work/scripted" "$work/tls" "$work/http" "$work/scripts"
+mkdir -p "$work/sink" "$work/sink7" "$work/sinkutf8" "$work/scripted" "$work/tls" "$work/http" "$work/scripts" \
+  "$work/oauth" "$work/xoauth2"
 export ZANKIT_TLS_USER="tls-user:Tls-Secret-4711" ZANKIT_TLS_TOKEN="ya29.token-$$"
 export ZANKIT_PROXY_CREDENTIALS="proxy-user:Proxy-Secret-$$"
 /usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/sink" --read 2> "$work/sink.err" & pids+=($!)
@@ -83,6 +85,13 @@ export ZANKIT_PROXY_CREDENTIALS="proxy-user:Proxy-Secret-$$"
 /usr/bin/python3 "$peers/http_echo.py" "$work/http" https "$ca/server."{pem,key} \
   https_untrusted "$work/stranger/server."{pem,key} 2> "$work/http.err" & pids+=($!)
 /usr/bin/python3 "$peers/http_proxy.py" "$work/http" "$ZANKIT_PROXY_CREDENTIALS" 2> "$work/proxy.err" & pids+=($!)
+# The OAuth rows: an authorization server issuing tokens for one mailbox (its client ids choose
+# what it does) and an SMTP sink with STARTTLS that takes exactly those tokens over XOAUTH2.
+export ZANKIT_OAUTH_USER="oauth-user@example.com" ZANKIT_OAUTH_SECRET="client-secret-$$"
+/usr/bin/python3 "$peers/oauth_server.py" "$work/oauth" "$ca/server."{pem,key} "$ZANKIT_OAUTH_USER" \
+  "$ZANKIT_OAUTH_SECRET" 2> "$work/oauth.err" & pids+=($!)
+/usr/bin/python3 "$peers/smtp_sink.py" --spool "$work/xoauth2" --tls "$ca/server."{pem,key} \
+  --xoauth2 "$work/oauth/tokens" 2> "$work/xoauth2.err" & pids+=($!)
 zk_dovecot_start "$work/pop3-tls" "${ZANKIT_TLS_USER%%:*}" "${ZANKIT_TLS_USER#*:}" "$ZANKIT_POP3_TLS_HOST" "$ca/pop3" &&
   zk_dovecot_start "$work/pop3-clear" "${ZANKIT_TLS_USER%%:*}" "${ZANKIT_TLS_USER#*:}" "$ZANKIT_POP3_CLEAR_HOST" ||
   fail "the POP3 servers did not start"
@@ -96,7 +105,7 @@ ZANKIT_POSTFIX_DIR=$(zk_winpath "$work/postfix")
 ZANKIT_POSTFIX_READ=$(zk_winpath "$work/postfix-read")
 zk_wait_for "$work/sink/port" "$work/sink7/port" "$work/sinkutf8/port" "$work/scripted/ports" "$work/tls/ports" \
   "$work/http/https_untrusted_port" \
-  "$work/http/proxy_port" ||
+  "$work/http/proxy_port" "$work/oauth/port" "$work/xoauth2/port" ||
   { cat "$work"/*.err; fail "the peers did not start"; }
 # A disk of 16 KiB for the writer's rows about a full disk.
 mkdir -p "$work/small-disk" && mount -t tmpfs -o size=16k zankit-small-disk "$work/small-disk" ||
@@ -116,6 +125,11 @@ ZANKIT_TLS_DIR=$(zk_winpath "$work/tls")
 for name in http https https_untrusted proxy; do
   export "ZANKIT_${name^^}_PORT=$(cat "$work/http/${name}_port")"
 done
+export ZANKIT_OAUTH_PORT ZANKIT_OAUTH_DIR ZANKIT_XOAUTH2_PORT ZANKIT_XOAUTH2_SPOOL
+ZANKIT_OAUTH_PORT=$(cat "$work/oauth/port")
+ZANKIT_OAUTH_DIR=$(zk_winpath "$work/oauth")
+ZANKIT_XOAUTH2_PORT=$(cat "$work/xoauth2/port")
+ZANKIT_XOAUTH2_SPOOL=$(zk_winpath "$work/xoauth2")
 ZANKIT_HTTP_CLOSED_PORT=$(awk '$1 == "closed-port" { print $3 }' "$work/scripted/ports")  # nobody listens
 
 # While working on one part: ZANKIT_HOST_FILTER (a gtest filter) runs only those host tests,

@@ -45,7 +45,7 @@ target_compile_definitions(zankit PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN N
                            _WIN32_WINNT=0x0601)
 target_link_libraries(zankit PRIVATE zankit_core zankit_guids
   ole32 oleaut32 uuid shlwapi shell32 advapi32 user32 gdi32 ws2_32 iphlpapi comdlg32 comctl32 imagehlp
-  secur32 crypt32)
+  secur32 crypt32 winhttp bcrypt)
 # Static C and C++ runtimes: the DLL imports system DLLs only.
 target_link_options(zankit PRIVATE -static -static-libgcc -static-libstdc++
                     -Wl,--enable-stdcall-fixup)

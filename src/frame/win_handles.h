@@ -17,6 +17,7 @@ inline void Library(HMODULE module) { ::FreeLibrary(module); }
 inline void GdiObject(HGDIOBJ object) { ::DeleteObject(object); }
 inline void Icon(HICON icon) { ::DestroyIcon(icon); }
 inline void DeviceContext(HDC dc) { ::DeleteDC(dc); }
+inline void LocalMemory(HLOCAL memory) { ::LocalFree(memory); }
 inline bool UsableHandle(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 }  // namespace handle_close
 
@@ -29,5 +30,7 @@ using LibraryHandle = UniqueHandle<HMODULE, &handle_close::Library>;
 using GdiObjectHandle = UniqueHandle<HGDIOBJ, &handle_close::GdiObject>;
 using IconHandle = UniqueHandle<HICON, &handle_close::Icon>;
 using MemoryDcHandle = UniqueHandle<HDC, &handle_close::DeviceContext>;
+// Memory the system allocated for the caller with LocalAlloc (data protection's output).
+using LocalMemoryHandle = UniqueHandle<HLOCAL, &handle_close::LocalMemory>;
 
 }  // namespace zankit

@@ -38,6 +38,57 @@ std::string SendMailCore::GetContentType(const std::string& file, const std::str
 
 std::string SendMailCore::MailDate() { return FormatMailDate(system_->LocalNow(), timeZoneText_); }
 
+bool SendMailCore::Connect() {
+    session_.Flags().keepConnection = true;
+    return OpenSessionWithToken();
+}
+
+OAuthClient SendMailCore::MakeOAuthClient() {
+    if (!oauthNetwork_) oauthNetwork_ = system_->MakeOAuthNetwork();
+    if (!oauthNetwork_) throw OAuthError("The OAuth sign-in is not available on this platform");
+    return OAuthClient(settings_, *oauthNetwork_, *system_,
+                       [this](std::string& uri, std::string& code, std::string& message) {
+                           events_.OAuthUserCode(uri, code, message);
+                       });
+}
+
+bool SendMailCore::OAuthSignIn(OAuthFlow flow) { return MakeOAuthClient().SignIn(flow); }
+
+bool SendMailCore::RenewsOAuthToken() const {
+    const MailSettings& s = settings_;
+    return s.UseAuthentication() && s.OAuthRenewable() &&
+           (s.AuthMechanism() == AUTH_XOAUTH2 || s.AuthMechanism() == AUTH_AUTOMATIC);
+}
+
+bool SendMailCore::RenewToken(OAuthClient& client) {
+    std::string status = "Renewing OAuth Token...";
+    events_.Status(status);
+    try {
+        client.Renew();
+        return true;
+    } catch (const OAuthError& failure) {
+        errors_.Add(std::string("OAuth token renewal failed: ") + failure.what());
+        failures_.RaiseFailure();
+        return false;
+    }
+}
+
+bool SendMailCore::OpenSessionWithToken() {
+    if (!RenewsOAuthToken()) return session_.OpenSession();
+    // A kept session logged in with the current token needs no new one.
+    OAuthClient client = MakeOAuthClient();
+    if (!client.TokenFresh() && !RenewToken(client)) return false;
+    session_.SetQuietTokenRefusal(true);
+    const bool open = session_.OpenSession();
+    session_.SetQuietTokenRefusal(false);
+    if (open || !session_.TokenRefused()) return open;
+    // The server no longer takes the token (revoked before its end): one new token, one more login.
+    session_.CloseSession();
+    failures_.SetFailed(false);
+    if (!RenewToken(client)) return false;
+    return session_.OpenSession();
+}
+
 bool SendMailCore::CheckAndRefuse() {
     const MailSettings& s = settings_;
     if (s.From().empty()) errors_.Add(kInvalidSender);

@@ -20,6 +20,8 @@
 #include "mail/host_utilities.h"
 #include "mail/mail_events.h"
 #include "mail/mail_seam.h"
+#include "mail/oauth/oauth_client.h"
+#include "mail/oauth/oauth_seam.h"
 #include "mail/session/mail_session.h"
 #include "mail/settings/mail_settings.h"
 #include "mail/session/mail_socket.h"
@@ -61,7 +63,10 @@ public:
     // when none is open). The outcome reaches the host only through the events.
     void Send();
     // Opens the session and keeps it open after sends; true when it is ready.
-    bool Connect() { return session_.Connect(); }
+    bool Connect();
+    // Signs in at the OAuth provider and sets AccessToken; false when the user declined or did not
+    // finish in time. Throws OAuthError for every other failure.
+    bool OAuthSignIn(OAuthFlow flow);
     // Closes the session (QUIT when connected).
     void Disconnect() { session_.Disconnect(); }
 
@@ -78,6 +83,8 @@ public:
     // address and answers a host name or "". Without one the Message-ID names the SMTP host as
     // configured.
     void SetReverseLookup(std::function<std::string(const std::string&)> lookup) { reverseLookup_ = std::move(lookup); }
+    // Replaces the platform's network for the OAuth sign-in (the native tests use a scripted one).
+    void SetOAuthNetwork(std::unique_ptr<OAuthNetwork> network) { oauthNetwork_ = std::move(network); }
     // Replaces the platform's TLS engines (the native tests use a scripted one).
     void SetTlsEngineFactory(TlsEngineFactory engines) { tlsEngines_ = std::move(engines); }
 
@@ -85,6 +92,14 @@ private:
     // True when the checks refused the send (SendFailed raised).
     bool CheckAndRefuse();
     void Transmit();
+    // Opens the session for a send or Connect, with a renewed OAuth token where one is due; when
+    // the server refuses a token the client can renew, renews it once and logs in again.
+    bool OpenSessionWithToken();
+    // True when the login uses a token the client can renew itself.
+    bool RenewsOAuthToken() const;
+    // Renews the token; false, with SendFailed raised, when that failed.
+    bool RenewToken(OAuthClient& client);
+    OAuthClient MakeOAuthClient();
     // MAIL FROM (with its parameters), RCPT TO and DATA, in one write when the server offers
     // PIPELINING; fills the To and Cc lines. True when DATA was answered 354.
     bool SendEnvelope(const MailSettings& s, std::string_view mailParameters, std::string& toLine, std::string& ccLine);
@@ -97,6 +112,7 @@ private:
     std::unique_ptr<SettingsStore> store_;
     MailEvents& events_;
     TlsEngineFactory tlsEngines_;
+    std::unique_ptr<OAuthNetwork> oauthNetwork_;
     MailSocket socket_;
     SessionPump pump_;
     PendingErrors errors_;

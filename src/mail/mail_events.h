@@ -14,6 +14,12 @@ public:
     virtual void SendFailed(std::string& explanation) = 0;
     virtual void Status(std::string& status) = 0;
     virtual void Progress(long& percentComplete) = 0;
+    // The device sign-in's address and code for the user, with the provider's message.
+    virtual void OAuthUserCode(std::string& verificationUri, std::string& userCode, std::string& message) {
+        static_cast<void>(verificationUri);
+        static_cast<void>(userCode);
+        static_cast<void>(message);
+    }
 };
 
 }  // namespace zankit::mail

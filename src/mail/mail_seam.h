@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "mail/mail_types.h"
+#include "mail/oauth/oauth_seam.h"
 #include "mail/tcp_channel.h"
 #include "mail/tls/tls_engine.h"
 
@@ -85,6 +86,8 @@ public:
     virtual std::unique_ptr<TcpChannel> MakeTcpChannel() = 0;
     // A new TLS engine for one connection; nothing where the platform has none.
     virtual std::unique_ptr<TlsEngine> MakeTlsEngine() { return nullptr; }
+    // The network of the OAuth sign-in; nothing where the platform has none.
+    virtual std::unique_ptr<OAuthNetwork> MakeOAuthNetwork() { return nullptr; }
 };
 
 // Per-user store of text values: one section of the library's settings ("Settings" for mail).
@@ -95,6 +98,19 @@ public:
     virtual std::optional<std::string> Read(const std::string& key) = 0;
     // Stores value under key; false when the store cannot be written.
     virtual bool Write(const std::string& key, const std::string& value) = 0;
+    // A secret kept encrypted for the current user by the platform's data protection: the
+    // store holds only the protected form. Reading gives nothing when the value is absent or
+    // cannot be decrypted (another user's, damaged); writing is false where the platform
+    // cannot protect it.
+    virtual std::optional<std::string> ReadProtected(const std::string& key) {
+        static_cast<void>(key);
+        return std::nullopt;
+    }
+    virtual bool WriteProtected(const std::string& key, const std::string& value) {
+        static_cast<void>(key);
+        static_cast<void>(value);
+        return false;
+    }
 };
 
 // The platform implementations; defined by the POSIX files natively and by the Windows files

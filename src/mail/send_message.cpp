@@ -93,7 +93,7 @@ void SendMailCore::Transmit() {
     const bool eightBitText = NeedsEightBitText(s);
     session_.WantExtensions(HasNonAscii(s.Message()) || eightBitText || !internationalAddress.empty());
     // A kept session is used only while it matches the current settings; OpenSession decides.
-    if (!session_.OpenSession()) {
+    if (!OpenSessionWithToken()) {
         // A session that could not start because of a setting (no SMTP host and no exchanger
         // found) only records its complaint; the host must still hear that nothing was sent.
         if (!failures_.Failed() && !errors_.Empty()) failures_.RaiseFailure();

@@ -27,10 +27,12 @@ seed dns_answer_fuzz full-names "$header$record"'\x00\x13\x00\x0a\x02mx\x07examp
 seed dns_answer_fuzz loop "$header$record"'\x00\x04\x00\x0a\xc0\x2d'
 seed reply_assembler_fuzz smtp '250-mx.example.com\r\n250-SIZE\r\n250 AUTH LOGIN\r\n'
 seed reply_assembler_fuzz pop3 '+OK ready\r\n-ERR no\r\n\x01'
+seed json_reader_fuzz token '{"access_token":"a.b","expires_in":"3599","scope":["x",null,true,-1.5e3]}'
+seed json_reader_fuzz escapes '["\\"\\\\\\/\\b\\u00e9\\ud83d\\ude00", "\xc3\xa9", {"a":{}}]'
 
 passed=0
 failed=0
-for target in mail_base64_fuzz dns_answer_fuzz reply_assembler_fuzz; do
+for target in mail_base64_fuzz dns_answer_fuzz reply_assembler_fuzz json_reader_fuzz; do
   log="$build/$target.log"
   "$build/$target" -max_total_time="${1:-10}" -max_len=4096 -timeout=10 -artifact_prefix="$build/$target-" \
     -print_final_stats=1 "$build/$target-corpus" >"$log" 2>&1

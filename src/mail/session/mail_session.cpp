@@ -67,6 +67,7 @@ bool MailSession::OpenSession() {
 }
 
 bool MailSession::OpenSessionSteps() {
+    tokenRefused_ = false;
     if (RefuseInvalidStoredSettings()) return false;
     if (socket_.State() == kSocketConnected) {
         if (KeptSessionFits()) return true;
@@ -574,6 +575,12 @@ void MailSession::DropGroupReply(const Reply& reply) {
 }
 
 void MailSession::Refuse(const Reply& reply) {
+    if (quietTokenRefusal_ && mechanism_ == LoginMechanism::XOAuth2 && awaiting_ == Awaiting::AuthPassword) {
+        tokenRefused_ = true;
+        StopAwaiting();
+        failures_.SetFailed(true);
+        return;
+    }
     // A server that closes the service answers nothing more: QUIT follows at once, as it
     // would without a group.
     if (reply.code == kReplyServiceClosing) awaitingNext_.clear();

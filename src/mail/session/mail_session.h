@@ -108,6 +108,12 @@ public:
     // What the server's last EHLO reply offered (nothing after HELO).
     const ServerOffer& Offer() const { return offer_; }
 
+    // While set, a server's refusal of an XOAUTH2 login ends the login without SendFailed and is
+    // noted in TokenRefused, so the caller can renew the token and open the session again.
+    void SetQuietTokenRefusal(bool quiet) { quietTokenRefusal_ = quiet; }
+    // True when the session opened last ended because the server refused the XOAUTH2 token quietly.
+    bool TokenRefused() const { return tokenRefused_; }
+
     // The class's Connect and Disconnect.
     bool Connect();
     void Disconnect();
@@ -268,6 +274,8 @@ private:
     std::optional<SessionTerms> openTerms_;  // the settings of the SMTP session opened last
     bool closing_ = false;
     bool extensionsWanted_ = false;
+    bool quietTokenRefusal_ = false;
+    bool tokenRefused_ = false;
 };
 
 }  // namespace zankit::mail

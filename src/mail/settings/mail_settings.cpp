@@ -21,6 +21,8 @@ MailSettings::MailSettings(PendingErrors& errors, SettingsStore& store, MailSyst
 MailSettings::~MailSettings() {
     WipeString(password_);
     WipeString(accessToken_);
+    WipeString(stored_.oauthClientSecret);
+    WipeString(stored_.oauthRefreshToken);
 }
 
 void MailSettings::ReplaceSecret(std::string& secret, const std::string& value) {
@@ -40,7 +42,7 @@ bool MailSettings::StoreChecked(std::int32_t StoredValues::*member, std::int32_t
 void MailSettings::Remember(const StoredSetting& row) {
     // A failing write is ignored.
     if (stored_.persistent || row.flag == &StoredValues::persistent) {
-        store_.Write(std::string(row.key), row.TextOf(stored_));
+        WriteStoredValue(store_, row, stored_);
     }
 }
 

@@ -117,9 +117,42 @@ public:
     void SetAllowInvalidCertificate(bool value) { allowInvalidCertificate_ = value; }
     std::int32_t AuthMechanism() const { return stored_.authMechanism; }
     bool SetAuthMechanism(std::int32_t value) { return StoreChecked(&StoredValues::authMechanism, value); }
-    // The bearer token of XOAUTH2; never stored.
+    // The bearer token of XOAUTH2; never stored. A token the host sets has no known end.
     const std::string& AccessToken() const { return accessToken_; }
-    void SetAccessToken(const std::string& value) { ReplaceSecret(accessToken_, value); }
+    void SetAccessToken(const std::string& value) {
+        ReplaceSecret(accessToken_, value);
+        tokenExpiresUtc_ = 0;
+    }
+    const std::string& OAuthTokenUrl() const { return stored_.oauthTokenUrl; }
+    void SetOAuthTokenUrl(const std::string& value) { Store(&StoredValues::oauthTokenUrl, TrimSpaces(value)); }
+    const std::string& OAuthDeviceCodeUrl() const { return stored_.oauthDeviceCodeUrl; }
+    void SetOAuthDeviceCodeUrl(const std::string& value) {
+        Store(&StoredValues::oauthDeviceCodeUrl, TrimSpaces(value));
+    }
+    const std::string& OAuthAuthorizeUrl() const { return stored_.oauthAuthorizeUrl; }
+    void SetOAuthAuthorizeUrl(const std::string& value) { Store(&StoredValues::oauthAuthorizeUrl, TrimSpaces(value)); }
+    const std::string& OAuthClientId() const { return stored_.oauthClientId; }
+    void SetOAuthClientId(const std::string& value) { Store(&StoredValues::oauthClientId, TrimSpaces(value)); }
+    const std::string& OAuthScope() const { return stored_.oauthScope; }
+    void SetOAuthScope(const std::string& value) { Store(&StoredValues::oauthScope, TrimSpaces(value)); }
+    // Stored only in the platform's protected form.
+    const std::string& OAuthClientSecret() const { return stored_.oauthClientSecret; }
+    void SetOAuthClientSecret(const std::string& value) { StoreSecret(&StoredValues::oauthClientSecret, value); }
+    const std::string& OAuthRefreshToken() const { return stored_.oauthRefreshToken; }
+    void SetOAuthRefreshToken(const std::string& value) { StoreSecret(&StoredValues::oauthRefreshToken, value); }
+    // When AccessToken runs out, as a UTC automation date; 0 when unknown.
+    double TokenExpiresUtc() const { return tokenExpiresUtc_; }
+    // A token the sign-in obtained, with its end (0 when unknown).
+    void SetGrantedToken(const std::string& token, double expiresUtc) {
+        ReplaceSecret(accessToken_, token);
+        tokenExpiresUtc_ = expiresUtc;
+    }
+    // True when the sign-in is configured and can renew a token without the user: a token
+    // endpoint, a client id, and a refresh token or a client secret.
+    bool OAuthRenewable() const {
+        return !OAuthTokenUrl().empty() && !OAuthClientId().empty() &&
+               (!OAuthRefreshToken().empty() || !OAuthClientSecret().empty());
+    }
 
     // --- members beside the properties ---
     const TextList& Recipients() const { return recipients_; }
@@ -147,6 +180,11 @@ private:
     template <typename Value>
     void Store(Value StoredValues::*member, Value value) {
         stored_.*member = std::move(value);
+        Remember(StoredSettingOf(member));
+    }
+    // Store for a secret: the old value is wiped first.
+    void StoreSecret(std::string StoredValues::*member, const std::string& value) {
+        ReplaceSecret(stored_.*member, value);
         Remember(StoredSettingOf(member));
     }
     // Store for a value inside the row's range; false, changing nothing, for one outside.
@@ -182,6 +220,7 @@ private:
     std::string subject_;
     bool allowInvalidCertificate_ = false;
     std::string accessToken_;
+    double tokenExpiresUtc_ = 0;
     std::string priorityText_;
 };
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "mail/mail_types.h"
+#include "mail/secret_text.h"
 #include "mail/settings/setting_values.h"
 #include "mail/text_rules.h"
 
@@ -36,6 +37,13 @@ constexpr StoredSetting kStoredSettings[] = {
      .highest = SECURITY_TLS, .invalidText = kInvalidStoredSecurity},
     {.key = "AuthMechanism", .number = &V::authMechanism, .fallback = AUTH_AUTOMATIC, .lowest = AUTH_AUTOMATIC,
      .highest = AUTH_XOAUTH2, .invalidText = kInvalidStoredAuthMechanism},
+    {.key = "OAuthTokenUrl", .text = &V::oauthTokenUrl, .trimmed = true},
+    {.key = "OAuthDeviceCodeUrl", .text = &V::oauthDeviceCodeUrl, .trimmed = true},
+    {.key = "OAuthAuthorizeUrl", .text = &V::oauthAuthorizeUrl, .trimmed = true},
+    {.key = "OAuthClientId", .text = &V::oauthClientId, .trimmed = true},
+    {.key = "OAuthScope", .text = &V::oauthScope, .trimmed = true},
+    {.key = "OAuthClientSecret", .text = &V::oauthClientSecret, .protectedText = true},
+    {.key = "OAuthRefreshToken", .text = &V::oauthRefreshToken, .protectedText = true},
 };
 // clang-format on
 
@@ -73,6 +81,14 @@ std::string StoredSetting::TextOf(const StoredValues& values) const {
     return std::to_string(values.*number);
 }
 
+bool WriteStoredValue(SettingsStore& store, const StoredSetting& row, const StoredValues& values) {
+    const std::string key(row.key);
+    std::string text = row.TextOf(values);
+    WipedOnExit wipeText(text);
+    if (!row.protectedText || text.empty()) return store.Write(key, text);
+    return store.WriteProtected(key, text) || store.Write(key, "");
+}
+
 std::span<const StoredSetting> StoredSettings() { return kStoredSettings; }
 
 const StoredSetting& StoredSettingOf(std::int32_t StoredValues::*number) {
@@ -98,7 +114,8 @@ StoredValues LoadStoredValues(SettingsStore& store) {
     if (!values.persistent) return values;
     for (const StoredSetting& row : kStoredSettings) {
         if (&row == &persistent) continue;
-        if (const auto text = store.Read(std::string(row.key))) Load(row, *text, values);
+        const std::string key(row.key);
+        if (const auto text = row.protectedText ? store.ReadProtected(key) : store.Read(key)) Load(row, *text, values);
     }
     return values;
 }

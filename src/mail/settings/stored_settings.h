@@ -38,6 +38,13 @@ struct StoredValues {
     std::int32_t maxRecipients = 0;
     std::int32_t security = 0;
     std::int32_t authMechanism = 0;
+    std::string oauthTokenUrl;
+    std::string oauthDeviceCodeUrl;
+    std::string oauthAuthorizeUrl;
+    std::string oauthClientId;
+    std::string oauthScope;
+    std::string oauthClientSecret;  // stored protected
+    std::string oauthRefreshToken;  // stored protected
 
     bool operator==(const StoredValues&) const = default;
 };
@@ -54,6 +61,8 @@ struct StoredSetting {
     std::int32_t lowest = INT32_MIN;
     std::int32_t highest = INT32_MAX;
     bool trimmed = false;  // a text loses its surrounding spaces, as its setter does
+    // A secret: stored only encrypted for the current user (SettingsStore::WriteProtected).
+    bool protectedText = false;
     // For a number outside lowest..highest: the complaint that keeps the object from sending.
     // Without one such a number falls back to its default.
     std::string_view invalidText = {};
@@ -73,6 +82,9 @@ const StoredSetting& StoredSettingOf(bool StoredValues::*flag);
 
 // Every member at its default.
 StoredValues DefaultStoredValues();
+// Writes the row's value of values to store; a protected value the store cannot protect is
+// stored empty, so no older secret stays behind. False when the store cannot be written.
+bool WriteStoredValue(SettingsStore& store, const StoredSetting& row, const StoredValues& values);
 // Reads every value from store while its PersistentSettings is on, else keeps the defaults.
 // A text that is not a number, or a number out of range, gives the default; a number of a row
 // with an invalidText is kept whatever it is (one that is not a number as -1).

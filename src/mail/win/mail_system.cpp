@@ -202,6 +202,7 @@ public:
 
     std::unique_ptr<TcpChannel> MakeTcpChannel() override { return MakePlatformTcpChannel(); }
     std::unique_ptr<TlsEngine> MakeTlsEngine() override { return MakeSchannelEngine(); }
+    std::unique_ptr<OAuthNetwork> MakeOAuthNetwork() override { return MakePlatformOAuthNetwork(); }
 };
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace zankit::mail {
 namespace {
 
 constexpr std::wstring_view kInvalidArgument = L"Invalid procedure call or argument";
+// Raised by OAuthSignIn for every failure but the user's.
+constexpr HRESULT kOAuthFailure = ObjectError(1100);
 
 // The core's texts are UTF-8: the host's text crosses unchanged both ways.
 HRESULT PutText(BSTR* out, const std::string& text) {
@@ -58,6 +60,19 @@ void SendMailObject::FireText(std::wstring_view eventName, std::string& text) {
 
 void SendMailObject::SendFailed(std::string& explanation) { FireText(L"SendFailed", explanation); }
 void SendMailObject::Status(std::string& status) { FireText(L"Status", status); }
+
+void SendMailObject::OAuthUserCode(std::string& verificationUri, std::string& userCode, std::string& message) {
+    // Three [in, out] texts, last argument first; the sinks' changes are not read back.
+    Bstr texts[] = {Bstr(CoreTextToWide(message)), Bstr(CoreTextToWide(userCode)),
+                    Bstr(CoreTextToWide(verificationUri))};
+    VARIANT args[3];
+    for (int i = 0; i < 3; ++i) {
+        VariantInit(&args[i]);
+        V_VT(&args[i]) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&args[i]) = texts[i].InOut();
+    }
+    events_.Fire(L"OAuthUserCode", args, 3);
+}
 
 void SendMailObject::Progress(long& percentComplete) {
     LONG value = static_cast<LONG>(percentComplete);
@@ -354,6 +369,69 @@ STDMETHODIMP SendMailObject::get_AccessToken(BSTR* value) {
 }
 STDMETHODIMP SendMailObject::put_AccessToken(BSTR value) {
     return Update([&] { Settings().SetAccessToken(Text(value)); });
+}
+
+// ---- OAuth --------------------------------------------------------------------------------------
+
+STDMETHODIMP SendMailObject::get_OAuthTokenUrl(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthTokenUrl()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthTokenUrl(BSTR value) {
+    return Update([&] { Settings().SetOAuthTokenUrl(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthDeviceCodeUrl(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthDeviceCodeUrl()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthDeviceCodeUrl(BSTR value) {
+    return Update([&] { Settings().SetOAuthDeviceCodeUrl(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthAuthorizeUrl(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthAuthorizeUrl()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthAuthorizeUrl(BSTR value) {
+    return Update([&] { Settings().SetOAuthAuthorizeUrl(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthClientId(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthClientId()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthClientId(BSTR value) {
+    return Update([&] { Settings().SetOAuthClientId(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthClientSecret(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthClientSecret()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthClientSecret(BSTR value) {
+    return Update([&] { Settings().SetOAuthClientSecret(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthScope(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthScope()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthScope(BSTR value) {
+    return Update([&] { Settings().SetOAuthScope(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthRefreshToken(BSTR* value) {
+    return Guarded([&] { return PutText(value, Settings().OAuthRefreshToken()); });
+}
+STDMETHODIMP SendMailObject::put_OAuthRefreshToken(BSTR value) {
+    return Update([&] { Settings().SetOAuthRefreshToken(Text(value)); });
+}
+STDMETHODIMP SendMailObject::get_OAuthTokenExpires(DATE* value) {
+    if (!value) return E_POINTER;
+    const double utc = Settings().TokenExpiresUtc();
+    // A Date holds local time: UTC less the bias (minutes west of Greenwich).
+    *value = utc == 0 ? 0.0 : utc - static_cast<double>(core_->System().TimeZoneBiasMinutes()) / (24.0 * 60.0);
+    return S_OK;
+}
+STDMETHODIMP SendMailObject::OAuthSignIn(OAUTH_FLOW flow, VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    if (flow < OAUTH_DEVICE_CODE || flow > OAUTH_CLIENT_CREDENTIALS) return Raise(VbError(5), kInvalidArgument);
+    return Guarded([&] {
+        try {
+            return PutFlag(result, core_->OAuthSignIn(static_cast<OAuthFlow>(flow)));
+        } catch (const OAuthError& failure) {
+            return Raise(kOAuthFailure, CoreTextToWide(failure.what()));
+        }
+    });
 }
 
 HRESULT CreateSendMail(REFIID iid, void** out) { return CreateAndQuery<SendMailObject>(iid, out); }

@@ -101,6 +101,22 @@ public:
     STDMETHODIMP put_AuthMechanism(AUTH_MECHANISM value) override;
     STDMETHODIMP get_AccessToken(BSTR* value) override;
     STDMETHODIMP put_AccessToken(BSTR value) override;
+    STDMETHODIMP get_OAuthTokenUrl(BSTR* value) override;
+    STDMETHODIMP put_OAuthTokenUrl(BSTR value) override;
+    STDMETHODIMP get_OAuthDeviceCodeUrl(BSTR* value) override;
+    STDMETHODIMP put_OAuthDeviceCodeUrl(BSTR value) override;
+    STDMETHODIMP get_OAuthAuthorizeUrl(BSTR* value) override;
+    STDMETHODIMP put_OAuthAuthorizeUrl(BSTR value) override;
+    STDMETHODIMP get_OAuthClientId(BSTR* value) override;
+    STDMETHODIMP put_OAuthClientId(BSTR value) override;
+    STDMETHODIMP get_OAuthClientSecret(BSTR* value) override;
+    STDMETHODIMP put_OAuthClientSecret(BSTR value) override;
+    STDMETHODIMP get_OAuthScope(BSTR* value) override;
+    STDMETHODIMP put_OAuthScope(BSTR value) override;
+    STDMETHODIMP get_OAuthRefreshToken(BSTR* value) override;
+    STDMETHODIMP put_OAuthRefreshToken(BSTR value) override;
+    STDMETHODIMP get_OAuthTokenExpires(DATE* value) override;
+    STDMETHODIMP OAuthSignIn(OAUTH_FLOW flow, VARIANT_BOOL* result) override;
 
 protected:
     void* QueryOtherInterface(REFIID riid) override { return events_.Find(riid); }
@@ -111,6 +127,7 @@ private:
     void SendFailed(std::string& explanation) override;
     void Status(std::string& status) override;
     void Progress(long& percentComplete) override;
+    void OAuthUserCode(std::string& verificationUri, std::string& userCode, std::string& message) override;
     void FireText(std::wstring_view eventName, std::string& text);
     // The MX query with its Status events; "" when nothing is found.
     std::string QueryExchanger(const std::string& domain);

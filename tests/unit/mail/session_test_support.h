@@ -45,6 +45,16 @@ public:
         target_->values[key] = value;
         return true;
     }
+    // Stands in for the platform's data protection: a protected value is marked and reversed.
+    std::optional<std::string> ReadProtected(const std::string& key) override {
+        const std::optional<std::string> stored = Read(key);
+        if (!stored || stored->rfind(kProtectedMark, 0) != 0) return std::nullopt;
+        return std::string(stored->rbegin(), stored->rend() - kProtectedMark.size());
+    }
+    bool WriteProtected(const std::string& key, const std::string& value) override {
+        return Write(key, std::string(kProtectedMark) + std::string(value.rbegin(), value.rend()));
+    }
+    static constexpr std::string_view kProtectedMark = "protected:";
     std::unique_ptr<SettingsStore> Shared() {
         auto shared = std::make_unique<MemoryStore>();
         shared->target_ = this;

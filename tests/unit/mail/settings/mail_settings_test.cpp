@@ -163,9 +163,16 @@ TEST_F(SettingsTest, EveryStoredSettingComesBackInTheNextObject) {
         if (row.text) expected.*row.text = " a b ";
         if (row.number) expected.*row.number = row.highest;
         if (row.flag) expected.*row.flag = true;  // every flag defaults to false
-        store.values = {{"PersistentSettings", "-1"}, {std::string(row.key), row.TextOf(expected)}};
+        store.values = {{"PersistentSettings", "-1"}};
+        ASSERT_TRUE(WriteStoredValue(store, row, expected));
         if (row.trimmed) expected.*row.text = "a b";
         EXPECT_TRUE(LoadStoredValues(store) == expected);
+        if (row.protectedText) {
+            // Only the protected form: the secret's own text is not in the store, nor taken from it.
+            EXPECT_EQ(store.values[std::string(row.key)].find(" a b "), std::string::npos);
+            store.values[std::string(row.key)] = " a b ";
+            EXPECT_EQ(LoadStoredValues(store).*row.text, "");
+        }
         for (const std::int64_t outside : {std::int64_t{row.lowest} - 1, std::int64_t{row.highest} + 1}) {
             if (!row.number || outside < INT32_MIN || outside > INT32_MAX) continue;
             store.values[std::string(row.key)] = std::to_string(outside);

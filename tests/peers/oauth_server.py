@@ -38,6 +38,7 @@ SCENARIOS = {
     "google-names": {"uri_field": "verification_url"},
 }
 
+server_args = {}  # dir, mailbox and secret from the command line
 lock = threading.Lock()
 issued = {}  # client_id -> number of access tokens issued
 refresh_tokens, device_codes, codes = {}, {}, {}
@@ -82,8 +83,9 @@ class OAuthHandler(http.server.BaseHTTPRequestHandler):
         expires_in = row.get("first_expires_in", 3600) if number == 1 else 3600
         expires_in = row.get("expires_in", expires_in)
         token = "at-%s-%d-%s" % (client, number, secrets.token_urlsafe(12))
+        revoked = number == 1 and row.get("first_revoked", False)
         record = dict(token=token, user=server_args["mailbox"], client=client,
-                      expires=time.time() + (expires_in or 3600), revoked=number == 1 and row.get("first_revoked", False))
+                      expires=time.time() + (expires_in or 3600), revoked=revoked)
         with open(os.path.join(server_args["dir"], "tokens"), "a") as out:
             out.write(json.dumps(record) + "\n")
         body = {"access_token": token, "token_type": "Bearer", "scope": "mail"}
@@ -113,7 +115,8 @@ class OAuthHandler(http.server.BaseHTTPRequestHandler):
             with lock:
                 codes[code] = (query["client_id"], row.get("challenge", query["code_challenge"]), redirect)
             reply = {"code": code, "state": row.get("state", query.get("state", ""))}
-        self.answer(302, "text/plain", b"", redirect + ("&" if "?" in redirect else "?") + urllib.parse.urlencode(reply))
+        location = redirect + ("&" if "?" in redirect else "?") + urllib.parse.urlencode(reply)
+        self.answer(302, "text/plain", b"", location)
 
     def do_POST(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
@@ -188,8 +191,9 @@ class OAuthHandler(http.server.BaseHTTPRequestHandler):
 
     def note(self, path, fields):
         with open(os.path.join(server_args["dir"], "requests.log"), "a") as out:
+            secret = "secret" if "client_secret" in fields else "-"
             out.write("%s %s %s %s %s\n" % (self.command, path, fields.get("grant_type", "-"),
-                                             fields.get("client_id", "-"), "secret" if "client_secret" in fields else "-"))
+                                             fields.get("client_id", "-"), secret))
 
 
 def main(folder, cert, key, mailbox, secret):
@@ -206,6 +210,5 @@ def main(folder, cert, key, mailbox, secret):
     server.serve_forever()
 
 
-server_args = {}
 if __name__ == "__main__":
     main(*sys.argv[1:])

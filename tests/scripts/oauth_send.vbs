@@ -22,8 +22,8 @@ mail.Security = 2 : mail.UseAuthentication = True : mail.AuthMechanism = 4 : mai
 mail.from = "script@example.com" : mail.Recipient = "you@example.com"
 mail.Subject = subject : mail.Message = "Signed in by a script host"
 mail.Send
-Check "the sink took the token for the mailbox", _
-    InStr(fso.OpenTextFile(spool & "\xoauth2.log").ReadAll(), "accepted " & mail.Username & " " & mail.AccessToken) > 0, True
+Check "the sink took the token for the mailbox", InStr(fso.OpenTextFile(spool & "\xoauth2.log").ReadAll(), _
+    "accepted " & mail.Username & " " & mail.AccessToken) > 0, True
 arrived = False
 For Each file In fso.GetFolder(spool).Files
     If Right(file.Name, 4) = ".eml" Then

@@ -69,7 +69,8 @@ TEST(Frame, EveryProgIdCreatesAndItsTypeLibraryKeepsTheSlotOrder) {
          L"ReplyToAddress* POP3Host* SMTPHost* SMTPHostValidation* SMTPPort* Subject* UseAuthentication* "
          L"UsePopAuthentication* Username* Connect Disconnect GetContentType GetIPAddress GetIPHost "
          L"IsValidEmailAddress MXQuery Ping Send DecodeBase64String Security* AllowInvalidCertificate* AuthMechanism* "
-         L"AccessToken*"},
+         L"AccessToken* OAuthTokenUrl* OAuthDeviceCodeUrl* OAuthAuthorizeUrl* OAuthClientId* OAuthClientSecret* "
+         L"OAuthScope* OAuthRefreshToken* OAuthTokenExpires OAuthSignIn"},
         {L"ZanKit.WinHttpWrapper",
          L"IsWinHttpReady Terminate ErrorDescription OpenRequest SetRequestHeader Send ResponseText Status StatusText "
          L"GetResponseHeader GetAllResponseHeaders ResponseBody SetTimeouts SetProxy SetCredentials Option* "

@@ -12,6 +12,8 @@ namespace {
 constexpr std::size_t kShownTextLimit = 300;
 // A device code that outlives this is waited for no longer.
 constexpr double kLongestDeviceWaitSeconds = 3600;
+// A longer token lifetime is taken as this one, so that its end stays a date a host can hold.
+constexpr double kLongestTokenSeconds = 366.0 * 86400.0;
 
 std::string Shown(std::string_view text) {
     std::string shown;
@@ -87,7 +89,7 @@ TokenGrant TokenGrantOf(const JsonValue& object) {
     }
     grant.refreshToken = object.TextOf("refresh_token");
     if (const std::optional<double> expiresIn = object.NumberOf("expires_in"); expiresIn && *expiresIn > 0) {
-        grant.expiresInSeconds = *expiresIn;
+        grant.expiresInSeconds = std::min(*expiresIn, kLongestTokenSeconds);
     }
     return grant;
 }

@@ -35,8 +35,8 @@ std::string RefusalText(std::string_view endpoint, const EndpointRefusal& refusa
 // What a token endpoint granted.
 struct TokenGrant {
     std::string accessToken;
-    std::string refreshToken;                 // empty when none was given
-    std::optional<double> expiresInSeconds;   // nothing when not given
+    std::string refreshToken;                // empty when none was given
+    std::optional<double> expiresInSeconds;  // nothing when not given
     TokenGrant() = default;
     TokenGrant(const TokenGrant&) = delete;
     TokenGrant& operator=(const TokenGrant&) = delete;

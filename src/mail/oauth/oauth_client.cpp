@@ -39,8 +39,7 @@ std::string PathOf(std::string_view target) { return std::string(target.substr(0
 
 }  // namespace
 
-OAuthClient::OAuthClient(MailSettings& settings, OAuthNetwork& network, MailSystem& system,
-                         UserCodeNotice onUserCode)
+OAuthClient::OAuthClient(MailSettings& settings, OAuthNetwork& network, MailSystem& system, UserCodeNotice onUserCode)
     : settings_(settings), network_(network), system_(system), onUserCode_(std::move(onUserCode)) {}
 
 void OAuthClient::CheckEndpoint(const std::string& url, std::string_view property) const {
@@ -75,7 +74,8 @@ void OAuthClient::Renew() {
     if (settings_.OAuthClientId().empty()) throw OAuthError("OAuthClientId is not set");
     CheckEndpoint(settings_.OAuthTokenUrl(), "OAuthTokenUrl");
     if (!settings_.OAuthRefreshToken().empty()) {
-        EndpointReply reply = RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
+        EndpointReply reply =
+            RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
         if (reply.refusal) throw OAuthError(RefusalText(kTokenEndpoint, *reply.refusal));
         Apply(TokenGrantOf(reply.object));
     } else if (!settings_.OAuthClientSecret().empty()) {
@@ -87,7 +87,8 @@ void OAuthClient::Renew() {
 
 bool OAuthClient::TrySilentRenewal() {
     if (settings_.OAuthRefreshToken().empty()) return false;
-    EndpointReply reply = RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
+    EndpointReply reply =
+        RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
     if (!reply.refusal) {
         Apply(TokenGrantOf(reply.object));
         return true;
@@ -100,9 +101,8 @@ bool OAuthClient::TrySilentRenewal() {
 
 bool OAuthClient::DeviceFlow() {
     FormFields fields{{"client_id", settings_.OAuthClientId()}, {"scope", settings_.OAuthScope()}};
-    const EndpointReply reply =
-        ReadEndpointAnswer(network_.PostForm(settings_.OAuthDeviceCodeUrl(), FormEncode(fields), kEndpointAnswerLimit),
-                           kDeviceEndpoint);
+    const EndpointReply reply = ReadEndpointAnswer(
+        network_.PostForm(settings_.OAuthDeviceCodeUrl(), FormEncode(fields), kEndpointAnswerLimit), kDeviceEndpoint);
     if (reply.refusal) throw OAuthError(RefusalText(kDeviceEndpoint, *reply.refusal));
     DeviceGrant device = DeviceGrantOf(reply.object);
     WipedOnExit wipeDeviceCode(device.deviceCode);
@@ -117,7 +117,8 @@ bool OAuthClient::DeviceFlow() {
     while (true) {
         Wait(interval);
         if (NowUtc() >= deadline) return false;
-        EndpointReply answer = RequestToken({{"grant_type", std::string(kDeviceGrantType)}, {"device_code", device.deviceCode}});
+        EndpointReply answer =
+            RequestToken({{"grant_type", std::string(kDeviceGrantType)}, {"device_code", device.deviceCode}});
         if (!answer.refusal) {
             Apply(TokenGrantOf(answer.object));
             return true;
@@ -140,12 +141,12 @@ bool OAuthClient::BrowserFlow() {
     WipedOnExit wipeVerifier(key.verifier);
     const std::string state = Base64Url(network_.RandomBytes(kStateBytes));
     const std::string address = WithQuery(settings_.OAuthAuthorizeUrl(), {{"response_type", "code"},
-                                                                           {"client_id", settings_.OAuthClientId()},
-                                                                           {"redirect_uri", redirectUri},
-                                                                           {"scope", settings_.OAuthScope()},
-                                                                           {"state", state},
-                                                                           {"code_challenge", key.challenge},
-                                                                           {"code_challenge_method", "S256"}});
+                                                                          {"client_id", settings_.OAuthClientId()},
+                                                                          {"redirect_uri", redirectUri},
+                                                                          {"scope", settings_.OAuthScope()},
+                                                                          {"state", state},
+                                                                          {"code_challenge", key.challenge},
+                                                                          {"code_challenge_method", "S256"}});
     if (!network_.OpenInBrowser(address)) throw OAuthError("No browser could be started for the sign-in");
 
     const double deadline = NowUtc() + kBrowserWaitSeconds / kSecondsPerDay;
@@ -200,8 +201,7 @@ EndpointReply OAuthClient::RequestToken(FormFields fields) {
 }
 
 void OAuthClient::Apply(const TokenGrant& grant) {
-    const double expires =
-        grant.expiresInSeconds ? NowUtc() + *grant.expiresInSeconds / kSecondsPerDay : 0.0;
+    const double expires = grant.expiresInSeconds ? NowUtc() + *grant.expiresInSeconds / kSecondsPerDay : 0.0;
     settings_.SetGrantedToken(grant.accessToken, expires);
     if (!grant.refreshToken.empty()) settings_.SetOAuthRefreshToken(grant.refreshToken);
 }

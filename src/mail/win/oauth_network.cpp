@@ -128,10 +128,10 @@ public:
     void Answer(int status, const std::string& html) override {
         if (!client_) return;
         const char* reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Bad Request";
-        const std::string response = "HTTP/1.1 " + std::to_string(status) + " " + reason +
-                                     "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                                     std::to_string(html.size()) +
-                                     "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + html;
+        const std::string response =
+            "HTTP/1.1 " + std::to_string(status) + " " + reason +
+            "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(html.size()) +
+            "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + html;
         send(client_.Get(), response.data(), static_cast<int>(response.size()), 0);
         shutdown(client_.Get(), SD_SEND);
         client_.Reset();
@@ -161,8 +161,8 @@ public:
         path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
         if (path.empty()) path = L"/";
 
-        const InternetHandle session(
-            WinHttpOpen(L"ZanKit", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        const InternetHandle session(WinHttpOpen(L"ZanKit", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                                 WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session) FailPost(host, GetLastError());
         WinHttpSetTimeouts(session.Get(), kTimeoutMilliseconds, kTimeoutMilliseconds, kTimeoutMilliseconds,
                            kTimeoutMilliseconds);
@@ -211,8 +211,8 @@ public:
 
     bool OpenInBrowser(const std::string& url) override {
         const std::wstring wide = Utf8ToWide(url);
-        const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        const auto result =
+            reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         return result > 32;
     }
 

@@ -13,7 +13,6 @@ namespace zankit::mail {
 namespace {
 
 using testing::MemoryStore;
-using testing::OrderedEvents;
 using testing::ScriptedSystem;
 
 // UTC follows the scripted clock, so waits cost no real time.
@@ -21,15 +20,24 @@ class ClockedSystem : public ScriptedSystem {
 public:
     UtcStamp UtcNow() override {
         const auto seconds = static_cast<long long>(clock);
-        return {2026, 12, 7, static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
-                static_cast<int>(seconds % 60), static_cast<int>((clock - seconds) * 1000)};
+        return {2026,
+                12,
+                7,
+                static_cast<int>(seconds / 3600),
+                static_cast<int>(seconds / 60 % 60),
+                static_cast<int>(seconds % 60),
+                static_cast<int>((clock - seconds) * 1000)};
     }
 };
 
 HttpsAnswer Json(std::string body, long status = 200) { return {status, "application/json; charset=utf-8", body}; }
-const HttpsAnswer kDevice = Json(R"({"device_code":"dc","user_code":"UC-1","verification_uri":"https://v","expires_in":8,"interval":1})");
-const HttpsAnswer kToken = Json(R"({"access_token":"at","token_type":"bearer","expires_in":3600,"refresh_token":"rt2"})");
-HttpsAnswer Refusal(const std::string& error) { return Json(R"({"error":")" + error + R"(","error_description":"d"})", 400); }
+const HttpsAnswer kDevice =
+    Json(R"({"device_code":"dc","user_code":"UC-1","verification_uri":"https://v","expires_in":8,"interval":1})");
+const HttpsAnswer kToken =
+    Json(R"({"access_token":"at","token_type":"bearer","expires_in":3600,"refresh_token":"rt2"})");
+HttpsAnswer Refusal(const std::string& error) {
+    return Json(R"({"error":")" + error + R"(","error_description":"d"})", 400);
+}
 
 class ScriptedNetwork final : public OAuthNetwork, public LoopbackListener {
 public:
@@ -79,6 +87,22 @@ private:
     ScriptedSystem& system_;
 };
 
+// A mail object's settings with a provider configured.
+struct Provider {
+    Provider() {
+        settings.SetOAuthTokenUrl("https://id.example/token");
+        settings.SetOAuthDeviceCodeUrl("https://id.example/device");
+        settings.SetOAuthAuthorizeUrl("https://id.example/authorize?tenant=t");
+        settings.SetOAuthClientId("app");
+    }
+    ClockedSystem system;
+    MemoryStore store;
+    PendingErrors errors;
+    HostUtilities hosts{system};
+    MailSettings settings{errors, store, system, hosts};
+    ScriptedNetwork network{system};
+};
+
 struct SignInRow {
     const char* name;
     OAuthFlow flow;
@@ -93,6 +117,7 @@ struct SignInRow {
 
 TEST(OAuthClient, SignInFlows) {
     const std::string big(kEndpointAnswerLimit + 1, ' ');
+    // clang-format off
     const SignInRow rows[] = {
         {"pending twice", OAuthFlow::DeviceCode, {kDevice, Refusal("authorization_pending"), Refusal("authorization_pending"), kToken}, {}, "true", 4, 3},
         {"slow down adds 5 s", OAuthFlow::DeviceCode, {kDevice, Refusal("slow_down"), kToken}, {}, "true", 3, 7},
@@ -118,21 +143,15 @@ TEST(OAuthClient, SignInFlows) {
         {"no token", OAuthFlow::ClientCredentials, {Json(R"({"token_type":"bearer"})")}, {}, "holds no access_token", 1, 0, "", "s"},
         {"not a bearer token", OAuthFlow::ClientCredentials, {Json(R"({"access_token":"a","token_type":"mac"})")}, {}, "type mac", 1, 0, "", "s"},
     };
+    // clang-format on
     for (const SignInRow& row : rows) {
         SCOPED_TRACE(row.name);
-        OrderedEvents events;
-        ClockedSystem system;
-        MemoryStore store;
-        PendingErrors errors;
-        HostUtilities hosts(system);
-        MailSettings settings(errors, store, system, hosts);
-        settings.SetOAuthTokenUrl("https://id.example/token");
-        settings.SetOAuthDeviceCodeUrl("https://id.example/device");
-        settings.SetOAuthAuthorizeUrl("https://id.example/authorize?tenant=t");
-        settings.SetOAuthClientId("app");
+        Provider provider;
+        ClockedSystem& system = provider.system;
+        MailSettings& settings = provider.settings;
+        ScriptedNetwork& network = provider.network;
         settings.SetOAuthRefreshToken(row.refreshToken);
         settings.SetOAuthClientSecret(row.secret);
-        ScriptedNetwork network(system);
         network.answers.assign(row.answers.begin(), row.answers.end());
         network.requests.assign(row.requests.begin(), row.requests.end());
         int notices = 0;
@@ -167,16 +186,11 @@ TEST(OAuthClient, SignInFlows) {
 // The browser flow's addresses: the authorize address keeps its own query and carries the S256
 // challenge of the verifier that the code exchange sends; the redirect goes to the listener.
 TEST(OAuthClient, BrowserProofKey) {
-    ClockedSystem system;
-    MemoryStore store;
-    PendingErrors errors;
-    HostUtilities hosts(system);
-    MailSettings settings(errors, store, system, hosts);
-    settings.SetOAuthTokenUrl("https://id.example/token");
-    settings.SetOAuthAuthorizeUrl("https://id.example/authorize?tenant=t");
-    settings.SetOAuthClientId("app");
+    Provider provider;
+    ClockedSystem& system = provider.system;
+    MailSettings& settings = provider.settings;
+    ScriptedNetwork& network = provider.network;
     settings.SetOAuthScope("mail offline_access");
-    ScriptedNetwork network(system);
     network.answers = {kToken};
     network.requests = {"/?code=c%2F1&state={state}"};
     OAuthClient client(settings, network, system, nullptr);

@@ -1,6 +1,5 @@
 // The canonical text of a value the JSON reader gave: no whitespace, members in their order,
 // numbers in their shortest exact form, in strings only '"', '\' and bytes below 0x20 escaped.
-// Shared by the reader's tests and its fuzz target.
 #pragma once
 
 #include <charconv>
@@ -9,64 +8,31 @@
 
 #include "mail/oauth/json_reader.h"
 
-inline void AppendCanonicalJson(std::string& out, const zankit::mail::JsonValue& value);
-
-inline void AppendCanonicalString(std::string& out, const std::string& text) {
-    out += '"';
+inline std::string CanonicalString(const std::string& text) {
+    std::string out = "\"";
     for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
+        char escape[8];
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            out.append(escape, std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c)));
         } else {
             out += c;
         }
     }
-    out += '"';
-}
-
-inline void AppendCanonicalJson(std::string& out, const zankit::mail::JsonValue& value) {
-    using zankit::mail::JsonKind;
-    char number[32];
-    switch (value.kind) {
-        case JsonKind::Null:
-            out += "null";
-            break;
-        case JsonKind::Boolean:
-            out += value.boolean ? "true" : "false";
-            break;
-        case JsonKind::Number:
-            out.append(number, std::to_chars(number, number + sizeof number, value.number).ptr);
-            break;
-        case JsonKind::String:
-            AppendCanonicalString(out, value.text);
-            break;
-        case JsonKind::Array:
-            out += '[';
-            for (const auto& item : value.items) {
-                if (&item != &value.items.front()) out += ',';
-                AppendCanonicalJson(out, item);
-            }
-            out += ']';
-            break;
-        case JsonKind::Object:
-            out += '{';
-            for (const auto& [key, member] : value.members) {
-                if (&member != &value.members.front().second) out += ',';
-                AppendCanonicalString(out, key);
-                out += ':';
-                AppendCanonicalJson(out, member);
-            }
-            out += '}';
-            break;
-    }
+    return out + '"';
 }
 
 inline std::string CanonicalJson(const zankit::mail::JsonValue& value) {
-    std::string text;
-    AppendCanonicalJson(text, value);
-    return text;
+    using zankit::mail::JsonKind;
+    char number[32];
+    if (value.kind == JsonKind::Null) return "null";
+    if (value.kind == JsonKind::Boolean) return value.boolean ? "true" : "false";
+    if (value.kind == JsonKind::String) return CanonicalString(value.text);
+    if (value.kind == JsonKind::Number) return {number, std::to_chars(number, number + 32, value.number).ptr};
+    const bool isArray = value.kind == JsonKind::Array;
+    std::string out(1, isArray ? '[' : '{');
+    for (const auto& item : value.items) out += CanonicalJson(item) + ',';
+    for (const auto& [key, member] : value.members) out += CanonicalString(key) + ':' + CanonicalJson(member) + ',';
+    if (out.size() > 1) out.pop_back();  // the last comma
+    return out + (isArray ? ']' : '}');
 }

@@ -14,7 +14,7 @@ version=$(sed -n 's/^project(ZanKit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "no project version in CMakeLists.txt"; exit 1; }
 
 # DLLs that every Windows installation has; anything else in the import table fails the release.
-system_dlls='^(advapi32|comctl32|comdlg32|crypt32|gdi32|imagehlp|iphlpapi|kernel32|msvcrt|ole32|oleaut32|secur32|shell32|shlwapi|user32|version|winhttp|ws2_32)\.dll$'
+system_dlls='^(advapi32|bcrypt|comctl32|comdlg32|crypt32|gdi32|imagehlp|iphlpapi|kernel32|msvcrt|ole32|oleaut32|secur32|shell32|shlwapi|user32|version|winhttp|ws2_32)\.dll$'
 
 stage=$(mktemp -d /tmp/zankit-release.XXXXXX)
 trap 'rm -rf "$stage"' EXIT

@@ -138,7 +138,7 @@ TEST_F(OAuth, SignInAnswersTrueFalseOrRaisesTheEndpointsError) {
         {OAUTH_CLIENT_CREDENTIALS, L"html", "c", -1, L"not JSON (text/html)", secret_},
         {OAUTH_CLIENT_CREDENTIALS, L"http-500", "c", -1, L"HTTP 500", secret_},
         {OAUTH_CLIENT_CREDENTIALS, L"ok", "", -1, L"must use https", secret_, L"OAuthTokenUrl", http + L"/token"},
-        {OAUTH_CLIENT_CREDENTIALS, L"ok", "", -1, L"certificate was not accepted", secret_, L"OAuthTokenUrl",
+        {OAUTH_CLIENT_CREDENTIALS, L"ok", "", -1, L"certificate", secret_, L"OAuthTokenUrl",
          L"https://127.0.0.1:" + Env(L"ZANKIT_HTTPS_UNTRUSTED_PORT") + L"/token"},
     };
     SYSTEMTIME now;

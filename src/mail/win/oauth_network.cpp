@@ -30,6 +30,9 @@ std::string SystemText(DWORD error) {
         error == ERROR_WINHTTP_SECURE_CERT_REVOKED || error == ERROR_WINHTTP_SECURE_INVALID_CERT) {
         return "the server's certificate was not accepted";
     }
+    if (error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR) {
+        return "no secure connection (the server's certificate or TLS version was not accepted)";
+    }
     if (error == ERROR_WINHTTP_TIMEOUT) return "no answer in time";
     if (error == ERROR_WINHTTP_CANNOT_CONNECT) return "the connection was refused";
     if (error == ERROR_WINHTTP_NAME_NOT_RESOLVED) return "the host name was not found";

@@ -105,6 +105,10 @@ DeviceGrant DeviceGrantOf(const JsonValue& object) {
     if (grant.deviceCode.empty() || grant.userCode.empty() || grant.verificationUri.empty()) {
         throw OAuthError("The device authorization endpoint's answer lacks device_code, user_code or verification_uri");
     }
+    // Not every provider words the instruction itself.
+    if (grant.message.empty()) {
+        grant.message = "To sign in, open " + grant.verificationUri + " and enter the code " + grant.userCode + ".";
+    }
     const std::optional<double> expiresIn = object.NumberOf("expires_in");
     grant.expiresInSeconds = expiresIn && *expiresIn > 0 ? std::min(*expiresIn, kLongestDeviceWaitSeconds) : 900;
     if (const std::optional<double> interval = object.NumberOf("interval"); interval && *interval >= 1) {

@@ -141,8 +141,9 @@ TEST(OAuthClient, SignInFlows) {
         network.answers.assign(row.answers.begin(), row.answers.end());
         network.requests.assign(row.requests.begin(), row.requests.end());
         int notices = 0;
-        OAuthClient client(settings, network, system, [&](std::string& uri, std::string& code, std::string&) {
+        OAuthClient client(settings, network, system, [&](std::string& uri, std::string& code, std::string& message) {
             EXPECT_EQ(uri + " " + code, "https://v UC-1");
+            EXPECT_EQ(message, "To sign in, open https://v and enter the code UC-1.");
             ++notices;
         });
         const double start = system.clock;

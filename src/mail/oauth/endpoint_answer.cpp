@@ -82,6 +82,12 @@ TokenGrant TokenGrantOf(const JsonValue& object) {
     TokenGrant grant;
     grant.accessToken = object.TextOf("access_token");
     if (grant.accessToken.empty()) throw OAuthError("The token endpoint's answer holds no access_token");
+    // A bearer token is printable ASCII; anything else would change the XOAUTH2 line it goes into.
+    if (std::any_of(grant.accessToken.begin(), grant.accessToken.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E;
+        })) {
+        throw OAuthError("The token endpoint issued an access token with characters no bearer token holds");
+    }
     const JsonValue* type = object.Find("token_type");
     if (type && !EqualsNoCase(type->text, "bearer")) {
         throw OAuthError("The token endpoint issued a token of type " + Shown(type->text) +

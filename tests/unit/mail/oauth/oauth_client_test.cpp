@@ -127,6 +127,7 @@ TEST(OAuthClient, SignInFlows) {
         {"browser error", OAuthFlow::Browser, {}, {"/?error=server_error&error_description=x&state={state}"}, "authorization endpoint answered server_error: x", 0},
         {"browser never came back", OAuthFlow::Browser, {}, {}, "false", 0, kBrowserWaitSeconds},
         {"no token", OAuthFlow::ClientCredentials, {Json(R"({"token_type":"bearer"})")}, {}, "holds no access_token", 1, 0, "", "s"},
+        {"control characters in the token", OAuthFlow::ClientCredentials, {Json(R"({"access_token":"a\u0001auth=x"})")}, {}, "characters no bearer token holds", 1, 0, "", "s"},
         {"not a bearer token", OAuthFlow::ClientCredentials, {Json(R"({"access_token":"a","token_type":"mac"})")}, {}, "type mac", 1, 0, "", "s"},
     };
     // clang-format on

@@ -32,7 +32,8 @@ bool IsJsonType(std::string_view contentType) {
            (type.size() > kSuffix.size() && EqualsNoCase(type.substr(type.size() - kSuffix.size()), kSuffix));
 }
 
-std::string Capitalised(std::string_view endpoint) {
+// "The token endpoint", the start of every text about an endpoint's answer.
+std::string Named(std::string_view endpoint) {
     std::string text = "The ";
     text.append(endpoint);
     return text;
@@ -41,34 +42,38 @@ std::string Capitalised(std::string_view endpoint) {
 }  // namespace
 
 EndpointReply ReadEndpointAnswer(const HttpsAnswer& answer, std::string_view endpoint) {
-    const std::string failedStatus = Capitalised(endpoint) + " answered HTTP " + std::to_string(answer.status);
+    const std::string failedStatus = Named(endpoint) + " answered HTTP " + std::to_string(answer.status);
     if (answer.body.size() > kEndpointAnswerLimit) {
-        throw OAuthError(Capitalised(endpoint) + "'s answer is larger than 1 MiB");
+        throw OAuthError(Named(endpoint) + "'s answer is larger than 1 MiB");
     }
     if (!IsJsonType(answer.contentType)) {
         if (answer.status != 200) throw OAuthError(failedStatus);
-        throw OAuthError(Capitalised(endpoint) + "'s answer is not JSON (" + Shown(answer.contentType) + ")");
+        throw OAuthError(Named(endpoint) + "'s answer is not JSON (" + Shown(answer.contentType) + ")");
     }
     std::string reason;
     std::optional<JsonValue> document = ParseJson(answer.body, JsonLimits{}, &reason);
     if (!document || document->kind != JsonKind::Object) {
         if (answer.status != 200) throw OAuthError(failedStatus);
         if (document) reason = "not an object";
-        throw OAuthError(Capitalised(endpoint) + "'s answer is not valid JSON (" + reason + ")");
+        throw OAuthError(Named(endpoint) + "'s answer is not valid JSON (" + reason + ")");
     }
     EndpointReply reply;
     reply.object = std::move(*document);
     const std::string error = reply.object.TextOf("error");
     if (!error.empty()) {
-        reply.refusal = EndpointRefusal{Shown(error), Shown(reply.object.TextOf("error_description"))};
+        reply.refusal = RefusalOf(error, reply.object.TextOf("error_description"));
     } else if (answer.status != 200) {
         throw OAuthError(failedStatus);
     }
     return reply;
 }
 
+EndpointRefusal RefusalOf(std::string_view error, std::string_view description) {
+    return {Shown(error), Shown(description)};
+}
+
 std::string RefusalText(std::string_view endpoint, const EndpointRefusal& refusal) {
-    std::string text = Capitalised(endpoint) + " answered " + refusal.error;
+    std::string text = Named(endpoint) + " answered " + refusal.error;
     if (!refusal.description.empty()) text += ": " + refusal.description;
     return text;
 }

@@ -29,6 +29,9 @@ struct EndpointReply {
 };
 EndpointReply ReadEndpointAnswer(const HttpsAnswer& answer, std::string_view endpoint);
 
+// A refusal with its texts made fit for display: bounded, on one line.
+EndpointRefusal RefusalOf(std::string_view error, std::string_view description);
+
 // "The token endpoint answered invalid_client: Client authentication failed".
 std::string RefusalText(std::string_view endpoint, const EndpointRefusal& refusal);
 

@@ -74,8 +74,7 @@ void OAuthClient::Renew() {
     if (settings_.OAuthClientId().empty()) throw OAuthError("OAuthClientId is not set");
     CheckEndpoint(settings_.OAuthTokenUrl(), "OAuthTokenUrl");
     if (!settings_.OAuthRefreshToken().empty()) {
-        EndpointReply reply =
-            RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
+        EndpointReply reply = RequestRefresh();
         if (reply.refusal) throw OAuthError(RefusalText(kTokenEndpoint, *reply.refusal));
         Apply(TokenGrantOf(reply.object));
     } else if (!settings_.OAuthClientSecret().empty()) {
@@ -87,8 +86,7 @@ void OAuthClient::Renew() {
 
 bool OAuthClient::TrySilentRenewal() {
     if (settings_.OAuthRefreshToken().empty()) return false;
-    EndpointReply reply =
-        RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
+    EndpointReply reply = RequestRefresh();
     if (!reply.refusal) {
         Apply(TokenGrantOf(reply.object));
         return true;
@@ -168,7 +166,7 @@ bool OAuthClient::BrowserFlow() {
     }
     if (fields.contains("error")) {
         listener->Answer(200, std::string(kEndedPage));
-        const EndpointRefusal refusal{fields["error"].substr(0, 300), fields["error_description"].substr(0, 300)};
+        const EndpointRefusal refusal = RefusalOf(fields["error"], fields["error_description"]);
         if (refusal.error == "access_denied") return false;
         throw OAuthError(RefusalText(kAuthorizeEndpoint, refusal));
     }
@@ -198,6 +196,10 @@ EndpointReply OAuthClient::RequestToken(FormFields fields) {
     WipedOnExit wipeForm(form);
     for (auto& field : fields) WipeString(field.second);
     return ReadEndpointAnswer(network_.PostForm(settings_.OAuthTokenUrl(), form, kEndpointAnswerLimit), kTokenEndpoint);
+}
+
+EndpointReply OAuthClient::RequestRefresh() {
+    return RequestToken({{"grant_type", "refresh_token"}, {"refresh_token", settings_.OAuthRefreshToken()}});
 }
 
 void OAuthClient::Apply(const TokenGrant& grant) {

@@ -53,6 +53,7 @@ private:
     // Posts fields (plus the client's id and secret) to the token endpoint; the grant on success,
     // the endpoint's refusal otherwise.
     EndpointReply RequestToken(FormFields fields);
+    EndpointReply RequestRefresh();
     void Apply(const TokenGrant& grant);
     // Waits seconds, letting the host's events run.
     void Wait(double seconds);

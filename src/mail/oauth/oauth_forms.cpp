@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "mail/message/encodings.h"
 #include "mail/oauth/sha256.h"
 #include "mail/text_rules.h"
 
@@ -10,7 +11,6 @@ namespace zankit::mail {
 namespace {
 
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-constexpr std::string_view kBase64UrlAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
 bool IsUnreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
@@ -96,18 +96,12 @@ std::map<std::string, std::string> QueryFields(std::string_view target) {
 }
 
 std::string Base64Url(std::string_view bytes) {
-    std::string encoded;
-    std::uint32_t bits = 0;
-    int count = 0;
-    for (const char ch : bytes) {
-        bits = (bits << 8) | static_cast<unsigned char>(ch);
-        count += 8;
-        while (count >= 6) {
-            count -= 6;
-            encoded += kBase64UrlAlphabet[(bits >> count) & 0x3F];
-        }
+    std::string encoded = Base64OneLine(bytes);
+    while (!encoded.empty() && encoded.back() == '=') encoded.pop_back();
+    for (char& c : encoded) {
+        if (c == '+') c = '-';
+        if (c == '/') c = '_';
     }
-    if (count > 0) encoded += kBase64UrlAlphabet[(bits << (6 - count)) & 0x3F];
     return encoded;
 }
 

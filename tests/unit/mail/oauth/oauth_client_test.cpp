@@ -9,6 +9,7 @@
 
 #include "../session_test_support.h"
 #include "mail/oauth/oauth_client.h"
+#include "mail/oauth/sha256.h"
 
 namespace zankit::mail {
 namespace {
@@ -190,9 +191,17 @@ TEST(OAuthClient, BrowserProofKey) {
     EXPECT_EQ(opened["code_challenge_method"], "S256");
     const auto sent = QueryFields("?" + network.posts[0].substr(network.posts[0].find(' ') + 1));
     EXPECT_EQ(sent.at("code"), "c/1");
-    EXPECT_EQ(ProofKeyFrom(std::string(48, 'r')).challenge, opened["code_challenge"]);
-    EXPECT_EQ(sent.at("code_verifier"), ProofKeyFrom(std::string(48, 'r')).verifier);
+    // The verifier sent is the one whose S256 challenge the authorize address carried.
+    const auto digest = Sha256(sent.at("code_verifier"));
+    EXPECT_EQ(Base64Url(std::string(digest.begin(), digest.end())), opened["code_challenge"]);
+    EXPECT_EQ(sent.at("code_verifier").size(), 64U);
     EXPECT_EQ(network.statuses, std::vector<int>{200});
+    // RFC 7636's example: its 32 random octets, verifier and challenge.
+    const unsigned char octets[] = {116, 24,  223, 180, 151, 153, 224, 37,  79, 250, 96, 125, 216, 173, 187, 186,
+                                    22,  212, 37,  77,  105, 214, 191, 240, 91, 88,  5,  88,  83,  132, 141, 121};
+    const ProofKey example = ProofKeyFrom(std::string(std::begin(octets), std::end(octets)));
+    EXPECT_EQ(example.verifier, "dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk");
+    EXPECT_EQ(example.challenge, "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
 }
 
 TEST(OAuthClient, EndpointsMustBeHttps) {
